@@ -1,0 +1,42 @@
+#pragma once
+// mdlRegistry: every registry access of both programs, always on
+// HKEY_CURRENT_USER. Reads of missing keys or values give empty values;
+// writes to missing keys do nothing. Nothing here shows a message.
+#include <windows.h>
+
+#include <string>
+
+#include "reg_value.h"
+
+namespace mdlRegistry {
+
+constexpr int32_t kText = REG_SZ;       // 1
+constexpr int32_t kNumber = REG_DWORD;  // 4
+
+// The launcher's and the overlay's key under HKEY_CURRENT_USER.
+constexpr const char* kSettingsKey = "Software\\Kestrun";
+
+// Writes one value into an open key. Kind 1 stores text without a NUL, kind 4 a
+// 32-bit number; any other kind writes nothing and gives 0. Returns the
+// platform's code of the write.
+LONG PutValue(HKEY key, const std::string& name, const RegValue& value, int32_t kind);
+
+// Reads one value from an open key into value. Text loses one trailing NUL;
+// kinds other than text and number leave value as it was and give -1.
+LONG FetchValue(HKEY key, const std::string& name, RegValue& value);
+
+// Creates the key with every missing parent; an existing key is left untouched.
+void MakeKey(HKEY hive, const std::string& path);
+
+// Writes one value into an existing key; never creates the key.
+void StoreKeyValue(HKEY hive, const std::string& path, const std::string& name, const RegValue& value,
+                   int32_t kind);
+
+// Reads one value; empty when the key or value is missing or of another kind.
+RegValue ReadKeyValue(HKEY hive, const std::string& path, const std::string& name);
+
+// The top-level window whose caption is exactly caption, or nullptr. The
+// application title is set aside meanwhile and always restored.
+HWND FindCaptionWindow(const std::string& caption);
+
+}  // namespace mdlRegistry

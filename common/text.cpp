@@ -1,0 +1,42 @@
+#include "text.h"
+
+#include <charconv>
+
+std::string TrimBlanks(std::string_view s) {
+  size_t first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = s.find_last_not_of(' ');
+  return std::string(s.substr(first, last - first + 1));
+}
+
+std::string LowerCase(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::vector<std::string> SplitKeepEmpty(std::string_view s, char sep) {
+  std::vector<std::string> pieces;
+  size_t start = 0;
+  for (;;) {
+    size_t pos = s.find(sep, start);
+    if (pos == std::string_view::npos) {
+      pieces.emplace_back(s.substr(start));
+      return pieces;
+    }
+    pieces.emplace_back(s.substr(start, pos - start));
+    start = pos + 1;
+  }
+}
+
+bool ParseInt32(std::string_view s, int& out) {
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty()) return false;
+  int value = 0;
+  auto [end, err] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (err != std::errc() || end != s.data() + s.size()) return false;
+  out = value;
+  return true;
+}

@@ -1,0 +1,29 @@
+#include "wait.h"
+
+#include <windows.h>
+
+bool PumpPendingEvents() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return true;
+}
+
+void LoopAndWait(int32_t ms) {
+  const uint32_t start = GetTickCount();
+  for (;;) {
+    if (!PumpPendingEvents()) return;
+    const uint32_t now = GetTickCount();
+    if (TickWaitOver(start, now, ms)) return;
+    // Sleep until an event arrives or the wait is nearly over; never spin.
+    const int64_t left = static_cast<int64_t>(ms) - static_cast<int32_t>(now - start) + 1;
+    const DWORD timeout = left > 0 ? static_cast<DWORD>(left) : 1;
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}

@@ -1,0 +1,137 @@
+#include "action_window.h"
+
+#include "grid_control.h"
+#include "overlay_layout.h"
+
+namespace {
+
+constexpr const char* kActionClass = "CorvelActions";
+constexpr int kLabelLeft = 60;
+constexpr int kLabelHeight = 225;
+constexpr int kMenuLeft = 100;
+constexpr int kMenuTop = 300;
+constexpr int kMenuWidth = 2800;
+constexpr int kMenuHeight = 4300;
+
+void RegisterActionClass() {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  wc.lpszClassName = kActionClass;
+  registered = RegisterClassA(&wc) != 0;
+}
+
+HWND MakeChild(HWND parent, const char* cls, DWORD style, HFONT font) {
+  HWND child = CreateWindowExA(0, cls, "", WS_CHILD | style, 0, 0, 10, 10, parent, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  if (child) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return child;
+}
+
+std::vector<std::string> ListLines(HWND list) {
+  std::vector<std::string> lines;
+  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT len = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::string line(static_cast<size_t>(len > 0 ? len : 0) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+    line.resize(static_cast<size_t>(len > 0 ? len : 0));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void FillList(HWND list, const std::vector<std::string>& lines) {
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (const auto& line : lines) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+}  // namespace
+
+bool ActionWindow::Create(int dpi) {
+  dpi_ = dpi;
+  RegisterActionClass();
+  hwnd_ = CreateWindowExA(0, kActionClass, kActionCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, 10, 10, nullptr,
+                          nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!hwnd_) return false;
+  // Tahoma 8.25 pt bold for the lists and the status line.
+  font_ = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
+  grid_ = CreateGridControl(hwnd_, &playerslist, dpi);
+  list1_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | LBS_NOINTEGRALHEIGHT, font_);
+  curmaps_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, font_);
+  label1_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, font_);
+  SetLabel(kWaitingForStatus);
+  PlaceWindow();
+  PlaceChildren();
+  return true;
+}
+
+void ActionWindow::Close() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  hwnd_ = grid_ = list1_ = curmaps_ = label1_ = nullptr;
+  if (font_) DeleteObject(font_);
+  font_ = nullptr;
+}
+
+void ActionWindow::PlaceWindow() {
+  if (!hwnd_) return;
+  const PixelRect r = TwipsRectToPixels(left_, top_, width_, height_, dpi_);
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ActionWindow::PlaceChild(HWND child, int leftTw, int topTw, int widthTw, int heightTw) {
+  if (!child) return;
+  const PixelRect r = TwipsRectToPixels(leftTw, topTw, widthTw, heightTw, dpi_);
+  SetWindowPos(child, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ActionWindow::PlaceChildren() {
+  PlaceChild(grid_, 0, 0, gridWidth_, gridHeight_);
+  PlaceChild(label1_, kLabelLeft, labelTop_, labelWidth_ - kLabelLeft, kLabelHeight);
+  PlaceChild(list1_, kMenuLeft, kMenuTop, kMenuWidth, kMenuHeight);
+  // In the wide window the map list stands beside the action menu.
+  const int mapsLeft = width_ > kMenuWidth + 2 * kMenuLeft + kMenuWidth ? kMenuLeft * 2 + kMenuWidth : kMenuLeft;
+  PlaceChild(curmaps_, mapsLeft, kMenuTop, kMenuWidth, kMenuHeight);
+}
+
+void ActionWindow::SetWidth(int twips) { width_ = twips; PlaceWindow(); PlaceChildren(); }
+void ActionWindow::SetHeight(int twips) { height_ = twips; PlaceWindow(); }
+void ActionWindow::SetLeft(int twips) { left_ = twips; PlaceWindow(); }
+void ActionWindow::SetTop(int twips) { top_ = twips; PlaceWindow(); }
+void ActionWindow::SetLabelWidth(int twips) { labelWidth_ = twips; PlaceChildren(); }
+void ActionWindow::SetLabelTop(int twips) { labelTop_ = twips; PlaceChildren(); }
+void ActionWindow::SetGridWidth(int twips) { gridWidth_ = twips; PlaceChildren(); }
+void ActionWindow::SetGridHeight(int twips) { gridHeight_ = twips; PlaceChildren(); }
+
+void ActionWindow::SetLabel(const std::string& text) {
+  if (label1_) SetWindowTextA(label1_, text.c_str());
+}
+
+std::string ActionWindow::Label() const {
+  if (!label1_) return {};
+  const int len = GetWindowTextLengthA(label1_);
+  std::string text(static_cast<size_t>(len) + 1, '\0');
+  GetWindowTextA(label1_, text.data(), len + 1);
+  text.resize(static_cast<size_t>(len));
+  return text;
+}
+
+void ActionWindow::RefreshGrid() {
+  if (grid_) RefreshGridControl(grid_);
+}
+
+void ActionWindow::SetActionLines(const std::vector<std::string>& lines) { FillList(list1_, lines); }
+void ActionWindow::SetMapLines(const std::vector<std::string>& lines) { FillList(curmaps_, lines); }
+std::vector<std::string> ActionWindow::ActionLines() const { return ListLines(list1_); }
+std::vector<std::string> ActionWindow::MapLines() const { return ListLines(curmaps_); }
+void ActionWindow::ShowActions(bool show) { ShowWindow(list1_, show ? SW_SHOWNA : SW_HIDE); }
+void ActionWindow::ShowMaps(bool show) { ShowWindow(curmaps_, show ? SW_SHOWNA : SW_HIDE); }
+
+void ActionWindow::Show() {
+  if (hwnd_) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// The action window plist: the player grid, the action menu List1, the map
+// list curmaps and the status line Label1. Borderless like the overlay square:
+// its caption names it in the task list only. Sizes are kept in twips.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "grid_model.h"
+
+class ActionWindow {
+ public:
+  ActionWindow() = default;
+  ActionWindow(const ActionWindow&) = delete;
+  ActionWindow& operator=(const ActionWindow&) = delete;
+  ~ActionWindow() { Close(); }
+
+  bool Create(int dpi);
+  void Close();
+  HWND Handle() const { return hwnd_; }
+
+  // Window geometry in twips, screen coordinates.
+  void SetWidth(int twips);
+  void SetHeight(int twips);
+  void SetLeft(int twips);
+  void SetTop(int twips);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+
+  void SetLabelWidth(int twips);
+  void SetLabelTop(int twips);
+  int LabelWidth() const { return labelWidth_; }
+  void SetLabel(const std::string& text);
+  std::string Label() const;
+
+  void SetGridWidth(int twips);
+  void SetGridHeight(int twips);
+  int GridWidth() const { return gridWidth_; }
+  int GridHeight() const { return gridHeight_; }
+  GridModel& Grid() { return playerslist; }
+  void RefreshGrid();
+
+  void SetActionLines(const std::vector<std::string>& lines);
+  void SetMapLines(const std::vector<std::string>& lines);
+  std::vector<std::string> ActionLines() const;
+  std::vector<std::string> MapLines() const;
+  void ShowActions(bool show);
+  void ShowMaps(bool show);
+
+  // Shows the window without taking the focus from the game.
+  void Show();
+
+ private:
+  void PlaceWindow();
+  void PlaceChild(HWND child, int leftTw, int topTw, int widthTw, int heightTw);
+  void PlaceChildren();
+
+  HWND hwnd_ = nullptr;
+  HWND grid_ = nullptr;
+  HWND list1_ = nullptr;
+  HWND curmaps_ = nullptr;
+  HWND label1_ = nullptr;
+  HFONT font_ = nullptr;
+  int dpi_ = 96;
+  GridModel playerslist;
+  int width_ = 3000, height_ = 5040, left_ = 0, top_ = 25;
+  int labelWidth_ = 3000, labelTop_ = 5040 - 255;
+  int gridWidth_ = 3000, gridHeight_ = 520;
+};

@@ -1,0 +1,117 @@
+#include "grid_control.h"
+
+#include "overlay_layout.h"
+
+namespace {
+
+constexpr const char* kGridClass = "CorvelGrid";
+
+struct GridView {
+  const GridModel* model;
+  int dpi;
+  HFONT normal;
+  HFONT bold;
+};
+
+HFONT MakeFont(int dpi, int weight) {
+  // Arial Narrow, 8.25 pt.
+  return CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial Narrow");
+}
+
+COLORREF ToColorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+void PaintCell(HDC dc, const GridView& view, const GridCell& cell, RECT box) {
+  SelectObject(dc, cell.bold ? view.bold : view.normal);
+  SetTextColor(dc, ToColorRef(cell.color));
+  RECT text = box;
+  InflateRect(&text, -2, 0);
+  UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+  flags |= cell.align == CellAlign::Center ? DT_CENTER : DT_LEFT;
+  DrawTextA(dc, cell.text.c_str(), static_cast<int>(cell.text.size()), &text, flags);
+}
+
+void PaintRow(HDC dc, const GridView& view, int row, int top, int height, int clientRight) {
+  const GridModel& model = *view.model;
+  RECT band{0, top, clientRight, top + height};
+  FillRect(dc, &band, GetSysColorBrush(row == 0 ? COLOR_BTNFACE : COLOR_WINDOW));
+  int left = 0;
+  for (int col = 0; col < model.Cols(); ++col) {
+    const int width = TwipsToPixels(model.ColWidth(col), view.dpi);
+    RECT box{left, top, left + width, top + height};
+    PaintCell(dc, view, *model.Cell(row, col), box);
+    MoveToEx(dc, box.right - 1, top, nullptr);
+    LineTo(dc, box.right - 1, box.bottom);
+    left += width;
+  }
+  MoveToEx(dc, 0, band.bottom - 1, nullptr);
+  LineTo(dc, clientRight, band.bottom - 1);
+}
+
+void Paint(HWND hwnd, const GridView& view) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_APPWORKSPACE));
+  SetBkMode(dc, TRANSPARENT);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(192, 192, 192));
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldFont = SelectObject(dc, view.normal);
+  const int rowHeight = TwipsToPixels(kGridRowTwips, view.dpi);
+  for (int row = 0; row < view.model->Rows() && row * rowHeight < client.bottom; ++row) {
+    PaintRow(dc, view, row, row * rowHeight, rowHeight, client.right);
+  }
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* view = reinterpret_cast<GridView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      if (view) {
+        Paint(hwnd, *view);
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      if (view) {
+        DeleteObject(view->normal);
+        DeleteObject(view->bold);
+        delete view;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      }
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void RegisterGridClass() {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = GridProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kGridClass;
+  registered = RegisterClassA(&wc) != 0;
+}
+
+}  // namespace
+
+HWND CreateGridControl(HWND parent, const GridModel* model, int dpi) {
+  RegisterGridClass();
+  HWND grid = CreateWindowExA(0, kGridClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 10, 10, parent, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  if (!grid) return nullptr;
+  auto* view = new GridView{model, dpi, MakeFont(dpi, FW_NORMAL), MakeFont(dpi, FW_BOLD)};
+  SetWindowLongPtrA(grid, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+  return grid;
+}
+
+void RefreshGridControl(HWND grid) { InvalidateRect(grid, nullptr, FALSE); }

@@ -1,0 +1,14 @@
+#pragma once
+// A small window that paints a GridModel: a grey heading row, then one row of
+// 260 twips per player row, in the model's column widths, colours and weights.
+#include <windows.h>
+
+#include "grid_model.h"
+
+constexpr int kGridRowTwips = 260;
+
+// Creates the grid as a child of parent, showing model (which must outlive it).
+HWND CreateGridControl(HWND parent, const GridModel* model, int dpi);
+
+// Repaints the grid after its model has changed.
+void RefreshGridControl(HWND grid);

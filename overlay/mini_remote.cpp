@@ -1,0 +1,266 @@
+#include "mini_remote.h"
+
+#include "map_list.h"
+#include "overlay_layout.h"
+#include "registry.h"
+#include "text.h"
+
+namespace {
+
+constexpr const char* kSquareClass = "MiniRemote";
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT kRefreshMs = 10;
+constexpr UINT_PTR kJoinTimer = 2;
+
+RegValue Setting(const char* name) {
+  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
+}
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+void MakeTopmost(HWND hwnd) { SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+
+}  // namespace
+
+MiniRemote::~MiniRemote() {
+  if (hwnd_) Close();
+}
+
+bool MiniRemote::Form_Load() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kSquareClass;
+    registered = RegisterClassA(&wc) != 0;
+  }
+  hwnd_ = CreateWindowExA(0, kSquareClass, "corvel2", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                          GetModuleHandleA(nullptr), this);
+  if (!hwnd_) return false;
+  dpi_ = ScreenDpi();
+  screenWidth_ = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_);
+
+  version_ = kCorvelVersion;
+  PlaceSquare();
+  ReadSettings();
+  plist_.Create(dpi_);
+  PlaceActionWindow();
+
+  // The link: fixed local port, 10 ms refresh timer, remote host and port.
+  winsock1_.Attach(hwnd_);
+  winsock1_.SetLocalPort(kLinkLocalPort);
+  SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
+  int remotePort = 0;
+  ParseInt32(TrimBlanks(port_), remotePort);
+  winsock1_.SetRemote(TrimBlanks(ip_), remotePort);
+
+  watchdog_ = Watchdog{};
+  menuMode_ = 0;
+  mapPending_ = 0;
+  if (winsock1_.State() == LinkState::Error) {
+    winsock1_.Close();
+    winsock1_.Listen();
+  }
+
+  plist_.SetActionLines({kActionLines.begin(), kActionLines.end()});
+  SetupGridHeadings(plist_.Grid(), showAll_);
+  plist_.RefreshGrid();
+  plist_.SetLabel(ActionLayoutFor(showAll_).labelText);
+  plist_.SetTop(kSquareTop);
+  plist_.SetLeft(screenWidth_ - ActionLayoutFor(showAll_).width);
+  plist_.Show();
+
+  winsock1_.Connect();
+  plist_.SetMapLines(BuildMapLines(mapList_));
+  ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  MakeTopmost(hwnd_);
+  return true;
+}
+
+void MiniRemote::ReadSettings() {
+  showAll_ = ValueFlag(Setting("Mini ShowAll"));
+  useScrollLock_ = ValueFlag(Setting("Use Scroll Lock"));
+  ip_ = ValueText(Setting("Mini IP"));
+  port_ = ValueText(Setting("Mini Port"));
+  mapList_ = ValueText(Setting("Mini MapList"));
+}
+
+void MiniRemote::PlaceSquare() {
+  const PixelRect r = TwipsRectToPixels(screenWidth_ - kSquareRightGap, kSquareTop, kSquareSize, kSquareSize, dpi_);
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MiniRemote::PlaceActionWindow() {
+  const ActionWindowLayout layout = ActionLayoutFor(showAll_);
+  plist_.SetWidth(layout.width);
+  plist_.SetLeft(screenWidth_ - layout.width);
+  if (showAll_ == 1) plist_.SetLabelWidth(10300);
+  plist_.SetLabelWidth(layout.labelWidth);
+  plist_.SetGridWidth(layout.gridWidth);
+}
+
+void MiniRemote::Form_Unload() {
+  winsock1_.Close();
+  if (hwnd_) {
+    KillTimer(hwnd_, kRefreshTimer);
+    KillTimer(hwnd_, kJoinTimer);
+  }
+  plist_.Close();
+}
+
+void MiniRemote::Close() {
+  if (!hwnd_ || unloading_) return;
+  unloading_ = true;
+  Form_Unload();
+  DestroyWindow(hwnd_);
+}
+
+void MiniRemote::Form_MouseDown(int button) {
+  if (button != 2) return;
+  winsock1_.Close();
+  Close();
+}
+
+void MiniRemote::Timer1_Timer() {
+  const WatchdogStep step = WatchdogTick(watchdog_);
+  if (step.closeSocket) winsock1_.Close();
+  if (step.retry) {
+    plist_.SetLabel(step.label);
+    winsock1_.Connect();
+  }
+  if (step.endProgram) Close();
+}
+
+void MiniRemote::cmdSend(const std::string& strTemp) { winsock1_.Send(strTemp); }
+
+void MiniRemote::extractstatus(const std::string& MainData) {
+  lastStatus_ = MainData;
+  ++statusCount_;
+}
+
+void MiniRemote::dump(const std::string& MainData) {
+  lastDump_ = MainData;
+  ++dumpCount_;
+}
+
+void MiniRemote::SetBackColor(COLORREF color) {
+  backColor_ = color;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void MiniRemote::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  HBRUSH brush = CreateSolidBrush(backColor_);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  FillRect(dc, &client, brush);
+  DeleteObject(brush);
+  EndPaint(hwnd_, &ps);
+}
+
+void MiniRemote::OnSocketMessage(WPARAM wParam, LPARAM lParam) {
+  LinkNotice notice = winsock1_.OnMessage(wParam, lParam);
+  switch (notice.event) {
+    case LinkEvent::Connected:
+      Winsock1_Connect();
+      break;
+    case LinkEvent::Data:
+      Winsock1_DataArrival(notice.data);
+      break;
+    case LinkEvent::Closed:
+      if (!notice.data.empty()) Winsock1_DataArrival(notice.data);
+      Winsock1_Close();
+      break;
+    case LinkEvent::Accepted:
+      Winsock1_ConnectionRequest();
+      break;
+    case LinkEvent::Refused:
+    case LinkEvent::None:
+      break;
+  }
+}
+
+void MiniRemote::Winsock1_Connect() {
+  WatchdogLinkUp(watchdog_);
+  SetBackColor(kLinkUpColor);
+}
+
+void MiniRemote::Winsock1_DataArrival(const std::string& data) {
+  std::vector<std::string> ready;
+  joiner_.Piece(data, GetTickCount(), ready);
+  DispatchReady(ready);
+  if (joiner_.Pending()) SetTimer(hwnd_, kJoinTimer, RecordJoiner::kQuietMs, nullptr);
+}
+
+void MiniRemote::PollJoiner() {
+  std::vector<std::string> ready;
+  joiner_.Poll(GetTickCount(), ready);
+  if (!joiner_.Pending()) KillTimer(hwnd_, kJoinTimer);
+  DispatchReady(ready);
+}
+
+void MiniRemote::DispatchReady(std::vector<std::string>& ready) {
+  for (const auto& record : ready) DispatchRecord(record, *this);
+}
+
+void MiniRemote::Winsock1_Close() {
+  // The server must connect back to us from now on; red until it does.
+  winsock1_.Close();
+  winsock1_.Listen();
+  SetBackColor(kLinkDownColor);
+}
+
+void MiniRemote::Winsock1_ConnectionRequest() { SetBackColor(kLinkUpColor); }
+
+LRESULT CALLBACK MiniRemote::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MiniRemote*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return self->OnMessage(hwnd, msg, wParam, lParam);
+}
+
+LRESULT MiniRemote::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_RBUTTONDOWN:
+      Form_MouseDown(2);
+      return 0;
+    case WM_LBUTTONDOWN:
+      Form_MouseDown(1);
+      return 0;
+    case WM_MBUTTONDOWN:
+      Form_MouseDown(4);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kRefreshTimer) Timer1_Timer();
+      if (wParam == kJoinTimer) PollJoiner();
+      return 0;
+    case TcpLink::kMessage:
+      OnSocketMessage(wParam, lParam);
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      hwnd_ = nullptr;
+      ended_ = true;
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

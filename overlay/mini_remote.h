@@ -1,0 +1,101 @@
+#pragma once
+// MiniRemote, the overlay square: it owns the link to the inspection server,
+// the refresh timer and the action window, and ends the program when it closes.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "action_window.h"
+#include "link_records.h"
+#include "tcp_link.h"
+#include "watchdog.h"
+
+constexpr COLORREF kLinkDownColor = RGB(255, 0, 0);
+constexpr COLORREF kLinkUpColor = RGB(0, 128, 0);
+constexpr int kLinkLocalPort = 930;
+
+class MiniRemote : public RecordSink {
+ public:
+  MiniRemote() = default;
+  MiniRemote(const MiniRemote&) = delete;
+  MiniRemote& operator=(const MiniRemote&) = delete;
+  ~MiniRemote();
+
+  // Opens the square and the action window and starts the link. Returns false
+  // only when the square itself cannot be created.
+  bool Form_Load();
+  void Form_Unload();
+  void Form_MouseDown(int button);
+  void Timer1_Timer();
+
+  // Sends a command text over the link unchanged; dropped when the link is down.
+  void cmdSend(const std::string& strTemp);
+
+  // Record hand-off from the link. The decoding of the records fills these in;
+  // until then the last body of each kind is kept.
+  void extractstatus(const std::string& MainData) override;
+  void dump(const std::string& MainData) override;
+
+  // Closes the overlay window, which ends the program.
+  void Close();
+
+  HWND Handle() const { return hwnd_; }
+  ActionWindow& plist() { return plist_; }
+  TcpLink& Winsock1() { return winsock1_; }
+  COLORREF BackColor() const { return backColor_; }
+  bool Ended() const { return ended_; }
+  int ShowAll() const { return showAll_; }
+  const Watchdog& LinkWatchdog() const { return watchdog_; }
+
+  // The last record bodies handed to the decoders, and how many came.
+  const std::string& LastStatus() const { return lastStatus_; }
+  const std::string& LastDump() const { return lastDump_; }
+  int StatusCount() const { return statusCount_; }
+  int DumpCount() const { return dumpCount_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  void ReadSettings();
+  void PlaceSquare();
+  void PlaceActionWindow();
+  void SetBackColor(COLORREF color);
+  void Paint();
+
+  void OnSocketMessage(WPARAM wParam, LPARAM lParam);
+  void Winsock1_Connect();
+  void Winsock1_DataArrival(const std::string& data);
+  void Winsock1_Close();
+  void Winsock1_ConnectionRequest();
+  void PollJoiner();
+  void DispatchReady(std::vector<std::string>& ready);
+
+  HWND hwnd_ = nullptr;
+  int dpi_ = 96;
+  int screenWidth_ = 0;  // twips
+  COLORREF backColor_ = kLinkDownColor;
+  bool ended_ = false;
+  bool unloading_ = false;
+
+  std::string version_;
+  int showAll_ = 0;
+  int useScrollLock_ = 0;
+  std::string ip_;
+  std::string port_;
+  std::string mapList_;
+
+  int menuMode_ = 0;
+  int mapPending_ = 0;
+  Watchdog watchdog_;
+  TcpLink winsock1_;
+  RecordJoiner joiner_;
+  ActionWindow plist_;
+
+  std::string lastStatus_;
+  std::string lastDump_;
+  int statusCount_ = 0;
+  int dumpCount_ = 0;
+};

@@ -1,0 +1,51 @@
+#include "overlay_layout.h"
+
+const std::array<const char*, 18> kActionLines = {
+    "K - Kick",       "B - Bann",        "D - Bann for Day", "S - Suicide",       "Z - Action SS",  "Y - All SS",
+    "A - To Allied",  "G - To Axis",     "P - To Spec",      "T - Timeout",       "R - Release",    "F - ForceSkins",
+    "J - Taunts OFF", "L - Chat OFF",    "N - Disconnect",   "Q - Force Quit",    "C - Change Map", "X - Cancel",
+};
+
+ActionWindowLayout ActionLayoutFor(int showAll) {
+  if (showAll == 1) {
+    return {10300, 25, 10200, 10300, 7,
+            std::string("Waiting for Status ") + "    Corvel Version: " + kCorvelVersion};
+  }
+  return {3000, 25, 3000, 3000, 2, kWaitingForStatus};
+}
+
+void SetupGridHeadings(GridModel& grid, int showAll) {
+  struct Heading {
+    const char* text;
+    int width;
+    CellAlign align;
+  };
+  static const Heading kHeadings[] = {
+      {"Key", 400, CellAlign::Left},         {"Name", 2600, CellAlign::Left},
+      {"Ping", 500, CellAlign::Center},      {"IP", 1500, CellAlign::Center},
+      {"HackCode", 1300, CellAlign::Center}, {"AlliedSkins", 2000, CellAlign::Left},
+      {"AxisSkins", 2000, CellAlign::Left},
+  };
+  const int cols = showAll == 1 ? 7 : 2;
+  grid.SetCols(cols);
+  if (grid.Rows() < 1) grid.SetRows(1);
+  for (int c = 0; c < cols; ++c) {
+    grid.SetColWidth(c, kHeadings[c].width);
+    grid.SetText(0, c, kHeadings[c].text, kHeadings[c].align);
+  }
+}
+
+int TwipsToPixels(int twips, int dpi) {
+  const long long scaled = static_cast<long long>(twips) * dpi;
+  return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));
+}
+
+int PixelsToTwips(int pixels, int dpi) {
+  return dpi > 0 ? static_cast<int>(static_cast<long long>(pixels) * 1440 / dpi) : 0;
+}
+
+PixelRect TwipsRectToPixels(int leftTw, int topTw, int widthTw, int heightTw, int dpi) {
+  const int left = TwipsToPixels(leftTw, dpi);
+  const int top = TwipsToPixels(topTw, dpi);
+  return {left, top, TwipsToPixels(leftTw + widthTw, dpi) - left, TwipsToPixels(topTw + heightTw, dpi) - top};
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Sizes, texts and the grid headings of the overlay's two windows. Sizes are
+// in twips (1440 to the inch), converted to pixels with the screen's DPI.
+#include <array>
+#include <string>
+
+#include "grid_model.h"
+
+constexpr const char* kCorvelVersion = "1.04";
+constexpr const char* kActionCaption = "Player Actions for MOHAA Tavrin Remote";
+constexpr const char* kWaitingForStatus = "Waiting for Status";
+
+// The action menu, in the order its letters are listed.
+extern const std::array<const char*, 18> kActionLines;
+
+// The overlay square: 100 by 100 twips, 25 below the top, 110 left of the right edge.
+constexpr int kSquareSize = 100;
+constexpr int kSquareTop = 25;
+constexpr int kSquareRightGap = 110;
+
+struct ActionWindowLayout {
+  int width;       // also the distance of its left edge from the screen's right edge
+  int top;
+  int labelWidth;
+  int gridWidth;
+  int gridCols;
+  std::string labelText;
+};
+
+ActionWindowLayout ActionLayoutFor(int showAll);
+
+// Columns, widths and headings of row 0 as the overlay starts.
+void SetupGridHeadings(GridModel& grid, int showAll);
+
+// Twips to pixels at dpi dots per inch, rounded to the nearest pixel.
+int TwipsToPixels(int twips, int dpi);
+int PixelsToTwips(int pixels, int dpi);
+
+struct PixelRect {
+  int left, top, width, height;
+};
+
+// A rectangle given in twips, converted edge by edge so that edges placed
+// relative to the screen stay where they belong.
+PixelRect TwipsRectToPixels(int leftTw, int topTw, int widthTw, int heightTw, int dpi);

@@ -1,0 +1,168 @@
+#include "tcp_link.h"
+
+#include <ws2tcpip.h>
+
+namespace {
+constexpr size_t kMaxArrival = 1u << 20;
+constexpr size_t kMaxOutgoing = 1u << 20;
+}  // namespace
+
+TcpLink::TcpLink() {
+  WSADATA data;
+  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+TcpLink::~TcpLink() {
+  Close();
+  if (winsockReady_) WSACleanup();
+}
+
+void TcpLink::SetRemote(const std::string& host, int port) {
+  remoteHost_ = host;
+  remotePort_ = port;
+}
+
+bool TcpLink::ResolveRemote(sockaddr_in& out) {
+  out = {};
+  out.sin_family = AF_INET;
+  out.sin_port = htons(static_cast<u_short>(remotePort_));
+  if (remoteHost_.empty() || remotePort_ <= 0 || remotePort_ > 65535) return false;
+  if (inet_pton(AF_INET, remoteHost_.c_str(), &out.sin_addr) == 1) return true;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(remoteHost_.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
+  out.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+  freeaddrinfo(found);
+  return true;
+}
+
+bool TcpLink::OpenSocket() {
+  Close();
+  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (socket_ == INVALID_SOCKET) {
+    state_ = LinkState::Error;
+    return false;
+  }
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(static_cast<u_short>(localPort_));
+  if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    state_ = LinkState::Error;
+    return false;
+  }
+  return true;
+}
+
+void TcpLink::Connect() {
+  sockaddr_in remote;
+  const bool resolved = ResolveRemote(remote);
+  if (resolved) allowedPeer_ = remote.sin_addr.s_addr;
+  if (!OpenSocket()) return;
+  if (!resolved) {
+    state_ = LinkState::Error;
+    return;
+  }
+  WSAAsyncSelect(socket_, window_, kMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE);
+  state_ = LinkState::Connecting;
+  if (connect(socket_, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0 &&
+      WSAGetLastError() != WSAEWOULDBLOCK) {
+    state_ = LinkState::Error;
+  }
+}
+
+void TcpLink::Close() {
+  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  socket_ = INVALID_SOCKET;
+  state_ = LinkState::Closed;
+  outgoing_.clear();
+}
+
+void TcpLink::Listen() {
+  if (!OpenSocket()) return;
+  WSAAsyncSelect(socket_, window_, kMessage, FD_ACCEPT);
+  state_ = listen(socket_, SOMAXCONN) == 0 ? LinkState::Listening : LinkState::Error;
+}
+
+void TcpLink::Send(const std::string& text) {
+  if (state_ != LinkState::Connected) return;
+  if (outgoing_.size() + text.size() > kMaxOutgoing) return;
+  outgoing_ += text;
+  FlushSend();
+}
+
+void TcpLink::FlushSend() {
+  while (!outgoing_.empty()) {
+    int sent = send(socket_, outgoing_.data(), static_cast<int>(outgoing_.size()), 0);
+    if (sent <= 0) return;  // would block: FD_WRITE resumes; a broken link closes later
+    outgoing_.erase(0, static_cast<size_t>(sent));
+  }
+}
+
+std::string TcpLink::ReadWaiting() {
+  std::string data;
+  char buffer[16384];
+  while (data.size() < kMaxArrival) {
+    int got = recv(socket_, buffer, sizeof buffer, 0);
+    if (got <= 0) break;
+    data.append(buffer, static_cast<size_t>(got));
+  }
+  return data;
+}
+
+LinkNotice TcpLink::AcceptPending() {
+  sockaddr_in peer{};
+  int size = sizeof peer;
+  SOCKET accepted = accept(socket_, reinterpret_cast<sockaddr*>(&peer), &size);
+  if (accepted == INVALID_SOCKET) return {};
+  if (allowedPeer_ == 0 || peer.sin_addr.s_addr != allowedPeer_) {
+    // Only the inspection server may take over the command channel.
+    closesocket(accepted);
+    return {LinkEvent::Refused, {}};
+  }
+  closesocket(socket_);
+  socket_ = accepted;
+  WSAAsyncSelect(socket_, window_, kMessage, FD_READ | FD_WRITE | FD_CLOSE);
+  state_ = LinkState::Connected;
+  return {LinkEvent::Accepted, {}};
+}
+
+LinkNotice TcpLink::OnMessage(WPARAM wParam, LPARAM lParam) {
+  if (static_cast<SOCKET>(wParam) != socket_ || socket_ == INVALID_SOCKET) return {};
+  const int error = WSAGETSELECTERROR(lParam);
+  switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_CONNECT:
+      if (error != 0) {
+        state_ = LinkState::Error;
+        return {};
+      }
+      state_ = LinkState::Connected;
+      return {LinkEvent::Connected, {}};
+    case FD_READ: {
+      std::string data = ReadWaiting();
+      if (data.empty()) return {};
+      return {LinkEvent::Data, std::move(data)};
+    }
+    case FD_WRITE:
+      FlushSend();
+      return {};
+    case FD_CLOSE: {
+      // Whatever the peer sent before closing is still a record.
+      LinkNotice notice{LinkEvent::Closed, ReadWaiting()};
+      return notice;
+    }
+    case FD_ACCEPT:
+      return AcceptPending();
+    default:
+      return {};
+  }
+}
+
+int TcpLink::BoundLocalPort() const {
+  if (socket_ == INVALID_SOCKET) return 0;
+  sockaddr_in local{};
+  int size = sizeof local;
+  if (getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
+  return ntohs(local.sin_port);
+}

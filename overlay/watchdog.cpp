@@ -1,0 +1,27 @@
+#include "watchdog.h"
+
+namespace {
+constexpr int kAbandonTick = 10;
+constexpr int kRetryAfter = 500;
+constexpr int kLastRetry = 6;
+}  // namespace
+
+WatchdogStep WatchdogTick(Watchdog& w) {
+  WatchdogStep step;
+  if (w.linkUp) return step;
+  ++w.waitTicks;
+  if (w.waitTicks == kAbandonTick) step.closeSocket = true;
+  if (w.waitTicks > kRetryAfter) {
+    step.label = "Connection Failed ReTry " + std::to_string(w.retryCount + 1);
+    ++w.retryCount;
+    w.waitTicks = 0;
+    step.retry = true;
+  }
+  if (w.retryCount == kLastRetry) step.endProgram = true;
+  return step;
+}
+
+void WatchdogLinkUp(Watchdog& w) {
+  w.retryCount = 0;
+  w.linkUp = true;
+}

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "map_list.h"
+#include "overlay_layout.h"
+
+TEST(MapList, SplitsAtBlanksAndCommasAndLabelsByLetter) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(BuildMapLines("obj/obj_team1 obj/obj_team2,,dm/mohdm6"),
+            (V{"A - obj/obj_team1", "B - obj/obj_team2", "C - dm/mohdm6", "Z - Cancel"}));
+  EXPECT_EQ(BuildMapLines(""), V{"Z - Cancel"});
+  EXPECT_EQ(BuildMapLines(" , ,"), V{"Z - Cancel"});
+  EXPECT_EQ(BuildMapLines("a\tb"), (V{"A - a\tb", "Z - Cancel"}));  // tabs do not separate
+
+  std::string many;
+  for (int i = 1; i <= 23; ++i) many += "m" + std::to_string(i) + ",";
+  V lines = BuildMapLines(many);
+  ASSERT_EQ(lines.size(), 24u);
+  EXPECT_EQ(lines[0], "A - m1");
+  EXPECT_EQ(lines[19], "T - m20");
+  EXPECT_EQ(lines[20], "T - m21");  // past the twentieth every map keeps "T"
+  EXPECT_EQ(lines[22], "T - m23");
+  EXPECT_EQ(lines[23], "Z - Cancel");
+}
+
+TEST(OverlayLayout, ActionWindowByMode) {
+  ActionWindowLayout names = ActionLayoutFor(0);
+  EXPECT_EQ(names.width, 3000);
+  EXPECT_EQ(names.gridCols, 2);
+  EXPECT_EQ(names.labelText, "Waiting for Status");
+  ActionWindowLayout other = ActionLayoutFor(2);  // only 1 means all data
+  EXPECT_EQ(other.width, 3000);
+  ActionWindowLayout all = ActionLayoutFor(1);
+  EXPECT_EQ(all.width, 10300);
+  EXPECT_EQ(all.labelWidth, 10200);
+  EXPECT_EQ(all.gridWidth, 10300);
+  EXPECT_EQ(all.gridCols, 7);
+  EXPECT_EQ(all.labelText, "Waiting for Status     Corvel Version: 1.04");
+  EXPECT_EQ(kActionLines.front(), std::string("K - Kick"));
+  EXPECT_EQ(kActionLines[16], std::string("C - Change Map"));
+  EXPECT_EQ(kActionLines.back(), std::string("X - Cancel"));
+}
+
+TEST(OverlayLayout, EdgesConvertSoTheSquareKeepsItsGapAtEveryDpi) {
+  for (int dpi : {96, 120, 144, 192}) {
+    for (int screenPx : {800, 1280, 1920, 2560}) {
+      const int screenTw = screenPx * 1440 / dpi;
+      PixelRect square = TwipsRectToPixels(screenTw - 110, 25, 100, 100, dpi);
+      EXPECT_EQ(square.left, TwipsToPixels(screenTw - 110, dpi));
+      EXPECT_EQ(square.left + square.width, TwipsToPixels(screenTw - 10, dpi));
+      EXPECT_LT(square.left + square.width, screenPx + 1);
+      PixelRect wide = TwipsRectToPixels(screenTw - 10300, 25, 10300, 5040, dpi);
+      EXPECT_EQ(wide.left + wide.width, screenPx) << dpi;  // flush with the right edge
+    }
+  }
+  EXPECT_EQ(TwipsToPixels(1440, 96), 96);
+  EXPECT_EQ(TwipsToPixels(5040, 96), 336);
+  EXPECT_EQ(TwipsToPixels(100, 96), 7);
+}
