@@ -9,7 +9,6 @@ namespace {
 
 constexpr const char* kSquareClass = "MiniRemote";
 constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT kRefreshMs = 10;
 constexpr UINT_PTR kJoinTimer = 2;
 
 RegValue Setting(const char* name) {
@@ -56,7 +55,7 @@ bool MiniRemote::Form_Load() {
   // The link: fixed local port, 10 ms refresh timer, remote host and port.
   winsock1_.Attach(hwnd_);
   winsock1_.SetLocalPort(kLinkLocalPort);
-  SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
+  SetTimer(hwnd_, kRefreshTimer, refreshMs_, nullptr);
   int remotePort = 0;
   ParseInt32(TrimBlanks(port_), remotePort);
   winsock1_.SetRemote(TrimBlanks(ip_), remotePort);

@@ -38,6 +38,9 @@ class MiniRemote : public RecordSink {
   void extractstatus(const std::string& MainData) override;
   void dump(const std::string& MainData) override;
 
+  // The refresh timer's interval; tests slow it down to drive ticks themselves.
+  void SetRefreshInterval(unsigned ms) { refreshMs_ = ms; }
+
   // Closes the overlay window, which ends the program.
   void Close();
 
@@ -79,6 +82,7 @@ class MiniRemote : public RecordSink {
   COLORREF backColor_ = kLinkDownColor;
   bool ended_ = false;
   bool unloading_ = false;
+  unsigned refreshMs_ = 10;
 
   std::string version_;
   int showAll_ = 0;

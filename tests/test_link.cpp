@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "mini_remote.h"
+#include "wait.h"
+#include "wine_test_util.h"
+
+namespace {
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kGreen = RGB(0, 128, 0);
+
+class Link : public ::testing::Test {
+ protected:
+  TestServer server;
+  MiniRemote overlay;
+
+  void SetUp() override {
+    TakeQuit();
+    StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 1);
+  }
+  void TearDown() override {
+    overlay.Close();
+    TakeQuit();
+  }
+
+  void Connect() {
+    ASSERT_TRUE(overlay.Form_Load());
+    ASSERT_EQ(server.AcceptWhilePumping(), 930) << "the overlay connects from local port 930";
+    ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
+  }
+
+  // Sends one record and waits until the decoders have had it.
+  void Deliver(const std::string& bytes) {
+    const int before = overlay.StatusCount() + overlay.DumpCount();
+    server.Send(bytes);
+    PumpUntil([&] { return overlay.StatusCount() + overlay.DumpCount() > before; }, 1000);
+    PumpFor(40);  // a second hand-off, if any, would come within the quiet time
+  }
+};
+
+}  // namespace
+
+TEST_F(Link, ConnectsFromPort930AndTurnsGreen) {
+  ASSERT_TRUE(overlay.Form_Load());
+  EXPECT_EQ(overlay.BackColor(), kRed);
+  EXPECT_EQ(server.AcceptWhilePumping(), 930);
+  EXPECT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
+  EXPECT_TRUE(overlay.LinkWatchdog().linkUp);
+  EXPECT_EQ(server.ReceiveWhilePumping(1, 200), "") << "nothing is sent when the link comes up";
+}
+
+TEST_F(Link, RecordsAreToldApartByPrefixAndTrimmed) {
+  Connect();
+  struct Case {
+    std::string wire;
+    int statusCalls, dumpCalls;
+    std::string status, dump;
+  };
+  const Case cases[] = {
+      {"SDabc", 1, 0, "abc", ""},
+      {"SD  abc  ", 1, 0, "abc", ""},
+      {"sdabc", 0, 0, "", ""},
+      {"XYabc", 0, 0, "", ""},
+      {"DU", 0, 1, "", ""},
+      {"SDDUx", 1, 1, "DUx", "x"},
+      {"DU name  \n", 0, 1, "", "name  \n"},
+  };
+  for (const Case& c : cases) {
+    const int s0 = overlay.StatusCount(), d0 = overlay.DumpCount();
+    Deliver(c.wire);
+    if (c.statusCalls == 0 && c.dumpCalls == 0) PumpFor(60);
+    EXPECT_EQ(overlay.StatusCount() - s0, c.statusCalls) << c.wire;
+    EXPECT_EQ(overlay.DumpCount() - d0, c.dumpCalls) << c.wire;
+    if (c.statusCalls) {
+      EXPECT_EQ(overlay.LastStatus(), c.status) << c.wire;
+    }
+    if (c.dumpCalls) {
+      EXPECT_EQ(overlay.LastDump(), c.dump) << c.wire;
+    }
+  }
+}
+
+TEST_F(Link, ARecordSplitIntoPiecesDecodesWhole) {
+  Connect();
+  const int before = overlay.StatusCount();
+  server.Send("SDhostname: demo\nmap: dm/mohdm6\n");
+  PumpFor(8);
+  server.Send("num score ping name\n--- -----\n");
+  PumpFor(8);
+  server.Send("  0     0   50 Alice");
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() > before; }));
+  PumpFor(60);
+  EXPECT_EQ(overlay.StatusCount(), before + 1);
+  EXPECT_EQ(overlay.LastStatus(), "hostname: demo\nmap: dm/mohdm6\nnum score ping name\n--- -----\n  0     0   50 Alice");
+}
+
+TEST_F(Link, CommandTextGoesOutByteForByte) {
+  Connect();
+  overlay.cmdSend("K3KO4");
+  EXPECT_EQ(server.ReceiveWhilePumping(5), "K3KO4");
+  const std::string odd = std::string("Mcon\\s\\qkill\\q\\s3") + '\0' + "\xff\r\n";
+  overlay.cmdSend(odd);
+  EXPECT_EQ(server.ReceiveWhilePumping(odd.size()), odd);
+}
+
+TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
+  Connect();
+  server.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Listening; }));
+  EXPECT_EQ(overlay.Winsock1().BoundLocalPort(), 930);
+  EXPECT_EQ(overlay.BackColor(), kRed) << "the square shows the lost link";
+
+  // A stranger is cut off at once and changes nothing.
+  SOCKET stranger = ConnectFromWhilePumping("127.0.0.2", 930);
+  ASSERT_NE(stranger, INVALID_SOCKET);
+  EXPECT_TRUE(PeerClosed(stranger, 2000));
+  closesocket(stranger);
+  EXPECT_EQ(overlay.Winsock1().State(), LinkState::Listening);
+  EXPECT_EQ(overlay.BackColor(), kRed);
+  overlay.cmdSend("K1KO4");  // goes nowhere while no one is connected
+
+  // The server's own address is taken and used as before.
+  SOCKET back = ConnectFromWhilePumping("127.0.0.1", 930);
+  ASSERT_NE(back, INVALID_SOCKET);
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Connected; }));
+  EXPECT_EQ(overlay.BackColor(), kGreen);
+  server.client = back;
+  const int before = overlay.StatusCount();
+  server.Send("SD back");
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() > before; }));
+  EXPECT_EQ(overlay.LastStatus(), "back");
+  overlay.cmdSend("K2KB4");
+  EXPECT_EQ(server.ReceiveWhilePumping(5), "K2KB4");
+  for (int i = 0; i < 600; ++i) overlay.Timer1_Timer();
+  EXPECT_FALSE(overlay.Ended()) << "no watchdog once the link has been up";
+}
+
+TEST_F(Link, WithNoServerItRetriesSixTimesThenEnds) {
+  const int port = server.port;
+  closesocket(server.listener);  // nothing listens there any more
+  server.listener = INVALID_SOCKET;
+  StoreOverlaySettings("127.0.0.1", std::to_string(port), 0);
+  overlay.SetRefreshInterval(3600 * 1000);  // the test runs the ticks itself
+  ASSERT_TRUE(overlay.Form_Load());
+
+  std::vector<int> retryTicks;
+  std::string lastLabel = overlay.plist().Label();
+  int tick = 0;
+  while (!overlay.Ended() && tick < 4000) {
+    ++tick;
+    overlay.Timer1_Timer();
+    if (overlay.Ended()) break;
+    PumpPendingEvents();
+    if (tick == 10 || tick == 511) {
+      EXPECT_EQ(overlay.Winsock1().State(), LinkState::Closed) << tick;
+    }
+    std::string label = overlay.plist().Label();
+    if (label != lastLabel) {
+      retryTicks.push_back(tick);
+      EXPECT_EQ(label, "Connection Failed ReTry " + std::to_string(retryTicks.size()));
+      lastLabel = label;
+    }
+    ASSERT_EQ(overlay.BackColor(), kRed);
+  }
+  EXPECT_EQ(retryTicks, (std::vector<int>{501, 1002, 1503, 2004, 2505}));
+  EXPECT_EQ(tick, 3006) << "the sixth retry ends the program";
+  EXPECT_TRUE(overlay.Ended());
+  EXPECT_TRUE(TakeQuit());
+}
+
+TEST(LoopAndWait, ServicesEventsWhileItWaits) {
+  HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(window);
+  static int ticks = 0;
+  ticks = 0;
+  SetTimer(window, 7, 10, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+  const DWORD start = GetTickCount();
+  LoopAndWait(200);
+  const DWORD took = GetTickCount() - start;
+  EXPECT_GT(took, 200u);
+  EXPECT_LT(took, 1000u);
+  EXPECT_GE(ticks, 3) << "timer events run inside the wait";
+  KillTimer(window, 7);
+
+  const DWORD zeroStart = GetTickCount();
+  LoopAndWait(0);
+  EXPECT_LT(GetTickCount() - zeroStart, 100u);
+  DestroyWindow(window);
+}

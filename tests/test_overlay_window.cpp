@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "mini_remote.h"
+#include "overlay_layout.h"
+#include "registry.h"
+#include "wine_test_util.h"
+
+namespace {
+
+int Dpi() {
+  HDC dc = GetDC(nullptr);
+  int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+  ReleaseDC(nullptr, dc);
+  return dpi;
+}
+
+int ScreenTwips() { return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), Dpi()); }
+
+RECT WindowRect(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+bool Topmost(HWND hwnd) { return (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+COLORREF PixelOf(HWND hwnd) {
+  UpdateWindow(hwnd);
+  HDC dc = GetDC(hwnd);
+  COLORREF c = GetPixel(dc, 1, 1);
+  ReleaseDC(hwnd, dc);
+  return c;
+}
+
+std::string Caption(HWND hwnd) {
+  char text[256] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+class OverlayWindow : public ::testing::Test {
+ protected:
+  TestServer server;
+  void SetUp() override {
+    TakeQuit();
+    StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 0, "obj/obj_team1 obj/obj_team2,,dm/mohdm6");
+  }
+  void TearDown() override { TakeQuit(); }
+};
+
+}  // namespace
+
+TEST_F(OverlayWindow, NamesOnlyWhenShowAllIsMissing) {
+  DeleteSetting("Mini ShowAll");
+  MiniRemote overlay;
+  ASSERT_TRUE(overlay.Form_Load());
+  EXPECT_EQ(overlay.BackColor(), RGB(255, 0, 0)) << "red until the link is up";
+  EXPECT_EQ(PixelOf(overlay.Handle()), RGB(255, 0, 0));
+  PumpFor(50);
+  const int dpi = Dpi();
+  const int screenTw = ScreenTwips();
+
+  // The red square: 25 twips down, its edges 110 and 10 twips left of the screen's right edge.
+  RECT sq = WindowRect(overlay.Handle());
+  EXPECT_EQ(sq.left, TwipsToPixels(screenTw - 110, dpi));
+  EXPECT_EQ(sq.right, TwipsToPixels(screenTw - 10, dpi));
+  EXPECT_EQ(sq.top, TwipsToPixels(25, dpi));
+  EXPECT_EQ(sq.bottom, TwipsToPixels(125, dpi));
+  EXPECT_EQ(GetWindowLongA(overlay.Handle(), GWL_STYLE) & (WS_CAPTION | WS_BORDER | WS_THICKFRAME), 0);
+  EXPECT_TRUE(Topmost(overlay.Handle()));
+  ASSERT_NE(server.AcceptWhilePumping(), 0);
+  ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == RGB(0, 128, 0); }));
+  EXPECT_EQ(PixelOf(overlay.Handle()), RGB(0, 128, 0));
+
+  ActionWindow& plist = overlay.plist();
+  HWND actions = plist.Handle();
+  EXPECT_EQ(Caption(actions), "Player Actions for MOHAA Tavrin Remote");
+  EXPECT_TRUE(IsWindowVisible(actions));
+  EXPECT_FALSE(Topmost(actions));
+  EXPECT_EQ(plist.Width(), 3000);
+  EXPECT_EQ(plist.Left(), screenTw - 3000);
+  EXPECT_EQ(plist.Top(), 25);
+  RECT ar = WindowRect(actions);
+  EXPECT_EQ(ar.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(ar.top, TwipsToPixels(25, dpi));
+  EXPECT_EQ(plist.LabelWidth(), 3000);
+  EXPECT_EQ(plist.GridWidth(), 3000);
+  EXPECT_EQ(plist.Label(), "Waiting for Status");
+  EXPECT_EQ(plist.Grid().Cols(), 2);
+  EXPECT_EQ(plist.Grid().Text(0, 0), "Key");
+  EXPECT_EQ(plist.Grid().Text(0, 1), "Name");
+
+  std::vector<std::string> lines = plist.ActionLines();
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[0], "K - Kick");
+  EXPECT_EQ(lines[2], "D - Bann for Day");
+  EXPECT_EQ(lines[17], "X - Cancel");
+  EXPECT_EQ(plist.MapLines(),
+            (std::vector<std::string>{"A - obj/obj_team1", "B - obj/obj_team2", "C - dm/mohdm6", "Z - Cancel"}));
+}
+
+TEST_F(OverlayWindow, AllDataWhenShowAllIsTheTextOne) {
+  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini ShowAll", std::string("1"),
+                             mdlRegistry::kText);
+  MiniRemote overlay;
+  ASSERT_TRUE(overlay.Form_Load());
+  PumpFor(50);
+  ActionWindow& plist = overlay.plist();
+  EXPECT_EQ(plist.Width(), 10300);
+  EXPECT_EQ(plist.Left(), ScreenTwips() - 10300);
+  EXPECT_EQ(WindowRect(plist.Handle()).right, GetSystemMetrics(SM_CXSCREEN));  // flush with the right edge
+  EXPECT_EQ(plist.LabelWidth(), 10200);
+  EXPECT_EQ(plist.GridWidth(), 10300);
+  EXPECT_EQ(plist.Label(), "Waiting for Status     Corvel Version: 1.04");
+  ASSERT_EQ(plist.Grid().Cols(), 7);
+  EXPECT_EQ(plist.Grid().Text(0, 4), "HackCode");
+  EXPECT_EQ(plist.Grid().Text(0, 6), "AxisSkins");
+}
+
+TEST_F(OverlayWindow, RightButtonEndsTheProgramLeftButtonDoesNot) {
+  MiniRemote overlay;
+  ASSERT_TRUE(overlay.Form_Load());
+  ASSERT_NE(server.AcceptWhilePumping(), 0);
+  HWND square = overlay.Handle();
+  HWND actions = overlay.plist().Handle();
+
+  PostMessageA(square, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageA(square, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  PumpFor(100);
+  EXPECT_FALSE(overlay.Ended());
+  EXPECT_TRUE(IsWindow(square));
+  EXPECT_FALSE(TakeQuit());
+
+  PostMessageA(square, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Ended(); }));
+  EXPECT_FALSE(IsWindow(square));
+  EXPECT_FALSE(IsWindow(actions));
+  EXPECT_TRUE(TakeQuit()) << "the program's message loop must end";
+  EXPECT_TRUE(PeerClosed(server.client, 2000)) << "the link is closed on the way out";
+}
+
+TEST_F(OverlayWindow, ClosingTheWindowUnloadsEverything) {
+  MiniRemote overlay;
+  ASSERT_TRUE(overlay.Form_Load());
+  ASSERT_NE(server.AcceptWhilePumping(), 0);
+  HWND actions = overlay.plist().Handle();
+  PostMessageA(overlay.Handle(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Ended(); }));
+  EXPECT_FALSE(IsWindow(actions));
+  EXPECT_TRUE(PeerClosed(server.client, 2000));
+  EXPECT_TRUE(TakeQuit());
+}

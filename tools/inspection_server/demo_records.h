@@ -1,0 +1,39 @@
+#pragma once
+// Demo players of the inspection-server stand-in and the records built from
+// them: the "SD" status record, the "DU" settings dump, and a plain-words
+// reading of the command texts that the overlay sends back.
+#include <string>
+#include <utility>
+#include <vector>
+
+struct DemoPlayer {
+  int client = 0;
+  int score = 0;
+  int ping = 0;
+  std::string name;
+  std::string address;  // "10.0.0.5:12203", at most 21 characters
+  std::vector<std::pair<std::string, std::string>> settings;  // in dump order
+  std::string alliedModel, axisModel;
+};
+
+// A handful of players with client numbers out of order and with gaps; some
+// carry settings the overlay flags, others come out clean.
+std::vector<DemoPlayer> DemoPlayers();
+
+// "SD", four heading lines, then one fixed-column line per player, joined by
+// line feeds.
+std::string StatusRecord(const std::vector<DemoPlayer>& players);
+
+// One player line: client, score, ping, name, then the 41-character tail
+// (lastmsg, address, qport, rate). Names longer than their column push the
+// tail right rather than being cut.
+std::string PlayerLine(const DemoPlayer& p);
+
+// "DU" and one line per setting: the name padded to 21 characters, a blank,
+// the value. Starts with "name", the two model settings and "version" (taken
+// from a "version" setting when the player has one, else a Windows build).
+std::string DumpRecord(const DemoPlayer& p);
+
+// What a command text from the overlay asks for, e.g. "K3KO4" gives
+// "kick client 3"; anything unrecognised gives "unknown command".
+std::string DescribeCommand(const std::string& text);
