@@ -2,6 +2,7 @@
 
 #include "grid_control.h"
 #include "overlay_layout.h"
+#include "window_class.h"
 
 namespace {
 
@@ -12,18 +13,6 @@ constexpr int kMenuLeft = 100;
 constexpr int kMenuTop = 300;
 constexpr int kMenuWidth = 2800;
 constexpr int kMenuHeight = 4300;
-
-void RegisterActionClass() {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  wc.lpszClassName = kActionClass;
-  registered = RegisterClassA(&wc) != 0;
-}
 
 HWND MakeChild(HWND parent, const char* cls, DWORD style, HFONT font) {
   HWND child = CreateWindowExA(0, cls, "", WS_CHILD | style, 0, 0, 10, 10, parent, nullptr,
@@ -54,7 +43,7 @@ void FillList(HWND list, const std::vector<std::string>& lines) {
 
 bool ActionWindow::Create(int dpi) {
   dpi_ = dpi;
-  RegisterActionClass();
+  RegisterWindowClass(kActionClass, DefWindowProcA, GetSysColorBrush(COLOR_BTNFACE));
   hwnd_ = CreateWindowExA(0, kActionClass, kActionCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, 10, 10, nullptr,
                           nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return false;

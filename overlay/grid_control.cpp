@@ -1,6 +1,7 @@
 #include "grid_control.h"
 
 #include "overlay_layout.h"
+#include "window_class.h"
 
 namespace {
 
@@ -91,21 +92,10 @@ LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-void RegisterGridClass() {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = GridProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kGridClass;
-  registered = RegisterClassA(&wc) != 0;
-}
-
 }  // namespace
 
 HWND CreateGridControl(HWND parent, const GridModel* model, int dpi) {
-  RegisterGridClass();
+  RegisterWindowClass(kGridClass, GridProc);
   HWND grid = CreateWindowExA(0, kGridClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 10, 10, parent, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
   if (!grid) return nullptr;

@@ -4,6 +4,7 @@
 #include "overlay_layout.h"
 #include "registry.h"
 #include "text.h"
+#include "window_class.h"
 
 namespace {
 
@@ -31,22 +32,13 @@ MiniRemote::~MiniRemote() {
 }
 
 bool MiniRemote::Form_Load() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kSquareClass;
-    registered = RegisterClassA(&wc) != 0;
-  }
+  RegisterWindowClass(kSquareClass, WindowProc);
   hwnd_ = CreateWindowExA(0, kSquareClass, "corvel2", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                           GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
   dpi_ = ScreenDpi();
   screenWidth_ = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_);
 
-  version_ = kCorvelVersion;
   PlaceSquare();
   ReadSettings();
   plist_.Create(dpi_);
@@ -211,6 +203,11 @@ void MiniRemote::DispatchReady(std::vector<std::string>& ready) {
 }
 
 void MiniRemote::Winsock1_Close() {
+  // A record still being joined ended with the connection.
+  std::vector<std::string> ready;
+  joiner_.Flush(ready);
+  KillTimer(hwnd_, kJoinTimer);
+  DispatchReady(ready);
   // The server must connect back to us from now on; red until it does.
   winsock1_.Close();
   winsock1_.Listen();

@@ -84,7 +84,6 @@ class MiniRemote : public RecordSink {
   bool unloading_ = false;
   unsigned refreshMs_ = 10;
 
-  std::string version_;
   int showAll_ = 0;
   int useScrollLock_ = 0;
   std::string ip_;

@@ -105,7 +105,10 @@ TEST_F(Link, CommandTextGoesOutByteForByte) {
 
 TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   Connect();
+  server.Send("SDlast words");  // sent just before the close: still a record
   server.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 1; }));
+  EXPECT_EQ(overlay.LastStatus(), "last words");
   ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Listening; }));
   EXPECT_EQ(overlay.Winsock1().BoundLocalPort(), 930);
   EXPECT_EQ(overlay.BackColor(), kRed) << "the square shows the lost link";
