@@ -17,7 +17,9 @@ const std::string& AppTitle() { return Title(); }
 void SetAppTitle(const std::string& title) { Title() = title; }
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 
-int ShowMessage(const std::string& text, unsigned buttons) {
-  if (Hook()) return Hook()(text, Title(), buttons);
-  return MessageBoxA(GetActiveWindow(), text.c_str(), Title().c_str(), buttons);
+int ShowMessage(const std::string& text, unsigned buttons) { return ShowMessage(text, buttons, Title()); }
+
+int ShowMessage(const std::string& text, unsigned buttons, const std::string& title) {
+  if (Hook()) return Hook()(text, title, buttons);
+  return MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), buttons);
 }

@@ -1,6 +1,7 @@
 #include "action_window.h"
 
 #include "grid_control.h"
+#include "list_controls.h"
 #include "overlay_layout.h"
 #include "window_class.h"
 
@@ -21,22 +22,9 @@ HWND MakeChild(HWND parent, const char* cls, DWORD style, HFONT font) {
   return child;
 }
 
-std::vector<std::string> ListLines(HWND list) {
-  std::vector<std::string> lines;
-  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT len = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    std::string line(static_cast<size_t>(len > 0 ? len : 0) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
-    line.resize(static_cast<size_t>(len > 0 ? len : 0));
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 void FillList(HWND list, const std::vector<std::string>& lines) {
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  for (const auto& line : lines) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  for (const auto& line : lines) AddListLine(list, line);
 }
 
 }  // namespace
@@ -101,14 +89,7 @@ void ActionWindow::SetLabel(const std::string& text) {
   if (label1_) SetWindowTextA(label1_, text.c_str());
 }
 
-std::string ActionWindow::Label() const {
-  if (!label1_) return {};
-  const int len = GetWindowTextLengthA(label1_);
-  std::string text(static_cast<size_t>(len) + 1, '\0');
-  GetWindowTextA(label1_, text.data(), len + 1);
-  text.resize(static_cast<size_t>(len));
-  return text;
-}
+std::string ActionWindow::Label() const { return label1_ ? WindowText(label1_) : std::string(); }
 
 void ActionWindow::RefreshGrid() {
   if (grid_) RefreshGridControl(grid_);

@@ -1,0 +1,7 @@
+#pragma once
+// The 32-by-32 icons of the three start buttons, drawn here: a coloured shield
+// with the edition's initials (Allied Assault, Spearhead, Breakthrough).
+#include <windows.h>
+
+// edition 1, 2 or 3. The caller destroys the icon.
+HICON MakeEditionIcon(int edition);

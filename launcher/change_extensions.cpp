@@ -1,0 +1,57 @@
+#include "change_extensions.h"
+
+#include <windows.h>
+
+#include "extension_table.h"
+
+namespace {
+
+// Names of the ordinary files that the pattern finds. Collected before any
+// rename so that renaming never disturbs the enumeration.
+std::vector<std::string> ListPlainFiles(const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY;
+  do {
+    if ((found.dwFileAttributes & skipped) == 0) names.emplace_back(found.cFileName);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return names;
+}
+
+bool IsFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+void ChangeExtensions(std::string strDirectory, const std::string& strSourceExtension,
+                      const std::string& strTargetExtension) {
+  if (strDirectory.empty() || strDirectory.back() != '\\') strDirectory += '\\';
+  for (const std::string& name : ListPlainFiles(strDirectory + "*." + strSourceExtension)) {
+    // The wildcard also matches 8.3 short names ("a.pkbak" is "A~1.PKB"),
+    // so the long name must carry the extension itself.
+    if (!HasExtension(name, strSourceExtension)) continue;
+    // MoveFileA refuses an existing target: a live file is never overwritten.
+    MoveFileA((strDirectory + name).c_str(), (strDirectory + BaseName(name) + "." + strTargetExtension).c_str());
+  }
+}
+
+void ApplyExtensionTable(const std::string& gameFolder) {
+  for (const ExtensionEntry& entry : kExtensionTable) {
+    ChangeExtensions(gameFolder + entry.folder, entry.from, entry.to);
+  }
+}
+
+void RestoreDisabledFiles(const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) {
+    if (entry.empty()) continue;
+    std::string off = SwitchedOffPath(entry);
+    if (IsFile(off) && !Exists(entry)) MoveFileA(off.c_str(), entry.c_str());
+  }
+}

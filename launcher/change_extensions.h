@@ -1,0 +1,18 @@
+#pragma once
+// Renaming files between their live and switched-off extensions, on the real
+// file system. Every failure is a quiet no-op for that file.
+#include <string>
+#include <vector>
+
+// Renames every ordinary file (not hidden, not system, no sub-folders) of the
+// folder whose extension is strSourceExtension to its base name + "." +
+// strTargetExtension. A target name that exists already is left alone.
+void ChangeExtensions(std::string strDirectory, const std::string& strSourceExtension,
+                      const std::string& strTargetExtension);
+
+// Switches back on, folder by folder, every file the extension table names.
+void ApplyExtensionTable(const std::string& gameFolder);
+
+// Switches back on each disable-list entry (a full path with its live
+// extension) whose switched-off file exists while the live one does not.
+void RestoreDisabledFiles(const std::vector<std::string>& entries);

@@ -1,0 +1,132 @@
+#include "file_io.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "list_file.h"
+
+namespace {
+
+// List files are a few kilobytes; anything this large is not one of ours and
+// must not be allowed to exhaust memory.
+constexpr size_t kMaxFileSize = 64u << 20;
+constexpr DWORD kChunk = 1u << 16;
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() { Close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return h_; }
+  bool Close() {
+    if (!Valid()) return true;
+    bool ok = CloseHandle(h_) != 0;
+    h_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+bool WriteAll(HANDLE file, const std::string& content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(content.size() - done, kChunk));
+    DWORD wrote = 0;
+    if (!WriteFile(file, content.data() + done, want, &wrote, nullptr) || wrote != want) return false;
+    done += wrote;
+  }
+  return true;
+}
+
+// A fresh file beside the target, so that the final rename stays on one volume.
+// CREATE_NEW never takes over a file somebody else left there.
+HANDLE CreateTempBeside(const std::string& path, std::string& tempPath) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    tempPath = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+    HANDLE h = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    DWORD err = GetLastError();
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) break;
+  }
+  tempPath.clear();
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    if (path.size() >= 32768) return {};  // longer than any Windows path
+    path.resize(path.size() * 2);
+  }
+  size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+  Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > kMaxFileSize)
+    return false;
+
+  // Read to the end rather than trusting the size: the file may grow meanwhile.
+  std::string data;
+  data.reserve(static_cast<size_t>(size.QuadPart) + 1);
+  size_t used = 0;
+  for (;;) {
+    if (used > kMaxFileSize) return false;
+    data.resize(used + kChunk);
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), data.data() + used, kChunk, &got, nullptr)) return false;
+    if (got == 0) break;
+    used += got;
+  }
+  data.resize(used);
+  content = std::move(data);
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& content) {
+  if (content.size() > kMaxFileSize) return false;  // we could never read it back
+  // Windows refuses to rename over a read-only file, Wine does not; asking
+  // first keeps such a file untouched on both.
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;
+  std::string tempPath;
+  Handle temp(CreateTempBeside(path, tempPath));
+  if (!temp.Valid()) return false;
+  bool ok = WriteAll(temp.Get(), content) && FlushFileBuffers(temp.Get());
+  ok = temp.Close() && ok;
+  // Fails when the target is held open without delete sharing; the old file
+  // then stays as it was.
+  ok = ok && MoveFileExA(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileA(tempPath.c_str());
+  return ok;
+}
+
+std::vector<std::string> ReadListFile(const std::string& path) {
+  std::string content;
+  if (!ReadWholeFile(path, content)) return {};
+  return ParseListFile(content);
+}
+
+bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries) {
+  return WriteWholeFile(path, FormatListFile(header, entries));
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Whole-file reading and writing for the launcher's data files.
+#include <string>
+#include <vector>
+
+// The folder that holds the running program, without trailing backslash.
+std::string ProgramFolder();
+
+// Reads the whole file; false when it is missing or unreadable.
+bool ReadWholeFile(const std::string& path, std::string& content);
+
+// Writes the file whole or not at all: the content goes to a temporary file in
+// the same folder, which then replaces the old file. On failure the old file
+// is untouched and the temporary file removed.
+bool WriteWholeFile(const std::string& path, const std::string& content);
+
+// A list file's entries; a missing or unreadable file gives none.
+std::vector<std::string> ReadListFile(const std::string& path);
+
+// Writes a list file whole (header and non-empty entries); false on failure.
+bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries);

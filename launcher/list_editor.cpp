@@ -1,0 +1,147 @@
+#include "list_editor.h"
+
+#include "file_io.h"
+#include "list_controls.h"
+#include "list_file.h"
+#include "message_box.h"
+#include "window_class.h"
+
+namespace {
+
+constexpr const char* kEditorClass = "KestrunListEditor";
+constexpr int kListId = 1;
+constexpr int kOkId = 2;
+
+int Scaled(int px, int dpi) { return MulDiv(px, dpi, 96); }
+
+int WindowDpi(HWND hwnd) {
+  HDC dc = GetDC(hwnd);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ReleaseDC(hwnd, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+ListEditor::ListEditor(HWND owner, const char* caption, EditedList target)
+    : owner_(owner), caption_(caption), target_(std::move(target)) {}
+
+ListEditor::~ListEditor() {
+  Close();
+  if (font_) DeleteObject(font_);
+}
+
+bool ListEditor::Open() {
+  RegisterWindowClass(kEditorClass, WindowProc, GetSysColorBrush(COLOR_BTNFACE));
+  const int dpi = WindowDpi(owner_);
+  RECT area{0, 0, Scaled(260, dpi), Scaled(300, dpi)};
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  AdjustWindowRect(&area, style, FALSE);
+  RECT ownerRect{};
+  GetWindowRect(owner_, &ownerRect);
+  hwnd_ = CreateWindowExA(WS_EX_DLGMODALFRAME, kEditorClass, caption_.c_str(), style, ownerRect.left + 40,
+                          ownerRect.top + 40, area.right - area.left, area.bottom - area.top, owner_, nullptr,
+                          GetModuleHandleA(nullptr), this);
+  if (!hwnd_) return false;
+  font_ = CreateFontA(-MulDiv(10, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN, "Times New Roman");
+  CreateControls();
+  Form_Load();
+  EnableWindow(owner_, FALSE);
+  ShowWindow(hwnd_, SW_SHOW);
+  return true;
+}
+
+void ListEditor::CreateControls() {
+  const int dpi = WindowDpi(hwnd_);
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  label4_ = CreateWindowExA(0, "STATIC", " Dbl Click to Remove from List", WS_CHILD | WS_VISIBLE, Scaled(10, dpi),
+                            Scaled(8, dpi), Scaled(240, dpi), Scaled(18, dpi), hwnd_, nullptr, instance, nullptr);
+  list1_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                           Scaled(10, dpi), Scaled(30, dpi), Scaled(240, dpi), Scaled(220, dpi), hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
+  command1_ = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                              Scaled(90, dpi), Scaled(260, dpi), Scaled(80, dpi), Scaled(28, dpi), hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)), instance, nullptr);
+  for (HWND control : {label4_, list1_, command1_}) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  }
+}
+
+void ListEditor::Form_Load() {
+  SendMessageA(list1_, LB_RESETCONTENT, 0, 0);
+  changed_ = false;
+  for (const auto& entry : *target_.hidden) {
+    if (!entry.empty()) AddListLine(list1_, entry);
+  }
+}
+
+void ListEditor::List1_DblClick() {
+  // The same question in both editors.
+  const int answer = ShowMessage("You are about to remove this Player. Do you wish to continue?", MB_YESNO,
+                                 "Delete IP/Port/Rcon");
+  if (answer != IDYES) return;
+  changed_ = true;
+  const LRESULT selected = SendMessageA(list1_, LB_GETCURSEL, 0, 0);
+  if (selected != LB_ERR) SendMessageA(list1_, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+}
+
+void ListEditor::Command1_Click() {
+  if (changed_) {
+    std::vector<std::string> kept;
+    for (auto& line : ListLines(list1_)) {
+      if (!line.empty()) kept.push_back(std::move(line));
+    }
+    *target_.hidden = kept;
+    RefillCombo(target_.combo, kept);
+    if (!WriteListFile(target_.path, kEditorHeader, kept)) ShowMessage("Could not save " + target_.path, MB_OK);
+  }
+  Close();
+}
+
+void ListEditor::Close() {
+  if (!hwnd_) return;
+  EnableWindow(owner_, TRUE);
+  HWND closing = hwnd_;
+  hwnd_ = nullptr;
+  DestroyWindow(closing);
+  if (IsWindow(owner_)) SetActiveWindow(owner_);
+}
+
+void ListEditor::RunModal() {
+  MSG msg;
+  while (hwnd_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (hwnd_) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
+}
+
+LRESULT CALLBACK ListEditor::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<ListEditor*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return self->OnMessage(hwnd, msg, wParam, lParam);
+}
+
+LRESULT ListEditor::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK) List1_DblClick();
+      if (LOWORD(wParam) == kOkId && HIWORD(wParam) == BN_CLICKED) Command1_Click();
+      return 0;
+    case WM_CLOSE:
+      // The close box drops the window's changes.
+      Close();
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The two list editors, "Remove Players" and "Remove Server IP": a list of the
+// saved entries, double-click to remove one, "OK" to keep the result.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// What an editor works on: the main window's hidden list, its drop-down field
+// and the file the list is saved in.
+struct EditedList {
+  std::vector<std::string>* hidden;
+  HWND combo;
+  std::string path;
+};
+
+class ListEditor {
+ public:
+  ListEditor(HWND owner, const char* caption, EditedList target);
+  ~ListEditor();
+  ListEditor(const ListEditor&) = delete;
+  ListEditor& operator=(const ListEditor&) = delete;
+
+  // Opens the window (the owner takes no input while it is open).
+  bool Open();
+  // Runs the window's events until it closes.
+  void RunModal();
+
+  void Form_Load();
+  void List1_DblClick();
+  void Command1_Click();
+  void Close();
+
+  HWND Handle() const { return hwnd_; }
+  HWND List() const { return list1_; }
+  HWND OkButton() const { return command1_; }
+  bool Closed() const { return hwnd_ == nullptr; }
+  bool Changed() const { return changed_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateControls();
+
+  HWND owner_;
+  std::string caption_;
+  EditedList target_;
+  HWND hwnd_ = nullptr;
+  HWND list1_ = nullptr;
+  HWND command1_ = nullptr;
+  HWND label4_ = nullptr;
+  HFONT font_ = nullptr;
+  bool changed_ = false;
+};

@@ -1,0 +1,292 @@
+#include "main_window.h"
+
+#include <commctrl.h>
+
+#include "button_icons.h"
+#include "change_extensions.h"
+#include "file_io.h"
+#include "game_folder.h"
+#include "list_controls.h"
+#include "main_controls.h"
+#include "message_box.h"
+#include "registry.h"
+#include "window_class.h"
+
+namespace {
+
+constexpr const char* kMainClass = "KestrunMain";
+constexpr const char* kGameKey = "Software\\2015\\MOHAA";
+constexpr int kClientWidth = 644;
+constexpr int kClientHeight = 382;
+
+RegValue Setting(const char* name) {
+  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
+}
+
+struct ControlClass {
+  const char* cls;
+  DWORD style;
+  DWORD exStyle;
+};
+
+ControlClass ClassOf(Kind kind) {
+  switch (kind) {
+    case Kind::Label:
+      return {"STATIC", SS_LEFT | SS_NOTIFY, 0};
+    case Kind::Caption:
+      return {"STATIC", SS_LEFT | SS_NOTIFY, 0};
+    case Kind::Edit:
+      return {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case Kind::ReadOnly:
+      return {"EDIT", ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE};
+    case Kind::Combo:
+      return {"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
+    case Kind::IconButton:
+      return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON | BS_ICON, 0};
+    case Kind::Button:
+      return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case Kind::List:
+      return {"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+  }
+  return {"STATIC", 0, 0};
+}
+
+int ScreenDpi() {
+  HDC dc = GetDC(nullptr);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+
+MainWindow::~MainWindow() {
+  editor_.reset();
+  if (hwnd_) {
+    unloading_ = true;  // a window dropped without closing restores nothing
+    DestroyWindow(hwnd_);
+  }
+  for (HICON icon : icons_) {
+    if (icon) DestroyIcon(icon);
+  }
+  if (font_) DeleteObject(font_);
+  if (helpFont_) DeleteObject(helpFont_);
+}
+
+bool MainWindow::Create() {
+  RegisterWindowClass(kMainClass, WindowProc, GetSysColorBrush(COLOR_BTNFACE));
+  dpi_ = ScreenDpi();
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  RECT area{0, 0, MulDiv(kClientWidth, dpi_, 96), MulDiv(kClientHeight, dpi_, 96)};
+  AdjustWindowRect(&area, style, TRUE);
+  hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kMainClass, "Kestrun", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                          area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                          GetModuleHandleA(nullptr), this);
+  if (!hwnd_) return false;
+  CreateMenuBar();
+  CreateControls();
+  return true;
+}
+
+void MainWindow::CreateMenuBar() {
+  HMENU tools = CreatePopupMenu();
+  // The disable-list entries come with the game-folder listing.
+  AppendMenuA(tools, MF_STRING | MF_GRAYED, menuall, "Disable ALL PK3 Files");
+  AppendMenuA(tools, MF_STRING | MF_GRAYED, menudis, "Disable Selected PK3 Files");
+  AppendMenuA(tools, MF_STRING, menurp, "Remove Player from List");
+  AppendMenuA(tools, MF_STRING, menyrip, "Remove IP ");
+  AppendMenuA(tools, MF_STRING, menuexit, "Exit");
+  HMENU bar = CreateMenu();
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "Tools");
+  SetMenu(hwnd_, bar);
+}
+
+void MainWindow::CreateControls() {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  font_ = CreateFontIndirectA(&metrics.lfMessageFont);
+  helpFont_ = CreateFontA(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
+  for (int i = 0; i < kMainControlCount; ++i) {
+    const ControlSpec& spec = kMainControls[i];
+    const ControlClass cc = ClassOf(spec.kind);
+    HWND control = CreateWindowExA(cc.exStyle, cc.cls, spec.text, WS_CHILD | WS_VISIBLE | cc.style,
+                                   MulDiv(spec.x, dpi_, 96), MulDiv(spec.y, dpi_, 96), MulDiv(spec.w, dpi_, 96),
+                                   MulDiv(spec.h, dpi_, 96), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                   GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(spec.id == Text1 ? helpFont_ : font_), FALSE);
+    if (spec.kind == Kind::Label || spec.kind == Kind::Caption || spec.help) {
+      // Labels take their own mouse moves, as the help line needs.
+      SetWindowSubclass(control, HelpProc, static_cast<UINT_PTR>(spec.id), reinterpret_cast<DWORD_PTR>(this));
+    }
+  }
+  for (int edition = 1; edition <= 3; ++edition) {
+    icons_[edition - 1] = MakeEditionIcon(edition);
+    SendMessageA(Control(cmd1 + edition - 1), BM_SETIMAGE, IMAGE_ICON,
+                 reinterpret_cast<LPARAM>(icons_[edition - 1]));
+  }
+}
+
+std::string MainWindow::FieldText(int id) const { return WindowText(Control(id)); }
+void MainWindow::SetFieldText(int id, const std::string& text) { SetWindowTextA(Control(id), text.c_str()); }
+
+void MainWindow::Form_Load() {
+  appVersion = kAppVersion;
+  SetWindowTextA(hwnd_, (std::string("Kestrun Version ") + appVersion).c_str());
+  statusPrefix = std::string(4, '\xFF') + '\x02';
+  if (GameIsRunning()) {
+    ShowMessage(kGameRunningMessage, MB_OK);
+    Close();
+    return;
+  }
+  LoadPlayerName();
+  LoadGameFolder();
+  SetFieldText(text8, ValueText(Setting("Server IP")));
+  SetFieldText(text9, ValueText(Setting("Server PWD")));
+  LoadLists();
+  RestoreSwitchedOffFiles(FieldText(txtpath));
+}
+
+bool MainWindow::GameIsRunning() {
+  for (const char* caption : {"MOHAA Console", "MOHAAS Console"}) {
+    if (mdlRegistry::FindCaptionWindow(caption)) return true;
+  }
+  return false;
+}
+
+void MainWindow::LoadPlayerName() {
+  SetFieldText(text6, ValueText(Setting("Player Name")));
+  if (FieldText(text6).empty()) mdlRegistry::MakeKey(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey);
+}
+
+void MainWindow::LoadGameFolder() {
+  const RegValue basepath = mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath");
+  const SettledFolder settled = SettleGameFolder(ValueText(basepath));
+  // Only the empty value and the short forms are written back; the game's key
+  // is never created.
+  if (settled.writeBack) {
+    mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", *settled.writeBack, mdlRegistry::kText);
+  }
+  SetFieldText(txtpath, settled.folder);
+}
+
+void MainWindow::LoadLists() {
+  playlist = ReadListFile(appFolder_ + "\\player.txt");
+  serveriplist = ReadListFile(appFolder_ + "\\sip.txt");
+  pwdlist = ReadListFile(appFolder_ + "\\spwd.txt");
+  for (const auto& entry : playlist) AddChoice(Control(text6), entry);
+  for (const auto& entry : serveriplist) AddChoice(Control(text8), entry);
+  for (const auto& entry : pwdlist) AddChoice(Control(text9), entry);
+}
+
+// Every file an earlier launch switched off comes back on: by the extension
+// table, then by the disable list, so that archives outside the table's
+// folders are not left switched off for good.
+void MainWindow::RestoreSwitchedOffFiles(const std::string& gameFolder) {
+  ApplyExtensionTable(gameFolder);
+  RestoreDisabledFiles(ReadListFile(appFolder_ + "\\disable.txt"));
+}
+
+void MainWindow::Show(int how) {
+  if (hwnd_ && !closed_) ShowWindow(hwnd_, how);
+}
+
+void MainWindow::Close() {
+  if (!hwnd_ || unloading_) return;
+  unloading_ = true;
+  Form_Unload();
+  DestroyWindow(hwnd_);
+}
+
+void MainWindow::Form_Unload() {
+  editor_.reset();
+  RestoreSwitchedOffFiles(FieldText(txtpath));
+}
+
+void MainWindow::menuexit_Click() { Close(); }
+
+ListEditor* MainWindow::OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo,
+                                   const char* file) {
+  editor_ = std::make_unique<ListEditor>(hwnd_, caption, EditedList{&hidden, Control(combo), appFolder_ + file});
+  if (!editor_->Open()) editor_.reset();
+  return editor_.get();
+}
+
+ListEditor* MainWindow::OpenPlayersEditor() { return OpenEditor("Remove Players", playlist, text6, "\\player.txt"); }
+ListEditor* MainWindow::OpenServerEditor() {
+  return OpenEditor("Remove Server IP", serveriplist, text8, "\\sip.txt");
+}
+
+void MainWindow::menurp_Click() {
+  if (ListEditor* editor = OpenPlayersEditor()) editor->RunModal();
+}
+
+void MainWindow::menyrip_Click() {
+  if (ListEditor* editor = OpenServerEditor()) editor->RunModal();
+}
+
+void MainWindow::ShowHelp(const char* text) { SetFieldText(Text1, text); }
+
+void MainWindow::OnCommand(int id) {
+  switch (id) {
+    case menurp:
+      menurp_Click();
+      break;
+    case menyrip:
+      menyrip_Click();
+      break;
+    case menuexit:
+      menuexit_Click();
+      break;
+  }
+}
+
+LRESULT CALLBACK MainWindow::HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self) {
+  if (msg == WM_MOUSEMOVE) {
+    const ControlSpec* spec = FindControlSpec(static_cast<int>(id));
+    if (spec && spec->help) reinterpret_cast<MainWindow*>(self)->ShowHelp(spec->help);
+  } else if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, HelpProc, id);
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return self->OnMessage(hwnd, msg, wParam, lParam);
+}
+
+LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_MOUSEMOVE:
+      ShowHelp(("Kestrun - Version " + appVersion).c_str());
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam) Close();  // the system ends the program: restore files all the same
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      hwnd_ = nullptr;
+      closed_ = true;
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

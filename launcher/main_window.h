@@ -1,0 +1,75 @@
+#pragma once
+// Main, the launcher's window: the fields the player fills in, the start
+// buttons, the status display, the help line and the Tools menu. It owns the
+// remembered lists from start-up to shutdown.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "list_editor.h"
+
+class MainWindow {
+ public:
+  // appFolder holds the list files (the program's own folder in use).
+  explicit MainWindow(std::string appFolder);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Builds the window and its controls, still hidden.
+  bool Create();
+  // Start-up. When a game is running it shows why and closes the window.
+  void Form_Load();
+  void Show(int how);
+  // Closing by any way runs Form_Unload first.
+  void Close();
+  void Form_Unload();
+  bool Closed() const { return closed_; }
+
+  HWND Handle() const { return hwnd_; }
+  HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+  std::string FieldText(int id) const;
+  void SetFieldText(int id, const std::string& text);
+
+  // Tools menu. The editor entries wait until their window closes.
+  void menurp_Click();
+  void menyrip_Click();
+  void menuexit_Click();
+  // Opens an editor without waiting for it (the menu entries then wait).
+  ListEditor* OpenPlayersEditor();
+  ListEditor* OpenServerEditor();
+
+  const std::string& AppFolder() const { return appFolder_; }
+  std::string appVersion;
+  std::string statusPrefix;
+  // The remembered lists and the working lists of the window.
+  std::vector<std::string> playlist, serveriplist, pwdlist, dispk3, List1, List2, buff1, buff5;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateControls();
+  void CreateMenuBar();
+  void OnCommand(int id);
+  void ShowHelp(const char* text);
+
+  bool GameIsRunning();
+  void LoadPlayerName();
+  void LoadGameFolder();
+  void LoadLists();
+  void RestoreSwitchedOffFiles(const std::string& gameFolder);
+  ListEditor* OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo, const char* file);
+
+  std::string appFolder_;
+  HWND hwnd_ = nullptr;
+  int dpi_ = 96;
+  HFONT font_ = nullptr;
+  HFONT helpFont_ = nullptr;
+  HICON icons_[3] = {};
+  bool closed_ = false;
+  bool unloading_ = false;
+  std::unique_ptr<ListEditor> editor_;
+};

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "file_io.h"
+#include "list_file.h"
+
+namespace {
+
+// A fresh folder under the user's temporary folder, removed with all it holds.
+class FileIo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH + 1];
+    ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
+    folder_ = std::string(temp) + "kestrun_file_io_" + std::to_string(GetCurrentProcessId()) + "_" +
+              std::to_string(GetTickCount());
+    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+  }
+
+  void TearDown() override {
+    for (const std::string& name : Names()) {
+      std::string path = folder_ + "\\" + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+    RemoveDirectoryA(folder_.c_str());
+  }
+
+  std::string Path(const char* name) const { return folder_ + "\\" + name; }
+
+  // The names in the folder, sorted; shows a temporary file left behind.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder_ + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+      std::string name = found.cFileName;
+      if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Written past the module under test.
+  static void Put(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD wrote = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+    CloseHandle(h);
+    ASSERT_EQ(wrote, bytes.size());
+  }
+
+  static std::string Bytes(const std::string& path) {
+    std::string content = "<unread>";
+    EXPECT_TRUE(ReadWholeFile(path, content)) << path;
+    return content;
+  }
+
+  std::string folder_;
+};
+
+}  // namespace
+
+TEST_F(FileIo, ListFileRoundTripWithExactBytesOnDisk) {
+  const std::string path = Path("player.txt");
+  ASSERT_TRUE(WriteListFile(path, kEditorHeader, {"Alice", " John Smith ", "", "Bob", "Bob"}));
+  EXPECT_EQ(Bytes(path), "//Do not Remove this line\r\nAlice\r\n John Smith \r\nBob\r\nBob\r\n");
+  EXPECT_EQ(ReadListFile(path), (std::vector<std::string>{"Alice", "John Smith", "Bob", "Bob"}));
+
+  ASSERT_TRUE(WriteListFile(path, kLaunchPlayerHeader, {}));
+  EXPECT_EQ(Bytes(path), "//Part of Kestrun ... Do not Remove this line\r\n");
+  EXPECT_TRUE(ReadListFile(path).empty());
+  EXPECT_EQ(Names(), std::vector<std::string>{"player.txt"});
+}
+
+TEST_F(FileIo, BytesPassUntranslated) {
+  // Every byte value, with lone LF, lone CR and Ctrl-Z, which text mode would alter.
+  std::string all;
+  for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
+  all += "\n\r\x1a\r\n";
+  const std::string path = Path("bytes.bin");
+  ASSERT_TRUE(WriteWholeFile(path, all));
+  EXPECT_EQ(Bytes(path), all);
+
+  Put(path, std::string("A\nB\x1a" "C\r\n", 7));
+  EXPECT_EQ(Bytes(path), std::string("A\nB\x1a" "C\r\n", 7));
+}
+
+TEST_F(FileIo, MissingFileReadsAsNothingAndIsNotCreated) {
+  const std::string path = Path("sip.txt");
+  std::string content = "kept";
+  EXPECT_FALSE(ReadWholeFile(path, content));
+  EXPECT_EQ(content, "kept");
+  EXPECT_TRUE(ReadListFile(path).empty());
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(ReadListFile(Path("nofolder\\sip.txt")).empty());
+  EXPECT_FALSE(ReadWholeFile(folder_, content));  // a folder is no file
+  EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(FileIo, OversizedFileIsRefused) {
+  const std::string path = Path("huge.txt");
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER size;
+  size.QuadPart = (64LL << 20) + 1;
+  ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(SetEndOfFile(h));
+  CloseHandle(h);
+  std::string content = "kept";
+  EXPECT_FALSE(ReadWholeFile(path, content));
+  EXPECT_EQ(content, "kept");
+  EXPECT_TRUE(ReadListFile(path).empty());
+}
+
+TEST_F(FileIo, WriteReplacesTheWholeOldFile) {
+  const std::string path = Path("spwd.txt");
+  Put(path, "//old header that is longer\r\nsecret1\r\nsecret2\r\n");
+  ASSERT_TRUE(WriteWholeFile(path, "//h\r\nx\r\n"));
+  EXPECT_EQ(Bytes(path), "//h\r\nx\r\n");
+  ASSERT_TRUE(WriteWholeFile(path, ""));
+  EXPECT_EQ(Bytes(path), "");
+  EXPECT_EQ(Names(), std::vector<std::string>{"spwd.txt"});
+}
+
+TEST_F(FileIo, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
+  const std::string old = "//Do not Remove this line\r\nAlice\r\n";
+  struct {
+    const char* name;
+    std::string path;
+    bool readOnly;
+  } cases[] = {
+      {"read-only target", Path("player.txt"), true},
+      {"missing folder", Path("nofolder\\player.txt"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(Path("player.txt"), old);
+    if (c.readOnly) {
+      ASSERT_TRUE(SetFileAttributesA(c.path.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+
+    EXPECT_FALSE(WriteWholeFile(c.path, "new"));
+    EXPECT_FALSE(WriteListFile(c.path, kEditorHeader, {"Bob"}));
+
+    EXPECT_EQ(Bytes(Path("player.txt")), old);
+    EXPECT_EQ(Names(), std::vector<std::string>{"player.txt"});
+    SetFileAttributesA(Path("player.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+TEST_F(FileIo, FileHeldOpenWithoutSharingIsNotReplaced) {
+  const std::string path = Path("sip.txt");
+  const std::string old = "//h\r\n10.0.0.1:12203\r\n";
+  Put(path, old);
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string content = "kept";
+  EXPECT_FALSE(ReadWholeFile(path, content));
+  EXPECT_EQ(content, "kept");
+  EXPECT_FALSE(WriteWholeFile(path, "new"));
+  CloseHandle(held);
+
+  EXPECT_EQ(Bytes(path), old);
+  EXPECT_EQ(Names(), std::vector<std::string>{"sip.txt"});
+}
+
+TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
+  char exe[MAX_PATH + 1] = {};
+  DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  const std::string folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '\\');
+  const std::string path(exe, n);
+  ASSERT_EQ(path.compare(0, folder.size() + 1, folder + "\\"), 0) << path;
+  EXPECT_EQ(path.find('\\', folder.size() + 1), std::string::npos) << path;  // only the file name follows
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+
+#include "list_controls.h"
+#include "main_controls.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "registry.h"
+#include "temp_folder.h"
+#include "wine_test_util.h"
+
+namespace {
+
+using mdlRegistry::kText;
+const char* kGameKey = "Software\\2015\\MOHAA";
+
+struct Message {
+  std::string text, title;
+  unsigned buttons;
+};
+
+class Launcher : public ::testing::Test {
+ protected:
+  TempFolder app{"app"};
+  TempFolder game{"game"};
+  std::vector<Message> messages;
+  int answer = IDOK;
+
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kestrun");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\2015");
+    SetAppTitle("Kestrun");
+    SetMessageHook([this](const std::string& text, const std::string& title, unsigned buttons) {
+      messages.push_back({text, title, buttons});
+      return answer;
+    });
+    TakeQuit();
+  }
+  void TearDown() override {
+    SetMessageHook(nullptr);
+    TakeQuit();
+  }
+
+  static void SetBasepath(const std::string& value) {
+    mdlRegistry::MakeKey(HKEY_CURRENT_USER, kGameKey);
+    mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", value, kText);
+  }
+  static RegValue Basepath() { return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath"); }
+  static void SetSetting(const char* name, const std::string& value) {
+    mdlRegistry::MakeKey(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey);
+    mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name, value, kText);
+  }
+
+  // Opens the launcher as the program does.
+  std::unique_ptr<MainWindow> Start() {
+    auto main = std::make_unique<MainWindow>(app.Path());
+    EXPECT_TRUE(main->Create());
+    main->Form_Load();
+    main->Show(SW_SHOWNOACTIVATE);
+    return main;
+  }
+};
+
+}  // namespace
+
+TEST_F(Launcher, GameFolderFromBasepath) {
+  struct Case {
+    const char* stored;
+    const char* shown;
+    const char* after;  // "basepath" after start-up
+  };
+  const Case cases[] = {
+      {"C:\\PROGRA~1\\EAGAME~1\\MOHAA", "c:\\program files\\ea games\\mohaa", "c:\\program files\\ea games\\mohaa"},
+      {"g:\\PROGRA~1\\EAGAME~1\\MOHAA", "g:\\progra~1\\eagame~1\\mohaa", "g:\\PROGRA~1\\EAGAME~1\\MOHAA"},
+      {"d:\\games\\mohaa\\main\\", "d:\\games\\mohaa", "d:\\games\\mohaa\\main\\"},
+      {"d:\\games\\mohaa\\main", "d:\\games\\mohaa", "d:\\games\\mohaa\\main"},
+      {"D:\\Games\\MOHAA", "d:\\games\\mohaa", "D:\\Games\\MOHAA"},
+      {"", "c:\\program files\\ea games\\mohaa", "c:\\program files\\ea games\\mohaa"},
+  };
+  for (const Case& c : cases) {
+    SetBasepath(c.stored);
+    auto main = Start();
+    EXPECT_EQ(main->FieldText(txtpath), c.shown) << c.stored;
+    EXPECT_EQ(ValueText(Basepath()), c.after) << c.stored;
+    main->Close();
+  }
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Launcher, FirstRunCreatesTheKeyAndNeverTheGameKey) {
+  auto main = Start();
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kestrun", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kGameKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(main->FieldText(txtpath), "c:\\program files\\ea games\\mohaa");
+  for (int id : {text6, text8, text9, portout, Text1}) EXPECT_EQ(main->FieldText(id), "") << id;
+  EXPECT_EQ(main->FieldText(cmdline), "+set cl_playintro 0");
+  EXPECT_EQ(WindowText(main->Handle()), "Kestrun Version 1.3");
+  EXPECT_EQ(main->statusPrefix, std::string("\xFF\xFF\xFF\xFF\x02", 5));
+  main->Close();
+}
+
+TEST_F(Launcher, FieldsAndListsFromLastTime) {
+  SetSetting("Player Name", "Sgt Baker");
+  SetSetting("Server IP", "10.0.0.5:12204");
+  SetSetting("Server PWD", "pw");
+  SetBasepath(game.Path());
+  PutFile(app / "player.txt", "//Do not Remove this line\r\nAlice\r\n  Bob Stone  \r\n//gone\r\nAlice\r\n");
+  PutFile(app / "sip.txt", "//Do not Remove this line\r\n10.0.0.5:12204\r\n");
+  auto main = Start();
+  EXPECT_EQ(main->FieldText(text6), "Sgt Baker");  // the lists do not set the fields
+  EXPECT_EQ(main->FieldText(text8), "10.0.0.5:12204");
+  EXPECT_EQ(main->FieldText(text9), "pw");
+  const std::vector<std::string> players{"Alice", "Bob Stone", "Alice"};
+  EXPECT_EQ(main->playlist, players);
+  EXPECT_EQ(ComboChoices(main->Control(text6)), players);
+  EXPECT_EQ(main->serveriplist, std::vector<std::string>{"10.0.0.5:12204"});
+  EXPECT_TRUE(main->pwdlist.empty());
+  main->Close();
+}
+
+TEST_F(Launcher, ARunningGameEndsStartUpAndRestoresTheInitialFolder) {
+  SetSetting("Player Name", "Baker");
+  const std::string initial = "C:\\Program Files\\EA Games\\MOHAA";
+  PutFile(initial + "\\main\\zz.pkb", "x");
+  HWND lookalike = CreateWindowA("STATIC", "MOHAA Console 2", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  {
+    auto main = Start();
+    EXPECT_FALSE(main->Closed()) << "only the exact caption counts";
+    EXPECT_TRUE(messages.empty());
+    main->Close();
+    TakeQuit();
+  }
+  PutFile(initial + "\\main\\zz.pkb", "x");
+  DeleteFileA((initial + "\\main\\zz.pk3").c_str());
+  HWND console = CreateWindowA("STATIC", "MOHAAS Console", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  auto main = Start();
+  EXPECT_TRUE(main->Closed());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "There is already an copy of MOHAA running. This must be closed down before starting Kestrun");
+  EXPECT_EQ(messages[0].title, "Kestrun");
+  EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
+  EXPECT_TRUE(FileExists(initial + "\\main\\zz.pk3")) << "shutdown ran on the initial folder text";
+  EXPECT_TRUE(main->playlist.empty());
+  EXPECT_TRUE(TakeQuit());
+  DestroyWindow(console);
+  DestroyWindow(lookalike);
+  RemoveTree(initial);
+}
+
+TEST_F(Launcher, StartUpAndShutdownSwitchFilesBackOn) {
+  SetBasepath(game.Path());
+  PutFile(game / "main\\a.pkb", "a");
+  PutFile(game / "other\\z.pkb", "z");  // outside the table's folders
+  PutFile(app / "disable.txt", "//Do not Remove this line\r\n" + (game / "other\\z.pk3") + "\r\n");
+  auto main = Start();
+  EXPECT_TRUE(FileExists(game / "main\\a.pk3"));
+  EXPECT_TRUE(FileExists(game / "other\\z.pk3"));
+
+  // Files switched off for a launch; then the folder field is edited.
+  MoveFileA((game / "main\\a.pk3").c_str(), (game / "main\\a.pkb").c_str());
+  MoveFileA((game / "other\\z.pk3").c_str(), (game / "other\\z.pkb").c_str());
+  TempFolder second{"second"};
+  PutFile(second / "main\\b.pkb", "b");
+  main->SetFieldText(txtpath, second.Path());
+  PostMessageA(main->Handle(), WM_CLOSE, 0, 0);  // the close box
+  ASSERT_TRUE(PumpUntil([&] { return main->Closed(); }));
+  EXPECT_TRUE(FileExists(second / "main\\b.pk3")) << "the restore runs on the folder the field holds";
+  EXPECT_TRUE(FileExists(game / "main\\a.pkb")) << "the folder used before stays until its next start";
+  EXPECT_TRUE(FileExists(game / "other\\z.pk3")) << "disable-list entries come back wherever they are";
+}
+
+TEST_F(Launcher, ExitFromTheMenuRunsTheSameShutdown) {
+  SetBasepath(game.Path());
+  auto main = Start();
+  PutFile(game / "main\\c.cfb", "c");
+  SendMessageA(main->Handle(), WM_COMMAND, menuexit, 0);
+  EXPECT_TRUE(main->Closed());
+  EXPECT_TRUE(FileExists(game / "main\\c.cfg"));
+}
+
+TEST_F(Launcher, HelpLineFollowsLabelsAndButtonsButNotFields) {
+  auto main = Start();
+  auto moveOver = [&](int id) { SendMessageA(main->Control(id), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)); };
+  const std::pair<int, const char*> helps[] = {
+      {cmd1, "Start Allied Assault"},
+      {cmd2, "Start SpearHead"},
+      {cmd3, "Start BreakThrough"},
+      {Command1, "Get the server status of current IP"},
+      {Command2, "Mini version of Tavrin Remote that overlays the game"},
+      {Label1, "Out going Port only if Port Forwarding"},
+      {Label2, "Path to MOH (Location)"},
+      {Label3, "Player Name"},
+      {Label4, "Add any addition command line entries"},
+      {Label6, "IP to server, include : and port if not 12203"},
+      {Label7, "Password if one is required"},
+  };
+  for (const auto& [id, help] : helps) {
+    moveOver(id);
+    EXPECT_EQ(main->FieldText(Text1), help) << id;
+  }
+  moveOver(cmd2);
+  for (int id : {text6, txtpath, text8, portout, Label5, Label8, Label12, mapname, List3}) {
+    moveOver(id);
+    EXPECT_EQ(main->FieldText(Text1), "Start SpearHead") << id;
+  }
+  SendMessageA(main->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(600, 370));
+  EXPECT_EQ(main->FieldText(Text1), "Kestrun - Version 1.3");
+  main->Close();
+}
+
+TEST_F(Launcher, TabOrderFollowsTheForm) {
+  auto main = Start();
+  const int order[] = {txtpath, text6, text8, text9, portout, cmdline, cmd1, cmd2, cmd3, Command1, Command2};
+  HWND at = main->Control(txtpath);
+  for (size_t i = 1; i < std::size(order); ++i) {
+    at = GetNextDlgTabItem(main->Handle(), at, FALSE);
+    // A drop-down field's edit box is a child of the field.
+    HWND owner = GetParent(at) == main->Handle() ? at : GetParent(at);
+    EXPECT_EQ(GetDlgCtrlID(owner), order[i]) << i;
+    at = owner;
+  }
+  main->Close();
+}
+
+TEST_F(Launcher, EditorRemovesWithYesAndWritesOnOk) {
+  PutFile(app / "player.txt", "//Part of Kestrun ... Do not Remove this line\r\nAlice\r\nBob\r\nCarol\r\n");
+  auto main = Start();
+  ListEditor* editor = main->OpenPlayersEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(WindowText(editor->Handle()), "Remove Players");
+  EXPECT_FALSE(IsWindowEnabled(main->Handle())) << "the editor is modal";
+  EXPECT_EQ(ListLines(editor->List()), (std::vector<std::string>{"Alice", "Bob", "Carol"}));
+
+  auto doubleClick = [&](int index) {
+    SendMessageA(editor->List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(editor->List()));
+  };
+  answer = IDNO;
+  doubleClick(0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "You are about to remove this Player. Do you wish to continue?");
+  EXPECT_EQ(messages[0].title, "Delete IP/Port/Rcon");
+  EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_YESNO));
+  EXPECT_EQ(ListLines(editor->List()).size(), 3u);
+  answer = IDYES;
+  doubleClick(1);
+  EXPECT_EQ(ListLines(editor->List()), (std::vector<std::string>{"Alice", "Carol"}));
+  SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
+  EXPECT_TRUE(editor->Closed());
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+  EXPECT_EQ(FileBytes(app / "player.txt"), "//Do not Remove this line\r\nAlice\r\nCarol\r\n");
+  EXPECT_EQ(main->playlist, (std::vector<std::string>{"Alice", "Carol"}));
+  EXPECT_EQ(ComboChoices(main->Control(text6)), (std::vector<std::string>{"Alice", "Carol"}));
+  EXPECT_EQ(main->FieldText(text6), "Alice");
+  main->Close();
+}
+
+TEST_F(Launcher, EditorChangesNothingWithoutRemovalOrByTheCloseBox) {
+  const std::string original = "//Do not Remove this line\r\n1.2.3.4\r\n5.6.7.8:12204\r\n";
+  PutFile(app / "sip.txt", original);
+  SetSetting("Server IP", "9.9.9.9");
+  auto main = Start();
+  ListEditor* editor = main->OpenServerEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(WindowText(editor->Handle()), "Remove Server IP");
+  answer = IDYES;
+  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
+  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  EXPECT_EQ(messages.at(0).text, "You are about to remove this Player. Do you wish to continue?");
+  SendMessageA(editor->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(editor->Closed());
+  EXPECT_EQ(FileBytes(app / "sip.txt"), original);
+  EXPECT_EQ(main->serveriplist.size(), 2u);
+  EXPECT_EQ(main->FieldText(text8), "9.9.9.9");
+
+  editor = main->OpenServerEditor();
+  SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);  // OK without a removal writes nothing
+  EXPECT_EQ(FileBytes(app / "sip.txt"), original);
+  EXPECT_EQ(main->FieldText(text8), "9.9.9.9");
+  main->Close();
+}
+
+TEST_F(Launcher, EditorEmptiedLeavesTheHeaderAloneAndAFailedSaveIsReported) {
+  PutFile(app / "player.txt", "//Do not Remove this line\r\nSolo\r\n");
+  auto main = Start();
+  answer = IDYES;
+  ListEditor* editor = main->OpenPlayersEditor();
+  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
+  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
+  EXPECT_EQ(FileBytes(app / "player.txt"), "//Do not Remove this line\r\n");
+  EXPECT_TRUE(ComboChoices(main->Control(text6)).empty());
+  EXPECT_EQ(main->FieldText(text6), "");
+
+  // A list file that cannot be replaced: the old file stays, the window keeps the edit.
+  PutFile(app / "sip.txt", "//Do not Remove this line\r\nA\r\nB\r\n");
+  main->serveriplist = {"A", "B"};
+  SetFileAttributesA((app / "sip.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  messages.clear();
+  editor = main->OpenServerEditor();
+  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
+  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text, "Could not save " + (app / "sip.txt"));
+  EXPECT_EQ(messages[1].title, "Kestrun");
+  EXPECT_EQ(FileBytes(app / "sip.txt"), "//Do not Remove this line\r\nA\r\nB\r\n");
+  EXPECT_EQ(main->serveriplist, std::vector<std::string>{"B"});
+  SetFileAttributesA((app / "sip.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  main->Close();
+}
