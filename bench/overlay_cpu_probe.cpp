@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "machine.h"
 #include "mini_remote.h"
 #include "registry.h"
 #include "wait.h"
@@ -19,16 +20,6 @@ double CpuSeconds() {
     return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
   };
   return secs(kernel) + secs(user);
-}
-
-std::string MachineName() {
-  RegValue cpu = mdlRegistry::ReadKeyValue(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",
-                                           "ProcessorNameString");
-  SYSTEM_INFO info;
-  GetSystemInfo(&info);
-  std::string name = ValueText(cpu);
-  return (name.empty() ? std::string("unknown CPU") : name) + ", " + std::to_string(info.dwNumberOfProcessors) +
-         " cores" + (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") ? ", under Wine" : "");
 }
 
 SOCKET LoopbackListener(int& port) {

@@ -6,29 +6,43 @@
 
 namespace {
 
+FileSystemCalls calls;
+
 // Names of the ordinary files that the pattern finds. Collected before any
 // rename so that renaming never disturbs the enumeration.
 std::vector<std::string> ListPlainFiles(const std::string& pattern) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
+  ++calls.listings;
   HANDLE find = FindFirstFileA(pattern.c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return names;
-  const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY;
+  const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
     if ((found.dwFileAttributes & skipped) == 0) names.emplace_back(found.cFileName);
-  } while (FindNextFileA(find, &found));
+  } while (++calls.nextEntries, FindNextFileA(find, &found));
   FindClose(find);
   return names;
 }
 
 bool IsFile(const std::string& path) {
+  ++calls.probes;
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+  ++calls.probes;
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+  ++calls.renames;
+  return MoveFileA(from.c_str(), to.c_str()) != 0;
+}
 
 }  // namespace
+
+FileSystemCalls& FileSystemCallCount() { return calls; }
 
 void ChangeExtensions(std::string strDirectory, const std::string& strSourceExtension,
                       const std::string& strTargetExtension) {
@@ -38,11 +52,13 @@ void ChangeExtensions(std::string strDirectory, const std::string& strSourceExte
     // so the long name must carry the extension itself.
     if (!HasExtension(name, strSourceExtension)) continue;
     // MoveFileA refuses an existing target: a live file is never overwritten.
-    MoveFileA((strDirectory + name).c_str(), (strDirectory + BaseName(name) + "." + strTargetExtension).c_str());
+    Rename(strDirectory + name, strDirectory + BaseName(name) + "." + strTargetExtension);
   }
 }
 
 void ApplyExtensionTable(const std::string& gameFolder) {
+  // An empty folder field would turn the table on the root of the current drive.
+  if (gameFolder.empty()) return;
   for (const ExtensionEntry& entry : kExtensionTable) {
     ChangeExtensions(gameFolder + entry.folder, entry.from, entry.to);
   }
@@ -52,6 +68,6 @@ void RestoreDisabledFiles(const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
     if (entry.empty()) continue;
     std::string off = SwitchedOffPath(entry);
-    if (IsFile(off) && !Exists(entry)) MoveFileA(off.c_str(), entry.c_str());
+    if (IsFile(off) && !Exists(entry)) Rename(off, entry);
   }
 }

@@ -11,8 +11,18 @@ void ChangeExtensions(std::string strDirectory, const std::string& strSourceExte
                       const std::string& strTargetExtension);
 
 // Switches back on, folder by folder, every file the extension table names.
+// An empty game folder does nothing.
 void ApplyExtensionTable(const std::string& gameFolder);
 
 // Switches back on each disable-list entry (a full path with its live
 // extension) whose switched-off file exists while the live one does not.
 void RestoreDisabledFiles(const std::vector<std::string>& entries);
+
+// Calls made on the file system so far, for the start-up probe.
+struct FileSystemCalls {
+  long listings = 0;     // folder listings opened
+  long nextEntries = 0;  // further listing steps
+  long probes = 0;       // attribute queries
+  long renames = 0;
+};
+FileSystemCalls& FileSystemCallCount();

@@ -87,7 +87,7 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 
   // Read to the end rather than trusting the size: the file may grow meanwhile.
   std::string data;
-  data.reserve(static_cast<size_t>(size.QuadPart) + 1);
+  data.reserve(static_cast<size_t>(size.QuadPart) + kChunk);
   size_t used = 0;
   for (;;) {
     if (used > kMaxFileSize) return false;

@@ -275,4 +275,19 @@ TEST_F(ChangeExtensionsTest, RestoreDisabledFilesRenamesBackWhereTheLiveNameIsFr
                        }));
 }
 
+TEST(ApplyExtensionTable, AnEmptyGameFolderLeavesTheDriveRootAlone) {
+  char cwd[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+  const char* stray = "C:\\kestrun_root_probe.exb";
+  HANDLE file = CreateFileA(stray, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  ApplyExtensionTable("");
+  EXPECT_NE(GetFileAttributesA(stray), INVALID_FILE_ATTRIBUTES) << "\\*.exb on the drive root was renamed";
+  DeleteFileA(stray);
+  DeleteFileA("C:\\kestrun_root_probe.exe");
+  SetCurrentDirectoryA(cwd);
+}
+
 }  // namespace

@@ -83,6 +83,14 @@ TEST_F(Launcher, GameFolderFromBasepath) {
     EXPECT_EQ(ValueText(Basepath()), c.after) << c.stored;
     main->Close();
   }
+  HKEY key;  // the value missing from the game's key: the standard folder is written back
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kGameKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  RegDeleteValueA(key, "basepath");
+  RegCloseKey(key);
+  auto main = Start();
+  EXPECT_EQ(main->FieldText(txtpath), "c:\\program files\\ea games\\mohaa");
+  EXPECT_EQ(ValueText(Basepath()), "c:\\program files\\ea games\\mohaa");
+  main->Close();
   EXPECT_TRUE(messages.empty());
 }
 

@@ -1,0 +1,81 @@
+// Prints how long the launcher's start-up takes against a game folder of
+// 5,000 files in the extension table's folders, none switched off, and how
+// many file-system calls the restore makes.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "change_extensions.h"
+#include "machine.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "registry.h"
+
+namespace {
+
+void Touch(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
+void MakeFolder(const std::string& path) {
+  for (size_t pos = path.find('\\', 3); pos != std::string::npos; pos = path.find('\\', pos + 1)) {
+    CreateDirectoryA(path.substr(0, pos).c_str(), nullptr);
+  }
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
+// 5,000 live files spread over the folders the table searches.
+std::string LayOutGameFolder() {
+  char temp[MAX_PATH + 1] = {};
+  GetTempPathA(sizeof temp, temp);
+  const std::string game = std::string(temp) + "kestrun_startup_probe";
+  struct Spread {
+    const char* folder;
+    const char* extension;
+    int count;
+  } spread[] = {{"\\main", "pk3", 1500}, {"\\main\\maps\\dm", "min", 800}, {"\\main\\maps\\obj", "min", 400},
+                {"\\main\\configs", "cfg", 300}, {"\\mainta", "pk3", 700}, {"\\maintt", "pk3", 700},
+                {"", "exe", 100},       {"\\main\\screenshots", "tga", 500}};
+  for (const Spread& s : spread) {
+    MakeFolder(game + s.folder);
+    for (int i = 0; i < s.count; ++i) Touch(game + s.folder + "\\file" + std::to_string(i) + "." + s.extension);
+  }
+  return game;
+}
+
+}  // namespace
+
+int main() {
+  SetAppTitle("Kestrun");
+  const std::string game = LayOutGameFolder();
+  mdlRegistry::MakeKey(HKEY_CURRENT_USER, "Software\\2015\\MOHAA");
+  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, "Software\\2015\\MOHAA", "basepath", game, mdlRegistry::kText);
+
+  constexpr int kRuns = 5;
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  double totalMs = 0;
+  FileSystemCalls before{}, after{};
+  for (int run = 0; run < kRuns; ++run) {
+    MainWindow main(game);
+    before = FileSystemCallCount();
+    QueryPerformanceCounter(&start);
+    main.Create();
+    main.Form_Load();
+    QueryPerformanceCounter(&end);
+    after = FileSystemCallCount();
+    totalMs += 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+  }
+  std::printf("| %-52s | %10s | %-14s |\n", "measure", "figure", "target");
+  std::printf("| %-52s | %7.1f ms | %-14s |\n", "launcher start-up, 5,000 live files (mean of 5)", totalMs / kRuns,
+              "report");
+  std::printf("| %-52s | %10ld | %-14s |\n", "  folder listings opened (one per table entry)",
+              after.listings - before.listings, "30");
+  std::printf("| %-52s | %10ld | %-14s |\n", "  further listing steps", after.nextEntries - before.nextEntries, "-");
+  std::printf("| %-52s | %10ld | %-14s |\n", "  attribute queries", after.probes - before.probes, "-");
+  std::printf("| %-52s | %10ld | %-14s |\n", "  renames", after.renames - before.renames, "0");
+  std::printf("measured on %s\n", MachineName().c_str());
+  return 0;
+}
