@@ -4,3 +4,19 @@
 // Registers a window class of this program with an arrow cursor; a class
 // already registered is left as it is.
 void RegisterWindowClass(const char* name, WNDPROC proc, HBRUSH background = nullptr);
+
+// The window procedure of windows that belong to an object of type T: the
+// object is passed as the creation parameter of CreateWindowEx, and every
+// message from WM_NCCREATE on goes to its OnMessage, until WM_NCDESTROY.
+template <typename T>
+LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  const LRESULT result = self->OnMessage(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  return result;
+}

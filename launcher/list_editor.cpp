@@ -32,7 +32,7 @@ ListEditor::~ListEditor() {
 }
 
 bool ListEditor::Open() {
-  RegisterWindowClass(kEditorClass, WindowProc, GetSysColorBrush(COLOR_BTNFACE));
+  RegisterWindowClass(kEditorClass, ObjectWindowProc<ListEditor>, GetSysColorBrush(COLOR_BTNFACE));
   const int dpi = WindowDpi(owner_);
   RECT area{0, 0, Scaled(260, dpi), Scaled(300, dpi)};
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
@@ -119,16 +119,6 @@ void ListEditor::RunModal() {
   if (hwnd_) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
 }
 
-LRESULT CALLBACK ListEditor::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<ListEditor*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  return self->OnMessage(hwnd, msg, wParam, lParam);
-}
-
 LRESULT ListEditor::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
@@ -139,9 +129,6 @@ LRESULT ListEditor::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       // The close box drops the window's changes.
       Close();
       return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -16,6 +16,9 @@ struct EditedList {
 
 class ListEditor {
  public:
+  // Every message of the object's window (see ObjectWindowProc).
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
   ListEditor(HWND owner, const char* caption, EditedList target);
   ~ListEditor();
   ListEditor(const ListEditor&) = delete;
@@ -38,8 +41,6 @@ class ListEditor {
   bool Changed() const { return changed_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void CreateControls();
 
   HWND owner_;

@@ -76,7 +76,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create() {
-  RegisterWindowClass(kMainClass, WindowProc, GetSysColorBrush(COLOR_BTNFACE));
+  RegisterWindowClass(kMainClass, ObjectWindowProc<MainWindow>, GetSysColorBrush(COLOR_BTNFACE));
   dpi_ = ScreenDpi();
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT area{0, 0, MulDiv(kClientWidth, dpi_, 96), MulDiv(kClientHeight, dpi_, 96)};
@@ -255,16 +255,6 @@ LRESULT CALLBACK MainWindow::HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  return self->OnMessage(hwnd, msg, wParam, lParam);
-}
-
 LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
@@ -284,9 +274,6 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       closed_ = true;
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -12,6 +12,9 @@
 
 class MainWindow {
  public:
+  // Every message of the object's window (see ObjectWindowProc).
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
   // appFolder holds the list files (the program's own folder in use).
   explicit MainWindow(std::string appFolder);
   ~MainWindow();
@@ -48,9 +51,7 @@ class MainWindow {
   std::vector<std::string> playlist, serveriplist, pwdlist, dispk3, List1, List2, buff1, buff5;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void CreateMenuBar();
   void OnCommand(int id);

@@ -32,7 +32,7 @@ MiniRemote::~MiniRemote() {
 }
 
 bool MiniRemote::Form_Load() {
-  RegisterWindowClass(kSquareClass, WindowProc);
+  RegisterWindowClass(kSquareClass, ObjectWindowProc<MiniRemote>);
   hwnd_ = CreateWindowExA(0, kSquareClass, "corvel2", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                           GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
@@ -215,16 +215,6 @@ void MiniRemote::Winsock1_Close() {
 }
 
 void MiniRemote::Winsock1_ConnectionRequest() { SetBackColor(kLinkUpColor); }
-
-LRESULT CALLBACK MiniRemote::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<MiniRemote*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  return self->OnMessage(hwnd, msg, wParam, lParam);
-}
 
 LRESULT MiniRemote::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {

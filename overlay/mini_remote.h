@@ -18,6 +18,9 @@ constexpr int kLinkLocalPort = 930;
 
 class MiniRemote : public RecordSink {
  public:
+  // Every message of the object's window (see ObjectWindowProc).
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
   MiniRemote() = default;
   MiniRemote(const MiniRemote&) = delete;
   MiniRemote& operator=(const MiniRemote&) = delete;
@@ -59,8 +62,6 @@ class MiniRemote : public RecordSink {
   int DumpCount() const { return dumpCount_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   void ReadSettings();
   void PlaceSquare();

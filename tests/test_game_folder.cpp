@@ -16,7 +16,8 @@ TEST(GameFolder, SettlesEveryFormOfBasepath) {
       {"", "c:\\program files\\ea games\\mohaa", "c:\\program files\\ea games\\mohaa"},
       {"d:\\games\\mohaa\\main\\", "d:\\games\\mohaa", nullptr},
       {"d:\\games\\mohaa\\main", "d:\\games\\mohaa", nullptr},
-      {"d:\\games\\mohaamain", "d:\\games\\mohaa", nullptr},  // only the last four characters are looked at
+      // Only the last four characters are looked at, and five go: "amain".
+      {"d:\\games\\mohaamain", "d:\\games\\moha", nullptr},
       {"D:\\Games\\MOHAA", "d:\\games\\mohaa", nullptr},
       {"d:\\games\\mohaa\\\\", "d:\\games\\mohaa\\", nullptr},  // one separator goes, not two
       {"main", "main", nullptr},                                // too short to lose five characters
