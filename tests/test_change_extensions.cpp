@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "change_extensions.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -19,35 +20,8 @@ struct Item {
 
 class ChangeExtensionsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-    static int serial = 0;
-    root_ = std::string(temp) + "kestrun-ext-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(GetTickCount()) + "-" + std::to_string(++serial);
-    ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr)) << root_;
-  }
-  void TearDown() override { RemoveTree(root_); }
-
-  static void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string path = folder + "\\" + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveTree(path);
-        } else {
-          DeleteFileA(path.c_str());
-        }
-      } while (FindNextFileA(find, &found));
-      FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-  }
+  TempFolder folder_{"ext"};
+  const std::string root_ = folder_.Path();
 
   // Creates the items (and any folders on their way) below the test folder.
   void Make(const std::vector<Item>& items) {
@@ -112,8 +86,6 @@ class ChangeExtensionsTest : public ::testing::Test {
     std::sort(lines.begin(), lines.end());
     return lines;
   }
-
-  std::string root_;
 };
 
 TEST_F(ChangeExtensionsTest, RenamesOnlyOrdinaryFilesWithTheSourceExtension) {

@@ -5,28 +5,14 @@
 
 #include "file_io.h"
 #include "list_file.h"
+#include "temp_folder.h"
 
 namespace {
 
-// A fresh folder under the user's temporary folder, removed with all it holds.
 class FileIo : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH + 1];
-    ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
-    folder_ = std::string(temp) + "kestrun_file_io_" + std::to_string(GetCurrentProcessId()) + "_" +
-              std::to_string(GetTickCount());
-    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
-  }
-
-  void TearDown() override {
-    for (const std::string& name : Names()) {
-      std::string path = folder_ + "\\" + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-    }
-    RemoveDirectoryA(folder_.c_str());
-  }
+  TempFolder temp_{"file_io"};
+  const std::string folder_ = temp_.Path();
 
   std::string Path(const char* name) const { return folder_ + "\\" + name; }
 
@@ -60,8 +46,6 @@ class FileIo : public ::testing::Test {
     EXPECT_TRUE(ReadWholeFile(path, content)) << path;
     return content;
   }
-
-  std::string folder_;
 };
 
 }  // namespace
