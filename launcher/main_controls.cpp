@@ -2,7 +2,7 @@
 
 // Fields and buttons first, in the order the Tab key visits them; labels and
 // the status display after them.
-const ControlSpec kMainControls[] = {
+const ControlDef kMainControls[] = {
     {txtpath, Kind::Edit, kInitialGameFolder, 12, 28, 330, 22, nullptr},
     {text6, Kind::Combo, "", 12, 74, 220, 200, nullptr},
     {text8, Kind::Combo, "", 12, 120, 220, 200, nullptr},
@@ -41,9 +41,9 @@ const ControlSpec kMainControls[] = {
 
 const int kMainControlCount = static_cast<int>(sizeof kMainControls / sizeof kMainControls[0]);
 
-const ControlSpec* FindControlSpec(int id) {
-  for (const ControlSpec& spec : kMainControls) {
-    if (spec.id == id) return &spec;
+const ControlDef* FindControlDef(int id) {
+  for (const ControlDef& def : kMainControls) {
+    if (def.id == id) return &def;
   }
   return nullptr;
 }

@@ -14,7 +14,7 @@ enum MenuId : int { menuall = 200, menudis, menurp, menyrip, menuexit };
 
 enum class Kind { Label, Edit, ReadOnly, Combo, IconButton, Button, List, Caption };
 
-struct ControlSpec {
+struct ControlDef {
   ControlId id;
   Kind kind;
   const char* text;  // caption or initial text
@@ -22,7 +22,7 @@ struct ControlSpec {
   const char* help;  // mouse-move help text; nullptr for none
 };
 
-extern const ControlSpec kMainControls[];
+extern const ControlDef kMainControls[];
 extern const int kMainControlCount;
 
 constexpr const char* kAppVersion = "1.3";
@@ -30,4 +30,4 @@ constexpr const char* kInitialGameFolder = "C:\\Program Files\\EA Games\\MOHAA";
 constexpr const char* kGameRunningMessage =
     "There is already an copy of MOHAA running. This must be closed down before starting Kestrun";
 
-const ControlSpec* FindControlSpec(int id);
+const ControlDef* FindControlDef(int id);

@@ -111,16 +111,16 @@ void MainWindow::CreateControls() {
   helpFont_ = CreateFontA(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
   for (int i = 0; i < kMainControlCount; ++i) {
-    const ControlSpec& spec = kMainControls[i];
-    const ControlClass cc = ClassOf(spec.kind);
-    HWND control = CreateWindowExA(cc.exStyle, cc.cls, spec.text, WS_CHILD | WS_VISIBLE | cc.style,
-                                   MulDiv(spec.x, dpi_, 96), MulDiv(spec.y, dpi_, 96), MulDiv(spec.w, dpi_, 96),
-                                   MulDiv(spec.h, dpi_, 96), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    const ControlDef& def = kMainControls[i];
+    const ControlClass cc = ClassOf(def.kind);
+    HWND control = CreateWindowExA(cc.exStyle, cc.cls, def.text, WS_CHILD | WS_VISIBLE | cc.style,
+                                   MulDiv(def.x, dpi_, 96), MulDiv(def.y, dpi_, 96), MulDiv(def.w, dpi_, 96),
+                                   MulDiv(def.h, dpi_, 96), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
                                    GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(spec.id == Text1 ? helpFont_ : font_), FALSE);
-    if (spec.kind == Kind::Label || spec.kind == Kind::Caption || spec.help) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(def.id == Text1 ? helpFont_ : font_), FALSE);
+    if (def.kind == Kind::Label || def.kind == Kind::Caption || def.help) {
       // Labels take their own mouse moves, as the help line needs.
-      SetWindowSubclass(control, HelpProc, static_cast<UINT_PTR>(spec.id), reinterpret_cast<DWORD_PTR>(this));
+      SetWindowSubclass(control, HelpProc, static_cast<UINT_PTR>(def.id), reinterpret_cast<DWORD_PTR>(this));
     }
   }
   for (int edition = 1; edition <= 3; ++edition) {
@@ -247,8 +247,8 @@ void MainWindow::OnCommand(int id) {
 LRESULT CALLBACK MainWindow::HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR self) {
   if (msg == WM_MOUSEMOVE) {
-    const ControlSpec* spec = FindControlSpec(static_cast<int>(id));
-    if (spec && spec->help) reinterpret_cast<MainWindow*>(self)->ShowHelp(spec->help);
+    const ControlDef* def = FindControlDef(static_cast<int>(id));
+    if (def && def->help) reinterpret_cast<MainWindow*>(self)->ShowHelp(def->help);
   } else if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, HelpProc, id);
   }
