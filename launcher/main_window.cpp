@@ -202,7 +202,9 @@ void MainWindow::Close() {
 }
 
 void MainWindow::Form_Unload() {
-  editor_.reset();
+  // An open editor closes with its changes dropped; the object lives on, as
+  // its modal loop may still be running below this call.
+  if (editor_) editor_->Close();
   RestoreSwitchedOffFiles(FieldText(txtpath));
 }
 
@@ -210,6 +212,7 @@ void MainWindow::menuexit_Click() { Close(); }
 
 ListEditor* MainWindow::OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo,
                                    const char* file) {
+  if (editor_ && !editor_->Closed()) return nullptr;  // one editor at a time
   editor_ = std::make_unique<ListEditor>(hwnd_, caption, EditedList{&hidden, Control(combo), appFolder_ + file});
   if (!editor_->Open()) editor_.reset();
   return editor_.get();

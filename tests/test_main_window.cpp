@@ -265,6 +265,24 @@ TEST_F(Launcher, EditorRemovesWithYesAndWritesOnOk) {
   main->Close();
 }
 
+TEST_F(Launcher, ClosingTheLauncherWhileAnEditorIsOpenDropsItsChanges) {
+  PutFile(app / "player.txt", "//Do not Remove this line\r\nAlice\r\nBob\r\n");
+  auto main = Start();
+  ListEditor* editor = main->OpenPlayersEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(main->OpenServerEditor(), nullptr) << "one editor at a time";
+  answer = IDYES;
+  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
+  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  // The system ends the program while the editor's own loop runs.
+  PostMessageA(main->Handle(), WM_ENDSESSION, TRUE, 0);
+  editor->RunModal();
+  EXPECT_TRUE(editor->Closed());
+  EXPECT_TRUE(main->Closed());
+  EXPECT_EQ(FileBytes(app / "player.txt"), "//Do not Remove this line\r\nAlice\r\nBob\r\n");
+  EXPECT_TRUE(TakeQuit());
+}
+
 TEST_F(Launcher, EditorChangesNothingWithoutRemovalOrByTheCloseBox) {
   const std::string original = "//Do not Remove this line\r\n1.2.3.4\r\n5.6.7.8:12204\r\n";
   PutFile(app / "sip.txt", original);
