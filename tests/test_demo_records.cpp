@@ -5,24 +5,9 @@
 #include <vector>
 
 #include "demo_records.h"
+#include "text.h"
 
 namespace {
-
-std::string Trim(const std::string& s) {
-  size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-std::vector<std::string> Lines(const std::string& s) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t pos; (pos = s.find('\n', start)) != std::string::npos; start = pos + 1) {
-    out.push_back(s.substr(start, pos - start));
-  }
-  out.push_back(s.substr(start));
-  return out;
-}
 
 // Columns counted from 1, as the overlay reads them.
 std::string Columns(const std::string& line, size_t from, size_t to) {
@@ -37,8 +22,8 @@ struct DecodedPlayer {
 // up to the 41-character tail, the address field inside the tail.
 DecodedPlayer Decode(const std::string& line) {
   size_t L = line.size();
-  return {Trim(Columns(line, 1, 3)), Trim(Columns(line, 10, 14)), Trim(Columns(line, 15, L - 41)),
-          Trim(Columns(line, L - 33, L - 12))};
+  return {TrimBlanks(Columns(line, 1, 3)), TrimBlanks(Columns(line, 10, 14)), TrimBlanks(Columns(line, 15, L - 41)),
+          TrimBlanks(Columns(line, L - 33, L - 12))};
 }
 
 DemoPlayer Make(int client, int score, int ping, std::string name, std::string address) {
@@ -89,16 +74,16 @@ TEST(StatusRecord, FourHeadingsThenOnePlayerLinePerPlayer) {
   EXPECT_EQ(record.find('\r'), std::string::npos);
   // The overlay trims blanks off the body's ends; that must not shift columns.
   std::string body = record.substr(2);
-  ASSERT_EQ(Trim(body), body);
+  ASSERT_EQ(TrimBlanks(body), body);
 
-  std::vector<std::string> lines = Lines(body);
+  std::vector<std::string> lines = SplitKeepEmpty(body, '\n');
   ASSERT_EQ(lines.size(), 4 + players.size());
   for (size_t i = 0; i < players.size(); ++i) {
     DecodedPlayer d = Decode(lines[4 + i]);
     EXPECT_EQ(d.client, std::to_string(players[i].client));
     EXPECT_EQ(d.name, players[i].name);
   }
-  EXPECT_EQ(Lines(StatusRecord({})).size(), 4u);
+  EXPECT_EQ(SplitKeepEmpty(StatusRecord({}), '\n').size(), 4u);
 }
 
 // The demo must exercise what the overlay has to cope with.
@@ -128,13 +113,13 @@ TEST(DumpRecord, NameInFirst21ColumnsValueFrom23) {
     std::string record = DumpRecord(p);
     ASSERT_EQ(record.substr(0, 2), "DU");
     std::string body = record.substr(2);
-    ASSERT_EQ(Trim(body), body);
+    ASSERT_EQ(TrimBlanks(body), body);
 
     std::vector<std::pair<std::string, std::string>> read;
-    for (const std::string& line : Lines(body)) {
+    for (const std::string& line : SplitKeepEmpty(body, '\n')) {
       ASSERT_GE(line.size(), 23u) << line;
       EXPECT_EQ(line[21], ' ') << line;
-      read.push_back({Trim(line.substr(0, 21)), Trim(line.substr(22))});
+      read.push_back({TrimBlanks(line.substr(0, 21)), TrimBlanks(line.substr(22))});
     }
     ASSERT_GE(read.size(), 4u);
     EXPECT_EQ(read[0], (std::pair<std::string, std::string>{"name", p.name}));

@@ -50,6 +50,13 @@ class Launcher : public ::testing::Test {
     mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name, value, kText);
   }
 
+  // A double-click on the editor's entry at index, as the list box reports it.
+  static void DoubleClick(ListEditor* editor, int index) {
+    SendMessageA(editor->List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(editor->List()));
+  }
+
   // Opens the launcher as the program does.
   std::unique_ptr<MainWindow> Start() {
     auto main = std::make_unique<MainWindow>(app.Path());
@@ -240,20 +247,15 @@ TEST_F(Launcher, EditorRemovesWithYesAndWritesOnOk) {
   EXPECT_FALSE(IsWindowEnabled(main->Handle())) << "the editor is modal";
   EXPECT_EQ(ListLines(editor->List()), (std::vector<std::string>{"Alice", "Bob", "Carol"}));
 
-  auto doubleClick = [&](int index) {
-    SendMessageA(editor->List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK),
-                 reinterpret_cast<LPARAM>(editor->List()));
-  };
   answer = IDNO;
-  doubleClick(0);
+  DoubleClick(editor, 0);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "You are about to remove this Player. Do you wish to continue?");
   EXPECT_EQ(messages[0].title, "Delete IP/Port/Rcon");
   EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_YESNO));
   EXPECT_EQ(ListLines(editor->List()).size(), 3u);
   answer = IDYES;
-  doubleClick(1);
+  DoubleClick(editor, 1);
   EXPECT_EQ(ListLines(editor->List()), (std::vector<std::string>{"Alice", "Carol"}));
   SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
   EXPECT_TRUE(editor->Closed());
@@ -272,8 +274,7 @@ TEST_F(Launcher, ClosingTheLauncherWhileAnEditorIsOpenDropsItsChanges) {
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(main->OpenServerEditor(), nullptr) << "one editor at a time";
   answer = IDYES;
-  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
-  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  DoubleClick(editor, 0);
   // The system ends the program while the editor's own loop runs.
   PostMessageA(main->Handle(), WM_ENDSESSION, TRUE, 0);
   editor->RunModal();
@@ -292,8 +293,7 @@ TEST_F(Launcher, EditorChangesNothingWithoutRemovalOrByTheCloseBox) {
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(WindowText(editor->Handle()), "Remove Server IP");
   answer = IDYES;
-  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
-  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  DoubleClick(editor, 0);
   EXPECT_EQ(messages.at(0).text, "You are about to remove this Player. Do you wish to continue?");
   SendMessageA(editor->Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(editor->Closed());
@@ -313,8 +313,7 @@ TEST_F(Launcher, EditorEmptiedLeavesTheHeaderAloneAndAFailedSaveIsReported) {
   auto main = Start();
   answer = IDYES;
   ListEditor* editor = main->OpenPlayersEditor();
-  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
-  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  DoubleClick(editor, 0);
   SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
   EXPECT_EQ(FileBytes(app / "player.txt"), "//Do not Remove this line\r\n");
   EXPECT_TRUE(ComboChoices(main->Control(text6)).empty());
@@ -326,8 +325,7 @@ TEST_F(Launcher, EditorEmptiedLeavesTheHeaderAloneAndAFailedSaveIsReported) {
   SetFileAttributesA((app / "sip.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   messages.clear();
   editor = main->OpenServerEditor();
-  SendMessageA(editor->List(), LB_SETCURSEL, 0, 0);
-  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK), 0);
+  DoubleClick(editor, 0);
   SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[1].text, "Could not save " + (app / "sip.txt"));
