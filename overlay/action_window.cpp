@@ -31,9 +31,9 @@ void FillList(HWND list, const std::vector<std::string>& lines) {
 
 bool ActionWindow::Create(int dpi) {
   dpi_ = dpi;
-  RegisterWindowClass(kActionClass, DefWindowProcA, GetSysColorBrush(COLOR_BTNFACE));
+  RegisterWindowClass(kActionClass, ObjectWindowProc<ActionWindow>, GetSysColorBrush(COLOR_BTNFACE));
   hwnd_ = CreateWindowExA(0, kActionClass, kActionCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, 10, 10, nullptr,
-                          nullptr, GetModuleHandleA(nullptr), nullptr);
+                          nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
   // Tahoma 8.25 pt bold for the lists and the status line.
   font_ = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -101,6 +101,36 @@ std::vector<std::string> ActionWindow::ActionLines() const { return ListLines(li
 std::vector<std::string> ActionWindow::MapLines() const { return ListLines(curmaps_); }
 void ActionWindow::ShowActions(bool show) { ShowWindow(list1_, show ? SW_SHOWNA : SW_HIDE); }
 void ActionWindow::ShowMaps(bool show) { ShowWindow(curmaps_, show ? SW_SHOWNA : SW_HIDE); }
+
+bool ActionWindow::ActionsShown() const { return list1_ && IsWindowVisible(list1_); }
+bool ActionWindow::MapsShown() const { return curmaps_ && IsWindowVisible(curmaps_); }
+
+void ActionWindow::OnCommand(HWND control, int code) {
+  if (!clicks_) return;
+  if (control == label1_ && code == STN_CLICKED) {
+    clicks_->Label1_Click();
+  } else if (control == curmaps_ && code == LBN_SELCHANGE) {
+    // No selection stays behind, so the next click on the same line counts too.
+    SendMessageA(curmaps_, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    clicks_->curmaps_Click();
+  }
+}
+
+LRESULT ActionWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+      if (clicks_) clicks_->Form_Click();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+      return 0;
+    case WM_NCDESTROY:
+      // Closed from outside (the task list): the overlay goes on without it.
+      hwnd_ = grid_ = list1_ = curmaps_ = label1_ = nullptr;
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
 
 void ActionWindow::Show() {
   if (hwnd_) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);

@@ -8,13 +8,17 @@
 #include <vector>
 
 #include "grid_model.h"
+#include "player_actions.h"
 
-class ActionWindow {
+class ActionWindow : public ActionView {
  public:
+  // Every message of the window (see ObjectWindowProc).
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
   ActionWindow() = default;
   ActionWindow(const ActionWindow&) = delete;
   ActionWindow& operator=(const ActionWindow&) = delete;
-  ~ActionWindow() { Close(); }
+  ~ActionWindow() override { Close(); }
 
   bool Create(int dpi);
   void Close();
@@ -33,7 +37,7 @@ class ActionWindow {
   void SetLabelWidth(int twips);
   void SetLabelTop(int twips);
   int LabelWidth() const { return labelWidth_; }
-  void SetLabel(const std::string& text);
+  void SetLabel(const std::string& text) override;
   std::string Label() const;
 
   void SetGridWidth(int twips);
@@ -46,9 +50,14 @@ class ActionWindow {
   void SetActionLines(const std::vector<std::string>& lines);
   void SetMapLines(const std::vector<std::string>& lines);
   std::vector<std::string> ActionLines() const;
-  std::vector<std::string> MapLines() const;
-  void ShowActions(bool show);
-  void ShowMaps(bool show);
+  std::vector<std::string> MapLines() const override;
+  void ShowActions(bool show) override;
+  void ShowMaps(bool show) override;
+  bool ActionsShown() const;
+  bool MapsShown() const;
+
+  // Where the window's mouse clicks go.
+  void SetClickTarget(PlayerActions* actions) { clicks_ = actions; }
 
   // Shows the window without taking the focus from the game.
   void Show();
@@ -57,6 +66,7 @@ class ActionWindow {
   void PlaceWindow();
   void PlaceChild(HWND child, int leftTw, int topTw, int widthTw, int heightTw);
   void PlaceChildren();
+  void OnCommand(HWND control, int code);
 
   HWND hwnd_ = nullptr;
   HWND grid_ = nullptr;
@@ -64,6 +74,7 @@ class ActionWindow {
   HWND curmaps_ = nullptr;
   HWND label1_ = nullptr;
   HFONT font_ = nullptr;
+  PlayerActions* clicks_ = nullptr;
   int dpi_ = 96;
   GridModel playerslist;
   int width_ = 3000, height_ = 5040, left_ = 0, top_ = 25;

@@ -23,9 +23,25 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-void MakeTopmost(HWND hwnd) { SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+// The game keeps the focus: windows change bands without being activated.
+void SetBand(HWND hwnd, bool topmost) {
+  if (hwnd) SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+class SystemKeyboard : public Keyboard {
+ public:
+  uint16_t AsyncKeyState(int code) override { return static_cast<uint16_t>(GetAsyncKeyState(code)); }
+};
+
+std::string TimeOfDay() {
+  char text[64] = {};
+  if (GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, text, sizeof text) <= 0) return {};
+  return text;
+}
 
 }  // namespace
+
+MiniRemote::MiniRemote() : actions_(plist_, *this, *this, plist_.Grid()) {}
 
 MiniRemote::~MiniRemote() {
   if (hwnd_) Close();
@@ -53,8 +69,9 @@ bool MiniRemote::Form_Load() {
   winsock1_.SetRemote(TrimBlanks(ip_), remotePort);
 
   watchdog_ = Watchdog{};
-  menuMode_ = 0;
-  mapPending_ = 0;
+  actions_.state = ActionState{};
+  status_.showAll = showAll_;
+  plist_.SetClickTarget(&actions_);
   if (winsock1_.State() == LinkState::Error) {
     winsock1_.Close();
     winsock1_.Listen();
@@ -71,7 +88,7 @@ bool MiniRemote::Form_Load() {
   winsock1_.Connect();
   plist_.SetMapLines(BuildMapLines(mapList_));
   ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
-  MakeTopmost(hwnd_);
+  SetBand(hwnd_, true);
   return true;
 }
 
@@ -120,6 +137,17 @@ void MiniRemote::Form_MouseDown(int button) {
 }
 
 void MiniRemote::Timer1_Timer() {
+  static SystemKeyboard keyboard;
+  switch (HotkeyTick(actions_, keyboard, *this, useScrollLock_)) {
+    case TickEnd::CloseOverlay:
+      plist_.Close();
+      Close();
+      return;
+    case TickEnd::Opened:
+      return;
+    case TickEnd::Finished:
+      break;
+  }
   const WatchdogStep step = WatchdogTick(watchdog_);
   if (step.closeSocket) winsock1_.Close();
   if (step.retry) {
@@ -129,11 +157,21 @@ void MiniRemote::Timer1_Timer() {
   if (step.endProgram) Close();
 }
 
-void MiniRemote::cmdSend(const std::string& strTemp) { winsock1_.Send(strTemp); }
+bool MiniRemote::cmdSend(const std::string& strTemp) { return winsock1_.Send(strTemp); }
+
+void MiniRemote::SetTopmost(Pane pane, bool topmost) {
+  SetBand(pane == Pane::Overlay ? hwnd_ : plist_.Handle(), topmost);
+}
 
 void MiniRemote::extractstatus(const std::string& MainData) {
   lastStatus_ = MainData;
   ++statusCount_;
+  const StatusLayout layout = DecodeStatus(MainData, TimeOfDay(), plist_.Grid(), status_);
+  plist_.SetLabel(layout.label);
+  plist_.SetGridHeight(layout.gridHeight);
+  plist_.SetHeight(layout.windowHeight);
+  plist_.SetLabelTop(layout.labelTop);
+  plist_.RefreshGrid();
 }
 
 void MiniRemote::dump(const std::string& MainData) {

@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "action_window.h"
+#include "hotkeys.h"
 #include "link_records.h"
+#include "player_actions.h"
+#include "status_record.h"
 #include "tcp_link.h"
 #include "watchdog.h"
 
@@ -16,15 +19,15 @@ constexpr COLORREF kLinkDownColor = RGB(255, 0, 0);
 constexpr COLORREF kLinkUpColor = RGB(0, 128, 0);
 constexpr int kLinkLocalPort = 930;
 
-class MiniRemote : public RecordSink {
+class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
  public:
   // Every message of the object's window (see ObjectWindowProc).
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-  MiniRemote() = default;
+  MiniRemote();
   MiniRemote(const MiniRemote&) = delete;
   MiniRemote& operator=(const MiniRemote&) = delete;
-  ~MiniRemote();
+  ~MiniRemote() override;
 
   // Opens the square and the action window and starts the link. Returns false
   // only when the square itself cannot be created.
@@ -33,11 +36,11 @@ class MiniRemote : public RecordSink {
   void Form_MouseDown(int button);
   void Timer1_Timer();
 
-  // Sends a command text over the link unchanged; dropped when the link is down.
-  void cmdSend(const std::string& strTemp);
+  // Sends a command text over the link unchanged; false when the link is down
+  // or the send failed.
+  bool cmdSend(const std::string& strTemp) override;
 
-  // Record hand-off from the link. The decoding of the records fills these in;
-  // until then the last body of each kind is kept.
+  // Record hand-off from the link. A status record fills the player grid.
   void extractstatus(const std::string& MainData) override;
   void dump(const std::string& MainData) override;
 
@@ -54,6 +57,12 @@ class MiniRemote : public RecordSink {
   bool Ended() const { return ended_; }
   int ShowAll() const { return showAll_; }
   const Watchdog& LinkWatchdog() const { return watchdog_; }
+
+  void SetTopmost(Pane pane, bool topmost) override;
+
+  // The key steps and what the last status record left behind.
+  PlayerActions& Actions() { return actions_; }
+  const StatusState& Status() const { return status_; }
 
   // The last record bodies handed to the decoders, and how many came.
   const std::string& LastStatus() const { return lastStatus_; }
@@ -91,12 +100,12 @@ class MiniRemote : public RecordSink {
   std::string port_;
   std::string mapList_;
 
-  int menuMode_ = 0;
-  int mapPending_ = 0;
   Watchdog watchdog_;
   TcpLink winsock1_;
   RecordJoiner joiner_;
   ActionWindow plist_;
+  StatusState status_;
+  PlayerActions actions_;
 
   std::string lastStatus_;
   std::string lastDump_;

@@ -14,7 +14,7 @@ ActionWindowLayout ActionLayoutFor(int showAll) {
   return {3000, 25, 3000, 3000, 2, kWaitingForStatus};
 }
 
-void SetupGridHeadings(GridModel& grid, int showAll) {
+void SetupGridHeadings(GridModel& grid, int showAll, CellAlign keyAlign) {
   struct Heading {
     const char* text;
     int width;
@@ -31,7 +31,7 @@ void SetupGridHeadings(GridModel& grid, int showAll) {
   if (grid.Rows() < 1) grid.SetRows(1);
   for (int c = 0; c < cols; ++c) {
     grid.SetColWidth(c, kHeadings[c].width);
-    grid.SetText(0, c, kHeadings[c].text, kHeadings[c].align);
+    grid.SetText(0, c, kHeadings[c].text, c == 0 ? keyAlign : kHeadings[c].align);
   }
 }
 

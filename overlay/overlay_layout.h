@@ -29,8 +29,9 @@ struct ActionWindowLayout {
 
 ActionWindowLayout ActionLayoutFor(int showAll);
 
-// Columns, widths and headings of row 0 as the overlay starts.
-void SetupGridHeadings(GridModel& grid, int showAll);
+// Columns, widths and headings of row 0. The Key heading is left-aligned as
+// the overlay starts and centred once records arrive.
+void SetupGridHeadings(GridModel& grid, int showAll, CellAlign keyAlign = CellAlign::Left);
 
 // Twips to pixels at dpi dots per inch, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);

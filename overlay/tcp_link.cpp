@@ -85,19 +85,24 @@ void TcpLink::Listen() {
   state_ = listen(socket_, SOMAXCONN) == 0 ? LinkState::Listening : LinkState::Error;
 }
 
-void TcpLink::Send(const std::string& text) {
-  if (state_ != LinkState::Connected) return;
-  if (outgoing_.size() + text.size() > kMaxOutgoing) return;
+bool TcpLink::Send(const std::string& text) {
+  if (state_ != LinkState::Connected) return false;
+  if (outgoing_.size() + text.size() > kMaxOutgoing) return false;
   outgoing_ += text;
-  FlushSend();
+  return FlushSend();
 }
 
-void TcpLink::FlushSend() {
+bool TcpLink::FlushSend() {
   while (!outgoing_.empty()) {
     int sent = send(socket_, outgoing_.data(), static_cast<int>(outgoing_.size()), 0);
-    if (sent <= 0) return;  // would block: FD_WRITE resumes; a broken link closes later
-    outgoing_.erase(0, static_cast<size_t>(sent));
+    if (sent > 0) {
+      outgoing_.erase(0, static_cast<size_t>(sent));
+      continue;
+    }
+    // Would block: FD_WRITE resumes. Any other error: the link is broken.
+    return sent < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
   }
+  return true;
 }
 
 std::string TcpLink::ReadWaiting() {

@@ -39,8 +39,9 @@ class TcpLink {
   // Listens on the local port; connections from the remote host's address are
   // taken (Accepted notice), others are closed at once (Refused notice).
   void Listen();
-  // Queues text for sending, unchanged; dropped silently when not connected.
-  void Send(const std::string& text);
+  // Queues text for sending, unchanged. False when it cannot go out: the link
+  // is not connected, the queue is full or the socket has failed.
+  bool Send(const std::string& text);
 
   // Translates one kMessage into what happened.
   LinkNotice OnMessage(WPARAM wParam, LPARAM lParam);
@@ -51,7 +52,7 @@ class TcpLink {
  private:
   bool OpenSocket();
   bool ResolveRemote(sockaddr_in& out);
-  void FlushSend();
+  bool FlushSend();
   std::string ReadWaiting();
   LinkNotice AcceptPending();
 

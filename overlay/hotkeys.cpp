@@ -1,0 +1,55 @@
+#include "hotkeys.h"
+
+namespace {
+
+constexpr int kFirstPickKey = 32;
+constexpr int kLastKey = 90;
+constexpr int kFirstActionKey = 65;
+
+bool OpenKey(ActionState& s, Keyboard& keys, WindowOrder& order, int code) {
+  if (s.menuMode != kIdle || !NewlyPressed(keys.AsyncKeyState(code))) return false;
+  order.SetTopmost(Pane::Actions, true);
+  s.menuMode = kPickStep;
+  return true;
+}
+
+// Every newly pressed key goes on, even after the first has changed the step.
+bool ScanPickKeys(PlayerActions& actions, Keyboard& keys, WindowOrder& order) {
+  for (int code = kFirstPickKey; code <= kLastKey; ++code) {
+    if (!NewlyPressed(keys.AsyncKeyState(code))) continue;
+    if (code == kSpaceKey) {
+      order.SetTopmost(Pane::Overlay, true);
+      return false;
+    }
+    actions.pick(static_cast<uint16_t>(code));
+  }
+  return true;
+}
+
+void ScanActionKeys(PlayerActions& actions, Keyboard& keys) {
+  for (int code = kFirstActionKey; code <= kLastKey; ++code) {
+    if (NewlyPressed(keys.AsyncKeyState(code))) actions.kick(static_cast<uint16_t>(code));
+  }
+}
+
+}  // namespace
+
+TickEnd HotkeyTick(PlayerActions& actions, Keyboard& keys, WindowOrder& order, int useScrollLock) {
+  ActionState& s = actions.state;
+  if (s.menuMode == kDone) {
+    order.SetTopmost(Pane::Overlay, true);
+    order.SetTopmost(Pane::Actions, false);
+    s.menuMode = kIdle;
+  }
+  order.SetTopmost(s.menuMode == kIdle ? Pane::Overlay : Pane::Actions, true);
+
+  if (useScrollLock == 1) {
+    OpenKey(s, keys, order, kScrollLockKey);
+  } else if (OpenKey(s, keys, order, kPrintScreenKey)) {
+    return TickEnd::Opened;
+  }
+
+  if (s.menuMode == kPickStep && !ScanPickKeys(actions, keys, order)) return TickEnd::CloseOverlay;
+  if (s.menuMode == kActionStep) ScanActionKeys(actions, keys);
+  return TickEnd::Finished;
+}

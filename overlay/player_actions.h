@@ -1,0 +1,77 @@
+#pragma once
+// The administrator's two key presses: pick a player by key character, then
+// an action (or a map) by letter. Platform-free: the windows, the keyboard
+// and the link sit behind the small interfaces below.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "grid_model.h"
+
+// The overlay's two windows, as far as the z-order is concerned.
+enum class Pane { Overlay, Actions };
+
+class WindowOrder {
+ public:
+  virtual ~WindowOrder() = default;
+  // Moves a window into the topmost band, or out of it.
+  virtual void SetTopmost(Pane pane, bool topmost) = 0;
+};
+
+// The action window's controls that the key steps change.
+class ActionView {
+ public:
+  virtual ~ActionView() = default;
+  virtual void SetLabel(const std::string& text) = 0;
+  virtual void ShowActions(bool show) = 0;
+  virtual void ShowMaps(bool show) = 0;
+  virtual std::vector<std::string> MapLines() const = 0;
+};
+
+class CommandSink {
+ public:
+  virtual ~CommandSink() = default;
+  // Sends a command text unchanged; false when it did not go out.
+  virtual bool cmdSend(const std::string& strTemp) = 0;
+};
+
+enum MenuMode : int { kIdle = 0, kPickStep = 1, kActionStep = 2, kDone = 3 };
+
+struct ActionState {
+  int menuMode = kIdle;
+  int mapPending = 0;
+  int pickedClient = 0;
+  std::string pickedKey;
+};
+
+// The command text of an action key for a client, or empty for keys that
+// send nothing ("C", "X" and the letters without an action).
+std::string ActionCommand(char key, int client);
+
+class PlayerActions {
+ public:
+  PlayerActions(ActionView& view, WindowOrder& order, CommandSink& link, const GridModel& grid)
+      : view_(view), order_(order), link_(link), grid_(grid) {}
+
+  void pick(uint16_t ck);
+  void kick(uint16_t act);
+
+  // Mouse clicks on the action window all return to the idle state.
+  void Form_Click();
+  void Label1_Click();
+  void curmaps_Click();
+
+  ActionState state;
+
+ private:
+  void ChooseAction(char key);
+  void ChooseMap(char key);
+  void OverlayOnTop();  // the action window first, then the overlay
+  void Dismiss();
+  void SendAndReport(const std::string& text, bool reportSent);
+
+  ActionView& view_;
+  WindowOrder& order_;
+  CommandSink& link_;
+  const GridModel& grid_;
+};

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "hotkeys.h"
+
+namespace {
+
+// Keys as GetAsyncKeyState sees them: down now, and pressed since the last
+// query of that key (cleared by every query).
+struct ScriptedKeyboard : Keyboard {
+  std::map<int, bool> down, since;
+  std::vector<int> queried;
+  void Press(int code) { down[code] = since[code] = true; }
+  void Release(int code) { down[code] = false; }
+  void Tap(int code) { since[code] = true; }  // pressed and let go between two polls
+  uint16_t AsyncKeyState(int code) override {
+    queried.push_back(code);
+    const uint16_t state = static_cast<uint16_t>((down[code] ? 0x8000 : 0) | (since[code] ? 1 : 0));
+    since[code] = false;
+    return state;
+  }
+};
+
+struct NullView : ActionView {
+  std::string label;
+  bool actions = false, maps = false;
+  void SetLabel(const std::string& text) override { label = text; }
+  void ShowActions(bool show) override { actions = show; }
+  void ShowMaps(bool show) override { maps = show; }
+  std::vector<std::string> MapLines() const override { return {"A - dm/mohdm1", "Z - Cancel"}; }
+};
+
+struct Order : WindowOrder {
+  std::vector<std::string> moves;
+  void SetTopmost(Pane pane, bool topmost) override {
+    moves.push_back(std::string(pane == Pane::Overlay ? "overlay" : "actions") + (topmost ? "+" : "-"));
+  }
+};
+
+struct Sink : CommandSink {
+  std::vector<std::string> sent;
+  bool cmdSend(const std::string& text) override {
+    sent.push_back(text);
+    return true;
+  }
+};
+
+struct Remote {
+  ScriptedKeyboard keys;
+  NullView view;
+  Order order;
+  Sink link;
+  GridModel grid;
+  PlayerActions actions{view, order, link, grid};
+  int useScrollLock;
+  explicit Remote(int scrollLock) : useScrollLock(scrollLock) {}
+  TickEnd Tick() {
+    order.moves.clear();
+    keys.queried.clear();
+    return HotkeyTick(actions, keys, order, useScrollLock);
+  }
+  int Mode() const { return actions.state.menuMode; }
+};
+
+}  // namespace
+
+TEST(Hotkeys, OpenKeyFollowsTheSetting) {
+  for (int setting : {0, 1, 2}) {
+    Remote r(setting);
+    const int open = setting == 1 ? kScrollLockKey : kPrintScreenKey;
+    const int other = setting == 1 ? kPrintScreenKey : kScrollLockKey;
+    r.keys.Press(other);
+    EXPECT_EQ(r.Tick(), TickEnd::Finished);
+    EXPECT_EQ(r.Mode(), kIdle) << setting;
+    EXPECT_EQ(r.order.moves, std::vector<std::string>{"overlay+"});
+
+    r.keys.Press(open);
+    r.keys.Press('D');
+    const TickEnd end = r.Tick();
+    EXPECT_EQ(r.order.moves, (std::vector<std::string>{"overlay+", "actions+"}));
+    if (setting == 1) {
+      // Scroll Lock: the same tick scans the pick keys and takes "D".
+      EXPECT_EQ(end, TickEnd::Finished);
+      EXPECT_EQ(r.Mode(), kActionStep);
+      EXPECT_EQ(r.actions.state.pickedClient, 3);
+    } else {
+      // Print Screen ends the tick: "D" waits for the next one.
+      EXPECT_EQ(end, TickEnd::Opened);
+      EXPECT_EQ(r.Mode(), kPickStep);
+      EXPECT_EQ(r.Tick(), TickEnd::Finished);
+      EXPECT_EQ(r.Mode(), kActionStep);
+      EXPECT_EQ(r.actions.state.pickedClient, 3);
+      EXPECT_EQ(r.order.moves, std::vector<std::string>{"actions+"});
+    }
+  }
+}
+
+TEST(Hotkeys, SpaceEndsOnlyInThePickStep) {
+  Remote idle(0);
+  idle.keys.Press(kSpaceKey);
+  EXPECT_EQ(idle.Tick(), TickEnd::Finished);
+
+  Remote action(0);
+  action.actions.state.menuMode = kActionStep;
+  action.keys.Press(kSpaceKey);
+  EXPECT_EQ(action.Tick(), TickEnd::Finished);
+  EXPECT_EQ(action.Mode(), kActionStep);
+
+  Remote pick(0);
+  pick.actions.state.menuMode = kPickStep;
+  pick.keys.Press(kSpaceKey);
+  pick.keys.Press('A');
+  EXPECT_EQ(pick.Tick(), TickEnd::CloseOverlay);
+  EXPECT_EQ(pick.order.moves, (std::vector<std::string>{"actions+", "overlay+"}));
+  EXPECT_EQ(pick.Mode(), kPickStep) << "the scan stops at Space, before any letter";
+}
+
+TEST(Hotkeys, ScansCoverTheirRangesOnly) {
+  Remote r(0);
+  r.actions.state.menuMode = kPickStep;
+  r.Tick();
+  ASSERT_EQ(r.keys.queried.size(), 59u);
+  EXPECT_EQ(r.keys.queried.front(), 32);
+  EXPECT_EQ(r.keys.queried.back(), 90);
+
+  r.actions.state.menuMode = kActionStep;
+  r.keys.Press('5');
+  r.keys.Press(39);
+  r.keys.Press('K');
+  r.Tick();
+  EXPECT_EQ(r.keys.queried.size(), 26u);
+  EXPECT_EQ(r.keys.queried.front(), 65);
+  EXPECT_EQ(r.link.sent, std::vector<std::string>{"K0KO4"}) << "digits and arrows are not polled";
+
+  Remote idle(1);
+  idle.Tick();
+  EXPECT_EQ(idle.keys.queried, std::vector<int>{kScrollLockKey});
+}
+
+TEST(Hotkeys, OnlyNewPressesCount) {
+  Remote r(0);
+  r.actions.state.menuMode = kPickStep;
+  r.keys.down['B'] = true;  // held since before: reads 0x8000
+  r.keys.Tap('C');          // let go before the poll: reads 0x0001
+  r.Tick();
+  EXPECT_EQ(r.Mode(), kPickStep);
+
+  // A key held across many ticks is handed on once.
+  r.keys.Press('E');
+  for (int i = 0; i < 5; ++i) r.Tick();
+  EXPECT_EQ(r.Mode(), kActionStep);
+  r.keys.Press('K');
+  for (int i = 0; i < 5; ++i) r.Tick();
+  EXPECT_EQ(r.link.sent, std::vector<std::string>{"K4KO4"});
+}
+
+TEST(Hotkeys, EveryKeyOfAScanGoesOn) {
+  Remote r(0);
+  r.actions.state.menuMode = kPickStep;
+  r.keys.Press('B');
+  r.keys.Press('D');
+  r.Tick();
+  EXPECT_EQ(r.actions.state.pickedClient, 3) << "the later key of the same scan is picked last";
+}
+
+TEST(Hotkeys, DoneReturnsToIdleOnTheNextTick) {
+  Remote r(1);
+  r.actions.state.menuMode = kDone;
+  r.keys.Press(kScrollLockKey);
+  r.Tick();
+  EXPECT_EQ(r.order.moves, (std::vector<std::string>{"overlay+", "actions-", "overlay+", "actions+"}));
+  EXPECT_EQ(r.Mode(), kPickStep) << "the open key works again in that same tick";
+
+  Remote p(0);
+  p.actions.state.menuMode = kDone;
+  p.Tick();
+  EXPECT_EQ(p.Mode(), kIdle);
+  p.Tick();
+  EXPECT_EQ(p.order.moves, std::vector<std::string>{"overlay+"});
+}

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "overlay_layout.h"
+#include "status_record.h"
+
+namespace {
+
+// A player line as the server lays it out: client, score, ping, name, then the
+// 41-character tail with the address field.
+std::string Line(int client, int ping, const std::string& name, const std::string& address) {
+  char text[256];
+  std::snprintf(text, sizeof text, "%3d %5d %4d %-15s %7d %-21s %5d %5d", client, 0, ping, name.c_str(), 0,
+                address.c_str(), 1000, 25000);
+  return text;
+}
+
+const std::string kHeadings = "hostname: x\nmap: dm/mohdm6\nnum score ping name\n--- -----\n";
+
+std::string Record(const std::vector<std::string>& lines) {
+  std::string body = kHeadings;
+  for (size_t i = 0; i < lines.size(); ++i) body += (i ? "\n" : "") + lines[i];
+  return body;
+}
+
+struct Decoder {
+  GridModel grid;
+  StatusState state;
+  explicit Decoder(int showAll) {
+    state.showAll = showAll;
+    SetupGridHeadings(grid, showAll);
+  }
+  StatusLayout Decode(const std::string& body) { return DecodeStatus(body, "12:00:00", grid, state); }
+};
+
+}  // namespace
+
+TEST(StatusRecord, AliceLineFillsRowOneInAllDataMode) {
+  const std::string tail = "      0 10.0.0.5:12203         1000 25000";
+  ASSERT_EQ(tail.size(), 41u);
+  Decoder d(1);
+  d.Decode(Record({"  0     0   50 Alice" + tail}));
+  EXPECT_EQ(d.grid.Text(1, 0), "A");
+  EXPECT_EQ(d.grid.Text(1, 1), "Alice");
+  EXPECT_EQ(d.grid.Text(1, 2), "50");
+  EXPECT_EQ(d.grid.Text(1, 3), "10.0.0.5");
+  EXPECT_EQ(d.grid.Cell(1, 0)->align, CellAlign::Center);
+  EXPECT_EQ(d.grid.Cell(1, 1)->align, CellAlign::Left);
+  EXPECT_EQ(d.grid.Cell(1, 3)->align, CellAlign::Center);
+  EXPECT_EQ(d.grid.Cell(0, 0)->align, CellAlign::Center) << "Key heading centred from the first record on";
+  EXPECT_EQ(d.grid.Text(0, 6), "AxisSkins");
+}
+
+TEST(StatusRecord, KeyCharacters) {
+  EXPECT_EQ(KeyCharacter(0), "A");
+  EXPECT_EQ(KeyCharacter(25), "Z");
+  EXPECT_EQ(KeyCharacter(26), "0");
+  EXPECT_EQ(KeyCharacter(35), "9");
+  // Past 35 a character would repeat the letters of clients 0 to 5.
+  EXPECT_EQ(KeyCharacter(36), "");
+  EXPECT_EQ(KeyCharacter(43), "");
+  EXPECT_EQ(KeyCharacter(-1), "");
+
+  Decoder d(1);
+  d.Decode(Record({Line(36, 10, "Late", "1.2.3.4:1"), Line(26, 10, "Zero", "1.2.3.4:1")}));
+  EXPECT_EQ(d.grid.Text(37, 0), "");
+  EXPECT_EQ(d.grid.Text(37, 1), "Late");
+  EXPECT_EQ(d.grid.Text(27, 0), "0");
+}
+
+TEST(StatusRecord, RowPlacementInBothModes) {
+  const std::string body = Record({Line(7, 10, "Seven", "1.1.1.1:1"), Line(2, 20, "Two", "2.2.2.2:2")});
+  Decoder names(0);
+  names.Decode(body);
+  EXPECT_EQ(names.grid.Rows(), 3);
+  EXPECT_EQ(names.grid.Cols(), 2);
+  EXPECT_EQ(names.grid.Text(1, 0), "H");
+  EXPECT_EQ(names.grid.Text(1, 1), "Seven");
+  EXPECT_EQ(names.grid.Text(2, 0), "C");
+  EXPECT_EQ(names.grid.Text(2, 1), "Two");
+  EXPECT_EQ(names.state.clnum, (std::vector<std::string>{"8", "3"}));
+  EXPECT_EQ(names.state.rowsUsed, 3);
+
+  Decoder all(1);
+  all.Decode(Record({Line(4, 10, "Four", "4.4.4.4:4")}));
+  EXPECT_EQ(all.grid.Rows(), 6);
+  EXPECT_EQ(all.grid.Text(5, 1), "Four");
+  for (int r = 1; r < 5; ++r) EXPECT_EQ(all.grid.Text(r, 1), "") << r;
+  EXPECT_EQ(all.state.playerTotal, 1);
+
+  // Names-only rebuilds every row: a shorter record leaves nothing behind.
+  names.Decode(Record({Line(3, 10, "Only", "1.1.1.1:1")}));
+  EXPECT_EQ(names.grid.Rows(), 2);
+  EXPECT_EQ(names.grid.Text(1, 1), "Only");
+}
+
+TEST(StatusRecord, AllDataRowsKeepDumpColumnsForTheSamePlayer) {
+  Decoder d(1);
+  d.Decode(Record({Line(1, 10, "Bob", "1.1.1.1:1"), Line(3, 10, "Cid", "3.3.3.3:3")}));
+  d.grid.SetText(2, 4, "abc", CellAlign::Center);
+  d.grid.SetText(4, 5, "american_army", CellAlign::Left);
+
+  d.Decode(Record({Line(1, 99, "Bob", "1.1.1.1:1"), Line(3, 10, "Dan", "3.3.3.3:3")}));
+  EXPECT_EQ(d.grid.Text(2, 4), "abc") << "same client, same name";
+  EXPECT_EQ(d.grid.Text(2, 2), "99");
+  EXPECT_EQ(d.grid.Text(4, 5), "") << "a new name clears the row";
+  EXPECT_EQ(d.grid.Text(4, 1), "Dan");
+
+  // A player who left has his row emptied; the grid ends after the highest row in use.
+  d.Decode(Record({Line(1, 10, "Bob", "no port here")}));
+  EXPECT_EQ(d.grid.Rows(), 3);
+  EXPECT_EQ(d.grid.Text(2, 3), "1.1.1.1") << "an address without a colon leaves the IP cell";
+  EXPECT_EQ(d.grid.Text(2, 4), "abc");
+}
+
+TEST(StatusRecord, HeightsAndLabel) {
+  struct Case {
+    int showAll;
+    std::vector<std::string> lines;
+    int rows, gridHeight, windowHeight;
+    std::string label;
+  };
+  const std::vector<Case> cases = {
+      {0, {Line(0, 1, "a", "1:1"), Line(1, 1, "b", "1:1"), Line(2, 1, "c", "1:1")}, 4, 1300, 5040,
+       "Last Update - 12:00:00"},
+      {1, {Line(20, 1, "t", "1:1")}, 22, 5980, 6280, "Last Update - 12:00:00     Total Players: 1"},
+      // No player line at all: nothing raises the window when no line came.
+      {0, {}, 1, 520, 820, "Last Update - 12:00:00"},
+      {1, {}, 1, 520, 820, "Last Update - 12:00:00     Total Players: 0"},
+      // A short line counts as a status line, so the floor applies.
+      {0, {"waiting"}, 1, 520, 5040, "Last Update - 12:00:00"},
+  };
+  for (const Case& c : cases) {
+    Decoder d(c.showAll);
+    std::string body = kHeadings;
+    for (size_t i = 0; i < c.lines.size(); ++i) body += (i ? "\n" : "") + c.lines[i];
+    if (c.lines.empty()) body.pop_back();
+    const StatusLayout out = d.Decode(body);
+    EXPECT_EQ(d.grid.Rows(), c.rows) << c.gridHeight;
+    EXPECT_EQ(out.gridHeight, c.gridHeight);
+    EXPECT_EQ(out.windowHeight, c.windowHeight) << c.gridHeight;
+    EXPECT_EQ(out.labelTop, c.windowHeight - 255);
+    EXPECT_EQ(out.label, c.label);
+  }
+}
+
+TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
+  Decoder d(0);
+  d.Decode(Record({"", "short line", Line(5, 1, "Eve", "1:1"), "abc" + Line(6, 1, "Bad", "1:1"),
+                   " -1" + Line(6, 1, "Neg", "1:1").substr(3), "\r"}));
+  EXPECT_EQ(d.state.statusLineCount, 6);
+  ASSERT_EQ(d.state.List1.size(), 6u);
+  EXPECT_EQ(d.state.List1[1], "short line");
+  EXPECT_EQ(d.state.clnum, std::vector<std::string>{"6"});
+  EXPECT_EQ(d.grid.Rows(), 2);
+  EXPECT_EQ(d.grid.Text(1, 1), "") << "names-only rows follow the line's position";
+  EXPECT_EQ(d.grid.Rows(), 2);
+
+  for (const std::string body : {"", "one line", "a\nb\nc\nd"}) {
+    Decoder few(1);
+    const StatusLayout out = few.Decode(body);
+    EXPECT_EQ(few.state.statusLineCount, 0) << body;
+    EXPECT_EQ(few.grid.Rows(), 1);
+    EXPECT_EQ(out.windowHeight, 820);
+  }
+}
+
+TEST(StatusRecord, NothingIsWrittenOutsideTheGrid) {
+  Decoder all(1);
+  all.Decode(Record({Line(48, 1, "Last", "1:1"), Line(49, 1, "Over", "1:1"), Line(999, 1, "Far", "1:1")}));
+  EXPECT_EQ(all.grid.Rows(), 50);
+  EXPECT_EQ(all.grid.Text(49, 1), "Last");
+  EXPECT_EQ(all.state.playerTotal, 1);
+  EXPECT_EQ(all.state.clnum, std::vector<std::string>{"49"});
+
+  std::vector<std::string> many;
+  for (int i = 0; i < 60; ++i) many.push_back(Line(i % 30, 1, "P" + std::to_string(i), "1:1"));
+  Decoder names(0);
+  const StatusLayout out = names.Decode(Record(many));
+  EXPECT_EQ(names.grid.Rows(), 50);
+  EXPECT_EQ(names.grid.Text(49, 1), "P48");
+  EXPECT_EQ(out.gridHeight, 50 * 260 + 260);
+}
+
+TEST(StatusRecord, LongNamesDecodeWhole) {
+  PlayerLineFields p;
+  ASSERT_TRUE(ReadPlayerLine(Line(2, 85, "Lt.Wolfgang_von_Richthofen", "192.168.100.200:12203"), p));
+  EXPECT_EQ(p.client, 2);
+  EXPECT_EQ(p.ping, "85");
+  EXPECT_EQ(p.name, "Lt.Wolfgang_von_Richthofen");
+  EXPECT_EQ(p.address, "192.168.100.200:12203");
+  // Too short for a name and a tail: the parts that exist are read, nothing past the line.
+  ASSERT_TRUE(ReadPlayerLine("  1     0   50 Bob  ", p));
+  EXPECT_EQ(p.name, "");
+  EXPECT_EQ(p.ping, "50");
+}
