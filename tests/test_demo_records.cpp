@@ -181,3 +181,25 @@ TEST(DescribeCommand, NamesEveryOverlayCommand) {
   };
   for (const auto& c : cases) EXPECT_EQ(DescribeCommand(c.text), c.meaning) << c.text;
 }
+
+TEST(ApplyCommand, CommandsChangeTheDemoGame) {
+  DemoGame game{DemoPlayers()};
+  const size_t before = game.players.size();
+  EXPECT_EQ(ApplyCommand(game, "K4KO4"), "Bobby has left the server");
+  EXPECT_EQ(game.players.size(), before - 1);
+  EXPECT_EQ(StatusRecord(game.players).find("Bobby"), std::string::npos);
+  EXPECT_EQ(ApplyCommand(game, "K4KB4"), "no client 4 on the server");
+
+  EXPECT_EQ(ApplyCommand(game, "Mswitch_axis\\s26"), "Zed is now on Axis");
+  EXPECT_EQ(ApplyCommand(game, "Mswitch_spectator\\s26"), "Zed is now on Spectator");
+  EXPECT_EQ(ApplyCommand(game, "XB - obj/obj_team2"), "map is now obj/obj_team2");
+  EXPECT_NE(StatusRecord(game.players, game.map).find("\nmap: obj/obj_team2\n"), std::string::npos);
+
+  for (const char* harmless : {"Mtimeout\\s0", "J0", "XZ - Cancel", "X", "garbage", "K0KO"}) {
+    EXPECT_EQ(ApplyCommand(game, harmless), "") << harmless;
+  }
+  for (const char* gone : {"Mclient_disconnect\\s0", "Mclient_quit\\s2", "K7DB4"}) {
+    EXPECT_NE(ApplyCommand(game, gone), "") << gone;
+  }
+  EXPECT_EQ(game.players.size(), before - 4);
+}

@@ -1,5 +1,6 @@
 #include "demo_records.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string_view>
@@ -82,53 +83,70 @@ bool ParsePlainInt(std::string_view s, int& n) {
   return err == std::errc() && end == s.data() + s.size();
 }
 
+// What a command does to the game, beside its meaning.
+enum class Effect { None, Remove, Team };
+
 struct CommandForm {
   const char* prefix;
   const char* suffix;
   const char* before;  // meaning up to the client number
   const char* after;   // meaning after it
+  Effect effect;
+  const char* team;
 };
 
 const CommandForm kCommandForms[] = {
-    {"K", "KO4", "kick client ", ""},
-    {"K", "KB4", "ban client ", ""},
-    {"K", "DB4", "ban client ", " for a day"},
-    {"Mcon\\s\\qkill\\q\\s", "", "make client ", " commit suicide"},
-    {"Mscreenshot_action\\s", "", "action screenshot of client ", ""},
-    {"Mscreenshot_all\\s", "", "full screenshot of client ", ""},
-    {"Mswitch_allies\\s", "", "move client ", " to Allied"},
-    {"Mswitch_axis\\s", "", "move client ", " to Axis"},
-    {"Mswitch_spectator\\s", "", "move client ", " to Spectator"},
-    {"Mtimeout\\s", "", "time out client ", ""},
-    {"Mrelease\\s", "", "release client ", ""},
-    {"Mclient_forceskin\\s", "", "force skins on client ", ""},
-    {"J", "", "taunts off for client ", ""},
-    {"L", "", "chat off for client ", ""},
-    {"Mclient_disconnect\\s", "", "disconnect client ", ""},
-    {"Mclient_quit\\s", "", "force client ", " to quit"},
+    {"K", "KO4", "kick client ", "", Effect::Remove, ""},
+    {"K", "KB4", "ban client ", "", Effect::Remove, ""},
+    {"K", "DB4", "ban client ", " for a day", Effect::Remove, ""},
+    {"Mcon\\s\\qkill\\q\\s", "", "make client ", " commit suicide", Effect::None, ""},
+    {"Mscreenshot_action\\s", "", "action screenshot of client ", "", Effect::None, ""},
+    {"Mscreenshot_all\\s", "", "full screenshot of client ", "", Effect::None, ""},
+    {"Mswitch_allies\\s", "", "move client ", " to Allied", Effect::Team, "Allied"},
+    {"Mswitch_axis\\s", "", "move client ", " to Axis", Effect::Team, "Axis"},
+    {"Mswitch_spectator\\s", "", "move client ", " to Spectator", Effect::Team, "Spectator"},
+    {"Mtimeout\\s", "", "time out client ", "", Effect::None, ""},
+    {"Mrelease\\s", "", "release client ", "", Effect::None, ""},
+    {"Mclient_forceskin\\s", "", "force skins on client ", "", Effect::None, ""},
+    {"J", "", "taunts off for client ", "", Effect::None, ""},
+    {"L", "", "chat off for client ", "", Effect::None, ""},
+    {"Mclient_disconnect\\s", "", "disconnect client ", "", Effect::Remove, ""},
+    {"Mclient_quit\\s", "", "force client ", " to quit", Effect::Remove, ""},
 };
 
-bool MatchForm(std::string_view text, const CommandForm& form, std::string& meaning) {
+struct Command {
+  const CommandForm* form = nullptr;  // null for a map change
+  int client = 0;
+  std::string map;
+};
+
+bool MatchForm(std::string_view text, const CommandForm& form, Command& out) {
   std::string_view prefix = form.prefix, suffix = form.suffix;
   if (text.size() <= prefix.size() + suffix.size()) return false;
   if (!text.starts_with(prefix) || !text.ends_with(suffix)) return false;
-  int client = 0;
   std::string_view middle = text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
-  if (!ParsePlainInt(middle, client)) return false;
-  meaning = form.before + std::to_string(client) + form.after;
+  if (!ParsePlainInt(middle, out.client)) return false;
+  out.form = &form;
   return true;
 }
 
 // "X" followed by a map-list line, "B - dm/mohdm6". Map lines carry the
 // letters A to T; anything else (the cancel line, an empty text) is no map.
-bool MatchMapChange(std::string_view text, std::string& meaning) {
+bool MatchMapChange(std::string_view text, Command& out) {
   if (!text.starts_with('X')) return false;
   std::string_view line = text.substr(1);
   if (line.size() <= 4 || line[0] < 'A' || line[0] > 'T' || line.substr(1, 3) != " - ") {
     return false;
   }
-  meaning = "change map to " + std::string(line.substr(4));
+  out.map = std::string(line.substr(4));
   return true;
+}
+
+bool ParseCommand(const std::string& text, Command& out) {
+  for (const CommandForm& form : kCommandForms) {
+    if (MatchForm(text, form, out)) return true;
+  }
+  return MatchMapChange(text, out);
 }
 
 }  // namespace
@@ -180,10 +198,10 @@ std::string PlayerLine(const DemoPlayer& p) {
                 p.name.c_str(), lastmsg, p.address.c_str(), qport, 25000);
 }
 
-std::string StatusRecord(const std::vector<DemoPlayer>& players) {
+std::string StatusRecord(const std::vector<DemoPlayer>& players, const std::string& map) {
   std::vector<std::string> lines = {
       "hostname: Kestrun demo server",
-      "map: dm/mohdm6",
+      "map: " + map,
       Format("%3s %5s %4s %-15s %7s %-21s %5s %5s", "num", "score", "ping", "name", "lastmsg",
              "address", "qport", "rate"),
       Format("%s %s %s %s %s %s %s %s", "---", "-----", "----", "---------------", "-------",
@@ -211,10 +229,28 @@ std::string DumpRecord(const DemoPlayer& p) {
 }
 
 std::string DescribeCommand(const std::string& text) {
-  std::string meaning;
-  for (const CommandForm& form : kCommandForms) {
-    if (MatchForm(text, form, meaning)) return meaning;
+  Command c;
+  if (!ParseCommand(text, c)) return "unknown command";
+  if (!c.form) return "change map to " + c.map;
+  return c.form->before + std::to_string(c.client) + c.form->after;
+}
+
+std::string ApplyCommand(DemoGame& game, const std::string& text) {
+  Command c;
+  if (!ParseCommand(text, c)) return {};
+  if (!c.form) {
+    game.map = c.map;
+    return "map is now " + c.map;
   }
-  if (MatchMapChange(text, meaning)) return meaning;
-  return "unknown command";
+  if (c.form->effect == Effect::None) return {};
+  auto it = std::find_if(game.players.begin(), game.players.end(),
+                         [&](const DemoPlayer& p) { return p.client == c.client; });
+  if (it == game.players.end()) return "no client " + std::to_string(c.client) + " on the server";
+  if (c.form->effect == Effect::Remove) {
+    const std::string name = it->name;
+    game.players.erase(it);
+    return name + " has left the server";
+  }
+  it->team = c.form->team;
+  return it->name + " is now on " + it->team;
 }

@@ -14,15 +14,22 @@ struct DemoPlayer {
   std::string address;  // "10.0.0.5:12203", at most 21 characters
   std::vector<std::pair<std::string, std::string>> settings;  // in dump order
   std::string alliedModel, axisModel;
+  std::string team = "Allied";
+};
+
+// The stand-in's game: who is on, and the map it reports.
+struct DemoGame {
+  std::vector<DemoPlayer> players;
+  std::string map = "dm/mohdm6";
 };
 
 // A handful of players with client numbers out of order and with gaps; some
 // carry settings the overlay flags, others come out clean.
 std::vector<DemoPlayer> DemoPlayers();
 
-// "SD", four heading lines, then one fixed-column line per player, joined by
-// line feeds.
-std::string StatusRecord(const std::vector<DemoPlayer>& players);
+// "SD", four heading lines (the map in the second), then one fixed-column
+// line per player, joined by line feeds.
+std::string StatusRecord(const std::vector<DemoPlayer>& players, const std::string& map = "dm/mohdm6");
 
 // One player line: client, score, ping, name, then the 41-character tail
 // (lastmsg, address, qport, rate). Names longer than their column push the
@@ -37,3 +44,8 @@ std::string DumpRecord(const DemoPlayer& p);
 // What a command text from the overlay asks for, e.g. "K3KO4" gives
 // "kick client 3"; anything unrecognised gives "unknown command".
 std::string DescribeCommand(const std::string& text);
+
+// Carries a command out on the game: kicks, bans, disconnects and forced
+// quits remove the player, team switches move him, a map change changes the
+// map. Returns what changed in plain words, or empty when nothing did.
+std::string ApplyCommand(DemoGame& game, const std::string& text);

@@ -1,6 +1,7 @@
 // Stand-in for the inspection server: serves one overlay at a time over TCP,
-// pushes demo status and dump records, prints every command the overlay sends,
-// and can close the link and connect back the way the real server does.
+// pushes demo status and dump records, prints every command the overlay sends
+// and carries it out on its demo game (the next status record shows the
+// effect), and can close the link and connect back the way the real server does.
 // Console input drives it by hand or from a test: status, dump N, split,
 // close, quit.
 #include <winsock2.h>
@@ -46,7 +47,7 @@ struct Outgoing {
 
 struct Server {
   Options opt;
-  std::vector<DemoPlayer> players = DemoPlayers();
+  DemoGame game{DemoPlayers()};
   SOCKET listener = INVALID_SOCKET;
   SOCKET link = INVALID_SOCKET;
   std::deque<Outgoing> queue;
@@ -121,22 +122,22 @@ bool OpenListener(Server& s) {
 }
 
 Outgoing StatusOutgoing(const Server& s) {
-  return {{StatusRecord(s.players)},
-          "sent status record (" + std::to_string(s.players.size()) + " players)"};
+  return {{StatusRecord(s.game.players, s.game.map)},
+          "sent status record (" + std::to_string(s.game.players.size()) + " players, map " + s.game.map + ")"};
 }
 
 Outgoing DumpOutgoing(const DemoPlayer& p) { return {{DumpRecord(p)}, "sent dump for " + p.name}; }
 
 // Two pieces whose second does not itself look like the start of a record.
 Outgoing SplitStatusOutgoing(const Server& s) {
-  std::string record = StatusRecord(s.players);
+  std::string record = StatusRecord(s.game.players, s.game.map);
   size_t cut = record.size() / 2;
   while (cut + 2 < record.size() &&
          (record.compare(cut, 2, "SD") == 0 || record.compare(cut, 2, "DU") == 0)) {
     ++cut;
   }
   return {{record.substr(0, cut), record.substr(cut)},
-          "sent status record (" + std::to_string(s.players.size()) + " players) in two pieces"};
+          "sent status record (" + std::to_string(s.game.players.size()) + " players) in two pieces"};
 }
 
 // A new link starts with a status record at once, then one dump per player;
@@ -149,7 +150,7 @@ void StartServing(Server& s, SOCKET link) {
   s.link = link;
   s.queue.clear();
   s.queue.push_back(StatusOutgoing(s));
-  for (const DemoPlayer& p : s.players) s.queue.push_back(DumpOutgoing(p));
+  for (const DemoPlayer& p : s.game.players) s.queue.push_back(DumpOutgoing(p));
   s.nextStatus = Clock::now() + Ms(s.opt.intervalMs);
   if (!s.firstLink) s.firstLink = Clock::now();
 }
@@ -194,7 +195,7 @@ void CloseAndConnectBack(Server& s) {
 }
 
 const DemoPlayer* FindPlayer(const Server& s, int client) {
-  for (const DemoPlayer& p : s.players) {
+  for (const DemoPlayer& p : s.game.players) {
     if (p.client == client) return &p;
   }
   return nullptr;
@@ -287,6 +288,10 @@ void ReceiveCommand(Server& s) {
   }
   std::string text(buf, static_cast<size_t>(n));
   Say("command \"" + text + "\": " + DescribeCommand(text));
+  const std::string effect = ApplyCommand(s.game, text);
+  if (effect.empty()) return;
+  Say("  " + effect);
+  s.queue.push_back(StatusOutgoing(s));
 }
 
 // Waits up to 50 ms for a connection or for data, then handles what came.

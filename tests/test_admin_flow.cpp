@@ -1,0 +1,141 @@
+// The whole admin loop against a loopback server: a status record fills the
+// grid, real key presses (SendInput) pick a player and an action, and the
+// command text arrives at the server.
+#include <gtest/gtest.h>
+
+#include "demo_records.h"
+#include "mini_remote.h"
+#include "registry.h"
+#include "wine_test_util.h"
+
+namespace {
+
+void SendKey(WORD vk, bool down) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &in, sizeof in);
+}
+
+// Held for a few refresh ticks: a tap released before the poll would read as
+// "pressed since" without "down now", which does not count.
+void Press(WORD vk) {
+  SendKey(vk, true);
+  PumpFor(60);
+  SendKey(vk, false);
+  PumpFor(30);
+}
+
+bool Topmost(HWND hwnd) { return (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// The window seen at the middle of the overlay square: the square itself when
+// it lies over the action window.
+HWND WindowOverSquare(HWND square) {
+  RECT r{};
+  GetWindowRect(square, &r);
+  return WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+void StoreScrollLock(int value) {
+  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Use Scroll Lock",
+                             std::to_string(value), mdlRegistry::kText);
+}
+
+class AdminFlow : public ::testing::Test {
+ protected:
+  TestServer server;
+  MiniRemote overlay;
+
+  void SetUp() override {
+    TakeQuit();
+    StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 1, "dm/mohdm1 dm/mohdm6");
+  }
+  void TearDown() override {
+    overlay.Close();
+    TakeQuit();
+  }
+
+  void ConnectAndSendStatus() {
+    ASSERT_TRUE(overlay.Form_Load());
+    ASSERT_EQ(server.AcceptWhilePumping(), 930);
+    server.Send(StatusRecord(DemoPlayers()));
+    ASSERT_TRUE(PumpUntil([&] { return overlay.plist().Grid().Text(1, 1) == "Alice"; }));
+  }
+};
+
+}  // namespace
+
+TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
+  StoreScrollLock(0);
+  ConnectAndSendStatus();
+  ActionWindow& plist = overlay.plist();
+  EXPECT_EQ(plist.Grid().Text(27, 0), "0") << "client 26";
+  EXPECT_EQ(plist.Grid().Text(5, 3), "172.16.4.20");
+  EXPECT_EQ(plist.Label().rfind("Last Update - ", 0), 0u);
+  EXPECT_NE(plist.Label().find("     Total Players: 6"), std::string::npos);
+  EXPECT_EQ(plist.Height(), 28 * 260 + 260 + 300) << "the highest row is client 26's";
+  EXPECT_TRUE(Topmost(overlay.Handle()));
+  EXPECT_FALSE(Topmost(plist.Handle()));
+  EXPECT_EQ(WindowOverSquare(overlay.Handle()), overlay.Handle());
+
+  Press(VK_SNAPSHOT);
+  EXPECT_EQ(overlay.Actions().state.menuMode, kPickStep);
+  EXPECT_TRUE(Topmost(plist.Handle()));
+  EXPECT_NE(WindowOverSquare(overlay.Handle()), overlay.Handle()) << "the action window lies over the square";
+  Press('0');
+  EXPECT_EQ(plist.Label(), "Zed");
+  EXPECT_TRUE(plist.ActionsShown());
+  Press('B');
+  EXPECT_EQ(server.ReceiveWhilePumping(6), "K26KB4");
+  EXPECT_EQ(plist.Label(), "Command Sent");
+  EXPECT_FALSE(plist.ActionsShown());
+  PumpFor(30);
+  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle);
+  EXPECT_FALSE(Topmost(plist.Handle()));
+  EXPECT_EQ(WindowOverSquare(overlay.Handle()), overlay.Handle());
+
+  // A map change through "C" and the map's letter.
+  Press(VK_SNAPSHOT);
+  Press('A');
+  Press('C');
+  EXPECT_TRUE(plist.MapsShown());
+  Press('B');
+  EXPECT_EQ(server.ReceiveWhilePumping(14), "XB - dm/mohdm6");
+  EXPECT_FALSE(plist.MapsShown());
+
+  // With the link down the action is reported as not sent.
+  server.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == RGB(255, 0, 0); }));
+  Press(VK_SNAPSHOT);
+  Press('A');
+  EXPECT_EQ(plist.Label(), "Alice");
+  Press('K');
+  EXPECT_EQ(plist.Label(), "Command Not Sent");
+}
+
+TEST_F(AdminFlow, ScrollLockOpensAndClicksDismiss) {
+  StoreScrollLock(1);
+  ConnectAndSendStatus();
+  ActionWindow& plist = overlay.plist();
+  Press(VK_SNAPSHOT);
+  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle) << "Print Screen is not the open key";
+  Press(VK_SCROLL);
+  EXPECT_EQ(overlay.Actions().state.menuMode, kPickStep);
+  Press(VK_SCROLL);  // leave the toggle as it was
+  Press(VK_RIGHT);
+  EXPECT_TRUE(plist.MapsShown());
+  EXPECT_EQ(overlay.Actions().state.menuMode, kPickStep);
+  SendMessageA(plist.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  PumpFor(30);
+  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle);
+  EXPECT_TRUE(Topmost(overlay.Handle()));
+  EXPECT_FALSE(Topmost(plist.Handle()));
+
+  // Space in the pick step ends the overlay.
+  Press(VK_SCROLL);
+  Press(VK_SCROLL);
+  Press(VK_SPACE);
+  EXPECT_TRUE(overlay.Ended());
+  EXPECT_TRUE(TakeQuit());
+}
