@@ -23,9 +23,16 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+bool AboveAll(HWND hwnd) {
+  return GetTopWindow(nullptr) == hwnd && (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
 // The game keeps the focus: windows change bands without being activated.
+// Every tick asks for the top; a window already above all others is left
+// alone, since moving it costs far more than asking where it is.
 void SetBand(HWND hwnd, bool topmost) {
-  if (hwnd) SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!hwnd || (topmost && AboveAll(hwnd))) return;
+  SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 class SystemKeyboard : public Keyboard {
