@@ -99,6 +99,7 @@ StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeTe
     const std::string& line = state.List1[static_cast<size_t>(j)];
     if (line.empty()) continue;
     if (line.size() < kMinPlayerLine) {
+      // The update line below replaces this within the same record.
       out.label = "Waiting for Players";
       continue;
     }
