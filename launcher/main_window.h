@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "list_editor.h"
+#include "overlay_starter.h"
+#include "status_socket.h"
 
 class MainWindow {
  public:
@@ -44,6 +46,19 @@ class MainWindow {
   ListEditor* OpenPlayersEditor();
   ListEditor* OpenServerEditor();
 
+  // Server status (main_status.cpp). A query asked for while one waits is ignored.
+  void getstatus();
+  void Command1_Click();
+  void text8_LostFocus();
+  // "Launch Corvel": the status query first while no map list is known, then
+  // the overlay starter, waited for.
+  void Command2_Click();
+  // Command2_Click without waiting for the starter; nullptr when none opened.
+  OverlayStarter* LaunchCorvel();
+  bool Querying() const { return querying_; }
+  const std::string& MapList() const { return mapList_; }
+  StatusSocket UDP1;
+
   const std::string& AppFolder() const { return appFolder_; }
   std::string appVersion;
   std::string statusPrefix;
@@ -63,6 +78,16 @@ class MainWindow {
   void LoadLists();
   void RestoreSwitchedOffFiles(const std::string& gameFolder);
   ListEditor* OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo, const char* file);
+
+  static constexpr UINT kText8LostFocus = WM_APP + 3;
+  void UDP1_DataArrival(const std::string& data);
+  OverlayStarter* OpenOverlayStarter();
+  std::string reply_;
+  std::string mapList_;
+  bool querying_ = false;
+  bool launching_ = false;
+  bool launchAfterQuery_ = false;
+  std::unique_ptr<OverlayStarter> ministart_;
 
   std::string appFolder_;
   HWND hwnd_ = nullptr;
