@@ -202,10 +202,10 @@ void MainWindow::Close() {
 }
 
 void MainWindow::Form_Unload() {
+  if (ministart_) ministart_->Close();
   // An open editor closes with its changes dropped; the object lives on, as
   // its modal loop may still be running below this call.
   if (editor_) editor_->Close();
-  if (ministart_) ministart_->Close();
   RestoreSwitchedOffFiles(FieldText(txtpath));
 }
 
@@ -236,6 +236,12 @@ void MainWindow::ShowHelp(const char* text) { SetFieldText(Text1, text); }
 
 void MainWindow::OnCommand(int id) {
   switch (id) {
+    case Command1:
+      Command1_Click();
+      break;
+    case Command2:
+      Command2_Click();
+      break;
     case menurp:
       menurp_Click();
       break;
@@ -244,12 +250,6 @@ void MainWindow::OnCommand(int id) {
       break;
     case menuexit:
       menuexit_Click();
-      break;
-    case Command1:
-      Command1_Click();
-      break;
-    case Command2:
-      Command2_Click();
       break;
   }
 }

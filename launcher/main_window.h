@@ -46,6 +46,12 @@ class MainWindow {
   ListEditor* OpenPlayersEditor();
   ListEditor* OpenServerEditor();
 
+  const std::string& AppFolder() const { return appFolder_; }
+  std::string appVersion;
+  std::string statusPrefix;
+  // The remembered lists and the working lists of the window.
+  std::vector<std::string> playlist, serveriplist, pwdlist, dispk3, List1, List2, buff1, buff5;
+
   // Server status (main_status.cpp). A query asked for while one waits is ignored.
   void getstatus();
   void Command1_Click();
@@ -59,25 +65,12 @@ class MainWindow {
   const std::string& MapList() const { return mapList_; }
   StatusSocket UDP1;
 
-  const std::string& AppFolder() const { return appFolder_; }
-  std::string appVersion;
-  std::string statusPrefix;
-  // The remembered lists and the working lists of the window.
-  std::vector<std::string> playlist, serveriplist, pwdlist, dispk3, List1, List2, buff1, buff5;
-
  private:
   static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
   void CreateControls();
   void CreateMenuBar();
   void OnCommand(int id);
   void ShowHelp(const char* text);
-
-  bool GameIsRunning();
-  void LoadPlayerName();
-  void LoadGameFolder();
-  void LoadLists();
-  void RestoreSwitchedOffFiles(const std::string& gameFolder);
-  ListEditor* OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo, const char* file);
 
   static constexpr UINT kText8LostFocus = WM_APP + 3;
   void UDP1_DataArrival(const std::string& data);
@@ -88,6 +81,13 @@ class MainWindow {
   bool launching_ = false;
   bool launchAfterQuery_ = false;
   std::unique_ptr<OverlayStarter> ministart_;
+
+  bool GameIsRunning();
+  void LoadPlayerName();
+  void LoadGameFolder();
+  void LoadLists();
+  void RestoreSwitchedOffFiles(const std::string& gameFolder);
+  ListEditor* OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo, const char* file);
 
   std::string appFolder_;
   HWND hwnd_ = nullptr;
