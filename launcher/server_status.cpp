@@ -8,13 +8,16 @@ struct KeyRow {
   std::string_view key;
   size_t atMost;
   std::string ServerStatus::*field;
+  bool zeroIsNoLimit = false;  // "0" sets no limit of its own and leaves the value alone
 };
 
 // Tested in this order for every pair, so a later pair overwrites an earlier
-// one ("sv_maxclients" and "g_maxgameclients" fill the same value).
+// one ("sv_maxclients" and "g_maxgameclients" fill the same value). Servers
+// send "g_maxgameclients" 0 for "no game-client limit": the slots are then
+// those of "sv_maxclients".
 constexpr KeyRow kKeyTable[] = {
     {"sv_maxclients", 5, &ServerStatus::maxPlayers},
-    {"g_maxgameclients", 5, &ServerStatus::maxPlayers},
+    {"g_maxgameclients", 5, &ServerStatus::maxPlayers, true},
     {"sv_privateclients", 5, &ServerStatus::privateSlots},
     {"timelimit", 10, &ServerStatus::timeLimit},
     {"fraglimit", 10, &ServerStatus::fragLimit},
@@ -81,7 +84,9 @@ void MatchPair(std::string_view entry, ServerStatus& status) {
     if (!StartsWithKey(lower, row.key) || LongerKeyMatches(lower, row)) continue;
     const std::string trimmed = TrimBlanks(entry);
     const size_t from = row.key.size() + 1;  // just after the key and its blank
-    status.*row.field = from < trimmed.size() ? trimmed.substr(from, row.atMost) : std::string();
+    std::string value = from < trimmed.size() ? trimmed.substr(from, row.atMost) : std::string();
+    if (row.zeroIsNoLimit && value == "0") continue;
+    status.*row.field = std::move(value);
   }
 }
 

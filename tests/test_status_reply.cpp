@@ -92,6 +92,9 @@ TEST(StatusReply, KeysMatchInAnyCaseAndByPrefix) {
 TEST(StatusReply, LaterOfTheTwoMaximumPlayerKeysWins) {
   EXPECT_EQ(Parse("\\sv_maxclients\\20\\g_maxgameclients\\18").maxPlayers, "18");
   EXPECT_EQ(Parse("\\g_maxgameclients\\18\\sv_maxclients\\20").maxPlayers, "20");
+  // 0 is no limit of its own, as the game's servers send it after "sv_maxclients".
+  EXPECT_EQ(Parse("\\sv_maxclients\\12\\sv_privateClients\\2\\g_maxGameClients\\0").maxPlayers, "12");
+  EXPECT_EQ(Parse("\\g_maxGameClients\\0").maxPlayers, "");
 }
 
 TEST(StatusReply, GameTypeStringDecidesTheType) {
