@@ -22,3 +22,12 @@ void RunModalLoop(const HWND& window) {
   }
   if (window) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
 }
+
+void CloseModalWindow(HWND& window, HWND owner) {
+  if (!window) return;
+  if (owner) EnableWindow(owner, TRUE);
+  HWND closing = window;
+  window = nullptr;
+  DestroyWindow(closing);
+  if (owner && IsWindow(owner)) SetActiveWindow(owner);
+}

@@ -126,14 +126,7 @@ void OverlayStarter::Command1_Click() {
 
 void OverlayStarter::Command2_Click() { Close(); }
 
-void OverlayStarter::Close() {
-  if (!hwnd_) return;
-  if (owner_) EnableWindow(owner_, TRUE);
-  HWND closing = hwnd_;
-  hwnd_ = nullptr;
-  DestroyWindow(closing);
-  if (owner_ && IsWindow(owner_)) SetActiveWindow(owner_);
-}
+void OverlayStarter::Close() { CloseModalWindow(hwnd_, owner_); }
 
 void OverlayStarter::RunModal() { RunModalLoop(hwnd_); }
 

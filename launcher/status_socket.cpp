@@ -1,9 +1,8 @@
 #include "status_socket.h"
 
-#include <ws2tcpip.h>
-
 #include <vector>
 
+#include "net_address.h"
 #include "window_class.h"
 
 namespace {
@@ -12,22 +11,6 @@ constexpr const char* kSocketClass = "KestrunStatusSocket";
 constexpr int kMaxDatagram = 65536;
 // Datagrams read per notice; more waiting raise the notice again.
 constexpr int kReadsPerNotice = 32;
-
-bool Resolve(const std::string& host, int port, sockaddr_in& out) {
-  out = {};
-  out.sin_family = AF_INET;
-  out.sin_port = htons(static_cast<u_short>(port));
-  if (host.empty()) return false;
-  if (inet_pton(AF_INET, host.c_str(), &out.sin_addr) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
-  out.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  freeaddrinfo(found);
-  return true;
-}
 
 }  // namespace
 
@@ -59,7 +42,7 @@ bool StatusSocket::Send(const std::string& host, int port, const std::string& by
   local.sin_family = AF_INET;
   if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return false;
   if (WSAAsyncSelect(socket_, hwnd_, kSocketMessage, FD_READ) != 0) return false;
-  if (!Resolve(host, port, remote_)) return false;
+  if (!ResolveIPv4(host, port, SOCK_DGRAM, remote_)) return false;
   const int sent = sendto(socket_, bytes.data(), static_cast<int>(bytes.size()), 0,
                           reinterpret_cast<const sockaddr*>(&remote_), sizeof remote_);
   return sent == static_cast<int>(bytes.size());

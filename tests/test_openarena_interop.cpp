@@ -2,24 +2,20 @@
 // game's protocol family, started by the test fixture on 127.0.0.1:27961.
 #include <gtest/gtest.h>
 
+#include "fresh_launcher.h"
 #include "list_controls.h"
 #include "main_controls.h"
-#include "main_window.h"
-#include "message_box.h"
 #include "registry.h"
-#include "temp_folder.h"
 
-TEST(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
+using OpenArenaInterop = FreshLauncher;
+
+TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
   // Wine shows the Linux file system as drive Z:.
   if (GetFileAttributesA("Z:\\usr\\games\\openarena-server") == INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "openarena-server is not installed (Debian package openarena-server)";
   }
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kestrun");
-  SetAppTitle("Kestrun");
-  TempFolder app{"openarena"};
-  MainWindow main(app.Path());
-  ASSERT_TRUE(main.Create());
-  main.Form_Load();
+  auto started = Start();
+  MainWindow& main = *started;
   main.SetFieldText(text8, "127.0.0.1:27961");
   main.getstatus();
   EXPECT_EQ(main.FieldText(mapname), "oa_dm1");
@@ -32,6 +28,4 @@ TEST(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
   EXPECT_EQ(main.FieldText(mpl), "Maps: ") << "it sends no map rotation";
   EXPECT_EQ(ValueText(mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini MapList")), "");
   main.Close();
-  MSG quit;
-  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }

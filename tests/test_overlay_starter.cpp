@@ -2,11 +2,9 @@
 
 #include "list_controls.h"
 #include "main_controls.h"
-#include "main_window.h"
-#include "message_box.h"
 #include "overlay_layout.h"
 #include "registry.h"
-#include "temp_folder.h"
+#include "fresh_launcher.h"
 #include "wine_test_util.h"
 
 namespace {
@@ -44,33 +42,7 @@ bool EndOverlay(HWND square) {
   return ended;
 }
 
-class OverlayStarterTest : public ::testing::Test {
- protected:
-  TempFolder app{"starter"};
-  std::vector<std::string> messages;
-
-  void SetUp() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kestrun");
-    SetAppTitle("Kestrun");
-    SetMessageHook([this](const std::string& text, const std::string& title, unsigned buttons) {
-      messages.push_back(title + "|" + std::to_string(buttons) + "|" + text);
-      return IDOK;
-    });
-    TakeQuit();
-  }
-  void TearDown() override {
-    SetMessageHook(nullptr);
-    TakeQuit();
-  }
-
-  std::unique_ptr<MainWindow> Start() {
-    auto main = std::make_unique<MainWindow>(app.Path());
-    EXPECT_TRUE(main->Create());
-    main->Form_Load();
-    main->Show(SW_SHOWNOACTIVATE);
-    return main;
-  }
-};
+using OverlayStarterTest = FreshLauncher;
 
 }  // namespace
 
@@ -80,8 +52,11 @@ TEST_F(OverlayStarterTest, OpensWithTheHelpMessageAndTheStoredValues) {
   Starter* starter = main->LaunchCorvel();
   ASSERT_NE(starter, nullptr);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0],
-            "Kestrun|0|To use, enter Tavrin info, then apply. In Game you will have a small green square (connected) "
+  EXPECT_EQ(messages[0].title, "Kestrun");
+  EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
+  EXPECT_FALSE(messages[0].starterOpen);
+  EXPECT_EQ(messages[0].text,
+            "To use, enter Tavrin info, then apply. In Game you will have a small green square (connected) "
             "in upper right corner. It will turn red if connection lost.\r\n"
             "To use the remote, hit the Print Screen key to bring up the remote, or the Scroll Lock if you selected "
             "it.\r\n"

@@ -2,10 +2,8 @@
 
 #include "list_controls.h"
 #include "main_controls.h"
-#include "main_window.h"
-#include "message_box.h"
 #include "registry.h"
-#include "temp_folder.h"
+#include "fresh_launcher.h"
 #include "udp_test_server.h"
 #include "wine_test_util.h"
 
@@ -42,35 +40,8 @@ void CALLBACK DuringWait(HWND, UINT, UINT_PTR id, DWORD) {
   g_main->getstatus();
 }
 
-class StatusQuery : public ::testing::Test {
+class StatusQuery : public FreshLauncher {
  protected:
-  TempFolder app{"status"};
-  std::vector<std::string> messages;
-  bool starterOpenAtMessage = false;
-
-  void SetUp() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kestrun");
-    SetAppTitle("Kestrun");
-    SetMessageHook([this](const std::string& text, const std::string&, unsigned) {
-      messages.push_back(text);
-      starterOpenAtMessage = FindWindowA(nullptr, "Corvel Setup") != nullptr;
-      return IDOK;
-    });
-    TakeQuit();
-  }
-  void TearDown() override {
-    SetMessageHook(nullptr);
-    TakeQuit();
-  }
-
-  std::unique_ptr<MainWindow> Start() {
-    auto main = std::make_unique<MainWindow>(app.Path());
-    EXPECT_TRUE(main->Create());
-    main->Form_Load();
-    main->Show(SW_SHOWNOACTIVATE);
-    return main;
-  }
-
   static std::string At(const UdpTestServer& server) { return "127.0.0.1:" + std::to_string(server.Port()); }
 };
 
@@ -226,6 +197,6 @@ TEST_F(StatusQuery, LaunchCorvelQueriesOnlyWhileNoMapListIsKnown) {
   EXPECT_EQ(server.Received().size(), 3u);
 
   ASSERT_EQ(messages.size(), 5u) << "the help message at every opening";
-  EXPECT_FALSE(starterOpenAtMessage) << "shown before the window opens";
+  for (const auto& m : messages) EXPECT_FALSE(m.starterOpen) << "shown before the window opens";
   main->Close();
 }
