@@ -2,6 +2,7 @@
 
 #include "list_controls.h"
 #include "main_controls.h"
+#include "message_box.h"
 #include "registry.h"
 #include "fresh_launcher.h"
 #include "udp_test_server.h"
@@ -38,6 +39,18 @@ void CALLBACK DuringWait(HWND, UINT, UINT_PTR id, DWORD) {
   // A second query asked for by the button and by the code: both ignored.
   SendMessageA(g_main->Control(Command1), BM_CLICK, 0, 0);
   g_main->getstatus();
+}
+
+void CALLBACK PressLaunchCorvel(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  SendMessageA(g_main->Control(Command2), BM_CLICK, 0, 0);
+}
+
+void CALLBACK CancelStarter(HWND, UINT, UINT_PTR id, DWORD) {
+  if (HWND starter = FindWindowA(nullptr, "Corvel Setup")) {
+    KillTimer(nullptr, id);
+    PostMessageA(starter, WM_CLOSE, 0, 0);
+  }
 }
 
 class StatusQuery : public FreshLauncher {
@@ -198,5 +211,26 @@ TEST_F(StatusQuery, LaunchCorvelQueriesOnlyWhileNoMapListIsKnown) {
 
   ASSERT_EQ(messages.size(), 5u) << "the help message at every opening";
   for (const auto& m : messages) EXPECT_FALSE(m.starterOpen) << "shown before the window opens";
+  main->Close();
+}
+
+TEST_F(StatusQuery, LaunchCorvelDuringAQueryOpensTheStarterWhenTheQueryEnds) {
+  UdpTestServer server;
+  server.SetReply(kNoMapListReply);
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  g_main = main.get();
+  bool queryingAtHelp = true;
+  SetMessageHook([&](const std::string&, const std::string&, unsigned) {
+    queryingAtHelp = main->Querying();
+    return IDOK;
+  });
+  SetTimer(nullptr, 0, 300, PressLaunchCorvel);
+  SetTimer(nullptr, 0, 100, CancelStarter);
+  main->getstatus();  // returns once the starter it opened has closed
+  EXPECT_FALSE(queryingAtHelp) << "the starter waits for the running query";
+  EXPECT_EQ(server.Received().size(), 1u) << "no second query for the click";
+  EXPECT_EQ(FindWindowA(nullptr, "Corvel Setup"), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
   main->Close();
 }
