@@ -12,3 +12,22 @@ void RegisterWindowClass(const char* name, WNDPROC proc, HBRUSH background) {
   wc.lpszClassName = name;
   RegisterClassA(&wc);
 }
+
+void RunModalLoop(const HWND& window) {
+  MSG msg;
+  while (window && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (window && IsDialogMessageA(window, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (window) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
+}
+
+void CloseModalWindow(HWND& window, HWND owner) {
+  if (!window) return;
+  if (owner) EnableWindow(owner, TRUE);
+  HWND closing = window;
+  window = nullptr;
+  DestroyWindow(closing);
+  if (owner && IsWindow(owner)) SetActiveWindow(owner);
+}

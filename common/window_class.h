@@ -5,6 +5,14 @@
 // already registered is left as it is.
 void RegisterWindowClass(const char* name, WNDPROC proc, HBRUSH background = nullptr);
 
+// Runs the program's events until window becomes null (its owner clears it on
+// closing). A quit request seen meanwhile is put back for the main loop.
+void RunModalLoop(const HWND& window);
+
+// Closes a modal window: its owner takes input again and becomes active, and
+// window is cleared before the window goes, so that the loop above ends.
+void CloseModalWindow(HWND& window, HWND owner);
+
 // The window procedure of windows that belong to an object of type T: the
 // object is passed as the creation parameter of CreateWindowEx, and every
 // message from WM_NCCREATE on goes to its OnMessage, until WM_NCDESTROY.

@@ -100,24 +100,9 @@ void ListEditor::Command1_Click() {
   Close();
 }
 
-void ListEditor::Close() {
-  if (!hwnd_) return;
-  EnableWindow(owner_, TRUE);
-  HWND closing = hwnd_;
-  hwnd_ = nullptr;
-  DestroyWindow(closing);
-  if (IsWindow(owner_)) SetActiveWindow(owner_);
-}
+void ListEditor::Close() { CloseModalWindow(hwnd_, owner_); }
 
-void ListEditor::RunModal() {
-  MSG msg;
-  while (hwnd_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  if (hwnd_) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
-}
+void ListEditor::RunModal() { RunModalLoop(hwnd_); }
 
 LRESULT ListEditor::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {

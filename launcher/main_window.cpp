@@ -202,6 +202,7 @@ void MainWindow::Close() {
 }
 
 void MainWindow::Form_Unload() {
+  if (ministart_) ministart_->Close();
   // An open editor closes with its changes dropped; the object lives on, as
   // its modal loop may still be running below this call.
   if (editor_) editor_->Close();
@@ -235,6 +236,12 @@ void MainWindow::ShowHelp(const char* text) { SetFieldText(Text1, text); }
 
 void MainWindow::OnCommand(int id) {
   switch (id) {
+    case Command1:
+      Command1_Click();
+      break;
+    case Command2:
+      Command2_Click();
+      break;
     case menurp:
       menurp_Click();
       break;
@@ -261,8 +268,17 @@ LRESULT CALLBACK MainWindow::HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
+      // Handled once the focus has settled, so that the query never runs inside a focus change.
+      if (LOWORD(wParam) == text8 && HIWORD(wParam) == CBN_KILLFOCUS) PostMessageA(hwnd, kText8LostFocus, 0, 0);
       OnCommand(LOWORD(wParam));
       return 0;
+    case kText8LostFocus:
+      text8_LostFocus();
+      return 0;
+    case WM_SETCURSOR:
+      if (!querying_) break;
+      SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      return TRUE;
     case WM_MOUSEMOVE:
       ShowHelp(("Kestrun - Version " + appVersion).c_str());
       return 0;

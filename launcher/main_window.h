@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "list_editor.h"
+#include "overlay_starter.h"
+#include "status_socket.h"
 
 class MainWindow {
  public:
@@ -50,12 +52,35 @@ class MainWindow {
   // The remembered lists and the working lists of the window.
   std::vector<std::string> playlist, serveriplist, pwdlist, dispk3, List1, List2, buff1, buff5;
 
+  // Server status (main_status.cpp). A query asked for while one waits is ignored.
+  void getstatus();
+  void Command1_Click();
+  void text8_LostFocus();
+  // "Launch Corvel": the status query first while no map list is known, then
+  // the overlay starter, waited for.
+  void Command2_Click();
+  // Command2_Click without waiting for the starter; nullptr when none opened.
+  OverlayStarter* LaunchCorvel();
+  bool Querying() const { return querying_; }
+  const std::string& MapList() const { return mapList_; }
+  StatusSocket UDP1;
+
  private:
   static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
   void CreateControls();
   void CreateMenuBar();
   void OnCommand(int id);
   void ShowHelp(const char* text);
+
+  static constexpr UINT kText8LostFocus = WM_APP + 3;
+  void UDP1_DataArrival(const std::string& data);
+  OverlayStarter* OpenOverlayStarter();
+  std::string reply_;
+  std::string mapList_;
+  bool querying_ = false;
+  bool launching_ = false;
+  bool launchAfterQuery_ = false;
+  std::unique_ptr<OverlayStarter> ministart_;
 
   bool GameIsRunning();
   void LoadPlayerName();

@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include "net_address.h"
+
 namespace {
 constexpr size_t kMaxArrival = 1u << 20;
 constexpr size_t kMaxOutgoing = 1u << 20;
@@ -23,19 +25,8 @@ void TcpLink::SetRemote(const std::string& host, int port) {
 }
 
 bool TcpLink::ResolveRemote(sockaddr_in& out) {
-  out = {};
-  out.sin_family = AF_INET;
-  out.sin_port = htons(static_cast<u_short>(remotePort_));
-  if (remoteHost_.empty() || remotePort_ <= 0 || remotePort_ > 65535) return false;
-  if (inet_pton(AF_INET, remoteHost_.c_str(), &out.sin_addr) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(remoteHost_.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
-  out.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  freeaddrinfo(found);
-  return true;
+  const bool resolved = ResolveIPv4(remoteHost_, remotePort_, SOCK_STREAM, out);
+  return resolved && remotePort_ > 0 && remotePort_ <= 65535;
 }
 
 bool TcpLink::OpenSocket() {

@@ -1,0 +1,144 @@
+#include "overlay_starter.h"
+
+#include <shellapi.h>
+
+#include "list_controls.h"
+#include "message_box.h"
+#include "registry.h"
+#include "window_class.h"
+
+const char* const kOverlayStarterHelp =
+    "To use, enter Tavrin info, then apply. In Game you will have a small green square (connected) in upper right "
+    "corner. It will turn red if connection lost.\r\n"
+    "To use the remote, hit the Print Screen key to bring up the remote, or the Scroll Lock if you selected it.\r\n"
+    "Only use the KEYBOARD, do not click on the remote with the mouse. Select the letter next to the players name, "
+    "then the action.\r\n"
+    "For other than player actions, just hit the A key then select your action, such as maps.\r\n";
+
+namespace {
+
+constexpr const char* kStarterClass = "KestrunCorvelSetup";
+
+struct StarterControl {
+  int id;
+  const char* cls;
+  const char* text;
+  DWORD style;
+  DWORD exStyle;
+  int x, y, w, h;  // pixels at 96 DPI
+};
+
+const StarterControl kStarterControls[] = {
+    {OverlayStarter::Label1, "STATIC", "Corvel is a ingame version of Tavrin remote and requires a password.", SS_LEFT,
+     0, 12, 10, 300, 32},
+    {OverlayStarter::Label2, "STATIC", "Tavrin IP", SS_LEFT, 0, 12, 50, 100, 16},
+    {OverlayStarter::Text1, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 12, 68, 190, 22},
+    {OverlayStarter::Label3, "STATIC", "Port/Password", SS_LEFT, 0, 212, 50, 100, 16},
+    {OverlayStarter::Text2, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 212, 68, 100, 22},
+    {OverlayStarter::Check1, "BUTTON", "Show All Data vs Name Only", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12, 100, 300, 20},
+    {OverlayStarter::Check2, "BUTTON", "Use Scroll Lock vs PrntScrn", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12, 124, 300, 20},
+    {OverlayStarter::Command1, "BUTTON", "Apply", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 76, 156, 80, 28},
+    {OverlayStarter::Command2, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 168, 156, 80, 28},
+};
+
+int Scaled(int px, int dpi) { return MulDiv(px, dpi, 96); }
+
+int ScreenDpi() {
+  HDC dc = GetDC(nullptr);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+RegValue Setting(const char* name) {
+  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
+}
+
+void Store(const char* name, const RegValue& value, int32_t kind) {
+  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name, value, kind);
+}
+
+}  // namespace
+
+OverlayStarter::OverlayStarter(HWND owner, std::string appFolder) : owner_(owner), appFolder_(std::move(appFolder)) {}
+
+OverlayStarter::~OverlayStarter() {
+  Close();
+  if (font_) DeleteObject(font_);
+}
+
+bool OverlayStarter::Open() {
+  ShowMessage(kOverlayStarterHelp, MB_OK);
+  RegisterWindowClass(kStarterClass, ObjectWindowProc<OverlayStarter>, GetSysColorBrush(COLOR_BTNFACE));
+  const int dpi = ScreenDpi();
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  RECT area{0, 0, Scaled(324, dpi), Scaled(196, dpi)};
+  AdjustWindowRect(&area, style, FALSE);
+  RECT ownerRect{};
+  GetWindowRect(owner_, &ownerRect);
+  hwnd_ = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kStarterClass, "Corvel Setup", style,
+                          ownerRect.left + 60, ownerRect.top + 60, area.right - area.left, area.bottom - area.top,
+                          owner_, nullptr, GetModuleHandleA(nullptr), this);
+  if (!hwnd_) return false;
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  font_ = CreateFontIndirectA(&metrics.lfMessageFont);
+  CreateControls();
+  Form_Load();
+  if (owner_) EnableWindow(owner_, FALSE);
+  ShowWindow(hwnd_, SW_SHOW);
+  return true;
+}
+
+void OverlayStarter::CreateControls() {
+  const int dpi = ScreenDpi();
+  for (const StarterControl& c : kStarterControls) {
+    HWND control = CreateWindowExA(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, Scaled(c.x, dpi),
+                                   Scaled(c.y, dpi), Scaled(c.w, dpi), Scaled(c.h, dpi), hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr),
+                                   nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  }
+}
+
+void OverlayStarter::Form_Load() {
+  SetWindowTextA(Control(Text1), ValueText(Setting("Mini IP")).c_str());
+  SetWindowTextA(Control(Text2), ValueText(Setting("Mini Port")).c_str());
+  const int checks[][2] = {{Check1, ValueFlag(Setting("Mini ShowAll"))},
+                           {Check2, ValueFlag(Setting("Use Scroll Lock"))}};
+  for (const auto& [id, flag] : checks) {
+    SendMessageA(Control(id), BM_SETCHECK, flag == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+}
+
+void OverlayStarter::Command1_Click() {
+  auto checked = [&](int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; };
+  Store("Mini IP", WindowText(Control(Text1)), mdlRegistry::kText);
+  Store("Mini Port", WindowText(Control(Text2)), mdlRegistry::kText);
+  Store("Mini ShowAll", int32_t{checked(Check1)}, mdlRegistry::kNumber);
+  Store("Use Scroll Lock", int32_t{checked(Check2)}, mdlRegistry::kNumber);
+  // The overlay reads the values above at its start; its result is not looked at.
+  const std::string program = appFolder_ + "\\corvel2.exe";
+  ShellExecuteA(hwnd_, "open", program.c_str(), "", appFolder_.c_str(), SW_SHOWNORMAL);
+  Close();
+}
+
+void OverlayStarter::Command2_Click() { Close(); }
+
+void OverlayStarter::Close() { CloseModalWindow(hwnd_, owner_); }
+
+void OverlayStarter::RunModal() { RunModalLoop(hwnd_); }
+
+LRESULT OverlayStarter::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Command1) Command1_Click();
+      if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Command2) Command2_Click();
+      return 0;
+    case WM_CLOSE:
+      Command2_Click();  // the close box acts as Cancel
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

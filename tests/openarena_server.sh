@@ -1,0 +1,50 @@
+#!/bin/sh
+# openarena_server.sh start|stop FOLDER PORT: runs Debian's openarena-server,
+# a real server of the game's protocol family, on the loopback address for the
+# interoperability test: LAN mode, no master servers, two bots on oa_dm1.
+# start always succeeds and writes FOLDER/state: "ready", or why the server
+# is not there ("not installed", ...); the test skips unless it reads "ready".
+set -e
+action="$1" folder="$2" port="$3"
+server=/usr/games/openarena-server
+mkdir -p "$folder"
+state() {
+  printf '%s' "$1" >"$folder/state"
+  echo "openarena-server: $1"
+}
+case "$action" in
+start)
+  rm -f "$folder/state"
+  if [ ! -x "$server" ]; then
+    state "not installed"
+    exit 0
+  fi
+  # The server ends by itself after five minutes whatever happens to the stop step.
+  HOME="$folder" setsid timeout 300 "$server" +set dedicated 1 +set net_ip 127.0.0.1 +set net_port "$port" \
+    +set sv_master1 "" +set sv_master2 "" +set sv_master3 "" +set sv_master4 "" +set sv_master5 "" \
+    +set sv_maxclients 12 +set sv_privateClients 2 +set timelimit 15 +set fraglimit 20 +set g_gametype 0 \
+    +map oa_dm1 +addbot sarge 1 +addbot grism 1 </dev/null >"$folder/server.log" 2>&1 &
+  echo $! >"$folder/pid"
+  i=0
+  until grep -q "ClientBegin: 1" "$folder/server.log" 2>/dev/null; do
+    if grep -q "Address already in use" "$folder/server.log" 2>/dev/null; then
+      state "UDP port $port is taken"
+      exit 0
+    fi
+    i=$((i + 1))
+    if [ $i -gt 300 ]; then
+      tail -20 "$folder/server.log"
+      state "did not come up within 30 s (log: $folder/server.log)"
+      exit 0
+    fi
+    sleep 0.1
+  done
+  state "ready"
+  ;;
+stop)
+  if [ -f "$folder/pid" ]; then
+    kill "$(cat "$folder/pid")" 2>/dev/null || true
+    rm -f "$folder/pid"
+  fi
+  ;;
+esac

@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "server_status.h"
+#include "status_reply.h"
+
+TEST(GameServerStandIn, ReplyFillsEveryFieldTheLauncherShows) {
+  const ServerStatus s = ParseStatusReply(StatusReply(DemoServer()));
+  for (const std::string* value : {&s.maxPlayers, &s.privateSlots, &s.timeLimit, &s.fragLimit, &s.gameTypeName,
+                                   &s.mapName, &s.mapList, &s.gameType}) {
+    EXPECT_FALSE(value->empty());
+  }
+  EXPECT_EQ(s.mapName, "obj/obj_team2");
+  EXPECT_EQ(s.buff1.size(), DemoServer().players.size() + 1) << "player lines and the last line feed";
+  EXPECT_EQ(s.buff1.back(), "");
+}
+
+TEST(GameServerStandIn, AnswersStatusRequestsOnly) {
+  struct Case {
+    std::string datagram;
+    bool answered;
+  } cases[] = {
+      {std::string("\xFF\xFF\xFF\xFF\x02 getstatus", 15), true},
+      {"\xFF\xFF\xFF\xFFgetstatus", true},
+      {"\xFF\xFF\xFF\xFFgetstatus 123", true},
+      {"\xFF\xFF\xFF\xFFgetinfo", false},
+      {"\xFF\xFF\xFF\xFFgetstatusx", false},
+      {"getstatus", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsStatusRequest(c.datagram), c.answered) << c.datagram;
+}

@@ -1,0 +1,37 @@
+// The status query against Debian's openarena-server, a real server of the
+// game's protocol family, started by the test fixture on 127.0.0.1:27961.
+#include <gtest/gtest.h>
+
+#include "fresh_launcher.h"
+#include "list_controls.h"
+#include "main_controls.h"
+#include "registry.h"
+#include "temp_folder.h"
+
+using OpenArenaInterop = FreshLauncher;
+
+TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
+#ifndef OPENARENA_STATE
+  GTEST_SKIP() << "this build does not start openarena-server";
+#else
+  // The fixture's word on the server: "ready", or why it is not there.
+  const std::string state = FileBytes(OPENARENA_STATE);
+  if (state != "ready") {
+    GTEST_SKIP() << "openarena-server (Debian package openarena-server): " << state;
+  }
+#endif
+  auto started = Start();
+  MainWindow& main = *started;
+  main.SetFieldText(text8, "127.0.0.1:27961");
+  main.getstatus();
+  EXPECT_EQ(main.FieldText(mapname), "oa_dm1");
+  EXPECT_EQ(main.FieldText(timel), "15");
+  EXPECT_EQ(main.FieldText(fragl), "20");
+  EXPECT_EQ(main.FieldText(Maxplay), "12") << "its g_maxGameClients 0 sets no limit of its own";
+  EXPECT_EQ(main.FieldText(Priv), "2");
+  EXPECT_EQ(main.FieldText(gamet), "0");
+  EXPECT_EQ(ListLines(main.Control(List3)), (std::vector<std::string>{"0 0 \"Sarge\"", "0 0 \"Grism\"", ""}));
+  EXPECT_EQ(main.FieldText(mpl), "Maps: ") << "it sends no map rotation";
+  EXPECT_EQ(ValueText(mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini MapList")), "");
+  main.Close();
+}

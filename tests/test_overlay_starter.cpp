@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "list_controls.h"
+#include "main_controls.h"
+#include "overlay_layout.h"
+#include "registry.h"
+#include "fresh_launcher.h"
+#include "wine_test_util.h"
+
+namespace {
+
+using Starter = OverlayStarter;
+
+RegValue Setting(const char* name) {
+  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
+}
+
+// corvel2.exe of this build, beside the tests' folder.
+std::string BuiltOverlay() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  folder.resize(folder.find_last_of('\\'));
+  return folder + "\\..\\overlay\\corvel2.exe";
+}
+
+bool Checked(Starter* s, int id) { return SendMessageA(s->Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// Ends an overlay process by a right-click on its square and waits for it;
+// one that does not end is stopped, so that no process outlives the test.
+bool EndOverlay(HWND square) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(square, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+  PostMessageA(square, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
+  bool ended = false;
+  if (process) {
+    ended = PumpUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, 10000);
+    if (!ended) TerminateProcess(process, 1);
+    CloseHandle(process);
+  }
+  return ended;
+}
+
+using OverlayStarterTest = FreshLauncher;
+
+}  // namespace
+
+TEST_F(OverlayStarterTest, OpensWithTheHelpMessageAndTheStoredValues) {
+  StoreOverlaySettings("10.1.1.1", "4000", 1);
+  auto main = Start();
+  Starter* starter = main->LaunchCorvel();
+  ASSERT_NE(starter, nullptr);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].title, "Kestrun");
+  EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
+  EXPECT_FALSE(messages[0].starterOpen);
+  EXPECT_EQ(messages[0].text,
+            "To use, enter Tavrin info, then apply. In Game you will have a small green square (connected) "
+            "in upper right corner. It will turn red if connection lost.\r\n"
+            "To use the remote, hit the Print Screen key to bring up the remote, or the Scroll Lock if you selected "
+            "it.\r\n"
+            "Only use the KEYBOARD, do not click on the remote with the mouse. Select the letter next to the players "
+            "name, then the action.\r\n"
+            "For other than player actions, just hit the A key then select your action, such as maps.\r\n");
+  EXPECT_EQ(WindowText(starter->Handle()), "Corvel Setup");
+  const std::pair<int, const char*> captions[] = {
+      {Starter::Label1, "Corvel is a ingame version of Tavrin remote and requires a password."},
+      {Starter::Label2, "Tavrin IP"},
+      {Starter::Label3, "Port/Password"},
+      {Starter::Check1, "Show All Data vs Name Only"},
+      {Starter::Check2, "Use Scroll Lock vs PrntScrn"},
+      {Starter::Command1, "Apply"},
+      {Starter::Command2, "Cancel"},
+  };
+  for (const auto& [id, caption] : captions) EXPECT_EQ(WindowText(starter->Control(id)), caption) << id;
+  EXPECT_EQ(WindowText(starter->Control(Starter::Text1)), "10.1.1.1");
+  EXPECT_EQ(WindowText(starter->Control(Starter::Text2)), "4000");
+  EXPECT_TRUE(Checked(starter, Starter::Check1));
+  EXPECT_FALSE(Checked(starter, Starter::Check2)) << "a missing value is a clear box";
+  EXPECT_EQ(main->LaunchCorvel(), nullptr) << "one starter at a time";
+  starter->Close();
+  main->Close();
+}
+
+TEST_F(OverlayStarterTest, CancelAndTheCloseBoxStoreNothing) {
+  StoreOverlaySettings("10.1.1.1", "4000", 0);
+  auto main = Start();
+  for (UINT how : {0u, static_cast<UINT>(WM_CLOSE)}) {
+    Starter* starter = main->LaunchCorvel();
+    ASSERT_NE(starter, nullptr);
+    SetWindowTextA(starter->Control(Starter::Text1), "9.9.9.9");
+    SetWindowTextA(starter->Control(Starter::Text2), "1");
+    SendMessageA(starter->Control(Starter::Check1), BM_CLICK, 0, 0);
+    SendMessageA(starter->Control(Starter::Check2), BM_CLICK, 0, 0);
+    if (how == WM_CLOSE) {
+      SendMessageA(starter->Handle(), WM_CLOSE, 0, 0);
+    } else {
+      SendMessageA(starter->Control(Starter::Command2), BM_CLICK, 0, 0);
+    }
+    EXPECT_TRUE(starter->Closed());
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+    EXPECT_EQ(ValueText(Setting("Mini IP")), "10.1.1.1");
+    EXPECT_EQ(ValueText(Setting("Mini Port")), "4000");
+    EXPECT_EQ(ValueFlag(Setting("Mini ShowAll")), 0);
+    EXPECT_TRUE(IsEmptyValue(Setting("Use Scroll Lock")));
+  }
+  Starter* again = main->LaunchCorvel();  // the stored values again
+  EXPECT_EQ(WindowText(again->Control(Starter::Text1)), "10.1.1.1");
+  EXPECT_FALSE(Checked(again, Starter::Check1));
+  again->Close();
+  main->Close();
+  EXPECT_EQ(FindWindowA("MiniRemote", nullptr), nullptr) << "nothing started";
+}
+
+TEST_F(OverlayStarterTest, ApplyStoresTheValuesAndStartsTheOverlayWhichReadsThem) {
+  ASSERT_TRUE(CopyFileA(BuiltOverlay().c_str(), (app / "corvel2.exe").c_str(), FALSE)) << BuiltOverlay();
+  ASSERT_EQ(FindWindowA("MiniRemote", nullptr), nullptr) << "an overlay is still running";
+  TestServer tavrin;
+  auto main = Start();
+  Starter* starter = main->LaunchCorvel();
+  ASSERT_NE(starter, nullptr);
+  SetWindowTextA(starter->Control(Starter::Text1), "127.0.0.1");
+  SetWindowTextA(starter->Control(Starter::Text2), std::to_string(tavrin.port).c_str());
+  SendMessageA(starter->Control(Starter::Check1), BM_CLICK, 0, 0);
+  SendMessageA(starter->Control(Starter::Check2), BM_CLICK, 0, 0);
+  SendMessageA(starter->Control(Starter::Command1), BM_CLICK, 0, 0);
+  EXPECT_TRUE(starter->Closed());
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+
+  EXPECT_EQ(ValueText(Setting("Mini IP")), "127.0.0.1");
+  EXPECT_EQ(ValueText(Setting("Mini Port")), std::to_string(tavrin.port));
+  const RegValue showAll = Setting("Mini ShowAll"), scrollLock = Setting("Use Scroll Lock");
+  ASSERT_TRUE(std::holds_alternative<int32_t>(showAll)) << "stored as a number";
+  ASSERT_TRUE(std::holds_alternative<int32_t>(scrollLock));
+  EXPECT_EQ(std::get<int32_t>(showAll), 1);
+  EXPECT_EQ(std::get<int32_t>(scrollLock), 1);
+
+  // The overlay links to the address and port stored, from its local port 930.
+  EXPECT_EQ(tavrin.AcceptWhilePumping(30000), 930);
+  HWND square = nullptr, actions = nullptr;
+  ASSERT_TRUE(PumpUntil([&] {
+    square = FindWindowA("MiniRemote", nullptr);
+    actions = FindWindowA(nullptr, kActionCaption);
+    return square && actions;
+  }, 20000));
+  // "Mini ShowAll" 1: the all-data action window, 10300 twips wide.
+  RECT r{};
+  GetWindowRect(actions, &r);
+  HDC dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+  ReleaseDC(nullptr, dc);
+  EXPECT_NEAR(r.right - r.left, TwipsToPixels(10300, dpi), 2);
+  EXPECT_TRUE(EndOverlay(square));
+  main->Close();
+}

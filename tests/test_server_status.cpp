@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include "list_controls.h"
+#include "main_controls.h"
+#include "message_box.h"
+#include "registry.h"
+#include "fresh_launcher.h"
+#include "udp_test_server.h"
+#include "wine_test_util.h"
+
+namespace {
+
+const std::string kRequest("\xFF\xFF\xFF\xFF\x02 getstatus", 15);
+const std::string kHeader = "\xFF\xFF\xFF\xFFstatusResponse\n";
+const std::string kFullReply = kHeader +
+                               "\\sv_maxclients\\20\\SV_PrivateClients\\2\\TimeLimit\\25\\FRAGLIMIT\\0\\g_gametype\\4"
+                               "\\g_gametypestring\\Objective\\mapname\\obj/obj_team2"
+                               "\\sv_maplist\\obj/obj_team1 obj/obj_team2 dm/mohdm6\n"
+                               "10 48 \"Sgt Baker\"\n3 120 \"Pvt Able\"\n";
+const std::string kNoMapListReply = kHeader + "\\mapname\\dm/mohdm1\\sv_maxclients\\8\n";
+
+const int kDisplay[] = {mapname, gamet, timel, fragl, Maxplay, Priv};
+
+RegValue MiniMapList() {
+  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini MapList");
+}
+
+// Runs during a query's wait, from a timer of the test's thread.
+MainWindow* g_main = nullptr;
+HCURSOR g_cursorDuringWait = nullptr;
+bool g_queryingDuringWait = false;
+
+void CALLBACK DuringWait(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_queryingDuringWait = g_main->Querying();
+  SendMessageA(g_main->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(g_main->Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  g_cursorDuringWait = GetCursor();
+  // A second query asked for by the button and by the code: both ignored.
+  SendMessageA(g_main->Control(Command1), BM_CLICK, 0, 0);
+  g_main->getstatus();
+}
+
+void CALLBACK PressLaunchCorvel(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  SendMessageA(g_main->Control(Command2), BM_CLICK, 0, 0);
+}
+
+void CALLBACK CancelStarter(HWND, UINT, UINT_PTR id, DWORD) {
+  if (HWND starter = FindWindowA(nullptr, "Corvel Setup")) {
+    KillTimer(nullptr, id);
+    PostMessageA(starter, WM_CLOSE, 0, 0);
+  }
+}
+
+class StatusQuery : public FreshLauncher {
+ protected:
+  static std::string At(const UdpTestServer& server) { return "127.0.0.1:" + std::to_string(server.Port()); }
+};
+
+}  // namespace
+
+TEST_F(StatusQuery, SendsTheFifteenByteRequestToTheDefaultOrGivenPort) {
+  UdpTestServer standard(12203);
+  ASSERT_TRUE(standard.Ok()) << "port 12203 is busy";
+  UdpTestServer given;
+  auto main = Start();
+  EXPECT_EQ(main->statusPrefix + " getstatus", kRequest);
+
+  main->SetFieldText(text8, "127.0.0.1");
+  main->getstatus();
+  main->SetFieldText(text8, At(given));
+  main->getstatus();
+  const auto atStandard = standard.Received();
+  const auto atGiven = given.Received();
+  ASSERT_EQ(atStandard.size(), 1u);
+  ASSERT_EQ(atGiven.size(), 1u);
+  EXPECT_EQ(atStandard[0].bytes, kRequest);
+  EXPECT_EQ(atGiven[0].bytes, kRequest);
+  EXPECT_NE(atGiven[0].fromPort, 0);
+
+  // A port that is no number sends nothing, to no earlier port either.
+  main->SetFieldText(text8, "127.0.0.1:12203x");
+  main->getstatus();
+  EXPECT_EQ(standard.Received().size(), 1u);
+  EXPECT_EQ(given.Received().size(), 1u);
+  EXPECT_EQ(main->FieldText(mpl), "Maps: ");
+  main->Close();
+}
+
+TEST_F(StatusQuery, AReplyFillsEveryFieldAndTheMapList) {
+  UdpTestServer server;
+  server.SetReply(kFullReply);
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  g_main = main.get();
+  g_cursorDuringWait = nullptr;
+  SetTimer(nullptr, 0, 500, DuringWait);
+  main->getstatus();
+
+  EXPECT_TRUE(g_queryingDuringWait);
+  EXPECT_EQ(g_cursorDuringWait, LoadCursor(nullptr, IDC_WAIT)) << "the hourglass during the wait";
+  EXPECT_EQ(server.Received().size(), 1u) << "a query asked for during the wait is ignored";
+  EXPECT_FALSE(main->Querying());
+  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  EXPECT_EQ(main->FieldText(gamet), "Objective");
+  EXPECT_EQ(main->FieldText(timel), "25");
+  EXPECT_EQ(main->FieldText(fragl), "0");
+  EXPECT_EQ(main->FieldText(Maxplay), "20");
+  EXPECT_EQ(main->FieldText(Priv), "2");
+  EXPECT_EQ(ListLines(main->Control(List3)),
+            (std::vector<std::string>{"10 48 \"Sgt Baker\"", "3 120 \"Pvt Able\"", ""}));
+  EXPECT_EQ(main->FieldText(mpl), "Maps: obj/obj_team1 obj/obj_team2 dm/mohdm6");
+  EXPECT_EQ(ValueText(MiniMapList()), "obj/obj_team1 obj/obj_team2 dm/mohdm6");
+  EXPECT_EQ(main->buff5.size(), 8u);
+  EXPECT_TRUE(messages.empty()) << "a query shows no message";
+  main->Close();
+}
+
+TEST_F(StatusQuery, NoReplyClearsTheDisplayAndStoresAnEmptyMapList) {
+  UdpTestServer server;
+  server.SetReply(kFullReply);
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  main->getstatus();
+  ASSERT_EQ(main->FieldText(mapname), "obj/obj_team2");
+
+  server.SetReply("");
+  main->getstatus();
+  EXPECT_EQ(server.Received().size(), 2u);
+  for (int id : kDisplay) EXPECT_EQ(main->FieldText(id), "") << id;
+  EXPECT_TRUE(ListLines(main->Control(List3)).empty());
+  EXPECT_EQ(main->FieldText(mpl), "Maps: ");
+  const RegValue stored = MiniMapList();
+  ASSERT_TRUE(std::holds_alternative<std::string>(stored)) << "stored, as empty text";
+  EXPECT_EQ(ValueText(stored), "");
+  EXPECT_TRUE(main->MapList().empty());
+  main->Close();
+}
+
+TEST_F(StatusQuery, OnlyTheQueriedAddressAndPortAreHeard) {
+  UdpTestServer server;
+  // The stray datagram comes after the reply from another port: taken, it would replace the reply.
+  server.SetReply(kFullReply, kHeader + "\\mapname\\stray/map\\sv_maplist\\stray\n");
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  main->getstatus();
+  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  EXPECT_EQ(ValueText(MiniMapList()), "obj/obj_team1 obj/obj_team2 dm/mohdm6");
+
+  server.SetReply("", kFullReply);  // only the stray answers
+  main->getstatus();
+  EXPECT_EQ(main->FieldText(mapname), "");
+  EXPECT_EQ(ValueText(MiniMapList()), "");
+  main->Close();
+}
+
+TEST_F(StatusQuery, LeavingTheServerFieldQueriesUnlessItIsEmpty) {
+  UdpTestServer server;
+  server.SetReply(kFullReply);
+  auto main = Start();
+  main->SetFieldText(mapname, "kept");
+  main->SetFieldText(text8, "");
+  SetFocus(main->Control(text8));
+  SetFocus(main->Control(cmdline));
+  PumpFor(300);
+  EXPECT_TRUE(server.Received().empty()) << "an empty server field sends nothing";
+  EXPECT_EQ(main->FieldText(mapname), "kept");
+  EXPECT_TRUE(IsEmptyValue(MiniMapList())) << "and stores nothing";
+
+  main->SetFieldText(text8, At(server));
+  SetFocus(main->Control(text8));
+  ASSERT_TRUE(IsChild(main->Control(text8), GetFocus()) || GetFocus() == main->Control(text8));
+  SetFocus(main->Control(cmdline));
+  ASSERT_TRUE(PumpUntil([&] { return server.Received().size() == 1 && !main->Querying(); }, 5000));
+  PumpFor(100);
+  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  EXPECT_EQ(server.Received().size(), 1u);
+  main->Close();
+}
+
+TEST_F(StatusQuery, LaunchCorvelQueriesOnlyWhileNoMapListIsKnown) {
+  UdpTestServer server;
+  server.SetReply(kNoMapListReply);
+  auto main = Start();
+  auto cancel = [&](OverlayStarter* starter) {
+    ASSERT_NE(starter, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(main->Handle())) << "the starter is modal";
+    SendMessageA(starter->Control(OverlayStarter::Command2), BM_CLICK, 0, 0);
+    EXPECT_TRUE(starter->Closed());
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+  };
+
+  // An empty server field: no query, nothing stored, the window opens all the same.
+  cancel(main->LaunchCorvel());
+  EXPECT_TRUE(server.Received().empty());
+  EXPECT_TRUE(IsEmptyValue(MiniMapList()));
+
+  main->SetFieldText(text8, At(server));
+  cancel(main->LaunchCorvel());
+  cancel(main->LaunchCorvel());  // still no map list: queried again
+  EXPECT_EQ(server.Received().size(), 2u);
+  EXPECT_EQ(ValueText(MiniMapList()), "");
+
+  server.SetReply(kFullReply);
+  cancel(main->LaunchCorvel());
+  EXPECT_EQ(server.Received().size(), 3u);
+  EXPECT_EQ(main->MapList(), "obj/obj_team1 obj/obj_team2 dm/mohdm6");
+  cancel(main->LaunchCorvel());  // a map list is known: no new query
+  EXPECT_EQ(server.Received().size(), 3u);
+
+  ASSERT_EQ(messages.size(), 5u) << "the help message at every opening";
+  for (const auto& m : messages) EXPECT_FALSE(m.starterOpen) << "shown before the window opens";
+  main->Close();
+}
+
+TEST_F(StatusQuery, LaunchCorvelDuringAQueryOpensTheStarterWhenTheQueryEnds) {
+  UdpTestServer server;
+  server.SetReply(kNoMapListReply);
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  g_main = main.get();
+  bool queryingAtHelp = true;
+  SetMessageHook([&](const std::string&, const std::string&, unsigned) {
+    queryingAtHelp = main->Querying();
+    return IDOK;
+  });
+  SetTimer(nullptr, 0, 300, PressLaunchCorvel);
+  SetTimer(nullptr, 0, 100, CancelStarter);
+  main->getstatus();  // returns once the starter it opened has closed
+  EXPECT_FALSE(queryingAtHelp) << "the starter waits for the running query";
+  EXPECT_EQ(server.Received().size(), 1u) << "no second query for the click";
+  EXPECT_EQ(FindWindowA(nullptr, "Corvel Setup"), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+  main->Close();
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A loopback UDP server on a thread of its own, standing in for a game server:
+// it keeps every datagram it gets and answers each with the reply set (none
+// when empty), then optionally sends a stray datagram from another port.
+#include <winsock2.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class UdpTestServer {
+ public:
+  // port 0: any free port.
+  explicit UdpTestServer(int port = 0);
+  ~UdpTestServer();
+  UdpTestServer(const UdpTestServer&) = delete;
+  UdpTestServer& operator=(const UdpTestServer&) = delete;
+
+  bool Ok() const { return socket_ != INVALID_SOCKET; }
+  int Port() const { return port_; }
+  int StrayPort() const { return strayPort_; }
+
+  void SetReply(const std::string& reply, const std::string& stray = "");
+
+  struct Datagram {
+    std::string bytes;
+    int fromPort;
+  };
+  std::vector<Datagram> Received();
+
+ private:
+  void Serve();
+
+  SOCKET socket_ = INVALID_SOCKET;
+  SOCKET stray_ = INVALID_SOCKET;
+  int port_ = 0;
+  int strayPort_ = 0;
+  std::mutex mutex_;
+  std::string reply_, strayReply_;
+  std::vector<Datagram> received_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
