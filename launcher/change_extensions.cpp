@@ -71,3 +71,9 @@ void RestoreDisabledFiles(const std::vector<std::string>& entries) {
     if (IsFile(off) && !Exists(entry)) Rename(off, entry);
   }
 }
+
+void SwitchOffFiles(const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) {
+    if (!entry.empty() && IsFile(entry)) Rename(entry, SwitchedOffPath(entry));
+  }
+}

@@ -4,6 +4,7 @@
 #include "list_controls.h"
 #include "list_file.h"
 #include "message_box.h"
+#include "modal.h"
 #include "window_class.h"
 
 namespace {
@@ -109,15 +110,7 @@ void ListEditor::Close() {
   if (IsWindow(owner_)) SetActiveWindow(owner_);
 }
 
-void ListEditor::RunModal() {
-  MSG msg;
-  while (hwnd_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  if (hwnd_) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
-}
+void ListEditor::RunModal() { RunModalLoop(hwnd_); }
 
 LRESULT ListEditor::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
