@@ -9,3 +9,12 @@ void RunModalLoop(const HWND& window) {
   }
   if (window) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
 }
+
+void EndModal(HWND& window, HWND owner) {
+  if (!window) return;
+  EnableWindow(owner, TRUE);
+  HWND closing = window;
+  window = nullptr;
+  DestroyWindow(closing);
+  if (IsWindow(owner)) SetActiveWindow(owner);
+}

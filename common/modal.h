@@ -6,3 +6,7 @@
 // quit request that arrives meanwhile ends the loop and is put back for the
 // main loop.
 void RunModalLoop(const HWND& window);
+
+// Closes a modal window and gives the input back to its owner; window is
+// cleared first, so that the loop above ends. A closed window is left alone.
+void EndModal(HWND& window, HWND owner);

@@ -101,14 +101,7 @@ void ListEditor::Command1_Click() {
   Close();
 }
 
-void ListEditor::Close() {
-  if (!hwnd_) return;
-  EnableWindow(owner_, TRUE);
-  HWND closing = hwnd_;
-  hwnd_ = nullptr;
-  DestroyWindow(closing);
-  if (IsWindow(owner_)) SetActiveWindow(owner_);
-}
+void ListEditor::Close() { EndModal(hwnd_, owner_); }
 
 void ListEditor::RunModal() { RunModalLoop(hwnd_); }
 

@@ -178,14 +178,7 @@ void Pk3List::Command3_Click() {
   Close();
 }
 
-void Pk3List::Close() {
-  if (!hwnd_) return;
-  EnableWindow(owner_, TRUE);
-  HWND closing = hwnd_;
-  hwnd_ = nullptr;
-  DestroyWindow(closing);
-  if (IsWindow(owner_)) SetActiveWindow(owner_);
-}
+void Pk3List::Close() { EndModal(hwnd_, owner_); }
 
 void Pk3List::RunModal() { RunModalLoop(hwnd_); }
 

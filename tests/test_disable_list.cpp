@@ -42,6 +42,13 @@ class DisableList : public LauncherFixture {
     return lines;
   }
 
+  // The disable list's file holding these entries.
+  static std::string Body(const std::vector<std::string>& entries) {
+    std::string body = kHeader;
+    for (const std::string& entry : entries) body += entry + "\r\n";
+    return body;
+  }
+
   static void DoubleClick(Pk3List* window, HWND list, int index) {
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK),
@@ -58,9 +65,7 @@ TEST_F(DisableList, DisableAllCoversEveryFolderButNeverStockArchives) {
   SendMessageA(main->Handle(), WM_COMMAND, menuall, 0);
   EXPECT_EQ(main->FieldText(Text1), "All PK3 Files set to be Disabled");
   EXPECT_EQ(Sorted(main->List1), AddOns());
-  std::string expected = kHeader;
-  for (const std::string& path : main->List1) expected += path + "\r\n";
-  EXPECT_EQ(FileBytes(disablePath), expected) << "the old content is replaced, in listing order";
+  EXPECT_EQ(FileBytes(disablePath), Body(main->List1)) << "the old content is replaced, in listing order";
   EXPECT_TRUE(messages.empty());
 
   // The next start switches every add-on off and leaves the stock archives.
@@ -123,9 +128,7 @@ TEST_F(DisableList, WindowPicksArchivesByDoubleClickAndSelectAll) {
   Press(window, 3);  // "Save"
   EXPECT_TRUE(window->Closed());
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
-  std::string expected = kHeader;
-  for (const std::string& path : all) expected += path + "\r\n";
-  EXPECT_EQ(FileBytes(disablePath), expected);
+  EXPECT_EQ(FileBytes(disablePath), Body(all));
   main->Close();
 }
 
@@ -135,7 +138,7 @@ TEST_F(DisableList, ReopenedAfterSaveTheChoiceStartsEmptyAndIsReplaced) {
   DoubleClick(window, window->List1(), 0);
   const std::string first = ListLines(window->List1())[0];
   Press(window, 3);
-  EXPECT_EQ(FileBytes(disablePath), std::string(kHeader) + first + "\r\n");
+  EXPECT_EQ(FileBytes(disablePath), Body({first}));
 
   window = main->OpenDisableWindow();
   ASSERT_NE(window, nullptr);
@@ -143,7 +146,7 @@ TEST_F(DisableList, ReopenedAfterSaveTheChoiceStartsEmptyAndIsReplaced) {
   DoubleClick(window, window->List1(), 1);
   const std::string second = ListLines(window->List1())[1];
   Press(window, 3);
-  EXPECT_EQ(FileBytes(disablePath), std::string(kHeader) + second + "\r\n") << "replaced, not added to";
+  EXPECT_EQ(FileBytes(disablePath), Body({second})) << "replaced, not added to";
 
   window = main->OpenDisableWindow();
   Press(window, 3);  // "Save" with nothing chosen
@@ -189,9 +192,7 @@ TEST_F(DisableList, AFailedWriteIsSaidAndNothingChosenIsLost) {
   SetFileAttributesA(disablePath.c_str(), FILE_ATTRIBUTE_NORMAL);
   Press(window, 3);  // once the file can be written, the same choice is saved
   EXPECT_TRUE(window->Closed());
-  std::string expected = kHeader;
-  for (const std::string& path : chosen) expected += path + "\r\n";
-  EXPECT_EQ(FileBytes(disablePath), expected);
+  EXPECT_EQ(FileBytes(disablePath), Body(chosen));
   main->Close();
 }
 
