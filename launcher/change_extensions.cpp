@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "extension_table.h"
+#include "launch_checks.h"
 
 namespace {
 
@@ -74,6 +75,6 @@ void RestoreDisabledFiles(const std::vector<std::string>& entries) {
 
 void SwitchOffFiles(const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
-    if (!entry.empty() && IsFile(entry)) Rename(entry, SwitchedOffPath(entry));
+    if (IsFullPath(entry) && IsFile(entry)) Rename(entry, SwitchedOffPath(entry));
   }
 }

@@ -29,3 +29,9 @@ std::string SpearheadName(std::string name) {
   }
   return name;
 }
+
+bool IsFullPath(std::string_view path) {
+  const bool drive = path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                     path[1] == ':' && path[2] == '\\';
+  return drive || path.substr(0, 2) == "\\\\";
+}

@@ -188,9 +188,13 @@ TEST_F(Launch, DisableListSwitchesFilesOffBeforeEachStart) {
   PutFile(main_ + "taken.pkb", "off");
   PutFile(folder + "\\elsewhere\\other.pk3", "other");
   CreateDirectoryA((main_ + "dir.pk3").c_str(), nullptr);
+  PutFile(main_ + "relative.pk3", "r");
+  char before[MAX_PATH + 1] = {};
+  GetCurrentDirectoryA(sizeof before, before);
+  SetCurrentDirectoryA(main_.c_str());  // where a relative entry would land
   PutFile(app / "disable.txt", "//Do not Remove this line\r\n" + main_ + "missing.pk3\r\n  " + main_ +
                                    "zz_mod.pk3  \r\n" + main_ + "taken.pk3\r\n" + main_ + "dir.pk3\r\n" + folder +
-                                   "\\elsewhere\\other.pk3\r\n");
+                                   "\\elsewhere\\other.pk3\r\nrelative.pk3\r\n");
   auto main = StartOnGame();
   Fill(*main, "Baker", "", "", "", "");
   for (size_t launch = 0; launch < 2; ++launch) {  // the second start finds them switched off already
@@ -202,8 +206,10 @@ TEST_F(Launch, DisableListSwitchesFilesOffBeforeEachStart) {
     EXPECT_EQ(FileBytes(main_ + "taken.pkb"), "off");
     EXPECT_TRUE(FileExists(folder + "\\elsewhere\\other.pkb"));
     EXPECT_EQ(GetFileAttributesA((main_ + "dir.pkb").c_str()), INVALID_FILE_ATTRIBUTES) << "folders stay";
+    EXPECT_TRUE(FileExists(main_ + "relative.pk3")) << "only full paths are switched off";
   }
-  EXPECT_EQ(main->dispk3.size(), 5u);
+  SetCurrentDirectoryA(before);
+  EXPECT_EQ(main->dispk3.size(), 6u);
   EXPECT_EQ(main->dispk3[1], main_ + "zz_mod.pk3") << "entries are trimmed";
   EXPECT_TRUE(messages.empty());
   main->Close();  // and the shutdown switches them back on

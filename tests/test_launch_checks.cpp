@@ -44,3 +44,12 @@ TEST(LaunchChecks, SpearheadNameTurnsBlanksIntoUnderscores) {
   EXPECT_EQ(SpearheadName("a\tb"), "a\tb");
   EXPECT_EQ(SpearheadName(""), "");
 }
+
+TEST(LaunchChecks, DisableListEntriesAreFullPaths) {
+  const std::pair<const char*, bool> cases[] = {
+      {"C:\\games\\mohaa\\main\\zz.pk3", true}, {"d:\\x.pk3", true}, {"\\\\server\\share\\x.pk3", true},
+      {"zz.pk3", false}, {"main\\zz.pk3", false}, {"C:zz.pk3", false}, {"\\zz.pk3", false},
+      {"1:\\zz.pk3", false}, {"", false}, {"C:", false},
+  };
+  for (const auto& [path, full] : cases) EXPECT_EQ(IsFullPath(path), full) << path;
+}
