@@ -49,6 +49,14 @@ class DisableList : public LauncherFixture {
     return body;
   }
 
+  static std::vector<std::string> ParseLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      lines.push_back(bytes.substr(start, end - start));
+    }
+    return lines;
+  }
+
   static void DoubleClick(Pk3List* window, HWND list, int index) {
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK),
@@ -193,6 +201,31 @@ TEST_F(DisableList, AFailedWriteIsSaidAndNothingChosenIsLost) {
   Press(window, 3);  // once the file can be written, the same choice is saved
   EXPECT_TRUE(window->Closed());
   EXPECT_EQ(FileBytes(disablePath), Body(chosen));
+  main->Close();
+}
+
+TEST_F(DisableList, TheMenuEntriesAreOnAndTheWindowEntryWaitsForItsWindow) {
+  auto main = Start();
+  HMENU tools = GetSubMenu(GetMenu(main->Handle()), 0);
+  for (int entry : {menuall, menudis}) EXPECT_EQ(GetMenuState(tools, entry, MF_BYCOMMAND) & MF_GRAYED, 0u) << entry;
+  // While the entry's own loop runs, a timer picks an archive and saves.
+  static bool sawWindow;
+  sawWindow = false;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    HWND window = FindWindowA(nullptr, "Disable PK3 Files");
+    if (!window) return;
+    KillTimer(nullptr, id);
+    sawWindow = true;
+    HWND list1 = GetDlgItem(window, 1);  // List1; "Save" is control 5
+    SendMessageA(list1, LB_SETCURSEL, 0, 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list1));
+    SendMessageA(GetDlgItem(window, 5), BM_CLICK, 0, 0);
+  });
+  SendMessageA(main->Handle(), WM_COMMAND, menudis, 0);
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(sawWindow);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+  EXPECT_EQ(ParseLines(FileBytes(disablePath)).size(), 2u) << "the header and the one archive picked";
   main->Close();
 }
 
