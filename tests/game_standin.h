@@ -22,8 +22,8 @@ std::vector<LaunchRecord> LaunchRecords(const std::string& folder);
 
 // Waits, running window events, until the log holds count records; returns
 // what it holds then.
-std::vector<LaunchRecord> WaitForLaunches(const std::string& folder, size_t count, int timeoutMs = 20000);
+std::vector<LaunchRecord> WaitForLaunches(const std::string& folder, size_t count, int timeoutMs = 30000);
 
 // Waits, running window events, until the process has ended; true when it has
 // (or was gone already).
-bool WaitForExit(DWORD process, int timeoutMs = 20000);
+bool WaitForExit(DWORD process, int timeoutMs = 30000);
