@@ -7,6 +7,7 @@
 #include <string>
 
 #include "change_extensions.h"
+#include "files.h"
 #include "machine.h"
 #include "main_window.h"
 #include "message_box.h"
@@ -14,23 +15,9 @@
 
 namespace {
 
-void Touch(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-}
-
-void MakeFolder(const std::string& path) {
-  for (size_t pos = path.find('\\', 3); pos != std::string::npos; pos = path.find('\\', pos + 1)) {
-    CreateDirectoryA(path.substr(0, pos).c_str(), nullptr);
-  }
-  CreateDirectoryA(path.c_str(), nullptr);
-}
-
 // 5,000 live files spread over the folders the table searches.
 std::string LayOutGameFolder() {
-  char temp[MAX_PATH + 1] = {};
-  GetTempPathA(sizeof temp, temp);
-  const std::string game = std::string(temp) + "kestrun_startup_probe";
+  const std::string game = TempFolderPath() + "kestrun_startup_probe";
   struct Spread {
     const char* folder;
     const char* extension;

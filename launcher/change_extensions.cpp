@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "extension_table.h"
+#include "launch_checks.h"
 
 namespace {
 
@@ -69,5 +70,11 @@ void RestoreDisabledFiles(const std::vector<std::string>& entries) {
     if (entry.empty()) continue;
     std::string off = SwitchedOffPath(entry);
     if (IsFile(off) && !Exists(entry)) Rename(off, entry);
+  }
+}
+
+void SwitchOffFiles(const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) {
+    if (IsFullPath(entry) && IsFile(entry)) Rename(entry, SwitchedOffPath(entry));
   }
 }

@@ -5,6 +5,7 @@
 #include "list_file.h"
 #include "message_box.h"
 #include "window_class.h"
+#include "window_class.h"
 
 namespace {
 

@@ -64,6 +64,7 @@ MainWindow::MainWindow(std::string appFolder) : appFolder_(std::move(appFolder))
 
 MainWindow::~MainWindow() {
   editor_.reset();
+  pk3list_.reset();
   if (hwnd_) {
     unloading_ = true;  // a window dropped without closing restores nothing
     DestroyWindow(hwnd_);
@@ -92,9 +93,8 @@ bool MainWindow::Create() {
 
 void MainWindow::CreateMenuBar() {
   HMENU tools = CreatePopupMenu();
-  // The disable-list entries come with the game-folder listing.
-  AppendMenuA(tools, MF_STRING | MF_GRAYED, menuall, "Disable ALL PK3 Files");
-  AppendMenuA(tools, MF_STRING | MF_GRAYED, menudis, "Disable Selected PK3 Files");
+  AppendMenuA(tools, MF_STRING, menuall, "Disable ALL PK3 Files");
+  AppendMenuA(tools, MF_STRING, menudis, "Disable Selected PK3 Files");
   AppendMenuA(tools, MF_STRING, menurp, "Remove Player from List");
   AppendMenuA(tools, MF_STRING, menyrip, "Remove IP ");
   AppendMenuA(tools, MF_STRING, menuexit, "Exit");
@@ -206,6 +206,7 @@ void MainWindow::Form_Unload() {
   // An open editor closes with its changes dropped; the object lives on, as
   // its modal loop may still be running below this call.
   if (editor_) editor_->Close();
+  if (pk3list_) pk3list_->Close();
   RestoreSwitchedOffFiles(FieldText(txtpath));
 }
 
@@ -250,6 +251,21 @@ void MainWindow::OnCommand(int id) {
       break;
     case menuexit:
       menuexit_Click();
+      break;
+    case menuall:
+      menuall_Click();
+      break;
+    case menudis:
+      menudis_Click();
+      break;
+    case cmd1:
+      cmd1_Click();
+      break;
+    case cmd2:
+      cmd2_Click();
+      break;
+    case cmd3:
+      cmd3_Click();
       break;
   }
 }

@@ -11,6 +11,7 @@
 #include "list_editor.h"
 #include "overlay_starter.h"
 #include "status_socket.h"
+#include "pk3_list.h"
 
 class MainWindow {
  public:
@@ -45,6 +46,24 @@ class MainWindow {
   // Opens an editor without waiting for it (the menu entries then wait).
   ListEditor* OpenPlayersEditor();
   ListEditor* OpenServerEditor();
+
+  // Start buttons: the checks before a start, then the start request
+  // (main_launch.cpp).
+  void cmd1_Click();
+  void cmd2_Click();
+  void cmd3_Click();
+  bool chkit();
+  void shellandwait();
+  short gameEdition = 0;  // 1 Allied Assault, 2 Spearhead, 3 Breakthrough
+  std::string launchName, launchArgs, launchFile;
+
+  // The disable list (main_disable_list.cpp). The window entry waits until
+  // its window closes; OpenDisableWindow does not.
+  void menuall_Click();
+  void menudis_Click();
+  Pk3List* OpenDisableWindow();
+  // Appends the add-on archives under vspath to List1.
+  void ShowFiles(const std::string& vspath);
 
   const std::string& AppFolder() const { return appFolder_; }
   std::string appVersion;
@@ -88,6 +107,8 @@ class MainWindow {
   void LoadLists();
   void RestoreSwitchedOffFiles(const std::string& gameFolder);
   ListEditor* OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo, const char* file);
+  void StartEdition(short edition);
+  void RememberEntry(std::vector<std::string>& hidden, int combo, const std::string& text, const char* file);
 
   std::string appFolder_;
   HWND hwnd_ = nullptr;
@@ -98,4 +119,5 @@ class MainWindow {
   bool closed_ = false;
   bool unloading_ = false;
   std::unique_ptr<ListEditor> editor_;
+  std::unique_ptr<Pk3List> pk3list_;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "launcher_fixture.h"
 #include "list_controls.h"
 #include "main_controls.h"
 #include "main_window.h"
@@ -13,57 +14,15 @@ namespace {
 using mdlRegistry::kText;
 const char* kGameKey = "Software\\2015\\MOHAA";
 
-struct Message {
-  std::string text, title;
-  unsigned buttons;
-};
-
-class Launcher : public ::testing::Test {
+class Launcher : public LauncherFixture {
  protected:
-  TempFolder app{"app"};
-  TempFolder game{"game"};
-  std::vector<Message> messages;
-  int answer = IDOK;
-
-  void SetUp() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kestrun");
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\2015");
-    SetAppTitle("Kestrun");
-    SetMessageHook([this](const std::string& text, const std::string& title, unsigned buttons) {
-      messages.push_back({text, title, buttons});
-      return answer;
-    });
-    TakeQuit();
-  }
-  void TearDown() override {
-    SetMessageHook(nullptr);
-    TakeQuit();
-  }
-
-  static void SetBasepath(const std::string& value) {
-    mdlRegistry::MakeKey(HKEY_CURRENT_USER, kGameKey);
-    mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", value, kText);
-  }
   static RegValue Basepath() { return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath"); }
-  static void SetSetting(const char* name, const std::string& value) {
-    mdlRegistry::MakeKey(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey);
-    mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name, value, kText);
-  }
 
   // A double-click on the editor's entry at index, as the list box reports it.
   static void DoubleClick(ListEditor* editor, int index) {
     SendMessageA(editor->List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK),
                  reinterpret_cast<LPARAM>(editor->List()));
-  }
-
-  // Opens the launcher as the program does.
-  std::unique_ptr<MainWindow> Start() {
-    auto main = std::make_unique<MainWindow>(app.Path());
-    EXPECT_TRUE(main->Create());
-    main->Form_Load();
-    main->Show(SW_SHOWNOACTIVATE);
-    return main;
   }
 };
 

@@ -1,0 +1,37 @@
+#include "launch_checks.h"
+
+#include "text.h"
+
+int FirstBadAddressCharacter(std::string_view address) {
+  for (size_t i = 0; i < address.size(); ++i) {
+    const char c = address[i];
+    if (!((c >= '0' && c <= '9') || c == '.' || c == ':')) return static_cast<int>(i + 1);
+  }
+  return 0;
+}
+
+std::string BadAddressMessage(int position) {
+  return "Server IP does not appear to be valid. Check digit number " + std::to_string(position);
+}
+
+bool IsNewListEntry(const std::vector<std::string>& list, const std::string& text) {
+  const std::string trimmed = TrimBlanks(text);
+  if (trimmed.empty()) return false;
+  for (const std::string& entry : list) {
+    if (TrimBlanks(entry) == trimmed) return false;
+  }
+  return true;
+}
+
+std::string SpearheadName(std::string name) {
+  for (char& c : name) {
+    if (c == ' ') c = '_';
+  }
+  return name;
+}
+
+bool IsFullPath(std::string_view path) {
+  const bool drive = path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                     path[1] == ':' && path[2] == '\\';
+  return drive || path.substr(0, 2) == "\\\\";
+}

@@ -1,0 +1,35 @@
+#pragma once
+// A launcher on a fresh settings key, with its list files in one temporary
+// folder and a game folder in another; message boxes are answered by the test.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "main_window.h"
+#include "temp_folder.h"
+
+struct ShownMessage {
+  std::string text, title;
+  unsigned buttons;
+};
+
+class LauncherFixture : public ::testing::Test {
+ protected:
+  TempFolder app{"app"};
+  TempFolder game{"game"};
+  std::vector<ShownMessage> messages;
+  int answer = 1;  // IDOK
+
+  void SetUp() override;
+  void TearDown() override;
+
+  static void SetBasepath(const std::string& value);
+  static void SetSetting(const char* name, const std::string& value);
+  // The text of a value of Software\Kestrun; "<missing>" when it is absent.
+  static std::string Setting(const char* name);
+
+  // Opens the launcher as the program does.
+  std::unique_ptr<MainWindow> Start();
+};

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include "game_standin.h"
+#include "launcher_fixture.h"
+#include "list_controls.h"
+#include "main_controls.h"
+#include "wine_test_util.h"
+
+namespace {
+
+class Launch : public LauncherFixture {
+ protected:
+  // A folder with a blank and capitals, as the user might type it.
+  std::string folder = game / "EA Games\\MOHAA";
+
+  void SetUp() override {
+    LauncherFixture::SetUp();
+    ASSERT_TRUE(InstallStandIns(folder));
+  }
+
+  std::unique_ptr<MainWindow> StartOnGame() {
+    SetSetting("Player Name", "Baker");
+    auto main = Start();
+    main->SetFieldText(txtpath, folder);
+    return main;
+  }
+
+  static void Fill(MainWindow& main, const std::string& name, const std::string& server,
+                   const std::string& password, const std::string& port, const std::string& extra) {
+    main.SetFieldText(text6, name);
+    main.SetFieldText(text8, server);
+    main.SetFieldText(text9, password);
+    main.SetFieldText(portout, port);
+    main.SetFieldText(cmdline, extra);
+  }
+
+  static void Click(MainWindow& main, int button) { SendMessageA(main.Control(button), BM_CLICK, 0, 0); }
+
+  // The record of the next start, after the stand-in has ended by itself.
+  LaunchRecord NextLaunch(size_t already) {
+    const auto records = WaitForLaunches(folder, already + 1);
+    if (records.size() != already + 1) {
+      ADD_FAILURE() << "expected " << already + 1 << " starts, saw " << records.size();
+      return {};
+    }
+    EXPECT_TRUE(WaitForExit(records.back().process)) << "the stand-in ends by itself";
+    return records.back();
+  }
+};
+
+}  // namespace
+
+TEST_F(Launch, EachButtonStartsItsProgramWithTheCommandLineAndTheGameFolder) {
+  struct Case {
+    const char* what;
+    int button;
+    const char *name, *server, *password, *port, *extra;
+    const char* program;
+    const char* args;
+  };
+  const Case cases[] = {
+      {"no server", cmd1, "Baker", "", "", "12300", "+set cl_playintro 0", "mohaa.exe",
+       R"( +developer 0 +name "Baker" +set net_port 12300 "+set cl_playintro 0")"},
+      {"server only, empty port", cmd3, "Baker", "10.0.0.5", "", "", "+set cl_playintro 0", "moh_breakthrough.exe",
+       R"( +developer 0 +name "Baker" +connect "10.0.0.5" +set net_port  "+set cl_playintro 0")"},
+      {"password and server, empty extra", cmd1, "Baker", "10.0.0.5", "secret", "12300", "", "mohaa.exe",
+       R"( +developer 0 +name "Baker" +password "secret" +connect "10.0.0.5" +set net_port 12300 "")"},
+      {"password without server", cmd1, "Baker", "", "secret", "12300", "x", "mohaa.exe",
+       R"( +developer 0 +name "Baker" +password "secret" +connect "" +set net_port 12300 "x")"},
+      {"Spearhead, two words, address with port", cmd2, "Sgt Baker", "10.0.0.5:12204", "", "12300",
+       "+set cl_playintro 0", "moh_spearhead.exe",
+       R"( +developer 0 +name "Sgt_Baker" +connect "10.0.0.5:12204" +set net_port 12300 "+set cl_playintro 0")"},
+      {"Breakthrough keeps the blank", cmd3, "Sgt Baker", "", "", "1", "+set cl_playintro 0", "moh_breakthrough.exe",
+       R"( +developer 0 +name "Sgt Baker" +set net_port 1 "+set cl_playintro 0")"},
+  };
+  auto main = StartOnGame();
+  size_t started = 0;
+  for (const Case& c : cases) {
+    Fill(*main, c.name, c.server, c.password, c.port, c.extra);
+    Click(*main, c.button);
+    EXPECT_EQ(main->launchArgs, c.args) << c.what;
+    EXPECT_EQ(main->launchFile, folder + "\\" + c.program) << c.what;
+    const LaunchRecord got = NextLaunch(started++);
+    EXPECT_EQ(got.program, c.program) << c.what;
+    EXPECT_EQ(got.commandLine, "\"" + folder + "\\" + c.program + "\" " + c.args) << c.what;
+    EXPECT_EQ(got.workingFolder, folder) << c.what;
+    if (c.button == cmd2) {
+      EXPECT_EQ(Setting("Player Name"), "Sgt Baker") << "the registry keeps the blank";
+    }
+  }
+  EXPECT_EQ(Setting("Server IP"), "");
+  EXPECT_EQ(Setting("Server PWD"), "");
+  EXPECT_TRUE(messages.empty());
+  main->Close();
+}
+
+TEST_F(Launch, FailedChecksShowWhereAndStartNothing) {
+  auto main = StartOnGame();
+  Fill(*main, "", "10.0.0.5", "", "", "");
+  Click(*main, cmd1);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "You must enter your player name");
+  EXPECT_EQ(messages[0].title, "Kestrun");
+  EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
+  EXPECT_EQ(FileBytes(app / "player.txt"), "<missing>") << "nothing saved";
+  EXPECT_EQ(Setting("Server IP"), "<missing>");
+
+  struct Case {
+    const char* server;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"10.0.0.5 :12204", "Server IP does not appear to be valid. Check digit number 9"},
+      {"mohserver.net", "Server IP does not appear to be valid. Check digit number 1"},
+  };
+  for (const Case& c : cases) {
+    messages.clear();
+    Fill(*main, "New Name", c.server, "pw", "", "");
+    Click(*main, cmd2);
+    ASSERT_EQ(messages.size(), 1u) << c.server;
+    EXPECT_EQ(messages[0].text, c.message);
+    EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
+  }
+  // The new name was saved before the address check stopped the launch.
+  EXPECT_EQ(FileBytes(app / "player.txt"), "//Part of Kestrun ... Do not Remove this line\r\nNew Name\r\n");
+  EXPECT_EQ(FileBytes(app / "sip.txt"), "<missing>");
+  EXPECT_EQ(FileBytes(app / "spwd.txt"), "<missing>");
+  EXPECT_EQ(Setting("Player Name"), "Baker") << "the fields are stored only after both checks";
+  EXPECT_EQ(main->launchArgs, "");
+
+  // Nothing was started by the failed attempts: the next start is the first.
+  Fill(*main, "New Name", "", "", "", "");
+  Click(*main, cmd1);
+  const LaunchRecord first = NextLaunch(0);
+  EXPECT_EQ(first.program, "mohaa.exe");
+  EXPECT_EQ(LaunchRecords(folder).size(), 1u);
+  main->Close();
+}
+
+TEST_F(Launch, ChecksRememberNewEntriesAndStoreTheFields) {
+  PutFile(app / "player.txt", "//Do not Remove this line\r\nBaker\r\n");
+  PutFile(app / "sip.txt", "//Do not Remove this line\r\n10.0.0.5\r\n");
+  auto main = StartOnGame();
+  struct Case {
+    const char *name, *server, *password;
+  };
+  const Case cases[] = {
+      {"baker", "10.0.0.5", ""},           // differs in case: a new name
+      {"  Baker  ", " 10.0.0.5", "pw"},    // blank-padded: nothing new; the blank fails the address
+      {"  Baker  ", "10.0.0.5 ", "pw"},    // blank at the end fails too
+      {"Baker", "10.0.0.6:12204", "pw"},   // a new server and a new password
+      {"Baker", "10.0.0.6:12204", "Pw"},
+      {"   ", "", ""},                      // blanks pass the name check but are not remembered
+  };
+  main->gameEdition = 1;
+  for (const Case& c : cases) {
+    Fill(*main, c.name, c.server, c.password, "", "");
+    main->chkit();
+  }
+  const std::vector<std::string> players{"Baker", "baker"};
+  EXPECT_EQ(main->playlist, players);
+  EXPECT_EQ(FileBytes(app / "player.txt"), "//Part of Kestrun ... Do not Remove this line\r\nBaker\r\nbaker\r\n");
+  EXPECT_EQ(ComboChoices(main->Control(text6)), std::vector<std::string>{"Baker"}) << "shown from the next start";
+  const std::vector<std::string> servers{"10.0.0.5", "10.0.0.6:12204"};
+  EXPECT_EQ(main->serveriplist, servers);
+  EXPECT_EQ(ComboChoices(main->Control(text8)), servers);
+  EXPECT_EQ(FileBytes(app / "sip.txt"), "//Do not Remove this line\r\n10.0.0.5\r\n10.0.0.6:12204\r\n");
+  const std::vector<std::string> passwords{"pw", "Pw"};
+  EXPECT_EQ(main->pwdlist, passwords);
+  EXPECT_EQ(ComboChoices(main->Control(text9)), passwords);
+  EXPECT_EQ(FileBytes(app / "spwd.txt"), "//Do not Remove this line\r\npw\r\nPw\r\n");
+  EXPECT_EQ(messages.size(), 2u);
+  // The last run: a name of blanks, empty server and password, stored as they are.
+  EXPECT_EQ(Setting("Player Name"), "   ");
+  EXPECT_EQ(Setting("Server IP"), "");
+  EXPECT_EQ(Setting("Server PWD"), "");
+  EXPECT_EQ(main->launchName, "   ");
+  main->gameEdition = 2;
+  EXPECT_TRUE(main->chkit());
+  EXPECT_EQ(main->launchName, "___");
+  main->Close();
+}
+
+TEST_F(Launch, DisableListSwitchesFilesOffBeforeEachStart) {
+  const std::string main_ = folder + "\\main\\";
+  PutFile(main_ + "zz_mod.pk3", "mod");
+  PutFile(main_ + "taken.pk3", "live");
+  PutFile(main_ + "taken.pkb", "off");
+  PutFile(folder + "\\elsewhere\\other.pk3", "other");
+  CreateDirectoryA((main_ + "dir.pk3").c_str(), nullptr);
+  PutFile(main_ + "relative.pk3", "r");
+  char before[MAX_PATH + 1] = {};
+  GetCurrentDirectoryA(sizeof before, before);
+  SetCurrentDirectoryA(main_.c_str());  // where a relative entry would land
+  PutFile(app / "disable.txt", "//Do not Remove this line\r\n" + main_ + "missing.pk3\r\n  " + main_ +
+                                   "zz_mod.pk3  \r\n" + main_ + "taken.pk3\r\n" + main_ + "dir.pk3\r\n" + folder +
+                                   "\\elsewhere\\other.pk3\r\nrelative.pk3\r\n");
+  auto main = StartOnGame();
+  Fill(*main, "Baker", "", "", "", "");
+  for (size_t launch = 0; launch < 2; ++launch) {  // the second start finds them switched off already
+    Click(*main, cmd1);
+    NextLaunch(launch);
+    EXPECT_TRUE(FileExists(main_ + "zz_mod.pkb")) << launch;
+    EXPECT_FALSE(FileExists(main_ + "zz_mod.pk3")) << launch;
+    EXPECT_EQ(FileBytes(main_ + "taken.pk3"), "live") << "an existing target is never replaced";
+    EXPECT_EQ(FileBytes(main_ + "taken.pkb"), "off");
+    EXPECT_TRUE(FileExists(folder + "\\elsewhere\\other.pkb"));
+    EXPECT_EQ(GetFileAttributesA((main_ + "dir.pkb").c_str()), INVALID_FILE_ATTRIBUTES) << "folders stay";
+    EXPECT_TRUE(FileExists(main_ + "relative.pk3")) << "only full paths are switched off";
+  }
+  SetCurrentDirectoryA(before);
+  EXPECT_EQ(main->dispk3.size(), 6u);
+  EXPECT_EQ(main->dispk3[1], main_ + "zz_mod.pk3") << "entries are trimmed";
+  EXPECT_TRUE(messages.empty());
+  main->Close();  // and the shutdown switches them back on
+  EXPECT_TRUE(FileExists(main_ + "zz_mod.pk3"));
+  EXPECT_TRUE(FileExists(folder + "\\elsewhere\\other.pk3"));
+}
+
+TEST_F(Launch, ARunningStandInConsoleKeepsTheNextLauncherFromStarting) {
+  PutFile(folder + "\\console.txt", "60000");
+  auto main = StartOnGame();
+  Fill(*main, "Baker", "", "", "", "");
+  Click(*main, cmd1);
+  const auto records = WaitForLaunches(folder, 1);
+  ASSERT_EQ(records.size(), 1u);
+  HWND console = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (console = FindWindowA(nullptr, "MOHAA Console")) != nullptr; }, 20000));
+
+  auto second = Start();
+  EXPECT_TRUE(second->Closed());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text,
+            "There is already an copy of MOHAA running. This must be closed down before starting Kestrun");
+  TakeQuit();
+
+  PostMessageA(console, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitForExit(records[0].process));
+  main->Close();
+}
