@@ -13,7 +13,7 @@ void LauncherFixture::SetUp() {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\2015");
   SetAppTitle("Kestrun");
   SetMessageHook([this](const std::string& text, const std::string& title, unsigned buttons) {
-    messages.push_back({text, title, buttons});
+    messages.push_back({text, title, buttons, FindWindowA(nullptr, "Corvel Setup") != nullptr});
     return answer;
   });
   TakeQuit();

@@ -13,6 +13,7 @@
 struct ShownMessage {
   std::string text, title;
   unsigned buttons;
+  bool starterOpen;  // "Corvel Setup" was open when the message came
 };
 
 class LauncherFixture : public ::testing::Test {

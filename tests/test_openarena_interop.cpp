@@ -2,13 +2,13 @@
 // game's protocol family, started by the test fixture on 127.0.0.1:27961.
 #include <gtest/gtest.h>
 
-#include "fresh_launcher.h"
+#include "launcher_fixture.h"
 #include "list_controls.h"
 #include "main_controls.h"
 #include "registry.h"
 #include "temp_folder.h"
 
-using OpenArenaInterop = FreshLauncher;
+using OpenArenaInterop = LauncherFixture;
 
 TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
 #ifndef OPENARENA_STATE

@@ -4,14 +4,14 @@
 #include "main_controls.h"
 #include "overlay_layout.h"
 #include "registry.h"
-#include "fresh_launcher.h"
+#include "launcher_fixture.h"
 #include "wine_test_util.h"
 
 namespace {
 
 using Starter = OverlayStarter;
 
-RegValue Setting(const char* name) {
+RegValue Stored(const char* name) {
   return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
 }
 
@@ -42,7 +42,7 @@ bool EndOverlay(HWND square) {
   return ended;
 }
 
-using OverlayStarterTest = FreshLauncher;
+using OverlayStarterTest = LauncherFixture;
 
 }  // namespace
 
@@ -100,10 +100,10 @@ TEST_F(OverlayStarterTest, CancelAndTheCloseBoxStoreNothing) {
     }
     EXPECT_TRUE(starter->Closed());
     EXPECT_TRUE(IsWindowEnabled(main->Handle()));
-    EXPECT_EQ(ValueText(Setting("Mini IP")), "10.1.1.1");
-    EXPECT_EQ(ValueText(Setting("Mini Port")), "4000");
-    EXPECT_EQ(ValueFlag(Setting("Mini ShowAll")), 0);
-    EXPECT_TRUE(IsEmptyValue(Setting("Use Scroll Lock")));
+    EXPECT_EQ(ValueText(Stored("Mini IP")), "10.1.1.1");
+    EXPECT_EQ(ValueText(Stored("Mini Port")), "4000");
+    EXPECT_EQ(ValueFlag(Stored("Mini ShowAll")), 0);
+    EXPECT_TRUE(IsEmptyValue(Stored("Use Scroll Lock")));
   }
   Starter* again = main->LaunchCorvel();  // the stored values again
   EXPECT_EQ(WindowText(again->Control(Starter::Text1)), "10.1.1.1");
@@ -128,9 +128,9 @@ TEST_F(OverlayStarterTest, ApplyStoresTheValuesAndStartsTheOverlayWhichReadsThem
   EXPECT_TRUE(starter->Closed());
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
 
-  EXPECT_EQ(ValueText(Setting("Mini IP")), "127.0.0.1");
-  EXPECT_EQ(ValueText(Setting("Mini Port")), std::to_string(tavrin.port));
-  const RegValue showAll = Setting("Mini ShowAll"), scrollLock = Setting("Use Scroll Lock");
+  EXPECT_EQ(ValueText(Stored("Mini IP")), "127.0.0.1");
+  EXPECT_EQ(ValueText(Stored("Mini Port")), std::to_string(tavrin.port));
+  const RegValue showAll = Stored("Mini ShowAll"), scrollLock = Stored("Use Scroll Lock");
   ASSERT_TRUE(std::holds_alternative<int32_t>(showAll)) << "stored as a number";
   ASSERT_TRUE(std::holds_alternative<int32_t>(scrollLock));
   EXPECT_EQ(std::get<int32_t>(showAll), 1);

@@ -4,7 +4,7 @@
 #include "main_controls.h"
 #include "message_box.h"
 #include "registry.h"
-#include "fresh_launcher.h"
+#include "launcher_fixture.h"
 #include "udp_test_server.h"
 #include "wine_test_util.h"
 
@@ -53,7 +53,7 @@ void CALLBACK CancelStarter(HWND, UINT, UINT_PTR id, DWORD) {
   }
 }
 
-class StatusQuery : public FreshLauncher {
+class StatusQuery : public LauncherFixture {
  protected:
   static std::string At(const UdpTestServer& server) { return "127.0.0.1:" + std::to_string(server.Port()); }
 };
