@@ -31,3 +31,10 @@ void CloseModalWindow(HWND& window, HWND owner) {
   DestroyWindow(closing);
   if (owner && IsWindow(owner)) SetActiveWindow(owner);
 }
+
+int WindowDpi(HWND hwnd) {
+  HDC dc = GetDC(hwnd);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ReleaseDC(hwnd, dc);
+  return dpi > 0 ? dpi : 96;
+}

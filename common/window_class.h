@@ -28,3 +28,9 @@ LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
   return result;
 }
+
+// The dots per inch of the window's display (the screen's for nullptr).
+int WindowDpi(HWND hwnd);
+
+// Pixels laid out at 96 dpi, scaled to dpi.
+inline int Scaled(int px, int dpi) { return MulDiv(px, dpi, 96); }

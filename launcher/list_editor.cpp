@@ -13,15 +13,6 @@ constexpr const char* kEditorClass = "KestrunListEditor";
 constexpr int kListId = 1;
 constexpr int kOkId = 2;
 
-int Scaled(int px, int dpi) { return MulDiv(px, dpi, 96); }
-
-int WindowDpi(HWND hwnd) {
-  HDC dc = GetDC(hwnd);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(hwnd, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 }  // namespace
 
 ListEditor::ListEditor(HWND owner, const char* caption, EditedList target)

@@ -51,13 +51,6 @@ ControlClass ClassOf(Kind kind) {
   return {"STATIC", 0, 0};
 }
 
-int ScreenDpi() {
-  HDC dc = GetDC(nullptr);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(std::string appFolder) : appFolder_(std::move(appFolder)) {}
@@ -78,7 +71,7 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::Create() {
   RegisterWindowClass(kMainClass, ObjectWindowProc<MainWindow>, GetSysColorBrush(COLOR_BTNFACE));
-  dpi_ = ScreenDpi();
+  dpi_ = WindowDpi(nullptr);
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT area{0, 0, MulDiv(kClientWidth, dpi_, 96), MulDiv(kClientHeight, dpi_, 96)};
   AdjustWindowRect(&area, style, TRUE);

@@ -41,15 +41,6 @@ const StarterControl kStarterControls[] = {
     {OverlayStarter::Command2, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 168, 156, 80, 28},
 };
 
-int Scaled(int px, int dpi) { return MulDiv(px, dpi, 96); }
-
-int ScreenDpi() {
-  HDC dc = GetDC(nullptr);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 RegValue Setting(const char* name) {
   return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
 }
@@ -70,7 +61,7 @@ OverlayStarter::~OverlayStarter() {
 bool OverlayStarter::Open() {
   ShowMessage(kOverlayStarterHelp, MB_OK);
   RegisterWindowClass(kStarterClass, ObjectWindowProc<OverlayStarter>, GetSysColorBrush(COLOR_BTNFACE));
-  const int dpi = ScreenDpi();
+  const int dpi = WindowDpi(nullptr);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   RECT area{0, 0, Scaled(324, dpi), Scaled(196, dpi)};
   AdjustWindowRect(&area, style, FALSE);
@@ -92,7 +83,7 @@ bool OverlayStarter::Open() {
 }
 
 void OverlayStarter::CreateControls() {
-  const int dpi = ScreenDpi();
+  const int dpi = WindowDpi(nullptr);
   for (const StarterControl& c : kStarterControls) {
     HWND control = CreateWindowExA(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, Scaled(c.x, dpi),
                                    Scaled(c.y, dpi), Scaled(c.w, dpi), Scaled(c.h, dpi), hwnd_,

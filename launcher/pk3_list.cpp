@@ -18,13 +18,6 @@ enum : int { kList1 = 1, kList2, kCommand1, kCommand2, kCommand3 };
 constexpr int kClientWidth = 720;
 constexpr int kClientHeight = 400;
 
-int WindowDpi(HWND hwnd) {
-  HDC dc = GetDC(hwnd);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(hwnd, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 HFONT MakeFont(const char* face, int points, int dpi) {
   return CreateFontA(-MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);

@@ -16,13 +16,6 @@ RegValue Setting(const char* name) {
   return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
 }
 
-int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
-}
-
 bool AboveAll(HWND hwnd) {
   return GetTopWindow(nullptr) == hwnd && (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
@@ -59,7 +52,7 @@ bool MiniRemote::Form_Load() {
   hwnd_ = CreateWindowExA(0, kSquareClass, "corvel2", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                           GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
-  dpi_ = ScreenDpi();
+  dpi_ = WindowDpi(nullptr);
   screenWidth_ = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_);
 
   PlaceSquare();
