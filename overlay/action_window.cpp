@@ -42,6 +42,8 @@ bool ActionWindow::Create(int dpi) {
   list1_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | LBS_NOINTEGRALHEIGHT, font_);
   curmaps_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, font_);
   label1_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, font_);
+  // The menus open over the player rows: the grid lies below them, for the eye and the mouse.
+  if (grid_) SetWindowPos(grid_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetLabel(kWaitingForStatus);
   PlaceWindow();
   PlaceChildren();

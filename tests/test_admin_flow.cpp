@@ -37,6 +37,35 @@ HWND WindowOverSquare(HWND square) {
   return WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 
+// A real left click near the top of a window, where the first list line sits.
+void ClickNearTop(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  SetCursorPos((r.left + r.right) / 2, r.top + 5);
+  PumpFor(20);
+  INPUT in[2]{};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
+  PumpFor(60);
+}
+
+// Screen pixels down the right half of a window's inside that have the grid's
+// line colour.
+int GridLinePixelsInside(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  HDC screen = GetDC(nullptr);
+  int found = 0;
+  const int x = r.right - (r.right - r.left) / 4;
+  for (int y = r.top + 2; y < r.bottom - 2; ++y) {
+    if (GetPixel(screen, x, y) == RGB(192, 192, 192)) ++found;
+  }
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
 void StoreScrollLock(int value) {
   mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Use Scroll Lock",
                              std::to_string(value), mdlRegistry::kText);
@@ -112,6 +141,31 @@ TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
   EXPECT_EQ(plist.Label(), "Alice");
   Press('K');
   EXPECT_EQ(plist.Label(), "Command Not Sent");
+}
+
+TEST_F(AdminFlow, ShownListsLieOverTheGrid) {
+  StoreScrollLock(0);
+  ConnectAndSendStatus();
+  ActionWindow& plist = overlay.plist();
+  HWND list1 = FindWindowExA(plist.Handle(), nullptr, "LISTBOX", nullptr);
+  HWND curmaps = FindWindowExA(plist.Handle(), list1, "LISTBOX", nullptr);
+  ASSERT_TRUE(list1 && curmaps);
+  Press(VK_SNAPSHOT);
+  Press('A');
+  Press('C');
+  ASSERT_TRUE(plist.MapsShown());
+
+  // A new record repaints the grid; the map list stays readable above it.
+  server.Send(StatusRecord(DemoPlayers()));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 2; }));
+  PumpFor(100);
+  EXPECT_EQ(GridLinePixelsInside(curmaps), 0);
+
+  // Its lines take the click, which dismisses the window.
+  ClickNearTop(curmaps);
+  EXPECT_FALSE(plist.MapsShown());
+  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle);
+  EXPECT_EQ(overlay.Actions().state.mapPending, 1);
 }
 
 TEST_F(AdminFlow, ScrollLockOpensAndClicksDismiss) {
