@@ -39,9 +39,13 @@ bool ActionWindow::Create(int dpi) {
   font_ = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
   grid_ = CreateGridControl(hwnd_, &playerslist, dpi);
-  list1_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | LBS_NOINTEGRALHEIGHT, font_);
-  curmaps_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, font_);
+  // Both lists may be shown at one place; the action menu, created first, stays on top.
+  list1_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | LBS_NOINTEGRALHEIGHT, font_);
+  curmaps_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                       font_);
   label1_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, font_);
+  // The menus open over the player rows: the grid lies below them, for the eye and the mouse.
+  if (grid_) SetWindowPos(grid_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetLabel(kWaitingForStatus);
   PlaceWindow();
   PlaceChildren();

@@ -96,8 +96,9 @@ LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 HWND CreateGridControl(HWND parent, const GridModel* model, int dpi) {
   RegisterWindowClass(kGridClass, GridProc);
-  HWND grid = CreateWindowExA(0, kGridClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 10, 10, parent, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+  // Lists shown over the grid must not be painted over when it repaints.
+  HWND grid = CreateWindowExA(0, kGridClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS, 0, 0, 10, 10,
+                              parent, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!grid) return nullptr;
   auto* view = new GridView{model, dpi, MakeFont(dpi, FW_NORMAL), MakeFont(dpi, FW_BOLD)};
   SetWindowLongPtrA(grid, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));

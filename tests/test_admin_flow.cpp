@@ -37,6 +37,54 @@ HWND WindowOverSquare(HWND square) {
   return WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 
+// A real left click near the top of a window, where the first list line sits.
+void ClickNearTop(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  SetCursorPos((r.left + r.right) / 2, r.top + 5);
+  PumpFor(20);
+  INPUT in[2]{};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
+  PumpFor(60);
+}
+
+// Screen pixels down the right half of a window's inside that have the grid's
+// line colour.
+int GridLinePixelsInside(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  HDC screen = GetDC(nullptr);
+  int found = 0;
+  const int x = r.right - (r.right - r.left) / 4;
+  for (int y = r.top + 2; y < r.bottom - 2; ++y) {
+    if (GetPixel(screen, x, y) == RGB(192, 192, 192)) ++found;
+  }
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
+// Screen pixels darker than mid-grey across one line of a list box: the
+// line's text, when the line can be seen.
+int DarkPixelsOnLine(HWND list, int index) {
+  RECT item{};
+  if (SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+    return -1;
+  }
+  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
+  HDC screen = GetDC(nullptr);
+  int found = 0;
+  const int y = (item.top + item.bottom) / 2;
+  for (int x = item.left; x < item.right; ++x) {
+    const COLORREF c = GetPixel(screen, x, y);
+    if (c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128) ++found;
+  }
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
 void StoreScrollLock(int value) {
   mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Use Scroll Lock",
                              std::to_string(value), mdlRegistry::kText);
@@ -112,6 +160,54 @@ TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
   EXPECT_EQ(plist.Label(), "Alice");
   Press('K');
   EXPECT_EQ(plist.Label(), "Command Not Sent");
+}
+
+TEST_F(AdminFlow, ShownListsLieOverTheGrid) {
+  StoreScrollLock(0);
+  ConnectAndSendStatus();
+  ActionWindow& plist = overlay.plist();
+  HWND list1 = FindWindowExA(plist.Handle(), nullptr, "LISTBOX", nullptr);
+  HWND curmaps = FindWindowExA(plist.Handle(), list1, "LISTBOX", nullptr);
+  ASSERT_TRUE(list1 && curmaps);
+  Press(VK_SNAPSHOT);
+  Press('A');
+  Press('C');
+  ASSERT_TRUE(plist.MapsShown());
+
+  // A new record repaints the grid; the map list stays readable above it.
+  server.Send(StatusRecord(DemoPlayers()));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 2; }));
+  PumpFor(100);
+  EXPECT_EQ(GridLinePixelsInside(curmaps), 0);
+
+  // Its lines take the click, which dismisses the window.
+  ClickNearTop(curmaps);
+  EXPECT_FALSE(plist.MapsShown());
+  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle);
+  EXPECT_EQ(overlay.Actions().state.mapPending, 1);
+}
+
+TEST_F(AdminFlow, ActionMenuStaysReadableOverTheMapList) {
+  StoreScrollLock(0);
+  StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 0, "dm/mohdm1 dm/mohdm6");
+  ASSERT_TRUE(overlay.Form_Load());
+  ASSERT_EQ(server.AcceptWhilePumping(), 930);
+  server.Send(StatusRecord(DemoPlayers()));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 1; }));
+  ActionWindow& plist = overlay.plist();
+  HWND list1 = FindWindowExA(plist.Handle(), nullptr, "LISTBOX", nullptr);
+  ASSERT_TRUE(list1);
+
+  // The maps looked at first, then a player picked: both lists are shown,
+  // and the action menu must be the one that can be read, also after a repaint.
+  Press(VK_SNAPSHOT);
+  Press(VK_RIGHT);
+  Press('A');
+  ASSERT_TRUE(plist.MapsShown());
+  ASSERT_TRUE(plist.ActionsShown());
+  RedrawWindow(plist.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PumpFor(100);
+  EXPECT_GT(DarkPixelsOnLine(list1, 9), 0) << "the line \"T - Timeout\"";
 }
 
 TEST_F(AdminFlow, ScrollLockOpensAndClicksDismiss) {
