@@ -66,7 +66,8 @@ bool ReadPlayerLine(const std::string& line, PlayerLineFields& out) {
   out.client = client;
   out.ping = TrimBlanks(Columns(line, 10, 5));
   out.name = TrimBlanks(Columns(line, kNameStart, length - kTailLength - kNameStart + 1));
-  out.address = TrimBlanks(Columns(line, length - kAddressFromEnd, kAddressLength));
+  // A line too short to hold the address field has none: the IP cell stays.
+  out.address = length > kAddressFromEnd ? TrimBlanks(Columns(line, length - kAddressFromEnd, kAddressLength)) : "";
   return true;
 }
 

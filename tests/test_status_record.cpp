@@ -194,4 +194,7 @@ TEST(StatusRecord, LongNamesDecodeWhole) {
   ASSERT_TRUE(ReadPlayerLine("  1     0   50 Bob  ", p));
   EXPECT_EQ(p.name, "");
   EXPECT_EQ(p.ping, "50");
+  EXPECT_EQ(p.address, "") << "no address field before the line's start";
+  ASSERT_TRUE(ReadPlayerLine("  1     0   50 Bob:x 1.2.3.4:5", p));
+  EXPECT_EQ(p.address, "");
 }
