@@ -234,3 +234,17 @@ TEST_F(StatusQuery, LaunchCorvelDuringAQueryOpensTheStarterWhenTheQueryEnds) {
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
   main->Close();
 }
+
+TEST_F(StatusQuery, AFloodOfRepliesDoesNotHoldTheQuery) {
+  UdpTestServer server;
+  server.SetReply(kFullReply);
+  server.SetFlood(10000);
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  const DWORD start = GetTickCount();
+  main->getstatus();
+  EXPECT_LT(GetTickCount() - start, 6000u) << "the query ends while the server still floods";
+  EXPECT_FALSE(main->Querying());
+  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  main->Close();
+}
