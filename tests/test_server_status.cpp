@@ -248,3 +248,16 @@ TEST_F(StatusQuery, AFloodOfRepliesDoesNotHoldTheQuery) {
   EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
   main->Close();
 }
+
+TEST_F(StatusQuery, AReplyOfThousandsOfLinesIsShownWithoutHoldingTheWindow) {
+  UdpTestServer server;
+  server.SetReply(kHeader + "\\mapname\\x\n" + std::string(5000, '\n'));
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  const DWORD start = GetTickCount();
+  main->getstatus();
+  EXPECT_LT(GetTickCount() - start, 10000u) << "drawn line by line, the list took about 40 s here";
+  EXPECT_EQ(ListLines(main->Control(List3)).size(), 5001u);
+  EXPECT_EQ(main->FieldText(mapname), "x");
+  main->Close();
+}
