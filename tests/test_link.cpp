@@ -190,11 +190,12 @@ TEST(LoopAndWait, ServicesEventsWhileItWaits) {
   static int posted = 0;
   poster = window;
   posted = 0;
-  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+  WNDPROC repost = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
     if (m != WM_APP) return DefWindowProcA(h, m, w, l);
     if (posted >= 0 && ++posted < 100000) PostMessageA(poster, WM_APP, 0, 0);
     return 0;
-  }));
+  };
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(repost));
   PostMessageA(window, WM_APP, 0, 0);
   const DWORD floodStart = GetTickCount();
   LoopAndWait(200);
