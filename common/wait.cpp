@@ -17,8 +17,19 @@ bool PumpPendingEvents() {
 
 void LoopAndWait(int32_t ms) {
   const uint32_t start = GetTickCount();
+  MSG msg;
   for (;;) {
-    if (!PumpPendingEvents()) return;
+    // The clock is read after every event: events that keep coming (a flood of
+    // datagrams) must not hold the wait past its end.
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      if (TickWaitOver(start, GetTickCount(), ms)) return;
+    }
     const uint32_t now = GetTickCount();
     if (TickWaitOver(start, now, ms)) return;
     // Sleep until an event arrives or the wait is nearly over; never spin.

@@ -42,8 +42,14 @@ void MainWindow::getstatus() {
   SetFieldText(timel, status.timeLimit);
   SetFieldText(mapname, status.mapName);
   SetFieldText(fragl, status.fragLimit);
-  SendMessageA(Control(List3), LB_RESETCONTENT, 0, 0);
-  for (const std::string& line : buff1) AddListLine(Control(List3), line);
+  // Drawn once when filled: a reply of many thousand lines would otherwise
+  // redraw the list at every line.
+  HWND list3 = Control(List3);
+  SendMessageA(list3, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(list3, LB_RESETCONTENT, 0, 0);
+  for (const std::string& line : buff1) AddListLine(list3, line);
+  SendMessageA(list3, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list3, nullptr, TRUE);
   mapList_ = status.mapList;
   SetFieldText(mpl, "Maps: " + mapList_);
   mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini MapList", mapList_,

@@ -185,6 +185,25 @@ TEST(LoopAndWait, ServicesEventsWhileItWaits) {
   EXPECT_GE(ticks, 3) << "timer events run inside the wait";
   KillTimer(window, 7);
 
+  // Events that never stop coming (each one posts the next) do not hold the wait.
+  static HWND poster = nullptr;
+  static int posted = 0;
+  poster = window;
+  posted = 0;
+  WNDPROC repost = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m != WM_APP) return DefWindowProcA(h, m, w, l);
+    if (posted >= 0 && ++posted < 100000) PostMessageA(poster, WM_APP, 0, 0);
+    return 0;
+  };
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(repost));
+  PostMessageA(window, WM_APP, 0, 0);
+  const DWORD floodStart = GetTickCount();
+  LoopAndWait(200);
+  EXPECT_LT(GetTickCount() - floodStart, 1000u);
+  EXPECT_LT(posted, 100000) << "the wait ended while the events still came";
+  posted = -1;  // the chain ends
+  PumpPendingEvents();
+
   const DWORD zeroStart = GetTickCount();
   LoopAndWait(0);
   EXPECT_LT(GetTickCount() - zeroStart, 100u);

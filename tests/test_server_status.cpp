@@ -234,3 +234,30 @@ TEST_F(StatusQuery, LaunchCorvelDuringAQueryOpensTheStarterWhenTheQueryEnds) {
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
   main->Close();
 }
+
+TEST_F(StatusQuery, AFloodOfRepliesDoesNotHoldTheQuery) {
+  UdpTestServer server;
+  server.SetReply(kFullReply);
+  server.SetFlood(10000);
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  const DWORD start = GetTickCount();
+  main->getstatus();
+  EXPECT_LT(GetTickCount() - start, 6000u) << "the query ends while the server still floods";
+  EXPECT_FALSE(main->Querying());
+  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  main->Close();
+}
+
+TEST_F(StatusQuery, AReplyOfThousandsOfLinesIsShownWithoutHoldingTheWindow) {
+  UdpTestServer server;
+  server.SetReply(kHeader + "\\mapname\\x\n" + std::string(5000, '\n'));
+  auto main = Start();
+  main->SetFieldText(text8, At(server));
+  const DWORD start = GetTickCount();
+  main->getstatus();
+  EXPECT_LT(GetTickCount() - start, 10000u) << "drawn line by line, the list took about 40 s here";
+  EXPECT_EQ(ListLines(main->Control(List3)).size(), 5001u);
+  EXPECT_EQ(main->FieldText(mapname), "x");
+  main->Close();
+}

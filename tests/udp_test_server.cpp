@@ -74,6 +74,12 @@ void UdpTestServer::Serve() {
     }
     auto to = reinterpret_cast<const sockaddr*>(&from);
     if (!reply.empty()) sendto(socket_, reply.data(), static_cast<int>(reply.size()), 0, to, size);
+    if (const int flood = floodMs_; flood > 0 && !reply.empty()) {
+      const DWORD start = GetTickCount();
+      while (!stop_ && GetTickCount() - start < static_cast<DWORD>(flood)) {
+        sendto(socket_, reply.data(), static_cast<int>(reply.size()), 0, to, size);
+      }
+    }
     if (!stray.empty()) {
       Sleep(50);  // after the reply, so that taking it would replace the reply
       sendto(stray_, stray.data(), static_cast<int>(stray.size()), 0, to, size);

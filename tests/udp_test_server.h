@@ -23,6 +23,8 @@ class UdpTestServer {
   int StrayPort() const { return strayPort_; }
 
   void SetReply(const std::string& reply, const std::string& stray = "");
+  // After the reply, keeps sending it from the server's port for ms milliseconds, as fast as it can.
+  void SetFlood(int ms) { floodMs_ = ms; }
 
   struct Datagram {
     std::string bytes;
@@ -41,5 +43,6 @@ class UdpTestServer {
   std::string reply_, strayReply_;
   std::vector<Datagram> received_;
   std::atomic<bool> stop_{false};
+  std::atomic<int> floodMs_{0};
   std::thread thread_;
 };
