@@ -32,6 +32,12 @@ void MainWindow::getstatus() {
   // The full wait whether or not a reply came; the socket stays open throughout.
   LoopAndWait(kStatusWaitMs);
   UDP1.Close();
+  if (unloading_ || !hwnd_) {
+    // Closed during the wait: the wait was cut short, so its empty result must
+    // not replace the map list stored by an earlier query.
+    querying_ = false;
+    return;
+  }
 
   const ServerStatus status = ParseStatusReply(reply_);
   buff1 = status.buff1;

@@ -41,6 +41,11 @@ void CALLBACK DuringWait(HWND, UINT, UINT_PTR id, DWORD) {
   g_main->getstatus();
 }
 
+void CALLBACK CloseLauncher(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  PostMessageA(g_main->Handle(), WM_CLOSE, 0, 0);
+}
+
 void CALLBACK PressLaunchCorvel(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   SendMessageA(g_main->Control(Command2), BM_CLICK, 0, 0);
@@ -260,4 +265,17 @@ TEST_F(StatusQuery, AReplyOfThousandsOfLinesIsShownWithoutHoldingTheWindow) {
   EXPECT_EQ(ListLines(main->Control(List3)).size(), 5001u);
   EXPECT_EQ(main->FieldText(mapname), "x");
   main->Close();
+}
+
+TEST_F(StatusQuery, ClosingDuringTheWaitKeepsTheStoredMapList) {
+  SetSetting("Mini MapList", "dm/mohdm1 dm/mohdm2");
+  UdpTestServer silent;
+  auto main = Start();
+  main->SetFieldText(text8, At(silent));
+  g_main = main.get();
+  SetTimer(nullptr, 0, 200, CloseLauncher);
+  main->getstatus();
+  EXPECT_EQ(silent.Received().size(), 1u);
+  EXPECT_EQ(ValueText(MiniMapList()), "dm/mohdm1 dm/mohdm2");
+  EXPECT_FALSE(main->Querying());
 }
