@@ -38,3 +38,22 @@ int WindowDpi(HWND hwnd) {
   if (dc) ReleaseDC(hwnd, dc);
   return dpi > 0 ? dpi : 96;
 }
+
+HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND owner, int width, int height,
+                       int dpi, int offset, void* self) {
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  RECT area{0, 0, Scaled(width, dpi), Scaled(height, dpi)};
+  AdjustWindowRect(&area, style, FALSE);
+  RECT ownerRect{};
+  GetWindowRect(owner, &ownerRect);
+  return CreateWindowExA(exStyle, cls, caption, style, ownerRect.left + offset, ownerRect.top + offset,
+                         area.right - area.left, area.bottom - area.top, owner, nullptr, GetModuleHandleA(nullptr),
+                         self);
+}
+
+HFONT CreateMessageFont() {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  return CreateFontIndirectA(&metrics.lfMessageFont);
+}

@@ -5,7 +5,6 @@
 #include "list_file.h"
 #include "message_box.h"
 #include "window_class.h"
-#include "window_class.h"
 
 namespace {
 
@@ -26,14 +25,7 @@ ListEditor::~ListEditor() {
 bool ListEditor::Open() {
   RegisterWindowClass(kEditorClass, ObjectWindowProc<ListEditor>, GetSysColorBrush(COLOR_BTNFACE));
   const int dpi = WindowDpi(owner_);
-  RECT area{0, 0, Scaled(260, dpi), Scaled(300, dpi)};
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  AdjustWindowRect(&area, style, FALSE);
-  RECT ownerRect{};
-  GetWindowRect(owner_, &ownerRect);
-  hwnd_ = CreateWindowExA(WS_EX_DLGMODALFRAME, kEditorClass, caption_.c_str(), style, ownerRect.left + 40,
-                          ownerRect.top + 40, area.right - area.left, area.bottom - area.top, owner_, nullptr,
-                          GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateOwnedWindow(kEditorClass, caption_.c_str(), WS_EX_DLGMODALFRAME, owner_, 260, 300, dpi, 40, this);
   if (!hwnd_) return false;
   font_ = CreateFontA(-MulDiv(10, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN, "Times New Roman");

@@ -61,20 +61,10 @@ OverlayStarter::~OverlayStarter() {
 bool OverlayStarter::Open() {
   ShowMessage(kOverlayStarterHelp, MB_OK);
   RegisterWindowClass(kStarterClass, ObjectWindowProc<OverlayStarter>, GetSysColorBrush(COLOR_BTNFACE));
-  const int dpi = WindowDpi(nullptr);
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  RECT area{0, 0, Scaled(324, dpi), Scaled(196, dpi)};
-  AdjustWindowRect(&area, style, FALSE);
-  RECT ownerRect{};
-  GetWindowRect(owner_, &ownerRect);
-  hwnd_ = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kStarterClass, "Corvel Setup", style,
-                          ownerRect.left + 60, ownerRect.top + 60, area.right - area.left, area.bottom - area.top,
-                          owner_, nullptr, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateOwnedWindow(kStarterClass, "Corvel Setup", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_, 324, 196,
+                            WindowDpi(nullptr), 60, this);
   if (!hwnd_) return false;
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  font_ = CreateFontIndirectA(&metrics.lfMessageFont);
+  font_ = CreateMessageFont();
   CreateControls();
   Form_Load();
   if (owner_) EnableWindow(owner_, FALSE);

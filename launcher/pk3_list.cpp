@@ -9,7 +9,6 @@
 #include "list_file.h"
 #include "message_box.h"
 #include "window_class.h"
-#include "window_class.h"
 
 namespace {
 
@@ -55,21 +54,12 @@ Pk3List::~Pk3List() {
 bool Pk3List::Open() {
   RegisterWindowClass(kPk3ListClass, ObjectWindowProc<Pk3List>, GetSysColorBrush(COLOR_BTNFACE));
   dpi_ = WindowDpi(owner_);
-  RECT area{0, 0, MulDiv(kClientWidth, dpi_, 96), MulDiv(kClientHeight, dpi_, 96)};
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  AdjustWindowRect(&area, style, FALSE);
-  RECT ownerRect{};
-  GetWindowRect(owner_, &ownerRect);
-  hwnd_ = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kPk3ListClass, "Disable PK3 Files", style,
-                          ownerRect.left + 20, ownerRect.top + 20, area.right - area.left, area.bottom - area.top,
-                          owner_, nullptr, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateOwnedWindow(kPk3ListClass, "Disable PK3 Files", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_,
+                            kClientWidth, kClientHeight, dpi_, 20, this);
   if (!hwnd_) return false;
   listFont_ = MakeFont("Arial Narrow", 9, dpi_);
   labelFont_ = MakeFont("Tahoma", 8, dpi_);
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  buttonFont_ = CreateFontIndirectA(&metrics.lfMessageFont);
+  buttonFont_ = CreateMessageFont();
   CreateControls();
   Form_Load();
   EnableWindow(owner_, FALSE);
