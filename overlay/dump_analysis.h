@@ -1,0 +1,75 @@
+#pragma once
+// Analysis of a player's settings dump: each line is checked against the
+// table of allowed values, the failed checks make up the player's hack code,
+// and the verdict goes into the player's grid row. Platform-free; the window
+// only supplies the pause between finding the row and writing the verdict.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "grid_model.h"
+
+constexpr uint32_t kDarkRed = 0x800000;
+constexpr uint32_t kDarkGreen = 0x008000;
+constexpr uint32_t kDarkBlue = 0x000080;
+
+// Grid columns the verdict writes (all-data mode only).
+constexpr int kNameCol = 1;
+constexpr int kIpCol = 3;
+constexpr int kHackCodeCol = 4;
+constexpr int kAlliedSkinsCol = 5;
+constexpr int kAxisSkinsCol = 6;
+
+// Everything one record yields. Each record gets its own, so a record handled
+// while another waits cannot disturb the other's result.
+struct DumpAnalysis {
+  std::vector<std::string> List2;  // the raw lines, in order
+  std::string name;
+  std::string alliedModel;
+  std::string axisModel;
+  std::string version;
+  bool macClient = false;
+  std::string hackCode;  // as built, before the known prefixes are removed
+  int okCount = 0;
+  std::string roundsDrop;  // values of "ui_roundsdrop", "t" and "t1"
+  std::string t;
+  std::string t1;
+};
+
+// A line split into its setting name (columns 1-21) and value (from column 23),
+// both trimmed. A line too short for a value is all name.
+struct DumpLine {
+  std::string name;
+  std::string value;
+};
+DumpLine SplitDumpLine(const std::string& line);
+
+// True for a plain decimal: optional sign, digits, optional fraction.
+bool ParseDumpNumber(const std::string& text, double& out);
+
+// The number a text begins with, 0 when it begins with none.
+double LeadingNumber(const std::string& text);
+
+// Splits the record into lines and runs every line through the checks.
+DumpAnalysis AnalyseDump(const std::string& MainData);
+
+// The hack code with the known prefixes removed, in their order.
+std::string RemoveKnownPrefixes(const std::string& hackCode);
+
+// True when the three marker values are all present.
+bool TolvaneMarked(const DumpAnalysis& analysis);
+
+// The first row from 1 on whose "Name" cell equals name exactly; -1 if none.
+int FindPlayerRow(const GridModel& grid, const std::string& name);
+
+// True when the grid has the columns a verdict writes (all-data mode).
+bool GridShowsVerdicts(const GridModel& grid);
+
+// Before the pause: finds the player's row and writes "MAC" for a Mac client.
+// False when the verdict has nowhere to go (no name, no row, names-only grid).
+bool StartVerdict(const DumpAnalysis& analysis, GridModel& grid);
+
+// After the pause: finds the row again, since records handled meanwhile may
+// have moved or removed the player, and writes the marker, the hack code or
+// "(HC)", and the two skins. Nothing is written when the player is gone.
+void FinishVerdict(const DumpAnalysis& analysis, GridModel& grid);
