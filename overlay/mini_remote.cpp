@@ -1,9 +1,11 @@
 #include "mini_remote.h"
 
+#include "dump_analysis.h"
 #include "map_list.h"
 #include "overlay_layout.h"
 #include "registry.h"
 #include "text.h"
+#include "wait.h"
 #include "window_class.h"
 
 namespace {
@@ -177,6 +179,21 @@ void MiniRemote::extractstatus(const std::string& MainData) {
 void MiniRemote::dump(const std::string& MainData) {
   lastDump_ = MainData;
   ++dumpCount_;
+  DumpAnalysis analysis = AnalyseDump(MainData);
+  List2_ = std::move(analysis.List2);
+  if (!StartVerdict(analysis, plist_.Grid())) return;
+  plist_.RefreshGrid();
+  // Records keep coming during the pause, dumps among them, each pausing in
+  // turn inside this one; past a few such pauses the verdict is written at
+  // once, so a flood of dumps cannot nest waits without end.
+  if (dumpPauses_ < kMaxDumpPauses) {
+    ++dumpPauses_;
+    LoopAndWait(kDumpPauseMs);
+    --dumpPauses_;
+  }
+  if (!hwnd_) return;
+  FinishVerdict(analysis, plist_.Grid());
+  plist_.RefreshGrid();
 }
 
 void MiniRemote::SetBackColor(COLORREF color) {

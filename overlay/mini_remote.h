@@ -18,6 +18,9 @@
 constexpr COLORREF kLinkDownColor = RGB(255, 0, 0);
 constexpr COLORREF kLinkUpColor = RGB(0, 128, 0);
 constexpr int kLinkLocalPort = 930;
+// A dump's verdict is written this long after its row was found.
+constexpr int kDumpPauseMs = 500;
+constexpr int kMaxDumpPauses = 4;
 
 class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
  public:
@@ -67,6 +70,8 @@ class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
   // The last record bodies handed to the decoders, and how many came.
   const std::string& LastStatus() const { return lastStatus_; }
   const std::string& LastDump() const { return lastDump_; }
+  // The raw lines of the last dump record.
+  const std::vector<std::string>& List2() const { return List2_; }
   int StatusCount() const { return statusCount_; }
   int DumpCount() const { return dumpCount_; }
 
@@ -109,6 +114,8 @@ class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
 
   std::string lastStatus_;
   std::string lastDump_;
+  std::vector<std::string> List2_;
+  int dumpPauses_ = 0;
   int statusCount_ = 0;
   int dumpCount_ = 0;
 };

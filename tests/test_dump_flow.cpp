@@ -1,0 +1,144 @@
+// Dumps from a loopback server reach the player grid: the verdicts land in
+// the right rows, in their colours, also when one dump arrives during the
+// pause of another.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <utility>
+
+#include "demo_records.h"
+#include "dump_analysis.h"
+#include "mini_remote.h"
+#include "window_class.h"
+#include "wine_test_util.h"
+
+namespace {
+
+const DemoPlayer& Named(const std::vector<DemoPlayer>& players, const std::string& name) {
+  for (const auto& p : players) {
+    if (p.name == name) return p;
+  }
+  throw std::runtime_error("no demo player " + name);
+}
+
+// Screen pixels of a grid cell that are clearly red: the painted hack code.
+int ReddishPixels(HWND grid, const GridModel& model, int row, int col) {
+  const int dpi = WindowDpi(grid);
+  int left = 0;
+  for (int c = 0; c < col; ++c) left += model.ColWidth(c);
+  RECT r{MulDiv(left, dpi, 1440), MulDiv(row * 260, dpi, 1440), MulDiv(left + model.ColWidth(col), dpi, 1440),
+         MulDiv((row + 1) * 260, dpi, 1440)};
+  MapWindowPoints(grid, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  HDC screen = GetDC(nullptr);
+  int found = 0;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) {
+      const COLORREF c = GetPixel(screen, x, y);
+      if (c != CLR_INVALID && GetRValue(c) > GetGValue(c) + 60 && GetRValue(c) > GetBValue(c) + 60) ++found;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
+class DumpFlow : public ::testing::Test {
+ protected:
+  TestServer server;
+  MiniRemote overlay;
+  std::vector<DemoPlayer> players = DemoPlayers();
+
+  void SetUp() override {
+    TakeQuit();
+    StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 1, "dm/mohdm6");
+    ASSERT_TRUE(overlay.Form_Load());
+    ASSERT_EQ(server.AcceptWhilePumping(), 930);
+    server.Send(StatusRecord(players));
+    ASSERT_TRUE(PumpUntil([&] { return overlay.plist().Grid().Text(1, 1) == "Alice"; }));
+  }
+  void TearDown() override {
+    overlay.Close();
+    TakeQuit();
+  }
+  // Each record its own segment: the link joins pieces that follow closely.
+  void SendDump(const std::string& name) {
+    server.Send(DumpRecord(Named(players, name)));
+    PumpFor(60);
+  }
+  const GridCell& Cell(int row, int col) { return *overlay.plist().Grid().Cell(row, col); }
+
+ public:
+  GridModel& Grid() { return overlay.plist().Grid(); }
+};
+
+}  // namespace
+
+TEST_F(DumpFlow, VerdictsLandInTheirRowsInTheirColours) {
+  SendDump("Bobby");
+  SendDump("Zed");  // during Bobby's pause
+  SendDump("Mac Kim");
+  SendDump("Nora");
+  SendDump("Alice");
+  ASSERT_TRUE(PumpUntil([&] { return Cell(1, kHackCodeCol).text == "(HC)"; }, 5000));
+
+  EXPECT_EQ(Cell(5, kHackCodeCol).text, "BV") << "Bobby, client 4";
+  EXPECT_EQ(Cell(5, kHackCodeCol).color, kDarkRed);
+  EXPECT_EQ(Cell(27, kHackCodeCol).text, "RR2B1") << "Zed, client 26";
+  EXPECT_EQ(Cell(8, kHackCodeCol).text, "MAC") << "Mac Kim, client 7";
+  EXPECT_EQ(Cell(14, kIpCol).text, "Tolvane") << "Nora, client 13";
+  EXPECT_TRUE(Cell(14, kIpCol).bold);
+  EXPECT_EQ(Cell(14, kHackCodeCol).text, "Y");
+  EXPECT_EQ(Cell(14, kAlliedSkinsCol).text, "american_ranger");
+  EXPECT_EQ(Cell(1, kHackCodeCol).color, kDarkBlue);
+  EXPECT_EQ(overlay.List2().front().substr(0, 4), "name");
+
+  HWND grid = FindWindowExA(overlay.plist().Handle(), nullptr, "CorvelGrid", nullptr);
+  ASSERT_TRUE(grid);
+  EXPECT_GT(ReddishPixels(grid, overlay.plist().Grid(), 5, kHackCodeCol), 5) << "the code is painted in red";
+  EXPECT_EQ(ReddishPixels(grid, overlay.plist().Grid(), 3, kHackCodeCol), 0) << "Wolfgang has no dump yet";
+}
+
+// The pause runs inside the handler that received the dump, so the test looks
+// at the grid from a timer, which the pause keeps serving like every event.
+struct PauseWatch {
+  DumpFlow* test = nullptr;
+  std::function<void()> onMac;
+  std::vector<std::string> seen;  // each new text of Mac Kim's hack code cell
+  static PauseWatch* current;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    PauseWatch& w = *current;
+    const GridCell* cell = w.test->Grid().Cell(8, kHackCodeCol);
+    const std::string text = cell ? cell->text : "";
+    if (!w.seen.empty() && w.seen.back() == text) return;
+    w.seen.push_back(text);
+    if (text == "MAC" && w.onMac) std::exchange(w.onMac, nullptr)();
+  }
+};
+PauseWatch* PauseWatch::current = nullptr;
+
+TEST_F(DumpFlow, MacIsShownAtOnceAndTheVerdictFollowsThePlayerAfterThePause) {
+  std::vector<DemoPlayer> moved = players;
+  for (auto& p : moved) {
+    if (p.name == "Mac Kim") p.client = 9;
+  }
+  PauseWatch watch;
+  watch.test = this;
+  PauseWatch::current = &watch;
+  // As soon as "MAC" shows, a status record moves Mac Kim from client 7 to 9.
+  watch.onMac = [&] { server.Send(StatusRecord(moved)); };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 5, PauseWatch::Tick);
+
+  DemoPlayer mac = Named(players, "Mac Kim");
+  mac.settings.push_back({"cheats", "1"});
+  server.Send(DumpRecord(mac));
+  const bool done = PumpUntil([&] { return Grid().Text(10, kHackCodeCol) == "W"; });
+  KillTimer(nullptr, timer);
+  PauseWatch::current = nullptr;
+
+  ASSERT_TRUE(done);
+  ASSERT_GE(watch.seen.size(), 2u);
+  EXPECT_EQ(watch.seen[1], "MAC") << "written before the pause";
+  EXPECT_EQ(overlay.StatusCount(), 2) << "the record sent during the pause was decoded";
+  EXPECT_EQ(Grid().Text(8, kNameCol), "") << "client 7 left; his old row holds no verdict";
+  EXPECT_EQ(Grid().Text(8, kHackCodeCol), "");
+}
