@@ -1,6 +1,8 @@
 #include "dump_analysis.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "text.h"
 
@@ -20,8 +22,8 @@ struct ValueTest {
 
 // One row of the check table. Positions are 1-based and inclusive.
 struct DumpCheck {
-  const char* name;
-  const char* otherName;  // a second exact spelling, or nullptr
+  std::string_view name;
+  std::string_view otherName;  // a second exact spelling, or empty
   const char* letter;
   int first;
   int last;
@@ -39,50 +41,50 @@ constexpr ValueTest Ne(double v) { return {Op::Ne, v}; }
 
 // The order of the rows is the order of the letters in the hack code.
 constexpr std::array<DumpCheck, 44> kChecks = {{
-    {"r_light_nolight", nullptr, "A", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_lockpvs", nullptr, "L", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_showSmp", nullptr, "M", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_farplane", nullptr, "F", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_farplane_nocull", nullptr, "N", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_farplane_nofog", nullptr, "G", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_novis", nullptr, "H", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_lightmap", nullptr, "R", 2, 4, Eq(0), 0, 0, Gt(0)},
-    {"cg_te_dietouch", nullptr, "D", 3, 4, Eq(0), 0, 0, Gt(0)},
-    {"r_fullbright", nullptr, "B", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"cg_acidtrip", nullptr, "T", 3, 4, Eq(0), 0, 0, Gt(0)},
-    {"cg_3rd_person", nullptr, "S", 3, 4, Eq(0), 0, 0, Gt(0)},
-    {"cg_lagometer", nullptr, "E", 3, 4, Eq(0), 0, 0, Gt(0)},
+    {"r_light_nolight", {}, "A", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_lockpvs", {}, "L", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_showSmp", {}, "M", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_farplane", {}, "F", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_farplane_nocull", {}, "N", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_farplane_nofog", {}, "G", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_novis", {}, "H", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_lightmap", {}, "R", 2, 4, Eq(0), 0, 0, Gt(0)},
+    {"cg_te_dietouch", {}, "D", 3, 4, Eq(0), 0, 0, Gt(0)},
+    {"r_fullbright", {}, "B", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"cg_acidtrip", {}, "T", 3, 4, Eq(0), 0, 0, Gt(0)},
+    {"cg_3rd_person", {}, "S", 3, 4, Eq(0), 0, 0, Gt(0)},
+    {"cg_lagometer", {}, "E", 3, 4, Eq(0), 0, 0, Gt(0)},
     {"cg_forcemodel", "cg_forceModel", "Z", 3, 4, Eq(0), 0, 0, Gt(0)},
-    {"g_showbullettrace", nullptr, "d", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"cheats", nullptr, "W", 1, 1, Eq(0), 0, 0, Gt(0)},
-    {"r_vertexlight", nullptr, "c", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_nocull", nullptr, "b", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_useglfog", nullptr, "a", 2, 3, Eq(1), 1, 0, Lt(1)},
-    {"r_mapOverBrightBits", nullptr, "U", 2, 3, Eq(1), 1, 0, Gt(1)},
-    {"r_intensity", nullptr, "X", 2, 3, Lt(3), 1, 1, Gt(1)},
-    {"developers", nullptr, "d", 1, 1, Eq(0), 0, 0, Gt(0)},
-    {"r_picmip", nullptr, "V", 2, 3, Lt(4), 0, 0, Gt(3)},
-    {"cg_rain", nullptr, "Q", 3, 4, kNever, 1, 0, Eq(0)},
-    {"r_light_showgrid", nullptr, "e", 8, 9, Lt(1), 0, 0, Gt(0)},
-    {"r_light_sun_line", nullptr, "f", 12, 13, Lt(1), 0, 0, Gt(0)},
-    {"r_light_lines", nullptr, "g", 8, 9, Lt(1), 0, 0, Gt(0)},
-    {"r_entlightmap", nullptr, "h", 2, 3, Lt(1), 0, 0, Gt(0)},
-    {"r_directedScale", nullptr, "j", 2, 3, Eq(1), 0, 0, Gt(1)},
-    {"r_ambientScale", nullptr, "k", 2, 3, Eq(0.5), 0, 0, Gt(0.5)},
-    {"r_fastsky", nullptr, "m", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_shownormals", nullptr, "n", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_showtris", nullptr, "p", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_overbrightbits", nullptr, "r", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_showsky", nullptr, "s", 8, 9, Eq(0), 0, 0, Gt(0)},
-    {"r_nobind", nullptr, "t", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_noportals", nullptr, "u", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_portalonly", nullptr, "v", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_norefresh", nullptr, "w", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_singleshader", nullptr, "x", 2, 3, Eq(0), 0, 0, Gt(0)},
-    {"r_znear", nullptr, "y", 2, 3, Eq(3), 0, 0, Ne(3)},
-    {"r_flaresize", nullptr, "z", 2, 8, Eq(40), 0, 0, Ne(40)},
-    {"r_flarefade", nullptr, "i", 2, 8, Eq(7), 0, 0, Ne(7)},
-    {"r_drawworld", nullptr, "q", 2, 3, Eq(1), 0, 0, Ne(1)},
+    {"g_showbullettrace", {}, "d", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"cheats", {}, "W", 1, 1, Eq(0), 0, 0, Gt(0)},
+    {"r_vertexlight", {}, "c", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_nocull", {}, "b", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_useglfog", {}, "a", 2, 3, Eq(1), 1, 0, Lt(1)},
+    {"r_mapOverBrightBits", {}, "U", 2, 3, Eq(1), 1, 0, Gt(1)},
+    {"r_intensity", {}, "X", 2, 3, Lt(3), 1, 1, Gt(1)},
+    {"developers", {}, "d", 1, 1, Eq(0), 0, 0, Gt(0)},
+    {"r_picmip", {}, "V", 2, 3, Lt(4), 0, 0, Gt(3)},
+    {"cg_rain", {}, "Q", 3, 4, kNever, 1, 0, Eq(0)},
+    {"r_light_showgrid", {}, "e", 8, 9, Lt(1), 0, 0, Gt(0)},
+    {"r_light_sun_line", {}, "f", 12, 13, Lt(1), 0, 0, Gt(0)},
+    {"r_light_lines", {}, "g", 8, 9, Lt(1), 0, 0, Gt(0)},
+    {"r_entlightmap", {}, "h", 2, 3, Lt(1), 0, 0, Gt(0)},
+    {"r_directedScale", {}, "j", 2, 3, Eq(1), 0, 0, Gt(1)},
+    {"r_ambientScale", {}, "k", 2, 3, Eq(0.5), 0, 0, Gt(0.5)},
+    {"r_fastsky", {}, "m", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_shownormals", {}, "n", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_showtris", {}, "p", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_overbrightbits", {}, "r", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_showsky", {}, "s", 8, 9, Eq(0), 0, 0, Gt(0)},
+    {"r_nobind", {}, "t", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_noportals", {}, "u", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_portalonly", {}, "v", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_norefresh", {}, "w", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_singleshader", {}, "x", 2, 3, Eq(0), 0, 0, Gt(0)},
+    {"r_znear", {}, "y", 2, 3, Eq(3), 0, 0, Ne(3)},
+    {"r_flaresize", {}, "z", 2, 8, Eq(40), 0, 0, Ne(40)},
+    {"r_flarefade", {}, "i", 2, 8, Eq(7), 0, 0, Ne(7)},
+    {"r_drawworld", {}, "q", 2, 3, Eq(1), 0, 0, Ne(1)},
 }};
 
 // The "scanned" line's letter comes after this many checks.
@@ -98,7 +100,7 @@ constexpr std::array<const char*, 6> kKnownPrefixes = {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Length of the plain decimal at the start of text (0 when there is none).
-size_t DecimalLength(const std::string& text) {
+size_t DecimalLength(std::string_view text) {
   size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   size_t digits = 0;
@@ -114,7 +116,7 @@ size_t DecimalLength(const std::string& text) {
 }
 
 // Converts a text already known to be a plain decimal.
-double DecimalValue(const std::string& text, size_t length) {
+double DecimalValue(std::string_view text, size_t length) {
   double value = 0;
   double scale = 0;
   bool negative = false;
@@ -134,7 +136,7 @@ double DecimalValue(const std::string& text, size_t length) {
 }
 
 // A value that is not a number meets every test it is put to.
-bool Meets(const ValueTest& test, const std::string& value) {
+bool Meets(const ValueTest& test, std::string_view value) {
   double v = 0;
   if (test.op == Op::Never) return false;
   if (!ParseDumpNumber(value, v)) return true;
@@ -148,34 +150,51 @@ bool Meets(const ValueTest& test, const std::string& value) {
   return false;
 }
 
-bool IsExactName(const DumpCheck& check, const std::string& name) {
-  return name == check.name || (check.otherName && name == check.otherName);
+bool IsExactName(const DumpCheck& check, std::string_view name) {
+  return name == check.name || (!check.otherName.empty() && name == check.otherName);
 }
 
-bool HasShape(const DumpCheck& check, const std::string& name) {
-  const std::string_view setting(check.name);
-  if (name.size() != setting.size()) return false;
+bool HasShape(const DumpCheck& check, std::string_view name) {
+  if (name.size() != check.name.size()) return false;
   for (int p = check.first; p <= check.last; ++p) {
-    if (name[static_cast<size_t>(p - 1)] != setting[static_cast<size_t>(p - 1)]) return false;
+    if (name[static_cast<size_t>(p - 1)] != check.name[static_cast<size_t>(p - 1)]) return false;
   }
   return true;
 }
 
-void RunCheck(const DumpCheck& check, const DumpLine& line, DumpAnalysis& out) {
+std::string_view EmptyAs(int number) { return number ? "1" : "0"; }
+
+struct LineView {
+  std::string_view name;
+  std::string_view value;
+};
+
+std::string_view TrimView(std::string_view s) {
+  const size_t first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+LineView SplitView(std::string_view line) {
+  if (line.size() <= kNameColumns) return {TrimView(line), {}};
+  return {TrimView(line.substr(0, kNameColumns)), TrimView(line.substr(std::min(line.size(), kValueStart)))};
+}
+
+void RunCheck(const DumpCheck& check, const LineView& line, DumpAnalysis& out) {
   if (!HasShape(check, line.name)) return;
-  std::string value = line.value;
+  std::string_view value = line.value;
   if (IsExactName(check, line.name)) {
     if (Meets(check.allowed, value)) ++out.okCount;
-    if (value.empty()) value = std::to_string(check.exactEmpty);
+    if (value.empty()) value = EmptyAs(check.exactEmpty);
     if (Meets(check.forbidden, value)) out.hackCode += check.letter;
-    if (value == "hacked") out.hackCode += std::string(check.letter) + "2";
+    if (value == "hacked") (out.hackCode += check.letter) += "2";
   } else {
-    if (value.empty()) value = std::to_string(check.lookAlikeEmpty);
-    if (Meets(check.forbidden, value)) out.hackCode += std::string(check.letter) + "1";
+    if (value.empty()) value = EmptyAs(check.lookAlikeEmpty);
+    if (Meets(check.forbidden, value)) (out.hackCode += check.letter) += "1";
   }
 }
 
-void TakeSpecialLine(const DumpLine& line, DumpAnalysis& out) {
+void TakeSpecialLine(const LineView& line, DumpAnalysis& out) {
   if (line.name == "name") out.name = line.value;
   if (line.name == "dm_playermodel") out.alliedModel = line.value;
   if (line.name == "dm_playergermanmodel") out.axisModel = line.value;
@@ -185,15 +204,16 @@ void TakeSpecialLine(const DumpLine& line, DumpAnalysis& out) {
   }
 }
 
-void TakeMarkerValue(const DumpLine& line, DumpAnalysis& out) {
+void TakeMarkerValue(const LineView& line, DumpAnalysis& out) {
+  if (line.name.size() > 13) return;  // longer than "ui_roundsdrop"
   const std::string lower = LowerCase(line.name);
   if (lower == "ui_roundsdrop") out.roundsDrop = line.value;
   if (lower == "t") out.t = line.value;
   if (lower == "t1") out.t1 = line.value;
 }
 
-void AnalyseLine(const std::string& text, DumpAnalysis& out) {
-  const DumpLine line = SplitDumpLine(text);
+void AnalyseLine(std::string_view text, DumpAnalysis& out) {
+  const LineView line = SplitView(text);
   TakeSpecialLine(line, out);
   for (size_t k = 0; k < kChecks.size(); ++k) {
     if (k == kScannedAfter && line.name == "scanned") out.hackCode += "Y";
@@ -204,21 +224,19 @@ void AnalyseLine(const std::string& text, DumpAnalysis& out) {
 
 }  // namespace
 
-DumpLine SplitDumpLine(const std::string& line) {
-  if (line.size() <= kNameColumns) return {TrimBlanks(line), {}};
-  DumpLine out{TrimBlanks(std::string_view(line).substr(0, kNameColumns)), {}};
-  if (line.size() > kValueStart) out.value = TrimBlanks(std::string_view(line).substr(kValueStart));
-  return out;
+DumpLine SplitDumpLine(std::string_view line) {
+  const LineView view = SplitView(line);
+  return {std::string(view.name), std::string(view.value)};
 }
 
-bool ParseDumpNumber(const std::string& text, double& out) {
+bool ParseDumpNumber(std::string_view text, double& out) {
   const size_t length = DecimalLength(text);
   if (length == 0 || length != text.size()) return false;
   out = DecimalValue(text, length);
   return true;
 }
 
-double LeadingNumber(const std::string& text) { return DecimalValue(text, DecimalLength(text)); }
+double LeadingNumber(std::string_view text) { return DecimalValue(text, DecimalLength(text)); }
 
 DumpAnalysis AnalyseDump(const std::string& MainData) {
   DumpAnalysis out;

@@ -5,6 +5,7 @@
 // only supplies the pause between finding the row and writing the verdict.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "grid_model.h"
@@ -42,13 +43,13 @@ struct DumpLine {
   std::string name;
   std::string value;
 };
-DumpLine SplitDumpLine(const std::string& line);
+DumpLine SplitDumpLine(std::string_view line);
 
 // True for a plain decimal: optional sign, digits, optional fraction.
-bool ParseDumpNumber(const std::string& text, double& out);
+bool ParseDumpNumber(std::string_view text, double& out);
 
 // The number a text begins with, 0 when it begins with none.
-double LeadingNumber(const std::string& text);
+double LeadingNumber(std::string_view text);
 
 // Splits the record into lines and runs every line through the checks.
 DumpAnalysis AnalyseDump(const std::string& MainData);
