@@ -1,5 +1,7 @@
 #include "mini_remote.h"
 
+#include <exception>
+
 #include "dump_analysis.h"
 #include "map_list.h"
 #include "overlay_layout.h"
@@ -177,6 +179,14 @@ void MiniRemote::extractstatus(const std::string& MainData) {
 }
 
 void MiniRemote::dump(const std::string& MainData) {
+  // A record too large for memory is dropped rather than ending the overlay.
+  try {
+    AnalyseAndShowDump(MainData);
+  } catch (const std::exception&) {
+  }
+}
+
+void MiniRemote::AnalyseAndShowDump(const std::string& MainData) {
   lastDump_ = MainData;
   ++dumpCount_;
   DumpAnalysis analysis = AnalyseDump(MainData);

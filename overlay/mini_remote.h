@@ -89,6 +89,7 @@ class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
   void Winsock1_Close();
   void Winsock1_ConnectionRequest();
   void PollJoiner();
+  void AnalyseAndShowDump(const std::string& MainData);
   void DispatchReady(std::vector<std::string>& ready);
 
   HWND hwnd_ = nullptr;
