@@ -205,7 +205,8 @@ void TakeSpecialLine(const LineView& line, DumpAnalysis& out) {
 }
 
 void TakeMarkerValue(const LineView& line, DumpAnalysis& out) {
-  if (line.name.size() > 13) return;  // longer than "ui_roundsdrop"
+  const size_t n = line.name.size();
+  if (n != 1 && n != 2 && n != 13) return;  // "t", "t1", "ui_roundsdrop"
   const std::string lower = LowerCase(line.name);
   if (lower == "ui_roundsdrop") out.roundsDrop = line.value;
   if (lower == "t") out.t = line.value;
@@ -240,8 +241,16 @@ double LeadingNumber(std::string_view text) { return DecimalValue(text, DecimalL
 
 DumpAnalysis AnalyseDump(const std::string& MainData) {
   DumpAnalysis out;
-  out.List2 = SplitKeepEmpty(MainData, '\n');
-  for (const auto& line : out.List2) AnalyseLine(line, out);
+  const std::string_view text(MainData);
+  size_t start = 0;
+  for (;;) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = text.substr(start, end - start);
+    if (out.List2.size() < kMaxListedLines) out.List2.emplace_back(line);
+    AnalyseLine(line, out);
+    if (end == text.size()) break;
+    start = end + 1;
+  }
   return out;
 }
 

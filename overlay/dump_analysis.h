@@ -21,10 +21,14 @@ constexpr int kHackCodeCol = 4;
 constexpr int kAlliedSkinsCol = 5;
 constexpr int kAxisSkinsCol = 6;
 
+// Real dumps have a few hundred lines. Every line is checked, but a record of
+// millions of empty lines must not keep millions of list items.
+constexpr size_t kMaxListedLines = 65536;
+
 // Everything one record yields. Each record gets its own, so a record handled
 // while another waits cannot disturb the other's result.
 struct DumpAnalysis {
-  std::vector<std::string> List2;  // the raw lines, in order
+  std::vector<std::string> List2;  // the raw lines, in order, the first kMaxListedLines of them
   std::string name;
   std::string alliedModel;
   std::string axisModel;

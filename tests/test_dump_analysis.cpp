@@ -164,6 +164,11 @@ TEST(DumpLines, ColumnsShortLinesAndLineFeeds) {
   EXPECT_EQ(a.List2[0], "a\r");
   EXPECT_EQ(a.List2[2], "");
   EXPECT_EQ(AnalyseDump("").List2.size(), 1u);
+
+  // A flood of lines keeps a bounded list, yet every line is still checked.
+  const DumpAnalysis flood = AnalyseDump(std::string(100000, '\n') + L("r_fullbright", "1"));
+  EXPECT_EQ(flood.List2.size(), kMaxListedLines);
+  EXPECT_EQ(flood.hackCode, "B");
 }
 
 TEST(DumpLines, SpecialLinesAndMacVersion) {
