@@ -118,14 +118,15 @@ size_t DecimalLength(std::string_view text) {
 // Converts a text already known to be a plain decimal.
 double DecimalValue(std::string_view text, size_t length) {
   double value = 0;
-  double scale = 0;
+  double scale = 1;
+  bool fraction = false;  // not the scale: it reaches 0 in a long fraction
   bool negative = false;
   for (size_t i = 0; i < length; ++i) {
     const char c = text[i];
     if (c == '-') negative = true;
-    if (c == '.') scale = 1;
+    if (c == '.') fraction = true;
     if (!IsDigit(c)) continue;
-    if (scale > 0) {
+    if (fraction) {
       scale /= 10;
       value += (c - '0') * scale;
     } else {

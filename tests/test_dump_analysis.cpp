@@ -121,6 +121,9 @@ TEST(DumpChecks, EmptyValuesTakeTheTableNumbers) {
 
 TEST(DumpChecks, ValuesThatAreNotPlainDecimalsMeetEveryTest) {
   static const std::string kHuge(400, '9');
+  // Fraction digits past what a double can hold add nothing; they never become whole digits.
+  static const std::string kTinyFraction = "0." + std::string(400, '0') + "5";
+  static const std::string kLongFraction = "2." + std::string(400, '0') + "1";
   struct {
     const char* name;
     const char* value;
@@ -135,6 +138,7 @@ TEST(DumpChecks, ValuesThatAreNotPlainDecimalsMeetEveryTest) {
       {"r_fullbright", "1,0", 1, "B"},        {"r_fullbright", "-", 1, "B"},
       {"r_fullbright", ".", 1, "B"},          {"r_fullbright", "0 0", 1, "B"},
       {"r_fullbright", "0\r", 1, "B"},        {"r_picmip", kHuge.c_str(), 0, "V"},
+      {"r_intensity", kTinyFraction.c_str(), 1, ""}, {"r_intensity", kLongFraction.c_str(), 1, "X"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " = " + c.value);
@@ -294,6 +298,7 @@ TEST(DumpVerdict, MacStaysOnlyWhenNothingFollows) {
 }
 
 TEST(DumpVerdict, TolvaneMarkerNeedsAllThreeValues) {
+  static const std::string kRoundsJustBelow = "9999." + std::string(400, '0') + "1";
   struct {
     const char* t;
     const char* t1;
@@ -303,6 +308,7 @@ TEST(DumpVerdict, TolvaneMarkerNeedsAllThreeValues) {
       {"1", "1", "10001", true},  {"x", "y", "20000abc", true}, {"1", "1", "10000", false},
       {"0", "1", "20000", false}, {"1", "0", "20000", false},   {"", "1", "20000", false},
       {"1", "", "20000", false},  {"1", "1", "", false},        {"00", "1", "10000.5", true},
+      {"1", "1", kRoundsJustBelow.c_str(), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.t) + "/" + c.t1 + "/" + c.rounds);
