@@ -1,13 +1,17 @@
-// The game server's status reply, its information line and the server field's
-// address: whatever the bytes, values keep their length limits, player lines
-// come through unchanged and the address splits back into what was typed.
+// The game server's status reply, its information line, the overlay's map menu
+// built from its map list, and the server field's address: whatever the bytes,
+// values keep their length limits, player lines come through unchanged, every
+// map line holds one map under a letter, and the address splits back into what
+// was typed.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz_check.h"
+#include "map_list.h"
 #include "server_status.h"
 
 namespace {
@@ -26,6 +30,17 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return out;
 }
 
+// The map list travels through "Mini MapList" to the overlay's map menu.
+void CheckMapLines(const std::string& mapList) {
+  const std::vector<std::string> lines = BuildMapLines(mapList);
+  FUZZ_CHECK(!lines.empty() && lines.back() == "Z - Cancel");
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    FUZZ_CHECK(line.size() > 4 && line[0] >= 'A' && line[0] <= 'T' && line.compare(1, 3, " - ") == 0);
+    FUZZ_CHECK(line.find_first_of(", ", 4) == std::string::npos);
+  }
+}
+
 void CheckReply(std::string_view reply) {
   const ServerStatus s = ParseStatusReply(reply);
   FUZZ_CHECK(s.maxPlayers.size() <= 5 && s.privateSlots.size() <= 5);
@@ -36,6 +51,7 @@ void CheckReply(std::string_view reply) {
   bool players = false;
   const std::string_view tail = PlayerPart(reply, players);
   FUZZ_CHECK(players ? JoinLines(s.buff1) == tail : s.buff1.empty());
+  CheckMapLines(s.mapList);
 }
 
 void CheckInfoLine(std::string_view line) {
