@@ -47,8 +47,10 @@ double Milliseconds(const LARGE_INTEGER& from) {
   return 1000.0 * static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+constexpr double kNotStarted = -2, kNoWindow = -1;
+
 // One start: milliseconds until a visible window of windowClass belongs to the
-// new process, or a negative number when none came. The program is closed again.
+// new process, or kNotStarted / kNoWindow. The program is closed again.
 double TimeOneStart(const std::string& program, const char* windowClass) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -59,10 +61,10 @@ double TimeOneStart(const std::string& program, const char* windowClass) {
   QueryPerformanceCounter(&start);
   if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                       &startup, &process)) {
-    return -1;
+    return kNotStarted;
   }
   Search search{process.dwProcessId, windowClass, nullptr};
-  double ms = -1;
+  double ms = kNoWindow;
   while (Milliseconds(start) < kGiveUpMs) {
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found) {
@@ -84,7 +86,7 @@ void Measure(const char* what, const std::string& program, const char* windowCla
   for (int run = 0; run < kRuns; ++run) {
     const double ms = TimeOneStart(program, windowClass);
     if (ms < 0) {
-      BenchRow(what, "no window", "report", machine);
+      BenchRow(what, ms == kNotStarted ? "not started: " + program : std::string("no window"), "report", machine);
       return;
     }
     total += ms;
