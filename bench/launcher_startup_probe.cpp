@@ -3,7 +3,6 @@
 // many file-system calls the restore makes.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "change_extensions.h"
@@ -55,14 +54,14 @@ int main() {
     after = FileSystemCallCount();
     totalMs += 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
   }
-  std::printf("| %-52s | %10s | %-14s |\n", "measure", "figure", "target");
-  std::printf("| %-52s | %7.1f ms | %-14s |\n", "launcher start-up, 5,000 live files (mean of 5)", totalMs / kRuns,
-              "report");
-  std::printf("| %-52s | %10ld | %-14s |\n", "  folder listings opened (one per table entry)",
-              after.listings - before.listings, "30");
-  std::printf("| %-52s | %10ld | %-14s |\n", "  further listing steps", after.nextEntries - before.nextEntries, "-");
-  std::printf("| %-52s | %10ld | %-14s |\n", "  attribute queries", after.probes - before.probes, "-");
-  std::printf("| %-52s | %10ld | %-14s |\n", "  renames", after.renames - before.renames, "0");
-  std::printf("measured on %s\n", MachineName().c_str());
+  const std::string machine = MachineName();
+  BenchRow("launcher start-up in process, 5,000 live files (mean of 5)", Figure("%.1f ms", totalMs / kRuns), "report",
+           machine);
+  // One listing per table entry: no folder is listed twice for one entry.
+  BenchRow("  folder listings opened", std::to_string(after.listings - before.listings), "30 (one per table entry)",
+           machine);
+  BenchRow("  further listing steps", std::to_string(after.nextEntries - before.nextEntries), "report", machine);
+  BenchRow("  attribute queries", std::to_string(after.probes - before.probes), "report", machine);
+  BenchRow("  renames", std::to_string(after.renames - before.renames), "0 (none switched off)", machine);
   return 0;
 }

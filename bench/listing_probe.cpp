@@ -79,11 +79,11 @@ int main() {
   constexpr int kRuns = 5;
   double total = 0;
   for (int run = 0; run < kRuns; ++run) total += TimeListing(root, listed);
-  std::printf("| %-52s | %10s | %-14s |\n", "measure", "figure", "target");
-  std::printf("| %-52s | %7.1f ms | %-14s |\n", "listing 20,000 files in 1,000 folders, first run", first, "report");
-  std::printf("| %-52s | %7.1f ms | %-14s |\n", "  the same, mean of 5 further runs", total / kRuns, "report");
-  std::printf("| %-52s | %10zu | %-14s |\n", "  add-on archives listed", listed, "4,000");
-  std::printf("measured on %s\n", MachineName().c_str());
+  const std::string machine = MachineName();
+  BenchRow("game folder listing, 20,000 files in 1,000 folders, first run", Figure("%.1f ms", first),
+           "report, next to find", machine);
+  BenchRow("  the same, mean of 5 further runs", Figure("%.1f ms", total / kRuns), "report, next to find", machine);
+  BenchRow("  add-on archives listed", std::to_string(listed), "4000", machine);
   const std::string host = HostPath(root);
   if (!host.empty()) std::printf("host path: %s\n", host.c_str());
   return 0;

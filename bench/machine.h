@@ -1,8 +1,12 @@
 #pragma once
-// A one-line description of the machine a figure was measured on.
-#include <windows.h>
-
+// A one-line description of the machine a figure was measured on, and the row
+// every probe prints: | measure | figure | target | machine |. scripts/bench
+// gathers the rows of all probes into one table.
+#include <cstdio>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
 
 #include "registry.h"
 
@@ -14,4 +18,35 @@ inline std::string MachineName() {
   std::string name = ValueText(cpu);
   return (name.empty() ? std::string("unknown CPU") : name) + ", " + std::to_string(info.dwNumberOfProcessors) +
          " cores" + (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") ? ", under Wine" : "");
+}
+#else
+#include <sys/utsname.h>
+
+#include <fstream>
+
+inline std::string MachineName() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line, model = "unknown CPU";
+  int cores = 0;
+  while (std::getline(cpuinfo, line)) {
+    if (line.rfind("model name", 0) == 0 && model == "unknown CPU") model = line.substr(line.find(':') + 2);
+    if (line.rfind("processor", 0) == 0) ++cores;
+  }
+  utsname u{};
+  uname(&u);
+  return model + ", " + std::to_string(cores) + " cores, " + u.sysname + " native";
+}
+#endif
+
+inline void BenchRow(const std::string& measure, const std::string& figure, const std::string& target,
+                     const std::string& machine) {
+  std::printf("| %s | %s | %s | %s |\n", measure.c_str(), figure.c_str(), target.c_str(), machine.c_str());
+}
+
+// A figure with its unit, printf-style: Figure("%.1f ms", ms).
+template <typename... Args>
+std::string Figure(const char* format, Args... args) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, args...);
+  return text;
 }

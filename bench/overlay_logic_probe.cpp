@@ -1,32 +1,18 @@
 // Prints what the overlay's platform-free work costs natively: decoding a full
 // status record, analysing a settings dump and a refresh tick with no key pressed.
-#include <sys/utsname.h>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <string>
 
 #include "dump_analysis.h"
 #include "hotkeys.h"
+#include "machine.h"
 #include "overlay_layout.h"
 #include "status_record.h"
 
 namespace {
-
-std::string MachineName() {
-  std::ifstream cpuinfo("/proc/cpuinfo");
-  std::string line, model = "unknown CPU";
-  int cores = 0;
-  while (std::getline(cpuinfo, line)) {
-    if (line.rfind("model name", 0) == 0 && model == "unknown CPU") model = line.substr(line.find(':') + 2);
-    if (line.rfind("processor", 0) == 0) ++cores;
-  }
-  utsname u{};
-  uname(&u);
-  return model + ", " + std::to_string(cores) + " cores, " + u.sysname + " native";
-}
 
 std::string PlayerLine(int client, const std::string& name) {
   char text[160];

@@ -54,9 +54,13 @@ Figures Measure(MainWindow& main, int runs) {
   return f;
 }
 
-void Row(const char* what, const Figures& f) {
-  std::printf("| %-40s | %8.0f ms | %7.2f %% | %7.2f %% | %-14s |\n", what, f.wallMs, f.threadShare, f.processShare,
-              "< 5 % of wait");
+// The launcher's figure is its window thread, which runs the query and its
+// wait; the process figure adds the answering server's thread.
+void Rows(const char* what, const Figures& f, const std::string& machine) {
+  BenchRow(std::string("CPU during the status wait, ") + what + ", launcher thread", Figure("%.2f %% of wait", f.threadShare),
+           "< 5 % of the wait", machine);
+  BenchRow(std::string("  the same, whole process (") + Figure("%.0f ms", f.wallMs) + " wall)",
+           Figure("%.2f %% of wait", f.processShare), "report", machine);
 }
 
 }  // namespace
@@ -80,13 +84,10 @@ int main() {
   server.SetReply("");
   const Figures silent = Measure(main, kRuns);
 
-  std::printf("| %-40s | %11s | %9s | %9s | %-14s |\n", "status query (mean of 5)", "wall", "launcher", "process",
-              "target");
-  Row("server answers at once", answered);
-  Row("server does not answer", silent);
-  std::printf("launcher: CPU of the window thread, which runs the query and its wait; process: with the\n"
-              "answering server's thread. Display filled by the reply: %s. Measured on %s\n",
-              filled ? "yes" : "NO", MachineName().c_str());
+  const std::string machine = MachineName();
+  Rows("server answers at once", answered, machine);
+  Rows("server does not answer", silent, machine);
+  if (!filled) std::fprintf(stderr, "warning: the reply did not fill the status display\n");
   main.Close();
   return 0;
 }

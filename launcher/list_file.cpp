@@ -30,7 +30,11 @@ std::vector<std::string> ParseListFile(const std::string& content) {
 std::string FormatListFile(const std::string& header, const std::vector<std::string>& entries) {
   std::string body = header + "\r\n";
   for (const std::string& entry : entries) {
-    if (!entry.empty()) body += entry + "\r\n";
+    if (entry.empty()) continue;
+    // An entry read from "  //x" would come back as a comment and be lost;
+    // the blank before it is trimmed again on reading.
+    if (entry.starts_with("//")) body += ' ';
+    body += entry + "\r\n";
   }
   return body;
 }

@@ -11,5 +11,6 @@ constexpr const char* kLaunchPlayerHeader = "//Part of Kestrun ... Do not Remove
 // other pieces are the entries, blanks trimmed from both ends, in file order.
 std::vector<std::string> ParseListFile(const std::string& content);
 
-// Header + CR LF, then every non-empty entry + CR LF.
+// Header + CR LF, then every non-empty entry + CR LF; an entry beginning with
+// "//" gets one blank before it so that it reads back as an entry.
 std::string FormatListFile(const std::string& header, const std::vector<std::string>& entries);

@@ -53,6 +53,7 @@ TEST(ListFile, FormattingWritesExactBytes) {
       {"no entries", kEditorHeader, {}, "//Do not Remove this line\r\n"},
       {"empty entries dropped", kEditorHeader, {"", "A", "", "B", ""}, "//Do not Remove this line\r\nA\r\nB\r\n"},
       {"blanks written as they are", "//h", {" A ", "  "}, "//h\r\n A \r\n  \r\n"},
+      {"a comment-like entry after a blank", "//h", {"//x", "a//b"}, "//h\r\n //x\r\na//b\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatListFile(c.header, c.entries), c.bytes) << c.name;
@@ -69,7 +70,8 @@ TEST(ListFile, WrittenListsReadBackTrimmed) {
       {{" John Smith ", "", "Bob", "Bob"}, {"John Smith", "Bob", "Bob"}},
       {{"10.0.0.1:12203", "\tpw", "a\nb", "x\ry"}, {"10.0.0.1:12203", "\tpw", "a\nb", "x\ry"}},
       {{"   ", "A"}, {"A"}},       // written, but blank on reading
-      {{"//x", " //y"}, {"//y"}},  // a name that looks like a comment is lost
+      {{"//x", " //y"}, {"//x", "//y"}},  // names that look like comments stay
+      {{"  //Sniper"}, {"//Sniper"}},
   };
   for (const auto& c : cases) {
     for (const char* header : {kEditorHeader, kLaunchPlayerHeader}) {

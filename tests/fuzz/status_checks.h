@@ -1,0 +1,77 @@
+#pragma once
+// Decodes status records the way the overlay does and asserts what must hold
+// after every record, whatever its bytes: the grid stays within its rows and
+// columns, every key sits on its client's row, the heights follow the rows,
+// and rows of players who left are empty.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "overlay_layout.h"
+#include "status_record.h"
+#include "text.h"
+
+struct StatusDecoder {
+  GridModel grid;
+  StatusState state;
+
+  explicit StatusDecoder(int showAll) {
+    state.showAll = showAll;
+    SetupGridHeadings(grid, showAll);
+  }
+
+  bool AllData() const { return state.showAll == 1; }
+
+  void Decode(const std::string& body) {
+    const StatusLayout layout = DecodeStatus(body, "12:00:00", grid, state);
+    CheckLayout(body, layout);
+    CheckRows();
+  }
+
+  void CheckLayout(const std::string& body, const StatusLayout& layout) const {
+    const size_t lines = static_cast<size_t>(std::count(body.begin(), body.end(), '\n')) + 1;
+    FUZZ_CHECK(state.List1.size() == (lines > 4 ? lines - 4 : 0));
+    FUZZ_CHECK(state.statusLineCount == static_cast<int>(state.List1.size()));
+    FUZZ_CHECK(grid.Cols() == (AllData() ? 7 : 2));
+    FUZZ_CHECK(grid.Rows() >= 1 && grid.Rows() < kDecodeRows + 1);
+    FUZZ_CHECK(grid.Rows() == (AllData() ? state.topRow : state.rowsUsed));
+    FUZZ_CHECK(state.clnum.size() == static_cast<size_t>(state.rowsUsed - 1));
+    FUZZ_CHECK(!AllData() || state.playerTotal == state.rowsUsed - 1);
+    FUZZ_CHECK(layout.gridHeight == (grid.Rows() + 1) * kGridRowTwips);
+    FUZZ_CHECK(layout.windowHeight >= layout.gridHeight + 300);
+    FUZZ_CHECK(layout.windowHeight == layout.gridHeight + 300 || layout.windowHeight == kMinActionHeight);
+    FUZZ_CHECK(layout.labelTop == layout.windowHeight - kLabelAboveBottom);
+    FUZZ_CHECK(layout.label.rfind("Last Update - 12:00:00", 0) == 0);
+    FUZZ_CHECK(grid.Text(0, 0) == "Key" && grid.Text(0, 1) == "Name");
+  }
+
+  bool Listed(int row) const {
+    return std::find(state.clnum.begin(), state.clnum.end(), std::to_string(row)) != state.clnum.end();
+  }
+
+  void CheckRows() const {
+    // Client numbers have three digits; in all-data mode each has its row.
+    for (const std::string& n : state.clnum) {
+      int client = 0;
+      FUZZ_CHECK(ParseInt32(n, client) && client >= 1 && client <= (AllData() ? kDecodeRows - 1 : 1000));
+    }
+    for (int r = 1; r < grid.Rows(); ++r) {
+      const std::string key = grid.Text(r, 0);
+      if (AllData()) {
+        // A row belongs to one client: its key is that client's, or none past
+        // 35; the row of a client missing from the record is empty.
+        FUZZ_CHECK(Listed(r) ? key == KeyCharacter(r - 1) : RowEmpty(r));
+      } else {
+        FUZZ_CHECK(key.size() <= 1);
+      }
+    }
+  }
+
+  bool RowEmpty(int row) const {
+    for (int c = 0; c < grid.Cols(); ++c) {
+      if (!grid.Text(row, c).empty()) return false;
+    }
+    return true;
+  }
+};
