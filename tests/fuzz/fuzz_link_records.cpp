@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dump_analysis.h"
 #include "link_records.h"
 #include "status_checks.h"
 
@@ -31,7 +32,8 @@ struct DecodingSink : RecordSink {
   }
   void dump(const std::string& MainData) override {
     FUZZ_CHECK(Trimmed(MainData));
-    // The dump analysis decodes MainData here once it lands.
+    const DumpAnalysis analysis = AnalyseDump(MainData);
+    if (StartVerdict(analysis, status.grid)) FinishVerdict(analysis, status.grid);
   }
 };
 
