@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -119,6 +120,40 @@ class HostileOverlay : public ::testing::Test {
     for (const DemoPlayer& p : players) EXPECT_TRUE(GridHasName(p.name)) << p.name;
   }
 };
+
+// corvel2.exe of this build, beside the tests' folder.
+std::string BuiltOverlay() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  folder.resize(folder.find_last_of('\\'));
+  return folder + "\\..\\overlay\\corvel2.exe";
+}
+
+struct ProcessWindows {
+  DWORD pid;
+  HWND square = nullptr, actions = nullptr;
+};
+
+BOOL CALLBACK FindProcessWindows(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<ProcessWindows*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != found->pid) return TRUE;
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::string(cls) == "MiniRemote") found->square = hwnd;
+  if (std::string(cls) == "CorvelActions") found->actions = hwnd;
+  return TRUE;
+}
+
+// The action window's status line, read across the process boundary.
+std::string StatusLine(HWND actions) {
+  HWND label = FindWindowExA(actions, nullptr, "STATIC", nullptr);
+  char text[256] = {};
+  if (label) GetWindowTextA(label, text, sizeof text);
+  return text;
+}
 
 }  // namespace
 
@@ -273,4 +308,69 @@ TEST_F(HostileOverlay, SettingsOfTheWrongKindAreReadAsEmptyAndKept) {
       EXPECT_EQ(ReadRaw(kSettingsKey, name), stored) << name;
     }
   }
+}
+
+// The program itself, as a process of its own: huge records neither end it
+// nor stop it answering its window messages, its peak working set stays in
+// proportion, and it still shows the next sound record.
+TEST_F(HostileOverlay, TheOverlayProgramSurvivesHugeRecords) {
+  StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 1);
+  std::string command = "\"" + BuiltOverlay() + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+      << command;
+  ProcessWindows windows{child.dwProcessId};
+  ASSERT_EQ(server.AcceptWhilePumping(10000), 930);
+  ASSERT_TRUE(PumpUntil([&] {
+    EnumWindows(FindProcessWindows, reinterpret_cast<LPARAM>(&windows));
+    return windows.square && windows.actions;
+  }));
+  // Sends a status record of players until the status line counts them: a
+  // record sent while the program still reads the one before may join it.
+  auto shows = [&](const std::vector<DemoPlayer>& sent) {
+    const std::string total = "Total Players: " + std::to_string(sent.size());
+    return PumpUntil(
+        [&] {
+          SendAll(StatusRecord(sent));
+          return PumpUntil(
+              [&] {
+                const std::string line = StatusLine(windows.actions);
+                return line.size() >= total.size() && line.compare(line.size() - total.size(), total.size(), total) == 0;
+              },
+              2000);
+        },
+        60000);
+  };
+  ASSERT_TRUE(shows(players));
+  const MemoryUse before = MemoryOf(child.hProcess);
+  const std::string hostile[] = {
+      "SD" + kHeadings + PlayerLines(kMiB),
+      "SD" + std::string(kMiB, '\n'),
+      "DU" + DumpLines(kMiB),
+      "SD" + kHeadings + PlayerLines(100000 * 77),
+  };
+  const std::vector<DemoPlayer> one(players.begin(), players.begin() + 1);
+  for (const std::string& bytes : hostile) {
+    SendAll(bytes);
+    EXPECT_TRUE(shows(one));
+    EXPECT_TRUE(shows(players));
+    EXPECT_EQ(WaitForSingleObject(child.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutA(windows.square, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result), 0)
+        << "still answering";
+  }
+  const MemoryUse after = MemoryOf(child.hProcess);
+  ASSERT_GT(after.peakWorkingSet, 0u);
+  std::printf("[ memory   ] corvel2.exe peak working set %zu KiB, +%zu KiB over the records\n",
+              after.peakWorkingSet >> 10, (after.peakWorkingSet - before.peakWorkingSet) >> 10);
+  EXPECT_LE(after.peakWorkingSet - before.peakWorkingSet, 48 * kMiB);
+
+  PostMessageA(windows.square, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
+  const bool ended = PumpUntil([&] { return WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0; }, 10000);
+  if (!ended) TerminateProcess(child.hProcess, 1);
+  EXPECT_TRUE(ended);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
 }
