@@ -41,6 +41,14 @@ class FileLock {
   HANDLE h_;
 };
 
+// Removes the editor's entry at index, answering Yes, and presses "OK".
+void RemoveAndSave(ListEditor* editor, int index) {
+  SendMessageA(editor->List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK),
+               reinterpret_cast<LPARAM>(editor->List()));
+  SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
+}
+
 bool ReadOnly(const std::string& path) {
   const DWORD a = GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
@@ -130,6 +138,15 @@ TEST_F(HostileLauncher, NulBytesInListFilesSurviveALaunch) {
   EXPECT_EQ(FileBytes(app / "spwd.txt"), ListBody(passwords));
   EXPECT_EQ(FileBytes(app / "disable.txt"), disableBefore);
   EXPECT_EQ(FileBytes(game / "main\\zz_mod.pk3"), "archive") << "an entry with a NUL names no file";
+
+  // The editor shows the entries cut at the NUL, and keeps them whole.
+  answer = IDYES;
+  ListEditor* editor = main->OpenPlayersEditor();
+  ASSERT_NE(editor, nullptr);
+  RemoveAndSave(editor, 3);
+  EXPECT_EQ(FileBytes(app / "player.txt"), ListBody(odd));
+  EXPECT_EQ(main->playlist, odd);
+  messages.clear();
   main->Close();
   EXPECT_EQ(FileBytes(game / "main\\zz_mod.pk3"), "archive");
   EXPECT_TRUE(messages.empty());
@@ -231,6 +248,22 @@ TEST_F(HostileLauncher, AListFileLockedAtStartUpIsNotRewrittenWithoutItsEntries)
   lock.reset();  // released while the launcher runs
   ASSERT_TRUE(main->chkit());
   EXPECT_EQ(FileBytes(app / "player.txt"), ListBody(saved));
+  EXPECT_TRUE(messages.empty()) << "the launch says nothing of its lists";
+
+  // The editor sees only this run's entry; saving its edit is refused as a failed save.
+  answer = IDYES;
+  ListEditor* editor = main->OpenPlayersEditor();
+  ASSERT_NE(editor, nullptr);
+  RemoveAndSave(editor, 0);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text, "Could not save " + (app / "player.txt"));
+  EXPECT_EQ(FileBytes(app / "player.txt"), ListBody(saved));
+
+  // A later start that can read it loads and extends it as usual.
+  main->Close();
+  main = StartWithName("Later");
+  ASSERT_TRUE(main->chkit());
+  EXPECT_EQ(FileBytes(app / "player.txt"), FormatListFile(kLaunchPlayerHeader, {"Alice", "Bob", "Later"}));
   main->Close();
 }
 
