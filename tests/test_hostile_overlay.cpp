@@ -85,6 +85,13 @@ class HostileOverlay : public ::testing::Test {
 
   int Handoffs() const { return overlay->StatusCount() + overlay->DumpCount(); }
 
+  // Sends bytes and waits until at least handoffs records reached the decoders.
+  bool Deliver(const std::string& bytes, int handoffs) {
+    const int before = Handoffs();
+    SendAll(bytes);
+    return WaitForHandoffs(before, handoffs);
+  }
+
   // Waits until at least count records more than before have reached the
   // decoders, or, with none expected, until all has surely been read.
   bool WaitForHandoffs(int before, int count) {
@@ -120,15 +127,6 @@ class HostileOverlay : public ::testing::Test {
     for (const DemoPlayer& p : players) EXPECT_TRUE(GridHasName(p.name)) << p.name;
   }
 };
-
-// corvel2.exe of this build, beside the tests' folder.
-std::string BuiltOverlay() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  folder.resize(folder.find_last_of('\\'));
-  return folder + "\\..\\overlay\\corvel2.exe";
-}
 
 struct ProcessWindows {
   DWORD pid;
@@ -184,9 +182,7 @@ TEST_F(HostileOverlay, HugeRecordsAreHandledAndTheNextRecordStillDecodes) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.what) + (showAll ? ", all data" : ", names only"));
       const MemoryUse before = MemoryOf();
-      const int handoffs = Handoffs();
-      SendAll(c.bytes);
-      EXPECT_TRUE(WaitForHandoffs(handoffs, c.handoffs));
+      EXPECT_TRUE(Deliver(c.bytes, c.handoffs));
       EXPECT_TRUE(MemoryGrewAtMost(before, c.memoryBound));
       EXPECT_LE(overlay->plist().Grid().Rows(), 50);
       ExpectSoundRecordDecodes();
@@ -207,9 +203,7 @@ TEST_F(HostileOverlay, ClientNumbersOutOfRangeGetNoKeyAndNoRowOutsideTheGrid) {
   for (int showAll : {0, 1}) {
     SCOPED_TRACE(showAll ? "all data" : "names only");
     Start(showAll);
-    const int before = Handoffs();
-    SendAll(record);
-    ASSERT_TRUE(WaitForHandoffs(before, 1));
+    ASSERT_TRUE(Deliver(record, 1));
     GridModel& grid = overlay->plist().Grid();
     EXPECT_FALSE(GridHasName("Minus"));
     EXPECT_TRUE(GridHasName("Carol"));
@@ -248,17 +242,13 @@ TEST_F(HostileOverlay, NulBytesInsideRecordsAreKeptAsText) {
   for (int showAll : {0, 1}) {
     SCOPED_TRACE(showAll ? "all data" : "names only");
     Start(showAll);
-    const int before = Handoffs();
-    SendAll(record);
-    ASSERT_TRUE(WaitForHandoffs(before, 1));
+    ASSERT_TRUE(Deliver(record, 1));
     EXPECT_TRUE(GridHasName(nulName));
     EXPECT_FALSE(GridHasName("Hidden"));
     EXPECT_TRUE(GridHasName("Eve"));
     EXPECT_EQ(overlay->Status().clnum, (std::vector<std::string>{"2", "6"}));
     // A prefix cut by a NUL is no prefix.
-    const int handoffs = Handoffs();
-    SendAll(std::string("S\0D", 3) + kHeadings + LineWithClient("  0", "Ghost"));
-    EXPECT_TRUE(WaitForHandoffs(handoffs, 0));
+    EXPECT_TRUE(Deliver(std::string("S\0D", 3) + kHeadings + LineWithClient("  0", "Ghost"), 0));
     ExpectSoundRecordDecodes();
   }
 }
