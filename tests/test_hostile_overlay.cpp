@@ -176,6 +176,8 @@ TEST_F(HostileOverlay, HugeRecordsAreHandledAndTheNextRecordStillDecodes) {
       // about 32 bytes per line feed received.
       {"1 MiB dump of line feeds", "DU" + std::string(kMiB, '\n'), 1, 48 * kMiB},
       {"1 MiB of line feeds", "SD" + std::string(kMiB, '\n'), 1, 48 * kMiB},
+      // The most a record may hold: the worst case of all.
+      {"4 MiB of line feeds", "SD" + std::string(RecordJoiner::kMaxRecordBytes - 2, '\n'), 1, 192 * kMiB},
   };
   for (int showAll : {0, 1}) {
     Start(showAll);
