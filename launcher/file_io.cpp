@@ -153,5 +153,9 @@ std::vector<std::string> ReadListFile(const std::string& path) {
 
 bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries) {
   if (UnreadListFiles().count(path)) return false;
+  return ReplaceListFile(path, header, entries);
+}
+
+bool ReplaceListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries) {
   return WriteWholeFile(path, FormatListFile(header, entries));
 }

@@ -24,3 +24,7 @@ std::vector<std::string> ReadListFile(const std::string& path);
 // A file that exists but failed its last reading is not overwritten: the
 // entries it holds were never seen.
 bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries);
+
+// WriteListFile for a list whose every save replaces what it held (the
+// disable list), read or not.
+bool ReplaceListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries);

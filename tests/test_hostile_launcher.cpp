@@ -190,6 +190,14 @@ TEST_F(HostileLauncher, TenMegabyteListFilesAreLeftAloneAndAMegabyteListLoadsWho
   EXPECT_EQ(FileBytes(game / "extra\\gone.pkb"), "switched off") << "the disable list was not read";
   EXPECT_TRUE(messages.empty());
 
+  // The disable list is replaced whole by design: "Disable ALL PK3 Files" still writes it.
+  main = StartWithName("Newcomer");
+  main->SetFieldText(txtpath, game.Path());
+  main->menuall_Click();
+  EXPECT_EQ(FileBytes(app / "disable.txt"), ListBody({}));
+  EXPECT_TRUE(messages.empty());
+  main->Close();
+
   names.resize(kMiB / 16);  // about 900 KiB
   PutFile(app / "player.txt", ListBody(names));
   main = StartWithName("Newcomer");
