@@ -32,6 +32,12 @@ RawValue ReadRaw(const char* keyPath, const char* name);
 // Creates the key when missing.
 void WriteRaw(const char* keyPath, const char* name, DWORD kind, const std::string& bytes);
 
+// The bytes of a literal, NULs included.
+template <size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
 // The same seed gives the same bytes.
 std::string RandomBytes(size_t n, unsigned seed);
 // piece repeated until the text holds at least n bytes.

@@ -77,11 +77,10 @@ TEST_F(HostileLauncher, HostileStatusRepliesAreShownAndTheNextReplyStillCounts) 
       {"random bytes", RandomBytes(kMaxDatagram, 8)},
       {"line feeds", std::string(kMaxDatagram, '\n')},
       {"NUL bytes", std::string(kMaxDatagram, '\0')},
-      {"line feeds and NULs", RepeatTo(std::string("\n\0\0", 3), kMaxDatagram).substr(0, kMaxDatagram)},
+      {"line feeds and NULs", RepeatTo(Bytes("\n\0\0"), kMaxDatagram).substr(0, kMaxDatagram)},
       {"NULs inside keys and values",
-       kHeader + std::string("\\map\0name\\x\\mapname\\dm/mo\0hdm1\\sv_maplist\\a\0b c\\timelimit\\\0\0\n"
-                             "pla\0yer\n\0\n",
-                             67)},
+       kHeader + Bytes("\\map\0name\\x\\mapname\\dm/mo\0hdm1\\sv_maplist\\a\0b c\\timelimit\\\0\0\n"
+                       "pla\0yer\n\0\n")},
       {"one information line of backslashes", kHeader + std::string(kMaxDatagram - kHeader.size(), '\\')},
   };
   UdpTestServer server;
@@ -114,10 +113,10 @@ TEST_F(HostileLauncher, HostileStatusRepliesAreShownAndTheNextReplyStillCounts) 
 // Entries with NUL bytes show cut at the NUL, but a launch that rewrites the
 // list keeps them byte for byte. The disable list's such entries rename nothing.
 TEST_F(HostileLauncher, NulBytesInListFilesSurviveALaunch) {
-  const std::vector<std::string> odd = {std::string("Bob\0by", 6), std::string("\0\0\0", 3), std::string("x\0", 2)};
+  const std::vector<std::string> odd = {Bytes("Bob\0by"), Bytes("\0\0\0"), Bytes("x\0")};
   for (const char* file : {"player.txt", "sip.txt", "spwd.txt"}) PutFile(app / file, ListBody(odd));
   PutFile(game / "main\\zz_mod.pk3", "archive");
-  PutFile(app / "disable.txt", ListBody({game / std::string("main\\zz_mod.pk3\0junk", 20), std::string("\0", 1)}));
+  PutFile(app / "disable.txt", ListBody({game / Bytes("main\\zz_mod.pk3\0junk"), Bytes("\0")}));
   const std::string disableBefore = FileBytes(app / "disable.txt");
 
   auto main = StartWithName("Newcomer");
@@ -348,13 +347,13 @@ TEST_F(HostileLauncher, SettingsOfTheWrongKindAreReadAsEmptyAndKept) {
     const char* shown;  // in a text field
   };
   const Kind kinds[] = {
-      {"number", REG_DWORD, std::string("\x07\0\0\0", 4), "7"},
+      {"number", REG_DWORD, Bytes("\x07\0\0\0"), "7"},
       {"bytes", REG_BINARY, "\x01\x02\x03", ""},
-      {"several texts", REG_MULTI_SZ, std::string("a\0b\0\0", 5), ""},
-      {"expandable text", REG_EXPAND_SZ, std::string("%TEMP%\0", 7), ""},
+      {"several texts", REG_MULTI_SZ, Bytes("a\0b\0\0"), ""},
+      {"expandable text", REG_EXPAND_SZ, Bytes("%TEMP%\0"), ""},
       {"short number", REG_DWORD, "\x01\x02", nullptr},
       {"empty bytes", REG_BINARY, "", ""},
-      {"text with NULs", REG_SZ, std::string("ab\0cd", 5), "ab"},
+      {"text with NULs", REG_SZ, Bytes("ab\0cd"), "ab"},
       {"huge text", REG_SZ, RepeatTo("x", kMiB), nullptr},
   };
   const char* kNames[] = {"Player Name", "Server IP", "Server PWD", "Mini IP",

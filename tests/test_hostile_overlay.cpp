@@ -236,10 +236,10 @@ TEST_F(HostileOverlay, ClientNumbersOutOfRangeGetNoKeyAndNoRowOutsideTheGrid) {
 // NUL bytes inside records: names keep them, lines whose number holds one are
 // skipped, and a record of NULs after the prefix reaches no decoder's rows.
 TEST_F(HostileOverlay, NulBytesInsideRecordsAreKeptAsText) {
-  const std::string nulName("Al\0ce", 5);
+  const std::string nulName = Bytes("Al\0ce");
   const std::string record = "SD" + kHeadings + LineWithClient(" 1", nulName) + "\n" +
-                             LineWithClient(std::string(" \0" "2", 3), "Hidden") + "\n" +
-                             std::string("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 23) +
+                             LineWithClient(Bytes(" \0" "2"), "Hidden") + "\n" +
+                             std::string(22, '\0') + "\n" +
                              LineWithClient("  5", "Eve") + "\n";
   for (int showAll : {0, 1}) {
     SCOPED_TRACE(showAll ? "all data" : "names only");
@@ -250,7 +250,7 @@ TEST_F(HostileOverlay, NulBytesInsideRecordsAreKeptAsText) {
     EXPECT_TRUE(GridHasName("Eve"));
     EXPECT_EQ(overlay->Status().clnum, (std::vector<std::string>{"2", "6"}));
     // A prefix cut by a NUL is no prefix.
-    EXPECT_TRUE(Deliver(std::string("S\0D", 3) + kHeadings + LineWithClient("  0", "Ghost"), 0));
+    EXPECT_TRUE(Deliver(Bytes("S\0D") + kHeadings + LineWithClient("  0", "Ghost"), 0));
     ExpectSoundRecordDecodes();
   }
 }
@@ -266,17 +266,17 @@ TEST_F(HostileOverlay, SettingsOfTheWrongKindAreReadAsEmptyAndKept) {
     int showAll;
   };
   const Kind kinds[] = {
-      {"number 1", REG_DWORD, std::string("\x01\0\0\0", 4), 1},
-      {"number 2", REG_DWORD, std::string("\x02\0\0\0", 4), 0},
+      {"number 1", REG_DWORD, Bytes("\x01\0\0\0"), 1},
+      {"number 2", REG_DWORD, Bytes("\x02\0\0\0"), 0},
       {"number -1", REG_DWORD, "\xFF\xFF\xFF\xFF", 0},
       {"text 1", REG_SZ, "1", 1},
-      {"text 1 with NUL", REG_SZ, std::string("1\0", 2), 1},
-      {"bytes", REG_BINARY, std::string("\x01\0\0\0", 4), 0},
-      {"several texts", REG_MULTI_SZ, std::string("1\0\0", 3), 0},
-      {"expandable text", REG_EXPAND_SZ, std::string("1\0", 2), 0},
+      {"text 1 with NUL", REG_SZ, Bytes("1\0"), 1},
+      {"bytes", REG_BINARY, Bytes("\x01\0\0\0"), 0},
+      {"several texts", REG_MULTI_SZ, Bytes("1\0\0"), 0},
+      {"expandable text", REG_EXPAND_SZ, Bytes("1\0"), 0},
       {"one-byte number 1", REG_DWORD, "\x01", 1},
       {"empty text", REG_SZ, "", 0},
-      {"text with NULs", REG_SZ, std::string("1\0" "1", 3), 0},
+      {"text with NULs", REG_SZ, Bytes("1\0" "1"), 0},
       {"huge text", REG_SZ, RepeatTo("dm/mohdm1 ", kMiB), 0},
   };
   const char* kNames[] = {"Mini IP", "Mini Port", "Mini ShowAll", "Use Scroll Lock", "Mini MapList"};
