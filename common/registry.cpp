@@ -116,6 +116,15 @@ RegValue ReadKeyValue(HKEY hive, const std::string& path, const std::string& nam
   return value;
 }
 
+bool HoldsOtherKind(HKEY hive, const std::string& path, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  DWORD kind = 0;
+  const bool found = RegQueryValueExA(key, name.c_str(), nullptr, &kind, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found && kind != REG_SZ && kind != REG_DWORD;
+}
+
 HWND FindCaptionWindow(const std::string& caption) {
   std::string kept = AppTitle();
   SetAppTitle("Some Junk Title");

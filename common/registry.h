@@ -35,6 +35,10 @@ void StoreKeyValue(HKEY hive, const std::string& path, const std::string& name, 
 // Reads one value; empty when the key or value is missing or of another kind.
 RegValue ReadKeyValue(HKEY hive, const std::string& path, const std::string& name);
 
+// True when the value exists with a kind other than text or number, which
+// reads as empty but holds data all the same.
+bool HoldsOtherKind(HKEY hive, const std::string& path, const std::string& name);
+
 // The top-level window whose caption is exactly caption, or nullptr. The
 // application title is set aside meanwhile and always restored.
 HWND FindCaptionWindow(const std::string& caption);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 
 #include "list_file.h"
 
@@ -13,6 +14,17 @@ namespace {
 // must not be allowed to exhaust memory.
 constexpr size_t kMaxFileSize = 64u << 20;
 constexpr DWORD kChunk = 1u << 16;
+// A list file this large holds hundreds of thousands of entries: filling the
+// window's lists with them holds the window for minutes.
+constexpr size_t kMaxListFileSize = 1u << 20;
+
+// List files that exist but could not be read at their last reading (held
+// open by another program, or too large). Rewriting one from what the
+// launcher holds would drop every entry it never saw.
+std::set<std::string>& UnreadListFiles() {
+  static std::set<std::string> paths;
+  return paths;
+}
 
 class Handle {
  public:
@@ -78,11 +90,15 @@ std::string ProgramFolder() {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
+  return ReadWholeFile(path, content, kMaxFileSize);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content, size_t maxSize) {
   Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > kMaxFileSize)
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > maxSize)
     return false;
 
   // Read to the end rather than trusting the size: the file may grow meanwhile.
@@ -90,7 +106,7 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
   data.reserve(static_cast<size_t>(size.QuadPart) + kChunk);
   size_t used = 0;
   for (;;) {
-    if (used > kMaxFileSize) return false;
+    if (used > maxSize) return false;
     data.resize(used + kChunk);
     DWORD got = 0;
     if (!ReadFile(file.Get(), data.data() + used, kChunk, &got, nullptr)) return false;
@@ -123,10 +139,23 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
 
 std::vector<std::string> ReadListFile(const std::string& path) {
   std::string content;
-  if (!ReadWholeFile(path, content)) return {};
+  if (!ReadWholeFile(path, content, kMaxListFileSize)) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      UnreadListFiles().insert(path);
+    } else {
+      UnreadListFiles().erase(path);
+    }
+    return {};
+  }
+  UnreadListFiles().erase(path);
   return ParseListFile(content);
 }
 
 bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries) {
+  if (UnreadListFiles().count(path)) return false;
+  return ReplaceListFile(path, header, entries);
+}
+
+bool ReplaceListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries) {
   return WriteWholeFile(path, FormatListFile(header, entries));
 }

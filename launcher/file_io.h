@@ -6,16 +6,25 @@
 // The folder that holds the running program, without trailing backslash.
 std::string ProgramFolder();
 
-// Reads the whole file; false when it is missing or unreadable.
+// Reads the whole file; false when it is missing or unreadable, or larger
+// than 64 MiB (or maxSize).
 bool ReadWholeFile(const std::string& path, std::string& content);
+bool ReadWholeFile(const std::string& path, std::string& content, size_t maxSize);
 
 // Writes the file whole or not at all: the content goes to a temporary file in
 // the same folder, which then replaces the old file. On failure the old file
 // is untouched and the temporary file removed.
 bool WriteWholeFile(const std::string& path, const std::string& content);
 
-// A list file's entries; a missing or unreadable file gives none.
+// A list file's entries; a missing or unreadable file gives none, and so does
+// one over 1 MiB, which no list of ours reaches.
 std::vector<std::string> ReadListFile(const std::string& path);
 
 // Writes a list file whole (header and non-empty entries); false on failure.
+// A file that exists but failed its last reading is not overwritten: the
+// entries it holds were never seen.
 bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries);
+
+// WriteListFile for a list whose every save replaces what it held (the
+// disable list), read or not.
+bool ReplaceListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries);

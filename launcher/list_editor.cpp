@@ -56,8 +56,11 @@ void ListEditor::CreateControls() {
 void ListEditor::Form_Load() {
   SendMessageA(list1_, LB_RESETCONTENT, 0, 0);
   changed_ = false;
+  entries_.clear();
   for (const auto& entry : *target_.hidden) {
-    if (!entry.empty()) AddListLine(list1_, entry);
+    if (entry.empty()) continue;
+    AddListLine(list1_, entry);
+    entries_.push_back(entry);
   }
 }
 
@@ -68,18 +71,16 @@ void ListEditor::List1_DblClick() {
   if (answer != IDYES) return;
   changed_ = true;
   const LRESULT selected = SendMessageA(list1_, LB_GETCURSEL, 0, 0);
-  if (selected != LB_ERR) SendMessageA(list1_, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+  if (selected == LB_ERR || static_cast<size_t>(selected) >= entries_.size()) return;
+  SendMessageA(list1_, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+  entries_.erase(entries_.begin() + selected);
 }
 
 void ListEditor::Command1_Click() {
   if (changed_) {
-    std::vector<std::string> kept;
-    for (auto& line : ListLines(list1_)) {
-      if (!line.empty()) kept.push_back(std::move(line));
-    }
-    *target_.hidden = kept;
-    RefillCombo(target_.combo, kept);
-    if (!WriteListFile(target_.path, kEditorHeader, kept)) ShowMessage("Could not save " + target_.path, MB_OK);
+    *target_.hidden = entries_;
+    RefillCombo(target_.combo, entries_);
+    if (!WriteListFile(target_.path, kEditorHeader, entries_)) ShowMessage("Could not save " + target_.path, MB_OK);
   }
   Close();
 }

@@ -52,4 +52,6 @@ class ListEditor {
   HWND label4_ = nullptr;
   HFONT font_ = nullptr;
   bool changed_ = false;
+  // The entries shown in List1, whole: a list box line ends at a NUL byte.
+  std::vector<std::string> entries_;
 };

@@ -14,7 +14,7 @@ void MainWindow::menuall_Click() {
   ShowFiles(FieldText(txtpath));
   // Whole or not at all; a failure is said as such, never confirmed.
   const std::string path = appFolder_ + "\\disable.txt";
-  if (WriteListFile(path, kEditorHeader, List1)) {
+  if (ReplaceListFile(path, kEditorHeader, List1)) {
     ShowHelp("All PK3 Files set to be Disabled");
   } else {
     ShowMessage("Could not save " + path, MB_OK);

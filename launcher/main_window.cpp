@@ -156,8 +156,8 @@ void MainWindow::LoadGameFolder() {
   const RegValue basepath = mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath");
   const SettledFolder settled = SettleGameFolder(ValueText(basepath));
   // Only the empty value and the short forms are written back; the game's key
-  // is never created.
-  if (settled.writeBack) {
+  // is never created, and a value of a kind we cannot read is not replaced.
+  if (settled.writeBack && !mdlRegistry::HoldsOtherKind(HKEY_CURRENT_USER, kGameKey, "basepath")) {
     mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", *settled.writeBack, mdlRegistry::kText);
   }
   SetFieldText(txtpath, settled.folder);

@@ -154,7 +154,7 @@ void Pk3List::Command2_Click() { Close(); }
 
 void Pk3List::Command3_Click() {
   // Whole or not at all; on failure the window stays so that nothing chosen is lost.
-  if (!WriteListFile(disablePath_, kEditorHeader, ListLines(list2_))) {
+  if (!ReplaceListFile(disablePath_, kEditorHeader, ListLines(list2_))) {
     ShowMessage("Could not save " + disablePath_, MB_OK);
     return;
   }

@@ -96,6 +96,7 @@ StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeTe
   grid.SetRows(kDecodeRows);
 
   std::array<bool, kDecodeRows> present{};
+  int lastRow = 0;
   for (int j = 0; j < state.statusLineCount; ++j) {
     const std::string& line = state.List1[static_cast<size_t>(j)];
     if (line.empty()) continue;
@@ -112,6 +113,7 @@ StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeTe
     state.clnum.push_back(std::to_string(p.client + 1));
     if (!WritePlayer(grid, state, p, r)) continue;
     if (allData) present[static_cast<size_t>(r)] = true;
+    lastRow = r;
     ++state.rowsUsed;
   }
 
@@ -124,8 +126,11 @@ StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeTe
     h = state.topRow * kGridRowTwips;
     out.label += "     Total Players: " + std::to_string(state.playerTotal);
   } else {
-    grid.SetRows(state.rowsUsed);
-    h = state.rowsUsed * kGridRowTwips;
+    // Rows follow the lines' positions: a skipped line leaves a gap, and the
+    // grid must still reach the last player written.
+    const int rows = std::max(state.rowsUsed, lastRow + 1);
+    grid.SetRows(rows);
+    h = rows * kGridRowTwips;
   }
   h += kGridRowTwips;
   out.gridHeight = h;

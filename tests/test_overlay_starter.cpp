@@ -15,15 +15,6 @@ RegValue Stored(const char* name) {
   return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
 }
 
-// corvel2.exe of this build, beside the tests' folder.
-std::string BuiltOverlay() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  folder.resize(folder.find_last_of('\\'));
-  return folder + "\\..\\overlay\\corvel2.exe";
-}
-
 bool Checked(Starter* s, int id) { return SendMessageA(s->Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // Ends an overlay process by a right-click on its square and waits for it;

@@ -153,9 +153,9 @@ TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
   ASSERT_EQ(d.state.List1.size(), 6u);
   EXPECT_EQ(d.state.List1[1], "short line");
   EXPECT_EQ(d.state.clnum, std::vector<std::string>{"6"});
-  EXPECT_EQ(d.grid.Rows(), 2);
   EXPECT_EQ(d.grid.Text(1, 1), "") << "names-only rows follow the line's position";
-  EXPECT_EQ(d.grid.Rows(), 2);
+  EXPECT_EQ(d.grid.Text(3, 1), "Eve");
+  EXPECT_EQ(d.grid.Rows(), 4) << "the grid reaches the last player, past the skipped lines";
 
   for (const std::string body : {"", "one line", "a\nb\nc\nd"}) {
     Decoder few(1);

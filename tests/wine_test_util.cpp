@@ -34,6 +34,14 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
+std::string BuiltOverlay() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  folder.resize(folder.find_last_of('\\'));
+  return folder + "\\..\\overlay\\corvel2.exe";
+}
+
 bool TakeQuit() {
   PumpPendingEvents();
   MSG msg;

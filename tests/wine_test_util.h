@@ -12,6 +12,9 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 // Runs window events for about ms milliseconds.
 void PumpFor(int ms);
 
+// corvel2.exe of this build, beside the tests' folder.
+std::string BuiltOverlay();
+
 // Removes a pending quit request (a test's overlay ending posts one); true if there was one.
 bool TakeQuit();
 
