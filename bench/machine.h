@@ -19,6 +19,17 @@ inline std::string MachineName() {
   return (name.empty() ? std::string("unknown CPU") : name) + ", " + std::to_string(info.dwNumberOfProcessors) +
          " cores" + (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") ? ", under Wine" : "");
 }
+
+inline double CpuTimeSeconds(FILETIME t) {
+  return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+}
+
+// Kernel and user time of the whole process so far.
+inline double ProcessCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  return CpuTimeSeconds(kernel) + CpuTimeSeconds(user);
+}
 #else
 #include <sys/utsname.h>
 

@@ -14,15 +14,6 @@
 
 namespace {
 
-double CpuSeconds() {
-  FILETIME created, exited, kernel, user;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  auto secs = [](FILETIME t) {
-    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-  };
-  return secs(kernel) + secs(user);
-}
-
 SOCKET LoopbackListener(int& port) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in a{};
@@ -38,7 +29,7 @@ SOCKET LoopbackListener(int& port) {
 
 // CPU share of a program's message loop over ms milliseconds.
 double LoopShare(DWORD ms) {
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = ProcessCpuSeconds();
   const DWORD wall0 = GetTickCount();
   SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
@@ -49,7 +40,7 @@ double LoopShare(DWORD ms) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  return 100.0 * (CpuSeconds() - cpu0) / ((GetTickCount() - wall0) / 1000.0);
+  return 100.0 * (ProcessCpuSeconds() - cpu0) / ((GetTickCount() - wall0) / 1000.0);
 }
 
 // What the platform itself spends on a bare 10 ms timer, for comparison.
@@ -89,18 +80,18 @@ int main() {
 
   // One refresh tick with no key pressed: key queries and the window-order call.
   constexpr int kTicks = 5000;
-  const double tick0 = CpuSeconds();
+  const double tick0 = ProcessCpuSeconds();
   for (int i = 0; i < kTicks; ++i) overlay.Timer1_Timer();
-  const double tickMicros = (CpuSeconds() - tick0) * 1e6 / kTicks;
+  const double tickMicros = (ProcessCpuSeconds() - tick0) * 1e6 / kTicks;
 
   // The dump pause: ten dumps of players on the grid, each waiting 500 ms
   // while the overlay's timer keeps ticking.
   const std::vector<DemoPlayer> players = DemoPlayers();
   overlay.extractstatus(StatusRecord(players).substr(2));
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = ProcessCpuSeconds();
   const DWORD wall0 = GetTickCount();
   for (int i = 0; i < 10; ++i) overlay.dump(DumpRecord(players[static_cast<size_t>(i) % players.size()]).substr(2));
-  const double waiting = 100.0 * (CpuSeconds() - cpu0) / ((GetTickCount() - wall0) / 1000.0);
+  const double waiting = 100.0 * (ProcessCpuSeconds() - cpu0) / ((GetTickCount() - wall0) / 1000.0);
   overlay.Close();
   PumpPendingEvents();
   MSG quit;

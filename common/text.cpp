@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <charconv>
 
-std::string TrimBlanks(std::string_view s) {
-  size_t first = s.find_first_not_of(' ');
+std::string_view TrimBlanksView(std::string_view s) {
+  const size_t first = s.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
-  size_t last = s.find_last_not_of(' ');
-  return std::string(s.substr(first, last - first + 1));
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
+
+std::string TrimBlanks(std::string_view s) { return std::string(TrimBlanksView(s)); }
 
 std::string LowerCase(std::string_view s) {
   std::string out(s);

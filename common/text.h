@@ -7,6 +7,9 @@
 // Removes leading and trailing blanks (character 32 only; tabs and line ends stay).
 std::string TrimBlanks(std::string_view s);
 
+// The same, as a view into s (no copy).
+std::string_view TrimBlanksView(std::string_view s);
+
 // ASCII lower case; other bytes are left as they are.
 std::string LowerCase(std::string_view s);
 

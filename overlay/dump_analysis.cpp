@@ -170,15 +170,10 @@ struct LineView {
   std::string_view value;
 };
 
-std::string_view TrimView(std::string_view s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 LineView SplitView(std::string_view line) {
-  if (line.size() <= kNameColumns) return {TrimView(line), {}};
-  return {TrimView(line.substr(0, kNameColumns)), TrimView(line.substr(std::min(line.size(), kValueStart)))};
+  if (line.size() <= kNameColumns) return {TrimBlanksView(line), {}};
+  const std::string_view value = line.substr(std::min(line.size(), kValueStart));
+  return {TrimBlanksView(line.substr(0, kNameColumns)), TrimBlanksView(value)};
 }
 
 void RunCheck(const DumpCheck& check, const LineView& line, DumpAnalysis& out) {

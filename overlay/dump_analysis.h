@@ -9,17 +9,11 @@
 #include <vector>
 
 #include "grid_model.h"
+#include "overlay_layout.h"
 
 constexpr uint32_t kDarkRed = 0x800000;
 constexpr uint32_t kDarkGreen = 0x008000;
 constexpr uint32_t kDarkBlue = 0x000080;
-
-// Grid columns the verdict writes (all-data mode only).
-constexpr int kNameCol = 1;
-constexpr int kIpCol = 3;
-constexpr int kHackCodeCol = 4;
-constexpr int kAlliedSkinsCol = 5;
-constexpr int kAxisSkinsCol = 6;
 
 // Real dumps have a few hundred lines. Every line is checked, but a record of
 // millions of empty lines must not keep millions of list items.

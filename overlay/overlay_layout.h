@@ -29,6 +29,15 @@ struct ActionWindowLayout {
 
 ActionWindowLayout ActionLayoutFor(int showAll);
 
+// The player grid's columns; names-only mode has the first two.
+constexpr int kKeyCol = 0;
+constexpr int kNameCol = 1;
+constexpr int kPingCol = 2;
+constexpr int kIpCol = 3;
+constexpr int kHackCodeCol = 4;
+constexpr int kAlliedSkinsCol = 5;
+constexpr int kAxisSkinsCol = 6;
+
 // Columns, widths and headings of row 0. The Key heading is left-aligned as
 // the overlay starts and centred once records arrive.
 void SetupGridHeadings(GridModel& grid, int showAll, CellAlign keyAlign = CellAlign::Left);

@@ -1,5 +1,6 @@
 #include "player_actions.h"
 
+#include "overlay_layout.h"
 #include "text.h"
 
 namespace {
@@ -57,7 +58,7 @@ void PlayerActions::pick(uint16_t ck) {
   // number of lines in the record.
   const std::string wanted = LowerCase(state.pickedKey);
   for (int r = 1; r < grid_.Rows(); ++r) {
-    if (LowerCase(grid_.Text(r, 0)) == wanted) view_.SetLabel(grid_.Text(r, 1));
+    if (LowerCase(grid_.Text(r, kKeyCol)) == wanted) view_.SetLabel(grid_.Text(r, kNameCol));
   }
   state.menuMode = kActionStep;
   view_.ShowActions(true);

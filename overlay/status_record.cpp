@@ -35,13 +35,13 @@ bool WritePlayer(GridModel& grid, StatusState& state, const PlayerLineFields& p,
   if (r < 1 || r >= grid.Rows()) return false;
   if (state.showAll == 1) {
     if (r > state.topRow) state.topRow = r;
-    if (grid.Text(r, 1) != p.name) grid.ClearRow(r);
-    if (p.address.find(':') != std::string::npos) grid.SetText(r, 3, AddressHost(p.address), CellAlign::Center);
+    if (grid.Text(r, kNameCol) != p.name) grid.ClearRow(r);
+    if (p.address.find(':') != std::string::npos) grid.SetText(r, kIpCol, AddressHost(p.address), CellAlign::Center);
     ++state.playerTotal;
   }
-  grid.SetText(r, 0, KeyCharacter(p.client), CellAlign::Center);
-  grid.SetText(r, 1, p.name, CellAlign::Left);
-  if (state.showAll == 1) grid.SetText(r, 2, p.ping, CellAlign::Center);
+  grid.SetText(r, kKeyCol, KeyCharacter(p.client), CellAlign::Center);
+  grid.SetText(r, kNameCol, p.name, CellAlign::Left);
+  if (state.showAll == 1) grid.SetText(r, kPingCol, p.ping, CellAlign::Center);
   return true;
 }
 
