@@ -103,7 +103,7 @@ int main() {
   constexpr int kTicks = 1000000;
   const double cpu0 = CpuSeconds();
   for (int i = 0; i < kTicks; ++i) {
-    actions.state.menuMode = i % 2 ? kPickStep : kIdle;  // idle polls one key, the pick step 59
+    actions.state.menuMode = i % 2 ? kPickStep : kIdle;  // idle polls the open key, the pick step it and 59 more
     HotkeyTick(actions, keys, order, 0);
   }
   const double tick = (CpuSeconds() - cpu0) * 1e6 / kTicks;

@@ -67,7 +67,8 @@ void ApplyExtensionTable(const std::string& gameFolder) {
 
 void RestoreDisabledFiles(const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
-    if (entry.empty()) continue;
+    // A relative entry would act on whatever folder the launcher runs in.
+    if (!IsFullPath(entry)) continue;
     std::string off = SwitchedOffPath(entry);
     if (IsFile(off) && !Exists(entry)) Rename(off, entry);
   }

@@ -16,6 +16,7 @@ void ApplyExtensionTable(const std::string& gameFolder);
 
 // Switches back on each disable-list entry (a full path with its live
 // extension) whose switched-off file exists while the live one does not.
+// Entries that are not full paths are passed over.
 void RestoreDisabledFiles(const std::vector<std::string>& entries);
 
 // Switches off each disable-list entry that names an existing file by its full

@@ -14,8 +14,9 @@ namespace {
 // must not be allowed to exhaust memory.
 constexpr size_t kMaxFileSize = 64u << 20;
 constexpr DWORD kChunk = 1u << 16;
-// A list file this large holds hundreds of thousands of entries: filling the
-// window's lists with them holds the window for minutes.
+// A remembered list this large holds hundreds of thousands of entries:
+// filling the window's lists with them holds the window for minutes. It is
+// never written larger, so that every list we write is read back.
 constexpr size_t kMaxListFileSize = 1u << 20;
 
 // List files that exist but could not be read at their last reading (held
@@ -137,9 +138,11 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
   return ok;
 }
 
-std::vector<std::string> ReadListFile(const std::string& path) {
+namespace {
+
+std::vector<std::string> ReadListFileUpTo(const std::string& path, size_t maxSize) {
   std::string content;
-  if (!ReadWholeFile(path, content, kMaxListFileSize)) {
+  if (!ReadWholeFile(path, content, maxSize)) {
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
       UnreadListFiles().insert(path);
     } else {
@@ -151,9 +154,16 @@ std::vector<std::string> ReadListFile(const std::string& path) {
   return ParseListFile(content);
 }
 
+}  // namespace
+
+std::vector<std::string> ReadListFile(const std::string& path) { return ReadListFileUpTo(path, kMaxListFileSize); }
+
+std::vector<std::string> ReadDisableList(const std::string& path) { return ReadListFileUpTo(path, kMaxFileSize); }
+
 bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries) {
   if (UnreadListFiles().count(path)) return false;
-  return ReplaceListFile(path, header, entries);
+  const std::string content = FormatListFile(header, entries);
+  return content.size() <= kMaxListFileSize && WriteWholeFile(path, content);
 }
 
 bool ReplaceListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries) {

@@ -16,15 +16,20 @@ bool ReadWholeFile(const std::string& path, std::string& content, size_t maxSize
 // is untouched and the temporary file removed.
 bool WriteWholeFile(const std::string& path, const std::string& content);
 
-// A list file's entries; a missing or unreadable file gives none, and so does
-// one over 1 MiB, which no list of ours reaches.
+// A remembered list's entries (names, servers, passwords); a missing or
+// unreadable file gives none, and so does one over 1 MiB.
 std::vector<std::string> ReadListFile(const std::string& path);
 
-// Writes a list file whole (header and non-empty entries); false on failure.
+// The disable list's entries, read up to the size ReplaceListFile writes (64
+// MiB): a list of every archive of a large game folder is applied in full.
+std::vector<std::string> ReadDisableList(const std::string& path);
+
+// Writes a remembered list whole (header and non-empty entries); false on
+// failure, and for a list over 1 MiB, which ReadListFile would not take back.
 // A file that exists but failed its last reading is not overwritten: the
 // entries it holds were never seen.
 bool WriteListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries);
 
-// WriteListFile for a list whose every save replaces what it held (the
-// disable list), read or not.
+// Writes the disable list, whose every save replaces what it held, read or
+// not; up to 64 MiB, all of which ReadDisableList reads back.
 bool ReplaceListFile(const std::string& path, const std::string& header, const std::vector<std::string>& entries);

@@ -1,7 +1,5 @@
 #include "game_folder.h"
 
-#include "text.h"
-
 namespace {
 
 // The short 8.3 forms of the standard folder that older installers stored.
@@ -15,8 +13,8 @@ std::optional<std::string> LongFormOf(const std::string& path) {
 
 }  // namespace
 
-SettledFolder SettleGameFolder(const std::string& basepath) {
-  SettledFolder settled{LowerCase(basepath), std::nullopt};
+SettledFolder SettleGameFolder(const std::string& basepath, LowerCaseMapping lower) {
+  SettledFolder settled{lower(basepath), std::nullopt};
   std::string& path = settled.folder;
   if (path.empty()) {
     path = kDefaultGameFolder;

@@ -30,8 +30,14 @@ std::string SpearheadName(std::string name) {
   return name;
 }
 
+namespace {
+// Windows takes "/" wherever it takes "\": "d:/games/mohaa" is a full path.
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+}  // namespace
+
 bool IsFullPath(std::string_view path) {
   const bool drive = path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
-                     path[1] == ':' && path[2] == '\\';
-  return drive || path.substr(0, 2) == "\\\\";
+                     path[1] == ':' && IsSeparator(path[2]);
+  const bool share = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+  return drive || share;
 }

@@ -19,7 +19,8 @@ bool IsNewListEntry(const std::vector<std::string>& list, const std::string& tex
 // The name as Spearhead takes it: every blank replaced by an underscore.
 std::string SpearheadName(std::string name);
 
-// True for a path that names its drive or share ("C:\..." or "\\server\...").
+// True for a path that names its drive or share ("C:\..." or "\\server\...",
+// with "/" taken for "\" as Windows takes it).
 // Disable-list entries are full paths; a relative one would depend on the
 // folder the launcher happens to run in, so it is passed over.
 bool IsFullPath(std::string_view path);

@@ -60,7 +60,7 @@ bool MainWindow::chkit() {
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Server IP", server, kText);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Server PWD", password, kText);
 
-  dispk3 = ReadListFile(appFolder_ + "\\disable.txt");
+  dispk3 = ReadDisableList(appFolder_ + "\\disable.txt");
   SwitchOffFiles(dispk3);
   return true;
 }

@@ -23,6 +23,13 @@ RegValue Setting(const char* name) {
   return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
 }
 
+// The system's ANSI lower case, which also maps letters beyond A to Z.
+std::string SystemLowerCase(std::string_view text) {
+  std::string lower(text);
+  if (!lower.empty()) CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+  return lower;
+}
+
 struct ControlClass {
   const char* cls;
   DWORD style;
@@ -154,7 +161,7 @@ void MainWindow::LoadPlayerName() {
 
 void MainWindow::LoadGameFolder() {
   const RegValue basepath = mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath");
-  const SettledFolder settled = SettleGameFolder(ValueText(basepath));
+  const SettledFolder settled = SettleGameFolder(ValueText(basepath), SystemLowerCase);
   // Only the empty value and the short forms are written back; the game's key
   // is never created, and a value of a kind we cannot read is not replaced.
   if (settled.writeBack && !mdlRegistry::HoldsOtherKind(HKEY_CURRENT_USER, kGameKey, "basepath")) {
@@ -177,7 +184,7 @@ void MainWindow::LoadLists() {
 // folders are not left switched off for good.
 void MainWindow::RestoreSwitchedOffFiles(const std::string& gameFolder) {
   ApplyExtensionTable(gameFolder);
-  RestoreDisabledFiles(ReadListFile(appFolder_ + "\\disable.txt"));
+  RestoreDisabledFiles(ReadDisableList(appFolder_ + "\\disable.txt"));
 }
 
 void MainWindow::Show(int how) {

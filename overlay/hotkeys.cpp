@@ -6,8 +6,12 @@ constexpr int kFirstPickKey = 32;
 constexpr int kLastKey = 90;
 constexpr int kFirstActionKey = 65;
 
+// The open key is queried on every tick, whatever the step: the query itself
+// consumes a press, so a second press while the action window is up does
+// nothing instead of reaching the pick scan as a key of its own.
 bool OpenKey(ActionState& s, Keyboard& keys, WindowOrder& order, int code) {
-  if (s.menuMode != kIdle || !NewlyPressed(keys.AsyncKeyState(code))) return false;
+  const bool pressed = NewlyPressed(keys.AsyncKeyState(code));
+  if (s.menuMode != kIdle || !pressed) return false;
   order.SetTopmost(Pane::Actions, true);
   s.menuMode = kPickStep;
   return true;

@@ -153,7 +153,6 @@ void MiniRemote::Timer1_Timer() {
       break;
   }
   const WatchdogStep step = WatchdogTick(watchdog_);
-  if (step.closeSocket) winsock1_.Close();
   if (step.retry) {
     plist_.SetLabel(step.label);
     winsock1_.Connect();
@@ -232,8 +231,7 @@ void MiniRemote::OnSocketMessage(WPARAM wParam, LPARAM lParam) {
       Winsock1_DataArrival(notice.data);
       break;
     case LinkEvent::Closed:
-      if (!notice.data.empty()) Winsock1_DataArrival(notice.data);
-      Winsock1_Close();
+      Winsock1_Close(notice.data);
       break;
     case LinkEvent::Accepted:
       Winsock1_ConnectionRequest();
@@ -267,16 +265,18 @@ void MiniRemote::DispatchReady(std::vector<std::string>& ready) {
   for (const auto& record : ready) DispatchRecord(record, *this);
 }
 
-void MiniRemote::Winsock1_Close() {
-  // A record still being joined ended with the connection.
-  std::vector<std::string> ready;
-  joiner_.Flush(ready);
-  KillTimer(hwnd_, kJoinTimer);
-  DispatchReady(ready);
-  // The server must connect back to us from now on; red until it does.
+void MiniRemote::Winsock1_Close(const std::string& lastPiece) {
+  // Listen before handing on the last records: a dump among them pauses, and
+  // the server may connect back meanwhile. Red until it does.
   winsock1_.Close();
   winsock1_.Listen();
   SetBackColor(kLinkDownColor);
+  // A record still being joined ended with the connection.
+  std::vector<std::string> ready;
+  if (!lastPiece.empty()) joiner_.Piece(lastPiece, GetTickCount(), ready);
+  joiner_.Flush(ready);
+  KillTimer(hwnd_, kJoinTimer);
+  DispatchReady(ready);
 }
 
 void MiniRemote::Winsock1_ConnectionRequest() { SetBackColor(kLinkUpColor); }
@@ -303,6 +303,9 @@ LRESULT MiniRemote::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case TcpLink::kMessage:
       OnSocketMessage(wParam, lParam);
+      return 0;
+    case TcpLink::kLookupMessage:
+      winsock1_.OnLookupDone(wParam, lParam);
       return 0;
     case WM_CLOSE:
       Close();

@@ -86,7 +86,7 @@ class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
   void OnSocketMessage(WPARAM wParam, LPARAM lParam);
   void Winsock1_Connect();
   void Winsock1_DataArrival(const std::string& data);
-  void Winsock1_Close();
+  void Winsock1_Close(const std::string& lastPiece);
   void Winsock1_ConnectionRequest();
   void PollJoiner();
   void AnalyseAndShowDump(const std::string& MainData);

@@ -56,10 +56,14 @@ void PlayerActions::pick(uint16_t ck) {
   state.pickedClient = ClientOfKey(ck);
   // Every player row: in all-data mode a client's row can lie below the
   // number of lines in the record.
+  // With no row for the key the line names the client number the command
+  // will carry, never the player picked before.
   const std::string wanted = LowerCase(state.pickedKey);
+  std::string shown = "Client " + std::to_string(state.pickedClient);
   for (int r = 1; r < grid_.Rows(); ++r) {
-    if (LowerCase(grid_.Text(r, kKeyCol)) == wanted) view_.SetLabel(grid_.Text(r, kNameCol));
+    if (LowerCase(grid_.Text(r, kKeyCol)) == wanted) shown = grid_.Text(r, kNameCol);
   }
+  view_.SetLabel(shown);
   state.menuMode = kActionStep;
   view_.ShowActions(true);
 }

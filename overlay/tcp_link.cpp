@@ -2,7 +2,7 @@
 
 #include <ws2tcpip.h>
 
-#include "net_address.h"
+#include <cstring>
 
 namespace {
 constexpr size_t kMaxArrival = 1u << 20;
@@ -24,11 +24,6 @@ void TcpLink::SetRemote(const std::string& host, int port) {
   remotePort_ = port;
 }
 
-bool TcpLink::ResolveRemote(sockaddr_in& out) {
-  const bool resolved = ResolveIPv4(remoteHost_, remotePort_, SOCK_STREAM, out);
-  return resolved && remotePort_ > 0 && remotePort_ <= 65535;
-}
-
 bool TcpLink::OpenSocket() {
   Close();
   socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -47,23 +42,57 @@ bool TcpLink::OpenSocket() {
 }
 
 void TcpLink::Connect() {
-  sockaddr_in remote;
-  const bool resolved = ResolveRemote(remote);
-  if (resolved) allowedPeer_ = remote.sin_addr.s_addr;
-  if (!OpenSocket()) return;
-  if (!resolved) {
+  Close();
+  in_addr dotted{};
+  if (remoteHost_.empty() || remotePort_ <= 0 || remotePort_ > 65535) {
+    state_ = LinkState::Error;
+  } else if (inet_pton(AF_INET, remoteHost_.c_str(), &dotted) == 1) {
+    ConnectTo(dotted.s_addr);
+  } else {
+    // A slow or failing name server must not hold the keyboard polling and
+    // the window order: the lookup runs beside the window thread.
+    lookup_ = WSAAsyncGetHostByName(window_, kLookupMessage, remoteHost_.c_str(), hostEntry_, sizeof hostEntry_);
+    state_ = lookup_ ? LinkState::Connecting : LinkState::Error;
+  }
+}
+
+void TcpLink::OnLookupDone(WPARAM wParam, LPARAM lParam) {
+  if (!lookup_ || reinterpret_cast<HANDLE>(wParam) != lookup_) return;  // a lookup dropped since
+  lookup_ = nullptr;
+  const hostent* host = reinterpret_cast<const hostent*>(hostEntry_);
+  if (WSAGETASYNCERROR(lParam) != 0 || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list ||
+      !host->h_addr_list[0]) {
     state_ = LinkState::Error;
     return;
   }
+  in_addr address;
+  memcpy(&address, host->h_addr_list[0], sizeof address);
+  ConnectTo(address.s_addr);
+}
+
+void TcpLink::ConnectTo(uint32_t address) {
+  // Only this address may connect back once the server has closed the link.
+  allowedPeer_ = address;
+  if (!OpenSocket()) return;
   WSAAsyncSelect(socket_, window_, kMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE);
   state_ = LinkState::Connecting;
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(static_cast<u_short>(remotePort_));
+  remote.sin_addr.s_addr = address;
   if (connect(socket_, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0 &&
       WSAGetLastError() != WSAEWOULDBLOCK) {
     state_ = LinkState::Error;
   }
 }
 
+void TcpLink::CancelLookup() {
+  if (lookup_) WSACancelAsyncRequest(lookup_);
+  lookup_ = nullptr;
+}
+
 void TcpLink::Close() {
+  CancelLookup();
   if (socket_ != INVALID_SOCKET) closesocket(socket_);
   socket_ = INVALID_SOCKET;
   state_ = LinkState::Closed;

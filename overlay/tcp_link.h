@@ -20,6 +20,8 @@ struct LinkNotice {
 class TcpLink {
  public:
   static constexpr UINT kMessage = WM_APP + 1;
+  // A host name's lookup has ended (WSAAsyncGetHostByName).
+  static constexpr UINT kLookupMessage = WM_APP + 2;
 
   TcpLink();
   ~TcpLink();
@@ -33,8 +35,11 @@ class TcpLink {
 
   LinkState State() const { return state_; }
 
-  // Starts a connection to the remote host; completion comes as a Connected notice.
+  // Starts a connection to the remote host; completion comes as a Connected
+  // notice. A host name is looked up first without blocking the window thread;
+  // the connection starts when kLookupMessage brings the address.
   void Connect();
+  // Closes the socket and drops a lookup in progress.
   void Close();
   // Listens on the local port; connections from the remote host's address are
   // taken (Accepted notice), others are closed at once (Refused notice).
@@ -45,13 +50,17 @@ class TcpLink {
 
   // Translates one kMessage into what happened.
   LinkNotice OnMessage(WPARAM wParam, LPARAM lParam);
+  // Takes one kLookupMessage: connects to the address found, if any.
+  void OnLookupDone(WPARAM wParam, LPARAM lParam);
+  bool LookupPending() const { return lookup_ != nullptr; }
 
   // Local port of the current socket (0 when none), for tests and diagnostics.
   int BoundLocalPort() const;
 
  private:
   bool OpenSocket();
-  bool ResolveRemote(sockaddr_in& out);
+  void ConnectTo(uint32_t address);
+  void CancelLookup();
   bool FlushSend();
   std::string ReadWaiting();
   LinkNotice AcceptPending();
@@ -63,6 +72,8 @@ class TcpLink {
   std::string remoteHost_;
   int remotePort_ = 0;
   uint32_t allowedPeer_ = 0;  // resolved remote address, network order; 0 = none
+  HANDLE lookup_ = nullptr;   // the host name lookup in progress
+  char hostEntry_[MAXGETHOSTSTRUCT] = {};  // filled by the lookup, read when it ends
   std::string outgoing_;
   bool winsockReady_ = false;
 };

@@ -1,7 +1,6 @@
 #include "watchdog.h"
 
 namespace {
-constexpr int kAbandonTick = 10;
 constexpr int kRetryAfter = 500;
 constexpr int kLastRetry = 6;
 }  // namespace
@@ -10,7 +9,6 @@ WatchdogStep WatchdogTick(Watchdog& w) {
   WatchdogStep step;
   if (w.linkUp) return step;
   ++w.waitTicks;
-  if (w.waitTicks == kAbandonTick) step.closeSocket = true;
   if (w.waitTicks > kRetryAfter) {
     step.label = "Connection Failed ReTry " + std::to_string(w.retryCount + 1);
     ++w.retryCount;

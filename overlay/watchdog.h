@@ -1,7 +1,8 @@
 #pragma once
 // The connection watchdog that ends every refresh-timer tick: until the link
-// has first come up it abandons an attempt after ten ticks, retries after 500
-// and gives up at the sixth retry.
+// has first come up it retries every 501 ticks and gives up at the sixth retry.
+// An attempt stays pending until the next retry replaces it, so a server a
+// long round trip away still has five seconds to answer.
 #include <string>
 
 struct Watchdog {
@@ -11,8 +12,7 @@ struct Watchdog {
 };
 
 struct WatchdogStep {
-  bool closeSocket = false;  // abandon the attempt in progress
-  bool retry = false;        // show label, then ask the socket to connect again
+  bool retry = false;        // show label, then replace the pending attempt by a new one
   std::string label;         // "Connection Failed ReTry " + n when retrying
   bool endProgram = false;   // the sixth retry: unload the overlay
 };

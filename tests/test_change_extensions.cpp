@@ -247,6 +247,32 @@ TEST_F(ChangeExtensionsTest, RestoreDisabledFilesRenamesBackWhereTheLiveNameIsFr
                        }));
 }
 
+// Disable-list entries act by full path only, "/" separated or "\\"; a
+// relative entry would act on whatever folder the launcher runs in.
+TEST_F(ChangeExtensionsTest, DisableListEntriesActOnlyByFullPath) {
+  Make({
+      {"main\\slash.pk3"},
+      {"main\\rel.pk3"},
+      {"main\\back.pkb"},
+      {"main\\relback.pkb"},
+  });
+  std::string slashed = root_;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  char cwd[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  ASSERT_TRUE(SetCurrentDirectoryA((root_ + "\\main").c_str()));
+  SwitchOffFiles({slashed + "/main/slash.pk3", "rel.pk3"});
+  RestoreDisabledFiles({slashed + "/main\\back.pk3", "relback.pk3", ".\\relback.pk3"});
+  SetCurrentDirectoryA(cwd);
+  EXPECT_EQ(Listing(), Sorted({
+                           "main\\",
+                           "main\\slash.pkb=main\\slash.pk3",
+                           "main\\rel.pk3=main\\rel.pk3",
+                           "main\\back.pk3=main\\back.pkb",
+                           "main\\relback.pkb=main\\relback.pkb",
+                       }));
+}
+
 TEST(ApplyExtensionTable, AnEmptyGameFolderLeavesTheDriveRootAlone) {
   char cwd[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, cwd);

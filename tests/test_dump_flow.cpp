@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "demo_records.h"
@@ -141,4 +142,33 @@ TEST_F(DumpFlow, MacIsShownAtOnceAndTheVerdictFollowsThePlayerAfterThePause) {
   EXPECT_EQ(overlay.StatusCount(), 2) << "the record sent during the pause was decoded";
   EXPECT_EQ(Grid().Text(8, kNameCol), "") << "client 7 left; his old row holds no verdict";
   EXPECT_EQ(Grid().Text(8, kHackCodeCol), "");
+}
+
+// The server sends a dump, closes and connects back at once: the overlay
+// listens before the dump's pause, so the connection is taken during it.
+TEST_F(DumpFlow, AConnectBackDuringTheLastDumpsPauseIsTaken) {
+  server.Send(DumpRecord(Named(players, "Bobby")));
+  server.CloseClient();
+  SOCKET back = INVALID_SOCKET;
+  std::thread connectBack([&] {
+    Sleep(150);  // well inside the 500 ms pause
+    back = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(930);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(back, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+      closesocket(back);
+      back = INVALID_SOCKET;
+    }
+  });
+  PumpUntil([&] { return Cell(5, kHackCodeCol).text == "BV"; }, 3000);
+  connectBack.join();
+  ASSERT_NE(back, INVALID_SOCKET) << "refused: the overlay was not listening during the pause";
+  EXPECT_EQ(Cell(5, kHackCodeCol).text, "BV");
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Connected; }));
+  server.client = back;
+  const int before = overlay.StatusCount();
+  server.Send(StatusRecord(players));
+  EXPECT_TRUE(PumpUntil([&] { return overlay.StatusCount() > before; }));
 }

@@ -168,3 +168,25 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// Every list the launcher writes is one it reads back: the disable list of a
+// large game folder (over 1 MiB) is applied whole, and a remembered list is
+// never written past the size its reader takes.
+TEST_F(FileIo, EveryListWrittenIsReadBack) {
+  std::vector<std::string> archives;
+  for (int i = 0; i < 20000; ++i) {
+    archives.push_back("c:\\program files\\ea games\\mohaa\\main\\user-map-" + std::to_string(i) + ".pk3");
+  }
+  const std::string disable = Path("disable.txt");
+  ASSERT_TRUE(ReplaceListFile(disable, kEditorHeader, archives));
+  ASSERT_GT(Bytes(disable).size(), 1u << 20);
+  EXPECT_EQ(ReadDisableList(disable), archives);
+
+  const std::string players = Path("player.txt");
+  ASSERT_TRUE(WriteListFile(players, kEditorHeader, {"Alice"}));
+  EXPECT_FALSE(WriteListFile(players, kEditorHeader, archives)) << "too large for the remembered lists' reader";
+  EXPECT_EQ(ReadListFile(players), std::vector<std::string>{"Alice"});
+  archives.resize(10000);
+  ASSERT_TRUE(WriteListFile(players, kEditorHeader, archives));
+  EXPECT_EQ(ReadListFile(players), archives);
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "game_folder.h"
+#include "text.h"
 
 TEST(GameFolder, SettlesEveryFormOfBasepath) {
   struct Case {
@@ -25,7 +26,7 @@ TEST(GameFolder, SettlesEveryFormOfBasepath) {
       {"c:\\progra~1\\eagame~1\\mohaa\\", "c:\\progra~1\\eagame~1\\mohaa", nullptr},
   };
   for (const Case& c : cases) {
-    SettledFolder s = SettleGameFolder(c.basepath);
+    SettledFolder s = SettleGameFolder(c.basepath, LowerCase);
     EXPECT_EQ(s.folder, c.folder) << c.basepath;
     if (c.writeBack) {
       EXPECT_EQ(s.writeBack, std::optional<std::string>(c.writeBack)) << c.basepath;
@@ -33,4 +34,20 @@ TEST(GameFolder, SettlesEveryFormOfBasepath) {
       EXPECT_FALSE(s.writeBack.has_value()) << c.basepath;
     }
   }
+}
+
+// The mapping given is the one used: the window code passes the system's,
+// which lower-cases letters beyond A to Z as well.
+TEST(GameFolder, LowerCasesWithTheMappingGiven) {
+  const LowerCaseMapping withUmlauts = [](std::string_view text) {
+    std::string lower = LowerCase(text);
+    for (char& c : lower) {
+      if (c == '\xC4') c = '\xE4';
+    }
+    return lower;
+  };
+  EXPECT_EQ(SettleGameFolder("D:\\SPIELE\\\xC4RA\\MAIN", withUmlauts).folder, "d:\\spiele\\\xE4ra");
+  EXPECT_EQ(SettleGameFolder("D:\\SPIELE\\\xC4RA", LowerCase).folder, "d:\\spiele\\\xC4ra");
+  EXPECT_EQ(SettleGameFolder("E:\\PROGRA~1\\EAGAME~1\\MOHAA", withUmlauts).writeBack,
+            std::optional<std::string>("e:\\program files\\ea games\\mohaa"));
 }

@@ -151,11 +151,12 @@ TEST_F(HostileLauncher, NulBytesInListFilesSurviveALaunch) {
   EXPECT_TRUE(messages.empty());
 }
 
-// A list file of 10 MB is not one of ours: it is neither loaded (filling the
-// drop-downs with its 780,000 names held the window for over a minute, and the
-// disable list's entries as long again) nor overwritten by a launch, whose new
-// entries stay in the window's lists. A list just under 1 MiB loads whole and
-// is written back whole.
+// A remembered list of 10 MB is not one of ours: it is neither loaded (filling
+// the drop-downs with its 780,000 names held the window for over a minute) nor
+// overwritten by a launch, whose new entries stay in the window's lists. A
+// list just under 1 MiB loads whole and is written back whole. The disable
+// list is read up to the size the launcher writes it (64 MiB), so a 10 MB one
+// is applied: switched back on at start-up and shutdown, off for the launch.
 TEST_F(HostileLauncher, TenMegabyteListFilesAreLeftAloneAndAMegabyteListLoadsWhole) {
   std::vector<std::string> names;
   std::string body = std::string(kEditorHeader) + "\r\n";
@@ -186,7 +187,7 @@ TEST_F(HostileLauncher, TenMegabyteListFilesAreLeftAloneAndAMegabyteListLoadsWho
   main->Close();
   EXPECT_TRUE(MemoryGrewAtMost(before, 4 * 10 * kMiB));
   for (const auto& [file, bytes] : files) EXPECT_TRUE(FileBytes(app / file) == bytes) << file << " kept";
-  EXPECT_EQ(FileBytes(game / "extra\\gone.pkb"), "switched off") << "the disable list was not read";
+  EXPECT_EQ(FileBytes(game / "extra\\gone.pk3"), "switched off") << "the disable list was applied";
   EXPECT_TRUE(messages.empty());
 
   // The disable list is replaced whole by design: "Disable ALL PK3 Files" still writes it.

@@ -120,8 +120,9 @@ TEST(Hotkeys, ScansCoverTheirRangesOnly) {
   Remote r(0);
   r.actions.state.menuMode = kPickStep;
   r.Tick();
-  ASSERT_EQ(r.keys.queried.size(), 59u);
-  EXPECT_EQ(r.keys.queried.front(), 32);
+  ASSERT_EQ(r.keys.queried.size(), 60u) << "the open key and 32 to 90";
+  EXPECT_EQ(r.keys.queried[0], kPrintScreenKey);
+  EXPECT_EQ(r.keys.queried[1], 32);
   EXPECT_EQ(r.keys.queried.back(), 90);
 
   r.actions.state.menuMode = kActionStep;
@@ -129,8 +130,8 @@ TEST(Hotkeys, ScansCoverTheirRangesOnly) {
   r.keys.Press(39);
   r.keys.Press('K');
   r.Tick();
-  EXPECT_EQ(r.keys.queried.size(), 26u);
-  EXPECT_EQ(r.keys.queried.front(), 65);
+  EXPECT_EQ(r.keys.queried.size(), 27u);
+  EXPECT_EQ(r.keys.queried[1], 65);
   EXPECT_EQ(r.link.sent, std::vector<std::string>{"K0KO4"}) << "digits and arrows are not polled";
 
   Remote idle(1);
@@ -178,4 +179,38 @@ TEST(Hotkeys, DoneReturnsToIdleOnTheNextTick) {
   EXPECT_EQ(p.Mode(), kIdle);
   p.Tick();
   EXPECT_EQ(p.order.moves, std::vector<std::string>{"overlay+"});
+}
+
+// The open key pressed again while the action window is up is consumed by its
+// own query: it is neither a pick (Print Screen is code 44) nor an action.
+TEST(Hotkeys, ASecondOpenKeyPressDoesNothing) {
+  for (int setting : {0, 1}) {
+    const int open = setting == 1 ? kScrollLockKey : kPrintScreenKey;
+    Remote r(setting);
+    r.keys.Press(open);
+    r.Tick();
+    r.keys.Release(open);
+    ASSERT_EQ(r.Mode(), kPickStep) << setting;
+
+    r.keys.Press(open);
+    r.Tick();
+    r.Tick();
+    EXPECT_EQ(r.Mode(), kPickStep) << setting << ": no player was picked";
+    r.keys.Release(open);
+    r.keys.Press('C');
+    r.Tick();
+    EXPECT_EQ(r.actions.state.pickedClient, 2) << setting;
+
+    r.keys.Press(open);
+    r.Tick();
+    EXPECT_EQ(r.Mode(), kActionStep) << setting;
+    EXPECT_TRUE(r.link.sent.empty()) << setting;
+    r.keys.Release(open);
+    r.keys.Press('K');
+    r.Tick();
+    EXPECT_EQ(r.link.sent, std::vector<std::string>{"K2KO4"}) << setting;
+    r.Tick();
+    r.Tick();
+    EXPECT_EQ(r.Mode(), kIdle) << setting << ": a press made in the action step does not reopen the window";
+  }
 }

@@ -50,6 +50,9 @@ TEST(LaunchChecks, DisableListEntriesAreFullPaths) {
       {"C:\\games\\mohaa\\main\\zz.pk3", true}, {"d:\\x.pk3", true}, {"\\\\server\\share\\x.pk3", true},
       {"zz.pk3", false}, {"main\\zz.pk3", false}, {"C:zz.pk3", false}, {"\\zz.pk3", false},
       {"1:\\zz.pk3", false}, {"", false}, {"C:", false},
+      // "/" separates as "\\" does.
+      {"d:/games/mohaa\\main\\x.pk3", true}, {"//server/share/x.pk3", true}, {"\\/server\\x.pk3", true},
+      {"main/zz.pk3", false}, {"/zz.pk3", false}, {"C:/", true},
   };
   for (const auto& [path, full] : cases) EXPECT_EQ(IsFullPath(path), full) << path;
 }

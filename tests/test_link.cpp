@@ -138,37 +138,90 @@ TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   EXPECT_FALSE(overlay.Ended()) << "no watchdog once the link has been up";
 }
 
+// Nothing answers: a refused port, and a host name that does not resolve.
 TEST_F(Link, WithNoServerItRetriesSixTimesThenEnds) {
   const int port = server.port;
   closesocket(server.listener);  // nothing listens there any more
   server.listener = INVALID_SOCKET;
-  StoreOverlaySettings("127.0.0.1", std::to_string(port), 0);
-  overlay.SetRefreshInterval(3600 * 1000);  // the test runs the ticks itself
-  ASSERT_TRUE(overlay.Form_Load());
+  for (const char* host : {"127.0.0.1", "no-such-host.invalid"}) {
+    SCOPED_TRACE(host);
+    MiniRemote remote;
+    StoreOverlaySettings(host, std::to_string(port), 0);
+    remote.SetRefreshInterval(3600 * 1000);  // the test runs the ticks itself
+    ASSERT_TRUE(remote.Form_Load());
 
-  std::vector<int> retryTicks;
-  std::string lastLabel = overlay.plist().Label();
-  int tick = 0;
-  while (!overlay.Ended() && tick < 4000) {
-    ++tick;
-    overlay.Timer1_Timer();
-    if (overlay.Ended()) break;
-    PumpPendingEvents();
-    if (tick == 10 || tick == 511) {
-      EXPECT_EQ(overlay.Winsock1().State(), LinkState::Closed) << tick;
+    std::vector<int> retryTicks;
+    std::string lastLabel = remote.plist().Label();
+    int tick = 0;
+    while (!remote.Ended() && tick < 4000) {
+      ++tick;
+      remote.Timer1_Timer();
+      if (remote.Ended()) break;
+      PumpPendingEvents();
+      std::string label = remote.plist().Label();
+      if (label != lastLabel) {
+        retryTicks.push_back(tick);
+        EXPECT_EQ(label, "Connection Failed ReTry " + std::to_string(retryTicks.size()));
+        lastLabel = label;
+      }
+      ASSERT_EQ(remote.BackColor(), kRed);
     }
-    std::string label = overlay.plist().Label();
-    if (label != lastLabel) {
-      retryTicks.push_back(tick);
-      EXPECT_EQ(label, "Connection Failed ReTry " + std::to_string(retryTicks.size()));
-      lastLabel = label;
-    }
-    ASSERT_EQ(overlay.BackColor(), kRed);
+    EXPECT_EQ(retryTicks, (std::vector<int>{501, 1002, 1503, 2004, 2505}));
+    EXPECT_EQ(tick, 3006) << "the sixth retry ends the program";
+    EXPECT_TRUE(remote.Ended());
+    EXPECT_TRUE(TakeQuit());
   }
-  EXPECT_EQ(retryTicks, (std::vector<int>{501, 1002, 1503, 2004, 2505}));
-  EXPECT_EQ(tick, 3006) << "the sixth retry ends the program";
-  EXPECT_TRUE(overlay.Ended());
-  EXPECT_TRUE(TakeQuit());
+}
+
+// A server a long round trip away: the handshake completes long after ten
+// ticks. The listener's queue is kept full, so the overlay's first SYN is
+// dropped and only its retransmission, about a second later, gets through.
+TEST_F(Link, ASlowHandshakeHasUntilTheNextRetry) {
+  closesocket(server.listener);
+  server.listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<u_short>(server.port));
+  ASSERT_EQ(bind(server.listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(server.listener, 0), 0);
+  SOCKET filler = ConnectFromWhilePumping("127.0.0.1", server.port);
+  ASSERT_NE(filler, INVALID_SOCKET);
+
+  ASSERT_TRUE(overlay.Form_Load());
+  PumpFor(400);
+  EXPECT_NE(overlay.BackColor(), kGreen) << "the handshake is still pending";
+  SOCKET queued = accept(server.listener, nullptr, nullptr);  // room for the overlay now
+  closesocket(queued);
+  closesocket(filler);
+  ASSERT_EQ(server.AcceptWhilePumping(3000), 930);
+  ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
+  EXPECT_GT(overlay.LinkWatchdog().waitTicks, 10) << "the attempt outlived ten ticks";
+  EXPECT_EQ(overlay.plist().Label().find("ReTry"), std::string::npos) << "no retry was needed";
+  overlay.cmdSend("K1KO4");
+  EXPECT_EQ(server.ReceiveWhilePumping(5), "K1KO4");
+}
+
+// "Mini IP" may hold a host name: it is looked up beside the window thread,
+// and the address found is the only one allowed to connect back.
+TEST_F(Link, AHostNameIsLookedUpWithoutBlocking) {
+  StoreOverlaySettings("localhost", std::to_string(server.port), 1);
+  ASSERT_TRUE(overlay.Form_Load());
+  EXPECT_TRUE(overlay.Winsock1().LookupPending()) << "start-up returns before the name is resolved";
+  EXPECT_EQ(overlay.Winsock1().BoundLocalPort(), 0);
+  ASSERT_EQ(server.AcceptWhilePumping(), 930);
+  ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
+
+  server.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Listening; }));
+  SOCKET stranger = ConnectFromWhilePumping("127.0.0.2", 930);
+  ASSERT_NE(stranger, INVALID_SOCKET);
+  EXPECT_TRUE(PeerClosed(stranger, 2000));
+  closesocket(stranger);
+  SOCKET back = ConnectFromWhilePumping("127.0.0.1", 930);
+  ASSERT_NE(back, INVALID_SOCKET);
+  EXPECT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Connected; }));
+  closesocket(back);
 }
 
 TEST(LoopAndWait, ServicesEventsWhileItWaits) {

@@ -40,6 +40,8 @@ TEST_F(Launcher, GameFolderFromBasepath) {
       {"d:\\games\\mohaa\\main\\", "d:\\games\\mohaa", "d:\\games\\mohaa\\main\\"},
       {"d:\\games\\mohaa\\main", "d:\\games\\mohaa", "d:\\games\\mohaa\\main"},
       {"D:\\Games\\MOHAA", "d:\\games\\mohaa", "D:\\Games\\MOHAA"},
+      // The system's lower case: letters beyond A to Z too (code page 1252).
+      {"D:\\SPIELE\\\xC4RA", "d:\\spiele\\\xE4ra", "D:\\SPIELE\\\xC4RA"},
       {"", "c:\\program files\\ea games\\mohaa", "c:\\program files\\ea games\\mohaa"},
   };
   for (const Case& c : cases) {

@@ -110,11 +110,12 @@ TEST(PlayerActions, PickStep) {
   f.actions.kick('A');
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"Mswitch_allies\\s2"});
 
-  // No row for the key: the label stays, the action step opens all the same.
+  // No row for the key: the line names the client, not the player shown
+  // before; the action step opens all the same.
   Fixture g;
-  g.view.label = "previous";
+  g.actions.pick('C');
   g.actions.pick('Q');
-  EXPECT_EQ(g.view.label, "previous");
+  EXPECT_EQ(g.view.label, "Client 16");
   EXPECT_EQ(g.actions.state.menuMode, kActionStep);
   EXPECT_EQ(g.actions.state.pickedClient, 16);
 

@@ -183,18 +183,38 @@ TEST(StatusRecord, NothingIsWrittenOutsideTheGrid) {
   EXPECT_EQ(out.gridHeight, 50 * 260 + 260);
 }
 
-TEST(StatusRecord, LongNamesDecodeWhole) {
-  PlayerLineFields p;
-  ASSERT_TRUE(ReadPlayerLine(Line(2, 85, "Lt.Wolfgang_von_Richthofen", "192.168.100.200:12203"), p));
-  EXPECT_EQ(p.client, 2);
-  EXPECT_EQ(p.ping, "85");
-  EXPECT_EQ(p.name, "Lt.Wolfgang_von_Richthofen");
-  EXPECT_EQ(p.address, "192.168.100.200:12203");
-  // Too short for a name and a tail: the parts that exist are read, nothing past the line.
-  ASSERT_TRUE(ReadPlayerLine("  1     0   50 Bob  ", p));
-  EXPECT_EQ(p.name, "");
-  EXPECT_EQ(p.ping, "50");
-  EXPECT_EQ(p.address, "") << "no address field before the line's start";
-  ASSERT_TRUE(ReadPlayerLine("  1     0   50 Bob:x 1.2.3.4:5", p));
-  EXPECT_EQ(p.address, "");
+// Each field read from its own columns. Lines whose fields fill their columns
+// exactly, and one with no blank anywhere, show a column boundary moved by a
+// single character, which trimming hides on padded lines.
+TEST(StatusRecord, PlayerLineColumns) {
+  struct Case {
+    std::string line;
+    int client;
+    const char* ping;
+    const char* name;
+    const char* address;
+  };
+  char full[128];
+  std::snprintf(full, sizeof full, "%3d %5d %4d %-15s %7d %-21s %5d %5d", 35, 99999, 9999, "Fifteen_Letters",
+                9999999, "255.255.255.255:65535", 99999, 99999);
+  const Case cases[] = {
+      {Line(2, 85, "Lt.Wolfgang_von_Richthofen", "192.168.100.200:12203"), 2, "85", "Lt.Wolfgang_von_Richthofen",
+       "192.168.100.200:12203"},
+      {full, 35, "9999", "Fifteen_Letters", "255.255.255.255:65535"},
+      // Client "007", 6 unused, ping "12345", name, then the tail: 7 unused,
+      // the 22-character address column, 12 unused.
+      {"007" "uuuuuu" "12345" "Fifteen_Letters" "ttttttt" "100.200.255.255:279601" "rrrrrrrrrrrr", 7, "12345",
+       "Fifteen_Letters", "100.200.255.255:279601"},
+      // Too short for a name and a tail: the parts that exist are read, nothing past the line.
+      {"  1     0   50 Bob  ", 1, "50", "", ""},
+      {"  1     0   50 Bob:x 1.2.3.4:5", 1, "50", "", ""},
+  };
+  for (const Case& c : cases) {
+    PlayerLineFields p;
+    ASSERT_TRUE(ReadPlayerLine(c.line, p)) << c.line;
+    EXPECT_EQ(p.client, c.client) << c.line;
+    EXPECT_EQ(p.ping, c.ping) << c.line;
+    EXPECT_EQ(p.name, c.name) << c.line;
+    EXPECT_EQ(p.address, c.address) << c.line;
+  }
 }

@@ -2,14 +2,13 @@
 
 #include "watchdog.h"
 
-TEST(Watchdog, AbandonsAtTenRetriesEvery501TicksAndEndsAtTheSixth) {
+TEST(Watchdog, RetriesEvery501TicksAndEndsAtTheSixth) {
   Watchdog w;
-  std::vector<int> closeTicks, retryTicks;
+  std::vector<int> retryTicks;
   std::vector<std::string> labels;
   int endTick = 0;
   for (int tick = 1; tick <= 4000 && endTick == 0; ++tick) {
     WatchdogStep s = WatchdogTick(w);
-    if (s.closeSocket) closeTicks.push_back(tick);
     if (s.retry) {
       retryTicks.push_back(tick);
       labels.push_back(s.label);
@@ -17,7 +16,6 @@ TEST(Watchdog, AbandonsAtTenRetriesEvery501TicksAndEndsAtTheSixth) {
     if (s.endProgram) endTick = tick;
   }
   EXPECT_EQ(retryTicks, (std::vector<int>{501, 1002, 1503, 2004, 2505, 3006}));
-  EXPECT_EQ(closeTicks, (std::vector<int>{10, 511, 1012, 1513, 2014, 2515}));
   ASSERT_EQ(labels.size(), 6u);
   EXPECT_EQ(labels.front(), "Connection Failed ReTry 1");
   EXPECT_EQ(labels.back(), "Connection Failed ReTry 6");
@@ -32,6 +30,6 @@ TEST(Watchdog, StaysOffOnceTheLinkHasBeenUp) {
   EXPECT_EQ(w.retryCount, 0);
   for (int i = 0; i < 5000; ++i) {
     WatchdogStep s = WatchdogTick(w);
-    ASSERT_FALSE(s.closeSocket || s.retry || s.endProgram);
+    ASSERT_FALSE(s.retry || s.endProgram);
   }
 }
