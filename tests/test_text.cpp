@@ -2,7 +2,7 @@
 
 #include "reg_value.h"
 #include "text.h"
-#include "wait.h"
+#include "tick_wait.h"
 
 TEST(Text, TrimBlanksRemovesOnlyBlanks) {
   EXPECT_EQ(TrimBlanks("  abc  "), "abc");

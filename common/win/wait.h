@@ -2,14 +2,7 @@
 // Waits that keep the window's events flowing.
 #include <cstdint>
 
-// True once more than ms milliseconds lie between two readings of the 32-bit
-// millisecond tick count. The distance is taken as a signed 32-bit difference,
-// so a wait stays finite when the count wraps past its maximum.
-inline bool TickWaitOver(uint32_t start, uint32_t now, int32_t ms) {
-  int64_t diff = static_cast<int32_t>(now - start);
-  if (diff < 0) diff = -diff;
-  return diff > ms;
-}
+#include "tick_wait.h"
 
 // Lets pending window events run, then sleeps on the message queue, until more
 // than ms milliseconds have passed. Events arriving meanwhile run inside it.
