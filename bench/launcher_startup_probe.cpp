@@ -36,8 +36,8 @@ std::string LayOutGameFolder() {
 int main() {
   SetAppTitle("Kestrun");
   const std::string game = LayOutGameFolder();
-  mdlRegistry::MakeKey(HKEY_CURRENT_USER, "Software\\2015\\MOHAA");
-  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, "Software\\2015\\MOHAA", "basepath", game, mdlRegistry::kText);
+  registry::MakeKey(HKEY_CURRENT_USER, "Software\\2015\\MOHAA");
+  registry::StoreKeyValue(HKEY_CURRENT_USER, "Software\\2015\\MOHAA", "basepath", game, registry::kText);
 
   constexpr int kRuns = 5;
   LARGE_INTEGER frequency, start, end;

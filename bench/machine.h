@@ -11,7 +11,7 @@
 #include "registry.h"
 
 inline std::string MachineName() {
-  RegValue cpu = mdlRegistry::ReadKeyValue(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",
+  RegValue cpu = registry::ReadKeyValue(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",
                                            "ProcessorNameString");
   SYSTEM_INFO info;
   GetSystemInfo(&info);

@@ -64,7 +64,7 @@ int main() {
   const std::string machine = MachineName();
   int port = 0;
   SOCKET listener = LoopbackListener(port);
-  using namespace mdlRegistry;
+  using namespace registry;
   MakeKey(HKEY_CURRENT_USER, kSettingsKey);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini IP", std::string("127.0.0.1"), kText);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini Port", std::to_string(port), kText);
@@ -72,7 +72,7 @@ int main() {
   MiniRemote overlay;
   if (!overlay.Form_Load()) return 1;
   SOCKET server = accept(listener, nullptr, nullptr);
-  LoopAndWait(1000);  // settle: connected, painted
+  WaitKeepingEventsFlowing(1000);  // settle: connected, painted
   if (!overlay.LinkWatchdog().linkUp) std::printf("warning: the link did not come up\n");
 
   // The program's own message loop, for ten seconds.

@@ -104,7 +104,7 @@ SOCKET OverlayServer() {
   listen(s, SOMAXCONN);
   int size = sizeof a;
   getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-  using namespace mdlRegistry;
+  using namespace registry;
   MakeKey(HKEY_CURRENT_USER, kSettingsKey);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini IP", std::string("127.0.0.1"), kText);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini Port", std::to_string(ntohs(a.sin_port)), kText);

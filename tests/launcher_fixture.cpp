@@ -9,7 +9,7 @@ const char* kGameKey = "Software\\2015\\MOHAA";
 }
 
 void LauncherFixture::SetUp() {
-  RegDeleteTreeA(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey);
+  RegDeleteTreeA(HKEY_CURRENT_USER, registry::kSettingsKey);
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\2015");
   SetAppTitle("Kestrun");
   SetMessageHook([this](const std::string& text, const std::string& title, unsigned buttons) {
@@ -25,17 +25,17 @@ void LauncherFixture::TearDown() {
 }
 
 void LauncherFixture::SetBasepath(const std::string& value) {
-  mdlRegistry::MakeKey(HKEY_CURRENT_USER, kGameKey);
-  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", value, mdlRegistry::kText);
+  registry::MakeKey(HKEY_CURRENT_USER, kGameKey);
+  registry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", value, registry::kText);
 }
 
 void LauncherFixture::SetSetting(const char* name, const std::string& value) {
-  mdlRegistry::MakeKey(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey);
-  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name, value, mdlRegistry::kText);
+  registry::MakeKey(HKEY_CURRENT_USER, registry::kSettingsKey);
+  registry::StoreKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, name, value, registry::kText);
 }
 
 std::string LauncherFixture::Setting(const char* name) {
-  const RegValue value = mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
+  const RegValue value = registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, name);
   return IsEmptyValue(value) ? "<missing>" : ValueText(value);
 }
 

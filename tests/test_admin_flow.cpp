@@ -86,8 +86,8 @@ int DarkPixelsOnLine(HWND list, int index) {
 }
 
 void StoreScrollLock(int value) {
-  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Use Scroll Lock",
-                             std::to_string(value), mdlRegistry::kText);
+  registry::StoreKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Use Scroll Lock",
+                             std::to_string(value), registry::kText);
 }
 
 class AdminFlow : public ::testing::Test {

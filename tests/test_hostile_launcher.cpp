@@ -390,6 +390,6 @@ TEST_F(HostileLauncher, AnEmptyBasepathIsTheOneValueRewritten) {
   auto main = Start();
   EXPECT_EQ(main->FieldText(txtpath), "c:\\program files\\ea games\\mohaa");
   main->Close();
-  EXPECT_EQ(ValueText(mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath")),
+  EXPECT_EQ(ValueText(registry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath")),
             "c:\\program files\\ea games\\mohaa");
 }

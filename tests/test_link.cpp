@@ -224,14 +224,14 @@ TEST_F(Link, AHostNameIsLookedUpWithoutBlocking) {
   closesocket(back);
 }
 
-TEST(LoopAndWait, ServicesEventsWhileItWaits) {
+TEST(WaitKeepingEventsFlowing, ServicesEventsWhileItWaits) {
   HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(window);
   static int ticks = 0;
   ticks = 0;
   SetTimer(window, 7, 10, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
   const DWORD start = GetTickCount();
-  LoopAndWait(200);
+  WaitKeepingEventsFlowing(200);
   const DWORD took = GetTickCount() - start;
   EXPECT_GT(took, 200u);
   EXPECT_LT(took, 1000u);
@@ -251,14 +251,14 @@ TEST(LoopAndWait, ServicesEventsWhileItWaits) {
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(repost));
   PostMessageA(window, WM_APP, 0, 0);
   const DWORD floodStart = GetTickCount();
-  LoopAndWait(200);
+  WaitKeepingEventsFlowing(200);
   EXPECT_LT(GetTickCount() - floodStart, 1000u);
   EXPECT_LT(posted, 100000) << "the wait ended while the events still came";
   posted = -1;  // the chain ends
   PumpPendingEvents();
 
   const DWORD zeroStart = GetTickCount();
-  LoopAndWait(0);
+  WaitKeepingEventsFlowing(0);
   EXPECT_LT(GetTickCount() - zeroStart, 100u);
   DestroyWindow(window);
 }

@@ -11,12 +11,12 @@
 
 namespace {
 
-using mdlRegistry::kText;
+using registry::kText;
 const char* kGameKey = "Software\\2015\\MOHAA";
 
 class Launcher : public LauncherFixture {
  protected:
-  static RegValue Basepath() { return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath"); }
+  static RegValue Basepath() { return registry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath"); }
 
   // A double-click on the editor's entry at index, as the list box reports it.
   static void DoubleClick(ListEditor* editor, int index) {

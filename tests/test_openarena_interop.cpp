@@ -32,6 +32,6 @@ TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
   EXPECT_EQ(main.FieldText(gamet), "0");
   EXPECT_EQ(ListLines(main.Control(List3)), (std::vector<std::string>{"0 0 \"Sarge\"", "0 0 \"Grism\"", ""}));
   EXPECT_EQ(main.FieldText(mpl), "Maps: ") << "it sends no map rotation";
-  EXPECT_EQ(ValueText(mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini MapList")), "");
+  EXPECT_EQ(ValueText(registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini MapList")), "");
   main.Close();
 }

@@ -12,7 +12,7 @@ namespace {
 using Starter = OverlayStarter;
 
 RegValue Stored(const char* name) {
-  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
+  return registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, name);
 }
 
 bool Checked(Starter* s, int id) { return SendMessageA(s->Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }

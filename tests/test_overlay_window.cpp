@@ -100,8 +100,8 @@ TEST_F(OverlayWindow, NamesOnlyWhenShowAllIsMissing) {
 }
 
 TEST_F(OverlayWindow, AllDataWhenShowAllIsTheTextOne) {
-  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini ShowAll", std::string("1"),
-                             mdlRegistry::kText);
+  registry::StoreKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini ShowAll", std::string("1"),
+                             registry::kText);
   MiniRemote overlay;
   ASSERT_TRUE(overlay.Form_Load());
   PumpFor(50);

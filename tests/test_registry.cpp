@@ -2,8 +2,9 @@
 
 #include "message_box.h"
 #include "registry.h"
+#include "window_search.h"
 
-using namespace mdlRegistry;
+using namespace registry;
 
 namespace {
 
@@ -105,13 +106,13 @@ TEST(FindCaptionWindow, MatchesExactCaptionsOnlyAndRestoresTheTitle) {
   HWND longer = CreateWindowA("STATIC", "MOHAA Console (old)", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                               nullptr);
   ASSERT_TRUE(longer);
-  EXPECT_EQ(FindCaptionWindow("MOHAA Console"), nullptr);
+  EXPECT_EQ(FindWindowByExactCaption("MOHAA Console"), nullptr);
   EXPECT_EQ(AppTitle(), "Kestrun");
 
   HWND exact = CreateWindowA("STATIC", "MOHAA Console", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(exact);
-  EXPECT_EQ(FindCaptionWindow("MOHAA Console"), exact);
-  EXPECT_EQ(FindCaptionWindow("mohaa console"), nullptr) << "captions are compared exactly";
+  EXPECT_EQ(FindWindowByExactCaption("MOHAA Console"), exact);
+  EXPECT_EQ(FindWindowByExactCaption("mohaa console"), nullptr) << "captions are compared exactly";
   EXPECT_EQ(AppTitle(), "Kestrun");
 
   std::string seen;

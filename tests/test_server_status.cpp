@@ -22,7 +22,7 @@ const std::string kNoMapListReply = kHeader + "\\mapname\\dm/mohdm1\\sv_maxclien
 const int kDisplay[] = {mapname, gamet, timel, fragl, Maxplay, Priv};
 
 RegValue MiniMapList() {
-  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini MapList");
+  return registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini MapList");
 }
 
 // Runs during a query's wait, from a timer of the test's thread.

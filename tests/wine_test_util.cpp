@@ -51,7 +51,7 @@ bool TakeQuit() {
 void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
 
 void StoreOverlaySettings(const std::string& ip, const std::string& port, int showAll, const std::string& mapList) {
-  using namespace mdlRegistry;
+  using namespace registry;
   MakeKey(HKEY_CURRENT_USER, kSettingsKey);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini IP", ip, kText);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini Port", port, kText);
@@ -61,7 +61,7 @@ void StoreOverlaySettings(const std::string& ip, const std::string& port, int sh
 
 void DeleteSetting(const std::string& name) {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, registry::kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
   RegDeleteValueA(key, name.c_str());
   RegCloseKey(key);
 }

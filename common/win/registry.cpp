@@ -1,9 +1,8 @@
 #include "registry.h"
 
-#include "message_box.h"
 #include "text.h"
 
-namespace mdlRegistry {
+namespace registry {
 
 namespace {
 
@@ -25,33 +24,6 @@ LONG PutNumber(HKEY key, const std::string& name, const RegValue& value) {
   }
   DWORD data = static_cast<DWORD>(number);
   return RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-}
-
-std::string WindowCaption(HWND hwnd) {
-  char text[512];
-  const int len = GetWindowTextA(hwnd, text, sizeof text);
-  return std::string(text, len > 0 ? static_cast<size_t>(len) : 0);
-}
-
-struct CaptionSearch {
-  const std::string* caption;
-  HWND found;
-};
-
-BOOL CALLBACK MatchCaption(HWND hwnd, LPARAM param) {
-  auto* search = reinterpret_cast<CaptionSearch*>(param);
-  if (WindowCaption(hwnd) != *search->caption) return TRUE;
-  search->found = hwnd;
-  return FALSE;
-}
-
-// FindWindowA ignores letter case; captions here must match exactly.
-HWND FindExactCaption(const std::string& caption) {
-  HWND hwnd = FindWindowA(nullptr, caption.c_str());
-  if (!hwnd || WindowCaption(hwnd) == caption) return hwnd;
-  CaptionSearch search{&caption, nullptr};
-  EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 }  // namespace
@@ -125,12 +97,4 @@ bool HoldsOtherKind(HKEY hive, const std::string& path, const std::string& name)
   return found && kind != REG_SZ && kind != REG_DWORD;
 }
 
-HWND FindCaptionWindow(const std::string& caption) {
-  std::string kept = AppTitle();
-  SetAppTitle("Some Junk Title");
-  HWND found = FindExactCaption(caption);
-  SetAppTitle(kept);
-  return found;
-}
-
-}  // namespace mdlRegistry
+}  // namespace registry

@@ -1,5 +1,5 @@
 #pragma once
-// mdlRegistry: every registry access of both programs, always on
+// registry: every registry access of both programs, always on
 // HKEY_CURRENT_USER. Reads of missing keys or values give empty values;
 // writes to missing keys do nothing. Nothing here shows a message.
 #include <windows.h>
@@ -8,7 +8,7 @@
 
 #include "reg_value.h"
 
-namespace mdlRegistry {
+namespace registry {
 
 constexpr int32_t kText = REG_SZ;       // 1
 constexpr int32_t kNumber = REG_DWORD;  // 4
@@ -39,8 +39,4 @@ RegValue ReadKeyValue(HKEY hive, const std::string& path, const std::string& nam
 // reads as empty but holds data all the same.
 bool HoldsOtherKind(HKEY hive, const std::string& path, const std::string& name);
 
-// The top-level window whose caption is exactly caption, or nullptr. The
-// application title is set aside meanwhile and always restored.
-HWND FindCaptionWindow(const std::string& caption);
-
-}  // namespace mdlRegistry
+}  // namespace registry

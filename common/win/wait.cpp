@@ -15,7 +15,7 @@ bool PumpPendingEvents() {
   return true;
 }
 
-void LoopAndWait(int32_t ms) {
+void WaitKeepingEventsFlowing(int32_t ms) {
   const uint32_t start = GetTickCount();
   MSG msg;
   for (;;) {

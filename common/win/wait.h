@@ -7,7 +7,7 @@
 // Lets pending window events run, then sleeps on the message queue, until more
 // than ms milliseconds have passed. Events arriving meanwhile run inside it.
 // A quit request seen here is put back for the main loop and ends the wait.
-void LoopAndWait(int32_t ms);
+void WaitKeepingEventsFlowing(int32_t ms);
 
 // Runs every pending window event once, without waiting. Returns false when a
 // quit request was seen (it is put back for the main loop).

@@ -12,7 +12,7 @@
 #include "main_controls.h"
 #include "main_window.h"
 #include "message_box.h"
-#include "registry.h"
+#include "settings.h"
 
 void MainWindow::cmd1_Click() { StartEdition(1); }
 void MainWindow::cmd2_Click() { StartEdition(2); }
@@ -55,10 +55,9 @@ bool MainWindow::chkit() {
   RememberEntry(pwdlist, text9, password, "\\spwd.txt");
   if (gameEdition == 2) launchName = SpearheadName(name);
 
-  using namespace mdlRegistry;
-  StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Player Name", name, kText);
-  StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Server IP", server, kText);
-  StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Server PWD", password, kText);
+  settings::Write(settings::kPlayerName, name);
+  settings::Write(settings::kServerAddress, server);
+  settings::Write(settings::kServerPassword, password);
 
   dispk3 = ReadDisableList(appFolder_ + "\\disable.txt");
   SwitchOffFiles(dispk3);

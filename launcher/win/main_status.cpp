@@ -2,7 +2,7 @@
 #include "list_controls.h"
 #include "main_controls.h"
 #include "main_window.h"
-#include "registry.h"
+#include "settings.h"
 #include "server_status.h"
 #include "wait.h"
 
@@ -30,7 +30,7 @@ void MainWindow::getstatus() {
   UDP1.DataArrival = [this](const std::string& data) { UDP1_DataArrival(data); };
   if (ParsePort(address.port, port)) UDP1.Send(address.host, port, StatusRequest(statusPrefix));
   // The full wait whether or not a reply came; the socket stays open throughout.
-  LoopAndWait(kStatusWaitMs);
+  WaitKeepingEventsFlowing(kStatusWaitMs);
   UDP1.Close();
   if (unloading_ || !hwnd_) {
     // Closed during the wait: the wait was cut short, so its empty result must
@@ -58,8 +58,7 @@ void MainWindow::getstatus() {
   InvalidateRect(list3, nullptr, TRUE);
   mapList_ = status.mapList;
   SetFieldText(mpl, "Maps: " + mapList_);
-  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, "Mini MapList", mapList_,
-                             mdlRegistry::kText);
+  settings::Write(settings::kMapList, mapList_);
   querying_ = false;
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
 

@@ -10,7 +10,9 @@
 #include "main_controls.h"
 #include "message_box.h"
 #include "registry.h"
+#include "settings.h"
 #include "window_class.h"
+#include "window_search.h"
 
 namespace {
 
@@ -18,10 +20,6 @@ constexpr const char* kMainClass = "KestrunMain";
 constexpr const char* kGameKey = "Software\\2015\\MOHAA";
 constexpr int kClientWidth = 644;
 constexpr int kClientHeight = 382;
-
-RegValue Setting(const char* name) {
-  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
-}
 
 // The system's ANSI lower case, which also maps letters beyond A to Z.
 std::string SystemLowerCase(std::string_view text) {
@@ -141,31 +139,31 @@ void MainWindow::Form_Load() {
   }
   LoadPlayerName();
   LoadGameFolder();
-  SetFieldText(text8, ValueText(Setting("Server IP")));
-  SetFieldText(text9, ValueText(Setting("Server PWD")));
+  SetFieldText(text8, settings::Read(settings::kServerAddress));
+  SetFieldText(text9, settings::Read(settings::kServerPassword));
   LoadLists();
   RestoreSwitchedOffFiles(FieldText(txtpath));
 }
 
 bool MainWindow::GameIsRunning() {
   for (const char* caption : {"MOHAA Console", "MOHAAS Console"}) {
-    if (mdlRegistry::FindCaptionWindow(caption)) return true;
+    if (FindWindowByExactCaption(caption)) return true;
   }
   return false;
 }
 
 void MainWindow::LoadPlayerName() {
-  SetFieldText(text6, ValueText(Setting("Player Name")));
-  if (FieldText(text6).empty()) mdlRegistry::MakeKey(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey);
+  SetFieldText(text6, settings::Read(settings::kPlayerName));
+  if (FieldText(text6).empty()) settings::CreateKey();
 }
 
 void MainWindow::LoadGameFolder() {
-  const RegValue basepath = mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath");
+  const RegValue basepath = registry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath");
   const SettledFolder settled = SettleGameFolder(ValueText(basepath), SystemLowerCase);
   // Only the empty value and the short forms are written back; the game's key
   // is never created, and a value of a kind we cannot read is not replaced.
-  if (settled.writeBack && !mdlRegistry::HoldsOtherKind(HKEY_CURRENT_USER, kGameKey, "basepath")) {
-    mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", *settled.writeBack, mdlRegistry::kText);
+  if (settled.writeBack && !registry::HoldsOtherKind(HKEY_CURRENT_USER, kGameKey, "basepath")) {
+    registry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", *settled.writeBack, registry::kText);
   }
   SetFieldText(txtpath, settled.folder);
 }

@@ -4,7 +4,7 @@
 
 #include "list_controls.h"
 #include "message_box.h"
-#include "registry.h"
+#include "settings.h"
 #include "window_class.h"
 
 const char* const kOverlayStarterHelp =
@@ -41,14 +41,6 @@ const StarterControl kStarterControls[] = {
     {OverlayStarter::Command2, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 168, 156, 80, 28},
 };
 
-RegValue Setting(const char* name) {
-  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
-}
-
-void Store(const char* name, const RegValue& value, int32_t kind) {
-  mdlRegistry::StoreKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name, value, kind);
-}
-
 }  // namespace
 
 OverlayStarter::OverlayStarter(HWND owner, std::string appFolder) : owner_(owner), appFolder_(std::move(appFolder)) {}
@@ -84,21 +76,21 @@ void OverlayStarter::CreateControls() {
 }
 
 void OverlayStarter::Form_Load() {
-  SetWindowTextA(Control(Text1), ValueText(Setting("Mini IP")).c_str());
-  SetWindowTextA(Control(Text2), ValueText(Setting("Mini Port")).c_str());
-  const int checks[][2] = {{Check1, ValueFlag(Setting("Mini ShowAll"))},
-                           {Check2, ValueFlag(Setting("Use Scroll Lock"))}};
-  for (const auto& [id, flag] : checks) {
-    SendMessageA(Control(id), BM_SETCHECK, flag == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+  SetWindowTextA(Control(Text1), settings::Read(settings::kInspectionServerAddress).c_str());
+  SetWindowTextA(Control(Text2), settings::Read(settings::kInspectionServerPort).c_str());
+  const std::pair<int, bool> checks[] = {{Check1, settings::Read(settings::kShowAllPlayerData)},
+                                         {Check2, settings::Read(settings::kUseScrollLock)}};
+  for (const auto& [id, on] : checks) {
+    SendMessageA(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 }
 
 void OverlayStarter::Command1_Click() {
-  auto checked = [&](int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; };
-  Store("Mini IP", WindowText(Control(Text1)), mdlRegistry::kText);
-  Store("Mini Port", WindowText(Control(Text2)), mdlRegistry::kText);
-  Store("Mini ShowAll", int32_t{checked(Check1)}, mdlRegistry::kNumber);
-  Store("Use Scroll Lock", int32_t{checked(Check2)}, mdlRegistry::kNumber);
+  auto checked = [&](int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  settings::Write(settings::kInspectionServerAddress, WindowText(Control(Text1)));
+  settings::Write(settings::kInspectionServerPort, WindowText(Control(Text2)));
+  settings::Write(settings::kShowAllPlayerData, checked(Check1));
+  settings::Write(settings::kUseScrollLock, checked(Check2));
   // The overlay reads the values above at its start; its result is not looked at.
   const std::string program = appFolder_ + "\\corvel2.exe";
   ShellExecuteA(hwnd_, "open", program.c_str(), "", appFolder_.c_str(), SW_SHOWNORMAL);

@@ -5,7 +5,7 @@
 #include "dump_analysis.h"
 #include "map_list.h"
 #include "overlay_layout.h"
-#include "registry.h"
+#include "settings.h"
 #include "text.h"
 #include "wait.h"
 #include "window_class.h"
@@ -15,10 +15,6 @@ namespace {
 constexpr const char* kSquareClass = "MiniRemote";
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT_PTR kJoinTimer = 2;
-
-RegValue Setting(const char* name) {
-  return mdlRegistry::ReadKeyValue(HKEY_CURRENT_USER, mdlRegistry::kSettingsKey, name);
-}
 
 bool AboveAll(HWND hwnd) {
   return GetTopWindow(nullptr) == hwnd && (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -97,11 +93,11 @@ bool MiniRemote::Form_Load() {
 }
 
 void MiniRemote::ReadSettings() {
-  showAll_ = ValueFlag(Setting("Mini ShowAll"));
-  useScrollLock_ = ValueFlag(Setting("Use Scroll Lock"));
-  ip_ = ValueText(Setting("Mini IP"));
-  port_ = ValueText(Setting("Mini Port"));
-  mapList_ = ValueText(Setting("Mini MapList"));
+  showAll_ = settings::Read(settings::kShowAllPlayerData) ? 1 : 0;
+  useScrollLock_ = settings::Read(settings::kUseScrollLock) ? 1 : 0;
+  ip_ = settings::Read(settings::kInspectionServerAddress);
+  port_ = settings::Read(settings::kInspectionServerPort);
+  mapList_ = settings::Read(settings::kMapList);
 }
 
 void MiniRemote::PlaceSquare() {
@@ -197,7 +193,7 @@ void MiniRemote::AnalyseAndShowDump(const std::string& MainData) {
   // once, so a flood of dumps cannot nest waits without end.
   if (dumpPauses_ < kMaxDumpPauses) {
     ++dumpPauses_;
-    LoopAndWait(kDumpPauseMs);
+    WaitKeepingEventsFlowing(kDumpPauseMs);
     --dumpPauses_;
   }
   if (!hwnd_) return;
