@@ -8,7 +8,7 @@
 
 #include "demo_records.h"
 #include "machine.h"
-#include "mini_remote.h"
+#include "overlay_window.h"
 #include "registry.h"
 #include "wait.h"
 
@@ -69,8 +69,8 @@ int main() {
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini IP", std::string("127.0.0.1"), kText);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini Port", std::to_string(port), kText);
 
-  MiniRemote overlay;
-  if (!overlay.Form_Load()) return 1;
+  OverlayWindow overlay;
+  if (!overlay.Open()) return 1;
   SOCKET server = accept(listener, nullptr, nullptr);
   WaitKeepingEventsFlowing(1000);  // settle: connected, painted
   if (!overlay.LinkWatchdog().linkUp) std::printf("warning: the link did not come up\n");
@@ -81,16 +81,16 @@ int main() {
   // One refresh tick with no key pressed: key queries and the window-order call.
   constexpr int kTicks = 5000;
   const double tick0 = ProcessCpuSeconds();
-  for (int i = 0; i < kTicks; ++i) overlay.Timer1_Timer();
+  for (int i = 0; i < kTicks; ++i) overlay.OnRefreshTick();
   const double tickMicros = (ProcessCpuSeconds() - tick0) * 1e6 / kTicks;
 
   // The dump pause: ten dumps of players on the grid, each waiting 500 ms
   // while the overlay's timer keeps ticking.
   const std::vector<DemoPlayer> players = DemoPlayers();
-  overlay.extractstatus(StatusRecord(players).substr(2));
+  overlay.ShowStatusRecord(StatusRecord(players).substr(2));
   const double cpu0 = ProcessCpuSeconds();
   const DWORD wall0 = GetTickCount();
-  for (int i = 0; i < 10; ++i) overlay.dump(DumpRecord(players[static_cast<size_t>(i) % players.size()]).substr(2));
+  for (int i = 0; i < 10; ++i) overlay.ShowDumpVerdict(DumpRecord(players[static_cast<size_t>(i) % players.size()]).substr(2));
   const double waiting = 100.0 * (ProcessCpuSeconds() - cpu0) / ((GetTickCount() - wall0) / 1000.0);
   overlay.Close();
   PumpPendingEvents();

@@ -15,10 +15,11 @@
 namespace {
 
 std::string PlayerLine(int client, const std::string& name) {
-  char text[160];
-  std::snprintf(text, sizeof text, "%3d %5d %4d %-15s %7d %-21s %5d %5d", client, client * 3, 40 + client,
-                name.c_str(), 0, ("10.0.0." + std::to_string(client) + ":12203").c_str(), 1000, 25000);
-  return text;
+  return FormatPlayerLine({.client = client,
+                           .score = client * 3,
+                           .ping = 40 + client,
+                           .name = name,
+                           .address = "10.0.0." + std::to_string(client) + ":12203"});
 }
 
 std::string FullRecord(const std::string& suffix) {
@@ -55,13 +56,13 @@ struct NoOrder : WindowOrder {
   void SetTopmost(Pane, bool) override {}
 };
 struct NoView : ActionView {
-  void SetLabel(const std::string&) override {}
+  void SetStatusLine(const std::string&) override {}
   void ShowActions(bool) override {}
   void ShowMaps(bool) override {}
   std::vector<std::string> MapLines() const override { return {}; }
 };
 struct NoLink : CommandSink {
-  bool cmdSend(const std::string&) override { return true; }
+  bool SendCommand(const std::string&) override { return true; }
 };
 
 void Row(const char* what, double micros, const char* target, const std::string& machine) {
@@ -74,8 +75,8 @@ int main() {
   const std::string machine = MachineName();
   GridModel grid;
   StatusState state;
-  state.showAll = 1;
-  SetupGridHeadings(grid, 1);
+  state.mode = GridMode::AllData;
+  SetupGridHeadings(grid, GridMode::AllData);
   const std::string same = FullRecord(""), renamed = FullRecord("x");
 
   constexpr int kDecodes = 20000;
@@ -103,8 +104,9 @@ int main() {
   constexpr int kTicks = 1000000;
   const double cpu0 = CpuSeconds();
   for (int i = 0; i < kTicks; ++i) {
-    actions.state.menuMode = i % 2 ? kPickStep : kIdle;  // idle polls the open key, the pick step it and 59 more
-    HotkeyTick(actions, keys, order, 0);
+    // Idle polls the open key, the pick step it and 59 more.
+    actions.state.menuMode = i % 2 ? MenuMode::Pick : MenuMode::Idle;
+    HotkeyTick(actions, keys, order, false);
   }
   const double tick = (CpuSeconds() - cpu0) * 1e6 / kTicks;
 

@@ -3,15 +3,15 @@
 #include <commctrl.h>
 
 #include "message_box.h"
-#include "mini_remote.h"
+#include "overlay_window.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SetAppTitle("corvel2");
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  MiniRemote overlay;
-  if (!overlay.Form_Load()) return 1;
+  OverlayWindow overlay;
+  if (!overlay.Open()) return 1;
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "demo_records.h"
-#include "mini_remote.h"
+#include "overlay_window.h"
 #include "registry.h"
 #include "wine_test_util.h"
 
@@ -93,7 +93,7 @@ void StoreScrollLock(int value) {
 class AdminFlow : public ::testing::Test {
  protected:
   TestServer server;
-  MiniRemote overlay;
+  OverlayWindow overlay;
 
   void SetUp() override {
     TakeQuit();
@@ -105,10 +105,10 @@ class AdminFlow : public ::testing::Test {
   }
 
   void ConnectAndSendStatus() {
-    ASSERT_TRUE(overlay.Form_Load());
+    ASSERT_TRUE(overlay.Open());
     ASSERT_EQ(server.AcceptWhilePumping(), 930);
     server.Send(StatusRecord(DemoPlayers()));
-    ASSERT_TRUE(PumpUntil([&] { return overlay.plist().Grid().Text(1, 1) == "Alice"; }));
+    ASSERT_TRUE(PumpUntil([&] { return overlay.ActionPane().Grid().Text(1, 1) == "Alice"; }));
   }
 };
 
@@ -117,116 +117,116 @@ class AdminFlow : public ::testing::Test {
 TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
   StoreScrollLock(0);
   ConnectAndSendStatus();
-  ActionWindow& plist = overlay.plist();
-  EXPECT_EQ(plist.Grid().Text(27, 0), "0") << "client 26";
-  EXPECT_EQ(plist.Grid().Text(5, 3), "172.16.4.20");
-  EXPECT_EQ(plist.Label().rfind("Last Update - ", 0), 0u);
-  EXPECT_NE(plist.Label().find("     Total Players: 6"), std::string::npos);
-  EXPECT_EQ(plist.Height(), 28 * 260 + 260 + 300) << "the highest row is client 26's";
+  ActionWindow& actionWindow = overlay.ActionPane();
+  EXPECT_EQ(actionWindow.Grid().Text(27, 0), "0") << "client 26";
+  EXPECT_EQ(actionWindow.Grid().Text(5, 3), "172.16.4.20");
+  EXPECT_EQ(actionWindow.StatusLine().rfind("Last Update - ", 0), 0u);
+  EXPECT_NE(actionWindow.StatusLine().find("     Total Players: 6"), std::string::npos);
+  EXPECT_EQ(actionWindow.Height(), 28 * 260 + 260 + 300) << "the highest row is client 26's";
   EXPECT_TRUE(Topmost(overlay.Handle()));
-  EXPECT_FALSE(Topmost(plist.Handle()));
+  EXPECT_FALSE(Topmost(actionWindow.Handle()));
   EXPECT_EQ(WindowOverSquare(overlay.Handle()), overlay.Handle());
 
   Press(VK_SNAPSHOT);
-  EXPECT_EQ(overlay.Actions().state.menuMode, kPickStep);
-  EXPECT_TRUE(Topmost(plist.Handle()));
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Pick);
+  EXPECT_TRUE(Topmost(actionWindow.Handle()));
   EXPECT_NE(WindowOverSquare(overlay.Handle()), overlay.Handle()) << "the action window lies over the square";
   Press('0');
-  EXPECT_EQ(plist.Label(), "Zed");
-  EXPECT_TRUE(plist.ActionsShown());
+  EXPECT_EQ(actionWindow.StatusLine(), "Zed");
+  EXPECT_TRUE(actionWindow.ActionsShown());
   Press('B');
   EXPECT_EQ(server.ReceiveWhilePumping(6), "K26KB4");
-  EXPECT_EQ(plist.Label(), "Command Sent");
-  EXPECT_FALSE(plist.ActionsShown());
+  EXPECT_EQ(actionWindow.StatusLine(), "Command Sent");
+  EXPECT_FALSE(actionWindow.ActionsShown());
   PumpFor(30);
-  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle);
-  EXPECT_FALSE(Topmost(plist.Handle()));
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle);
+  EXPECT_FALSE(Topmost(actionWindow.Handle()));
   EXPECT_EQ(WindowOverSquare(overlay.Handle()), overlay.Handle());
 
   // A map change through "C" and the map's letter.
   Press(VK_SNAPSHOT);
   Press('A');
   Press('C');
-  EXPECT_TRUE(plist.MapsShown());
+  EXPECT_TRUE(actionWindow.MapsShown());
   Press('B');
   EXPECT_EQ(server.ReceiveWhilePumping(14), "XB - dm/mohdm6");
-  EXPECT_FALSE(plist.MapsShown());
+  EXPECT_FALSE(actionWindow.MapsShown());
 
   // With the link down the action is reported as not sent.
   server.CloseClient();
   ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == RGB(255, 0, 0); }));
   Press(VK_SNAPSHOT);
   Press('A');
-  EXPECT_EQ(plist.Label(), "Alice");
+  EXPECT_EQ(actionWindow.StatusLine(), "Alice");
   Press('K');
-  EXPECT_EQ(plist.Label(), "Command Not Sent");
+  EXPECT_EQ(actionWindow.StatusLine(), "Command Not Sent");
 }
 
 TEST_F(AdminFlow, ShownListsLieOverTheGrid) {
   StoreScrollLock(0);
   ConnectAndSendStatus();
-  ActionWindow& plist = overlay.plist();
-  HWND list1 = FindWindowExA(plist.Handle(), nullptr, "LISTBOX", nullptr);
-  HWND curmaps = FindWindowExA(plist.Handle(), list1, "LISTBOX", nullptr);
-  ASSERT_TRUE(list1 && curmaps);
+  ActionWindow& actionWindow = overlay.ActionPane();
+  HWND actionMenu = FindWindowExA(actionWindow.Handle(), nullptr, "LISTBOX", nullptr);
+  HWND mapMenu = FindWindowExA(actionWindow.Handle(), actionMenu, "LISTBOX", nullptr);
+  ASSERT_TRUE(actionMenu && mapMenu);
   Press(VK_SNAPSHOT);
   Press('A');
   Press('C');
-  ASSERT_TRUE(plist.MapsShown());
+  ASSERT_TRUE(actionWindow.MapsShown());
 
   // A new record repaints the grid; the map list stays readable above it.
   server.Send(StatusRecord(DemoPlayers()));
   ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 2; }));
   PumpFor(100);
-  EXPECT_EQ(GridLinePixelsInside(curmaps), 0);
+  EXPECT_EQ(GridLinePixelsInside(mapMenu), 0);
 
   // Its lines take the click, which dismisses the window.
-  ClickNearTop(curmaps);
-  EXPECT_FALSE(plist.MapsShown());
-  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle);
-  EXPECT_EQ(overlay.Actions().state.mapPending, 1);
+  ClickNearTop(mapMenu);
+  EXPECT_FALSE(actionWindow.MapsShown());
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle);
+  EXPECT_TRUE(overlay.Actions().state.mapPending);
 }
 
 TEST_F(AdminFlow, ActionMenuStaysReadableOverTheMapList) {
   StoreScrollLock(0);
   StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 0, "dm/mohdm1 dm/mohdm6");
-  ASSERT_TRUE(overlay.Form_Load());
+  ASSERT_TRUE(overlay.Open());
   ASSERT_EQ(server.AcceptWhilePumping(), 930);
   server.Send(StatusRecord(DemoPlayers()));
   ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 1; }));
-  ActionWindow& plist = overlay.plist();
-  HWND list1 = FindWindowExA(plist.Handle(), nullptr, "LISTBOX", nullptr);
-  ASSERT_TRUE(list1);
+  ActionWindow& actionWindow = overlay.ActionPane();
+  HWND actionMenu = FindWindowExA(actionWindow.Handle(), nullptr, "LISTBOX", nullptr);
+  ASSERT_TRUE(actionMenu);
 
   // The maps looked at first, then a player picked: both lists are shown,
   // and the action menu must be the one that can be read, also after a repaint.
   Press(VK_SNAPSHOT);
   Press(VK_RIGHT);
   Press('A');
-  ASSERT_TRUE(plist.MapsShown());
-  ASSERT_TRUE(plist.ActionsShown());
-  RedrawWindow(plist.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ASSERT_TRUE(actionWindow.MapsShown());
+  ASSERT_TRUE(actionWindow.ActionsShown());
+  RedrawWindow(actionWindow.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpFor(100);
-  EXPECT_GT(DarkPixelsOnLine(list1, 9), 0) << "the line \"T - Timeout\"";
+  EXPECT_GT(DarkPixelsOnLine(actionMenu, 9), 0) << "the line \"T - Timeout\"";
 }
 
 TEST_F(AdminFlow, ScrollLockOpensAndClicksDismiss) {
   StoreScrollLock(1);
   ConnectAndSendStatus();
-  ActionWindow& plist = overlay.plist();
+  ActionWindow& actionWindow = overlay.ActionPane();
   Press(VK_SNAPSHOT);
-  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle) << "Print Screen is not the open key";
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle) << "Print Screen is not the open key";
   Press(VK_SCROLL);
-  EXPECT_EQ(overlay.Actions().state.menuMode, kPickStep);
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Pick);
   Press(VK_SCROLL);  // leave the toggle as it was
   Press(VK_RIGHT);
-  EXPECT_TRUE(plist.MapsShown());
-  EXPECT_EQ(overlay.Actions().state.menuMode, kPickStep);
-  SendMessageA(plist.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  EXPECT_TRUE(actionWindow.MapsShown());
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Pick);
+  SendMessageA(actionWindow.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
   PumpFor(30);
-  EXPECT_EQ(overlay.Actions().state.menuMode, kIdle);
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle);
   EXPECT_TRUE(Topmost(overlay.Handle()));
-  EXPECT_FALSE(Topmost(plist.Handle()));
+  EXPECT_FALSE(Topmost(actionWindow.Handle()));
 
   // Space in the pick step ends the overlay.
   Press(VK_SCROLL);

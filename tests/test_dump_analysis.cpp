@@ -164,14 +164,14 @@ TEST(DumpLines, ColumnsShortLinesAndLineFeeds) {
   EXPECT_EQ(SplitDumpLine("").name, "");
 
   const DumpAnalysis a = AnalyseDump("a\r\nb\n");
-  ASSERT_EQ(a.List2.size(), 3u) << "only line feeds separate; a final one gives an empty item";
-  EXPECT_EQ(a.List2[0], "a\r");
-  EXPECT_EQ(a.List2[2], "");
-  EXPECT_EQ(AnalyseDump("").List2.size(), 1u);
+  ASSERT_EQ(a.lines.size(), 3u) << "only line feeds separate; a final one gives an empty item";
+  EXPECT_EQ(a.lines[0], "a\r");
+  EXPECT_EQ(a.lines[2], "");
+  EXPECT_EQ(AnalyseDump("").lines.size(), 1u);
 
   // A flood of lines keeps a bounded list, yet every line is still checked.
   const DumpAnalysis flood = AnalyseDump(std::string(100000, '\n') + L("r_fullbright", "1"));
-  EXPECT_EQ(flood.List2.size(), kMaxListedLines);
+  EXPECT_EQ(flood.lines.size(), kMaxListedLines);
   EXPECT_EQ(flood.hackCode, "B");
 }
 
@@ -215,7 +215,7 @@ namespace {
 struct Grid {
   GridModel grid;
   Grid() {
-    SetupGridHeadings(grid, 1);
+    SetupGridHeadings(grid, GridMode::AllData);
     grid.SetRows(4);
     grid.SetText(1, kNameCol, "Alice", CellAlign::Left);
     grid.SetText(1, kIpCol, "10.0.0.5", CellAlign::Center);
@@ -337,7 +337,7 @@ TEST(DumpVerdict, NothingIsWrittenWithoutAMatchingRowOrColumns) {
   for (int row = 1; row < g.grid.Rows(); ++row) EXPECT_EQ(g.At(row, kHackCodeCol).text, "") << row;
 
   GridModel namesOnly;
-  SetupGridHeadings(namesOnly, 0);
+  SetupGridHeadings(namesOnly, GridMode::NamesOnly);
   namesOnly.SetRows(2);
   namesOnly.SetText(1, kNameCol, "Alice", CellAlign::Left);
   const DumpAnalysis a = AnalyseDump(Record({L("name", "Alice"), L("version", kMacVersion)}));
@@ -349,11 +349,13 @@ TEST(DumpVerdict, NothingIsWrittenWithoutAMatchingRowOrColumns) {
 TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
   GridModel grid;
   StatusState state;
-  state.showAll = 1;
-  SetupGridHeadings(grid, 1);
-  const std::string tail = "      0 10.0.0.5:12203         1000 25000";
+  state.mode = GridMode::AllData;
+  SetupGridHeadings(grid, GridMode::AllData);
+  const auto line = [](int client, const std::string& name) {
+    return FormatPlayerLine({.client = client, .ping = 50, .name = name, .address = "10.0.0.5:12203"});
+  };
   const std::string heads = "hostname: x\nmap: dm/mohdm6\nnum score ping name\n--- -----\n";
-  DecodeStatus(heads + "  0     0   50 Alice" + tail + "\n  1     0   50 Bob" + tail, "12:00", grid, state);
+  DecodeStatus(heads + line(0, "Alice") + "\n" + line(1, "Bob"), "12:00", grid, state);
 
   const DumpAnalysis alice = AnalyseDump(Record({L("name", "Alice"), L("version", kMacVersion), L("cheats", "1")}));
   ASSERT_TRUE(StartVerdict(alice, grid));
@@ -363,7 +365,7 @@ TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
   const DumpAnalysis bob = AnalyseDump(Record(With({L("name", "Bob")}, CleanLines(22))));
   ASSERT_TRUE(StartVerdict(bob, grid));
   FinishVerdict(bob, grid);
-  DecodeStatus(heads + "  1     0   50 Bob" + tail + "\n  4     0   50 Alice" + tail, "12:01", grid, state);
+  DecodeStatus(heads + line(1, "Bob") + "\n" + line(4, "Alice"), "12:01", grid, state);
 
   FinishVerdict(alice, grid);
   EXPECT_EQ(grid.Text(5, kHackCodeCol), "W") << "Alice's verdict follows her to her new row";
@@ -372,7 +374,7 @@ TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
   // Gone by the end of the pause: nothing written anywhere.
   const DumpAnalysis again = AnalyseDump(Record({L("name", "Alice"), L("r_lockpvs", "1")}));
   ASSERT_TRUE(StartVerdict(again, grid));
-  DecodeStatus(heads + "  1     0   50 Bob" + tail, "12:02", grid, state);
+  DecodeStatus(heads + line(1, "Bob"), "12:02", grid, state);
   FinishVerdict(again, grid);
   for (int row = 1; row < grid.Rows(); ++row) EXPECT_NE(grid.Text(row, kHackCodeCol), "L") << row;
 }

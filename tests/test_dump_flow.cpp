@@ -10,7 +10,7 @@
 
 #include "demo_records.h"
 #include "dump_analysis.h"
-#include "mini_remote.h"
+#include "overlay_window.h"
 #include "window_class.h"
 #include "wine_test_util.h"
 
@@ -46,16 +46,16 @@ int ReddishPixels(HWND grid, const GridModel& model, int row, int col) {
 class DumpFlow : public ::testing::Test {
  protected:
   TestServer server;
-  MiniRemote overlay;
+  OverlayWindow overlay;
   std::vector<DemoPlayer> players = DemoPlayers();
 
   void SetUp() override {
     TakeQuit();
     StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 1, "dm/mohdm6");
-    ASSERT_TRUE(overlay.Form_Load());
+    ASSERT_TRUE(overlay.Open());
     ASSERT_EQ(server.AcceptWhilePumping(), 930);
     server.Send(StatusRecord(players));
-    ASSERT_TRUE(PumpUntil([&] { return overlay.plist().Grid().Text(1, 1) == "Alice"; }));
+    ASSERT_TRUE(PumpUntil([&] { return overlay.ActionPane().Grid().Text(1, 1) == "Alice"; }));
   }
   void TearDown() override {
     overlay.Close();
@@ -66,10 +66,10 @@ class DumpFlow : public ::testing::Test {
     server.Send(DumpRecord(Named(players, name)));
     PumpFor(60);
   }
-  const GridCell& Cell(int row, int col) { return *overlay.plist().Grid().Cell(row, col); }
+  const GridCell& Cell(int row, int col) { return *overlay.ActionPane().Grid().Cell(row, col); }
 
  public:
-  GridModel& Grid() { return overlay.plist().Grid(); }
+  GridModel& Grid() { return overlay.ActionPane().Grid(); }
 };
 
 }  // namespace
@@ -91,12 +91,12 @@ TEST_F(DumpFlow, VerdictsLandInTheirRowsInTheirColours) {
   EXPECT_EQ(Cell(14, kHackCodeCol).text, "Y");
   EXPECT_EQ(Cell(14, kAlliedSkinsCol).text, "american_ranger");
   EXPECT_EQ(Cell(1, kHackCodeCol).color, kDarkBlue);
-  EXPECT_EQ(overlay.List2().front().substr(0, 4), "name");
+  EXPECT_EQ(overlay.lines().front().substr(0, 4), "name");
 
-  HWND grid = FindWindowExA(overlay.plist().Handle(), nullptr, "CorvelGrid", nullptr);
+  HWND grid = FindWindowExA(overlay.ActionPane().Handle(), nullptr, "CorvelGrid", nullptr);
   ASSERT_TRUE(grid);
-  EXPECT_GT(ReddishPixels(grid, overlay.plist().Grid(), 5, kHackCodeCol), 5) << "the code is painted in red";
-  EXPECT_EQ(ReddishPixels(grid, overlay.plist().Grid(), 3, kHackCodeCol), 0) << "Wolfgang has no dump yet";
+  EXPECT_GT(ReddishPixels(grid, overlay.ActionPane().Grid(), 5, kHackCodeCol), 5) << "the code is painted in red";
+  EXPECT_EQ(ReddishPixels(grid, overlay.ActionPane().Grid(), 3, kHackCodeCol), 0) << "Wolfgang has no dump yet";
 }
 
 // The pause runs inside the handler that received the dump, so the test looks
@@ -166,7 +166,7 @@ TEST_F(DumpFlow, AConnectBackDuringTheLastDumpsPauseIsTaken) {
   connectBack.join();
   ASSERT_NE(back, INVALID_SOCKET) << "refused: the overlay was not listening during the pause";
   EXPECT_EQ(Cell(5, kHackCodeCol).text, "BV");
-  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Connected; }));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Connected; }));
   server.client = back;
   const int before = overlay.StatusCount();
   server.Send(StatusRecord(players));

@@ -37,7 +37,7 @@ TEST(GridModel, ClearRowResetsTextColourAndWeight) {
 
 TEST(GridHeadings, NamesOnlyAndAllData) {
   GridModel names;
-  SetupGridHeadings(names, 0);
+  SetupGridHeadings(names, GridMode::NamesOnly);
   ASSERT_EQ(names.Cols(), 2);
   EXPECT_EQ(names.Text(0, 0), "Key");
   EXPECT_EQ(names.Text(0, 1), "Name");
@@ -45,7 +45,7 @@ TEST(GridHeadings, NamesOnlyAndAllData) {
   EXPECT_EQ(names.Cell(0, 0)->align, CellAlign::Left);
 
   GridModel all;
-  SetupGridHeadings(all, 1);
+  SetupGridHeadings(all, GridMode::AllData);
   ASSERT_EQ(all.Cols(), 7);
   const char* headings[] = {"Key", "Name", "Ping", "IP", "HackCode", "AlliedSkins", "AxisSkins"};
   const int widths[] = {400, 2600, 500, 1500, 1300, 2000, 2000};

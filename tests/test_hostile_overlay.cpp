@@ -12,8 +12,9 @@
 
 #include "demo_records.h"
 #include "hostile_util.h"
-#include "mini_remote.h"
+#include "overlay_window.h"
 #include "registry.h"
+#include "status_record.h"
 #include "wine_test_util.h"
 
 namespace {
@@ -21,16 +22,12 @@ namespace {
 constexpr const char* kSettingsKey = "Software\\Kestrun";
 const std::string kHeadings = "Map: dm/mohdm6\nnum score ping name\n--- ----- ---- ----\n\n";
 
-std::string Pad(std::string s, size_t n) {
-  s.resize(std::max(n, s.size()), ' ');
-  return s;
-}
-
 // A player line in the server's columns whose first characters are
 // clientField instead of the three-character client number; a wider field
 // shifts the rest of the line right.
 std::string LineWithClient(const std::string& clientField, const std::string& name) {
-  return clientField + "     0   50 " + Pad(name, 15) + "       0 " + Pad("10.0.0.7:12203", 21) + "  1000 25000";
+  const std::string line = FormatPlayerLine({.ping = 50, .name = name, .address = "10.0.0.7:12203"});
+  return clientField + line.substr(player_line::kClientWidth);
 }
 
 std::string PlayerLines(size_t atLeast) {
@@ -46,7 +43,7 @@ std::string DumpLines(size_t atLeast) {
 class HostileOverlay : public ::testing::Test {
  protected:
   TestServer server;
-  std::unique_ptr<MiniRemote> overlay;
+  std::unique_ptr<OverlayWindow> overlay;
   const std::vector<DemoPlayer> players = DemoPlayers();
 
   void SetUp() override { TakeQuit(); }
@@ -55,14 +52,14 @@ class HostileOverlay : public ::testing::Test {
     TakeQuit();
   }
 
-  void Start(int showAll) {
+  void Start(bool allData) {
     if (overlay) overlay->Close();
     overlay.reset();
     server.CloseClient();
     TakeQuit();
-    StoreOverlaySettings("127.0.0.1", std::to_string(server.port), showAll, "dm/mohdm1 dm/mohdm6");
-    overlay = std::make_unique<MiniRemote>();
-    ASSERT_TRUE(overlay->Form_Load());
+    StoreOverlaySettings("127.0.0.1", std::to_string(server.port), allData ? 1 : 0, "dm/mohdm1 dm/mohdm6");
+    overlay = std::make_unique<OverlayWindow>();
+    ASSERT_TRUE(overlay->Open());
     ASSERT_EQ(server.AcceptWhilePumping(), 930);
   }
 
@@ -106,7 +103,7 @@ class HostileOverlay : public ::testing::Test {
 
   // The grid row whose name holds part, or 0.
   int RowNaming(const std::string& part) {
-    GridModel& grid = overlay->plist().Grid();
+    GridModel& grid = overlay->ActionPane().Grid();
     for (int r = 1; r < grid.Rows(); ++r) {
       if (grid.Text(r, 1).find(part) != std::string::npos) return r;
     }
@@ -114,7 +111,7 @@ class HostileOverlay : public ::testing::Test {
   }
   bool GridHasName(const std::string& name) {
     const int r = RowNaming(name);
-    return r > 0 && overlay->plist().Grid().Text(r, 1) == name;
+    return r > 0 && overlay->ActionPane().Grid().Text(r, 1) == name;
   }
 
   // The overlay is alive and still decodes a sound status record as usual.
@@ -123,7 +120,7 @@ class HostileOverlay : public ::testing::Test {
     const int before = overlay->StatusCount();
     SendAll(StatusRecord(players));
     ASSERT_TRUE(PumpUntil([&] { return overlay->StatusCount() > before; }, 60000));
-    EXPECT_EQ(overlay->Status().clnum.size(), players.size());
+    EXPECT_EQ(overlay->Status().gridClients.size(), players.size());
     for (const DemoPlayer& p : players) EXPECT_TRUE(GridHasName(p.name)) << p.name;
   }
 };
@@ -179,14 +176,14 @@ TEST_F(HostileOverlay, HugeRecordsAreHandledAndTheNextRecordStillDecodes) {
       // The most a record may hold: the worst case of all.
       {"4 MiB of line feeds", "SD" + std::string(RecordJoiner::kMaxRecordBytes - 2, '\n'), 1, 192 * kMiB},
   };
-  for (int showAll : {0, 1}) {
-    Start(showAll);
+  for (bool allData : {false, true}) {
+    Start(allData);
     for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.what) + (showAll ? ", all data" : ", names only"));
+      SCOPED_TRACE(std::string(c.what) + (allData ? ", all data" : ", names only"));
       const MemoryUse before = MemoryOf();
       EXPECT_TRUE(Deliver(c.bytes, c.handoffs));
       EXPECT_TRUE(MemoryGrewAtMost(before, c.memoryBound));
-      EXPECT_LE(overlay->plist().Grid().Rows(), 50);
+      EXPECT_LE(overlay->ActionPane().Grid().Rows(), 50);
       ExpectSoundRecordDecodes();
     }
   }
@@ -202,11 +199,11 @@ TEST_F(HostileOverlay, ClientNumbersOutOfRangeGetNoKeyAndNoRowOutsideTheGrid) {
                              LineWithClient("4294967296", "Wider") + "\n" +
                              LineWithClient("99999999999999999999", "Widest") + "\n" + LineWithClient("  3", "Carol") +
                              "\n" + LineWithClient(" 48", "Last") + "\n";
-  for (int showAll : {0, 1}) {
-    SCOPED_TRACE(showAll ? "all data" : "names only");
-    Start(showAll);
+  for (bool allData : {false, true}) {
+    SCOPED_TRACE(allData ? "all data" : "names only");
+    Start(allData);
     ASSERT_TRUE(Deliver(record, 1));
-    GridModel& grid = overlay->plist().Grid();
+    GridModel& grid = overlay->ActionPane().Grid();
     EXPECT_FALSE(GridHasName("Minus"));
     EXPECT_TRUE(GridHasName("Carol"));
     EXPECT_TRUE(GridHasName("Last"));
@@ -214,20 +211,20 @@ TEST_F(HostileOverlay, ClientNumbersOutOfRangeGetNoKeyAndNoRowOutsideTheGrid) {
       const std::string& name = grid.Text(r, 1);
       if (name == "Carol") {
         EXPECT_EQ(grid.Text(r, 0), "D");
-        if (showAll) {
+        if (allData) {
           EXPECT_EQ(r, 4);
         }
       } else if (!name.empty()) {
         EXPECT_EQ(grid.Text(r, 0), "") << name << " must not be picked by any key";
-        EXPECT_FALSE(showAll && name != "Last") << name << " has no row in all-data mode";
+        EXPECT_FALSE(allData && name != "Last") << name << " has no row in all-data mode";
       }
     }
-    if (showAll) {
-      EXPECT_EQ(overlay->Status().clnum, (std::vector<std::string>{"4", "49"}));
+    if (allData) {
+      EXPECT_EQ(overlay->Status().gridClients, (std::vector<std::string>{"4", "49"}));
     } else {
       EXPECT_TRUE(GridHasName("Nine"));
       EXPECT_GT(RowNaming("Wide"), 0) << "read from the shifted columns";
-      EXPECT_EQ(overlay->Status().clnum, (std::vector<std::string>{"1000", "215", "430", "1000", "4", "49"}));
+      EXPECT_EQ(overlay->Status().gridClients, (std::vector<std::string>{"1000", "215", "430", "1000", "4", "49"}));
     }
     ExpectSoundRecordDecodes();
   }
@@ -241,14 +238,14 @@ TEST_F(HostileOverlay, NulBytesInsideRecordsAreKeptAsText) {
                              LineWithClient(Bytes(" \0" "2"), "Hidden") + "\n" +
                              std::string(22, '\0') + "\n" +
                              LineWithClient("  5", "Eve") + "\n";
-  for (int showAll : {0, 1}) {
-    SCOPED_TRACE(showAll ? "all data" : "names only");
-    Start(showAll);
+  for (bool allData : {false, true}) {
+    SCOPED_TRACE(allData ? "all data" : "names only");
+    Start(allData);
     ASSERT_TRUE(Deliver(record, 1));
     EXPECT_TRUE(GridHasName(nulName));
     EXPECT_FALSE(GridHasName("Hidden"));
     EXPECT_TRUE(GridHasName("Eve"));
-    EXPECT_EQ(overlay->Status().clnum, (std::vector<std::string>{"2", "6"}));
+    EXPECT_EQ(overlay->Status().gridClients, (std::vector<std::string>{"2", "6"}));
     // A prefix cut by a NUL is no prefix.
     EXPECT_TRUE(Deliver(Bytes("S\0D") + kHeadings + LineWithClient("  0", "Ghost"), 0));
     ExpectSoundRecordDecodes();
@@ -263,21 +260,21 @@ TEST_F(HostileOverlay, SettingsOfTheWrongKindAreReadAsEmptyAndKept) {
     const char* what;
     DWORD kind;
     std::string bytes;
-    int showAll;
+    bool allData;
   };
   const Kind kinds[] = {
-      {"number 1", REG_DWORD, Bytes("\x01\0\0\0"), 1},
-      {"number 2", REG_DWORD, Bytes("\x02\0\0\0"), 0},
-      {"number -1", REG_DWORD, "\xFF\xFF\xFF\xFF", 0},
-      {"text 1", REG_SZ, "1", 1},
-      {"text 1 with NUL", REG_SZ, Bytes("1\0"), 1},
-      {"bytes", REG_BINARY, Bytes("\x01\0\0\0"), 0},
-      {"several texts", REG_MULTI_SZ, Bytes("1\0\0"), 0},
-      {"expandable text", REG_EXPAND_SZ, Bytes("1\0"), 0},
-      {"one-byte number 1", REG_DWORD, "\x01", 1},
-      {"empty text", REG_SZ, "", 0},
-      {"text with NULs", REG_SZ, Bytes("1\0" "1"), 0},
-      {"huge text", REG_SZ, RepeatTo("dm/mohdm1 ", kMiB), 0},
+      {"number 1", REG_DWORD, Bytes("\x01\0\0\0"), true},
+      {"number 2", REG_DWORD, Bytes("\x02\0\0\0"), false},
+      {"number -1", REG_DWORD, "\xFF\xFF\xFF\xFF", false},
+      {"text 1", REG_SZ, "1", true},
+      {"text 1 with NUL", REG_SZ, Bytes("1\0"), true},
+      {"bytes", REG_BINARY, Bytes("\x01\0\0\0"), false},
+      {"several texts", REG_MULTI_SZ, Bytes("1\0\0"), false},
+      {"expandable text", REG_EXPAND_SZ, Bytes("1\0"), false},
+      {"one-byte number 1", REG_DWORD, "\x01", true},
+      {"empty text", REG_SZ, "", false},
+      {"text with NULs", REG_SZ, Bytes("1\0" "1"), false},
+      {"huge text", REG_SZ, RepeatTo("dm/mohdm1 ", kMiB), false},
   };
   const char* kNames[] = {"Mini IP", "Mini Port", "Mini ShowAll", "Use Scroll Lock", "Mini MapList"};
   for (const Kind& k : kinds) {
@@ -287,10 +284,10 @@ TEST_F(HostileOverlay, SettingsOfTheWrongKindAreReadAsEmptyAndKept) {
     const RawValue stored = ReadRaw(kSettingsKey, "Mini IP");
     ASSERT_TRUE(stored.present);
     const MemoryUse before = MemoryOf();
-    MiniRemote remote;
-    ASSERT_TRUE(remote.Form_Load());
-    EXPECT_EQ(remote.ShowAll() == 1, k.showAll == 1);
-    EXPECT_EQ(remote.plist().Width(), k.showAll == 1 ? 10300 : 3000);
+    OverlayWindow remote;
+    ASSERT_TRUE(remote.Open());
+    EXPECT_EQ(remote.Mode() == GridMode::AllData, k.allData);
+    EXPECT_EQ(remote.ActionPane().Width(), k.allData ? 10300 : 3000);
     PumpFor(50);
     EXPECT_FALSE(remote.Ended());
     EXPECT_TRUE(MemoryGrewAtMost(before, 64 * kMiB));

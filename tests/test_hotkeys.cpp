@@ -23,9 +23,9 @@ struct ScriptedKeyboard : Keyboard {
 };
 
 struct NullView : ActionView {
-  std::string label;
+  std::string statusLine;
   bool actions = false, maps = false;
-  void SetLabel(const std::string& text) override { label = text; }
+  void SetStatusLine(const std::string& text) override { statusLine = text; }
   void ShowActions(bool show) override { actions = show; }
   void ShowMaps(bool show) override { maps = show; }
   std::vector<std::string> MapLines() const override { return {"A - dm/mohdm1", "Z - Cancel"}; }
@@ -40,7 +40,7 @@ struct Order : WindowOrder {
 
 struct Sink : CommandSink {
   std::vector<std::string> sent;
-  bool cmdSend(const std::string& text) override {
+  bool SendCommand(const std::string& text) override {
     sent.push_back(text);
     return true;
   }
@@ -53,26 +53,26 @@ struct Remote {
   Sink link;
   GridModel grid;
   PlayerActions actions{view, order, link, grid};
-  int useScrollLock;
-  explicit Remote(int scrollLock) : useScrollLock(scrollLock) {}
+  bool useScrollLock;
+  explicit Remote(bool scrollLock) : useScrollLock(scrollLock) {}
   TickEnd Tick() {
     order.moves.clear();
     keys.queried.clear();
     return HotkeyTick(actions, keys, order, useScrollLock);
   }
-  int Mode() const { return actions.state.menuMode; }
+  MenuMode Mode() const { return actions.state.menuMode; }
 };
 
 }  // namespace
 
 TEST(Hotkeys, OpenKeyFollowsTheSetting) {
   for (int setting : {0, 1, 2}) {
-    Remote r(setting);
+    Remote r(setting == 1);  // the "Use Scroll Lock" value: only 1 is on
     const int open = setting == 1 ? kScrollLockKey : kPrintScreenKey;
     const int other = setting == 1 ? kPrintScreenKey : kScrollLockKey;
     r.keys.Press(other);
     EXPECT_EQ(r.Tick(), TickEnd::Finished);
-    EXPECT_EQ(r.Mode(), kIdle) << setting;
+    EXPECT_EQ(r.Mode(), MenuMode::Idle) << setting;
     EXPECT_EQ(r.order.moves, std::vector<std::string>{"overlay+"});
 
     r.keys.Press(open);
@@ -82,14 +82,14 @@ TEST(Hotkeys, OpenKeyFollowsTheSetting) {
     if (setting == 1) {
       // Scroll Lock: the same tick scans the pick keys and takes "D".
       EXPECT_EQ(end, TickEnd::Finished);
-      EXPECT_EQ(r.Mode(), kActionStep);
+      EXPECT_EQ(r.Mode(), MenuMode::Action);
       EXPECT_EQ(r.actions.state.pickedClient, 3);
     } else {
       // Print Screen ends the tick: "D" waits for the next one.
       EXPECT_EQ(end, TickEnd::Opened);
-      EXPECT_EQ(r.Mode(), kPickStep);
+      EXPECT_EQ(r.Mode(), MenuMode::Pick);
       EXPECT_EQ(r.Tick(), TickEnd::Finished);
-      EXPECT_EQ(r.Mode(), kActionStep);
+      EXPECT_EQ(r.Mode(), MenuMode::Action);
       EXPECT_EQ(r.actions.state.pickedClient, 3);
       EXPECT_EQ(r.order.moves, std::vector<std::string>{"actions+"});
     }
@@ -97,35 +97,35 @@ TEST(Hotkeys, OpenKeyFollowsTheSetting) {
 }
 
 TEST(Hotkeys, SpaceEndsOnlyInThePickStep) {
-  Remote idle(0);
+  Remote idle(false);
   idle.keys.Press(kSpaceKey);
   EXPECT_EQ(idle.Tick(), TickEnd::Finished);
 
-  Remote action(0);
-  action.actions.state.menuMode = kActionStep;
+  Remote action(false);
+  action.actions.state.menuMode = MenuMode::Action;
   action.keys.Press(kSpaceKey);
   EXPECT_EQ(action.Tick(), TickEnd::Finished);
-  EXPECT_EQ(action.Mode(), kActionStep);
+  EXPECT_EQ(action.Mode(), MenuMode::Action);
 
-  Remote pick(0);
-  pick.actions.state.menuMode = kPickStep;
+  Remote pick(false);
+  pick.actions.state.menuMode = MenuMode::Pick;
   pick.keys.Press(kSpaceKey);
   pick.keys.Press('A');
   EXPECT_EQ(pick.Tick(), TickEnd::CloseOverlay);
   EXPECT_EQ(pick.order.moves, (std::vector<std::string>{"actions+", "overlay+"}));
-  EXPECT_EQ(pick.Mode(), kPickStep) << "the scan stops at Space, before any letter";
+  EXPECT_EQ(pick.Mode(), MenuMode::Pick) << "the scan stops at Space, before any letter";
 }
 
 TEST(Hotkeys, ScansCoverTheirRangesOnly) {
-  Remote r(0);
-  r.actions.state.menuMode = kPickStep;
+  Remote r(false);
+  r.actions.state.menuMode = MenuMode::Pick;
   r.Tick();
   ASSERT_EQ(r.keys.queried.size(), 60u) << "the open key and 32 to 90";
   EXPECT_EQ(r.keys.queried[0], kPrintScreenKey);
   EXPECT_EQ(r.keys.queried[1], 32);
   EXPECT_EQ(r.keys.queried.back(), 90);
 
-  r.actions.state.menuMode = kActionStep;
+  r.actions.state.menuMode = MenuMode::Action;
   r.keys.Press('5');
   r.keys.Press(39);
   r.keys.Press('K');
@@ -134,31 +134,31 @@ TEST(Hotkeys, ScansCoverTheirRangesOnly) {
   EXPECT_EQ(r.keys.queried[1], 65);
   EXPECT_EQ(r.link.sent, std::vector<std::string>{"K0KO4"}) << "digits and arrows are not polled";
 
-  Remote idle(1);
+  Remote idle(true);
   idle.Tick();
   EXPECT_EQ(idle.keys.queried, std::vector<int>{kScrollLockKey});
 }
 
 TEST(Hotkeys, OnlyNewPressesCount) {
-  Remote r(0);
-  r.actions.state.menuMode = kPickStep;
+  Remote r(false);
+  r.actions.state.menuMode = MenuMode::Pick;
   r.keys.down['B'] = true;  // held since before: reads 0x8000
   r.keys.Tap('C');          // let go before the poll: reads 0x0001
   r.Tick();
-  EXPECT_EQ(r.Mode(), kPickStep);
+  EXPECT_EQ(r.Mode(), MenuMode::Pick);
 
   // A key held across many ticks is handed on once.
   r.keys.Press('E');
   for (int i = 0; i < 5; ++i) r.Tick();
-  EXPECT_EQ(r.Mode(), kActionStep);
+  EXPECT_EQ(r.Mode(), MenuMode::Action);
   r.keys.Press('K');
   for (int i = 0; i < 5; ++i) r.Tick();
   EXPECT_EQ(r.link.sent, std::vector<std::string>{"K4KO4"});
 }
 
 TEST(Hotkeys, EveryKeyOfAScanGoesOn) {
-  Remote r(0);
-  r.actions.state.menuMode = kPickStep;
+  Remote r(false);
+  r.actions.state.menuMode = MenuMode::Pick;
   r.keys.Press('B');
   r.keys.Press('D');
   r.Tick();
@@ -166,17 +166,17 @@ TEST(Hotkeys, EveryKeyOfAScanGoesOn) {
 }
 
 TEST(Hotkeys, DoneReturnsToIdleOnTheNextTick) {
-  Remote r(1);
-  r.actions.state.menuMode = kDone;
+  Remote r(true);
+  r.actions.state.menuMode = MenuMode::Done;
   r.keys.Press(kScrollLockKey);
   r.Tick();
   EXPECT_EQ(r.order.moves, (std::vector<std::string>{"overlay+", "actions-", "overlay+", "actions+"}));
-  EXPECT_EQ(r.Mode(), kPickStep) << "the open key works again in that same tick";
+  EXPECT_EQ(r.Mode(), MenuMode::Pick) << "the open key works again in that same tick";
 
-  Remote p(0);
-  p.actions.state.menuMode = kDone;
+  Remote p(false);
+  p.actions.state.menuMode = MenuMode::Done;
   p.Tick();
-  EXPECT_EQ(p.Mode(), kIdle);
+  EXPECT_EQ(p.Mode(), MenuMode::Idle);
   p.Tick();
   EXPECT_EQ(p.order.moves, std::vector<std::string>{"overlay+"});
 }
@@ -186,16 +186,16 @@ TEST(Hotkeys, DoneReturnsToIdleOnTheNextTick) {
 TEST(Hotkeys, ASecondOpenKeyPressDoesNothing) {
   for (int setting : {0, 1}) {
     const int open = setting == 1 ? kScrollLockKey : kPrintScreenKey;
-    Remote r(setting);
+    Remote r(setting == 1);
     r.keys.Press(open);
     r.Tick();
     r.keys.Release(open);
-    ASSERT_EQ(r.Mode(), kPickStep) << setting;
+    ASSERT_EQ(r.Mode(), MenuMode::Pick) << setting;
 
     r.keys.Press(open);
     r.Tick();
     r.Tick();
-    EXPECT_EQ(r.Mode(), kPickStep) << setting << ": no player was picked";
+    EXPECT_EQ(r.Mode(), MenuMode::Pick) << setting << ": no player was picked";
     r.keys.Release(open);
     r.keys.Press('C');
     r.Tick();
@@ -203,7 +203,7 @@ TEST(Hotkeys, ASecondOpenKeyPressDoesNothing) {
 
     r.keys.Press(open);
     r.Tick();
-    EXPECT_EQ(r.Mode(), kActionStep) << setting;
+    EXPECT_EQ(r.Mode(), MenuMode::Action) << setting;
     EXPECT_TRUE(r.link.sent.empty()) << setting;
     r.keys.Release(open);
     r.keys.Press('K');
@@ -211,6 +211,6 @@ TEST(Hotkeys, ASecondOpenKeyPressDoesNothing) {
     EXPECT_EQ(r.link.sent, std::vector<std::string>{"K2KO4"}) << setting;
     r.Tick();
     r.Tick();
-    EXPECT_EQ(r.Mode(), kIdle) << setting << ": a press made in the action step does not reopen the window";
+    EXPECT_EQ(r.Mode(), MenuMode::Idle) << setting << ": a press made in the action step does not reopen the window";
   }
 }

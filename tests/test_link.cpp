@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "mini_remote.h"
+#include "overlay_window.h"
 #include "wait.h"
 #include "wine_test_util.h"
 
@@ -12,7 +12,7 @@ constexpr COLORREF kGreen = RGB(0, 128, 0);
 class Link : public ::testing::Test {
  protected:
   TestServer server;
-  MiniRemote overlay;
+  OverlayWindow overlay;
 
   void SetUp() override {
     TakeQuit();
@@ -24,7 +24,7 @@ class Link : public ::testing::Test {
   }
 
   void Connect() {
-    ASSERT_TRUE(overlay.Form_Load());
+    ASSERT_TRUE(overlay.Open());
     ASSERT_EQ(server.AcceptWhilePumping(), 930) << "the overlay connects from local port 930";
     ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
   }
@@ -41,7 +41,7 @@ class Link : public ::testing::Test {
 }  // namespace
 
 TEST_F(Link, ConnectsFromPort930AndTurnsGreen) {
-  ASSERT_TRUE(overlay.Form_Load());
+  ASSERT_TRUE(overlay.Open());
   EXPECT_EQ(overlay.BackColor(), kRed);
   EXPECT_EQ(server.AcceptWhilePumping(), 930);
   EXPECT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
@@ -96,10 +96,10 @@ TEST_F(Link, ARecordSplitIntoPiecesDecodesWhole) {
 
 TEST_F(Link, CommandTextGoesOutByteForByte) {
   Connect();
-  overlay.cmdSend("K3KO4");
+  overlay.SendCommand("K3KO4");
   EXPECT_EQ(server.ReceiveWhilePumping(5), "K3KO4");
   const std::string odd = std::string("Mcon\\s\\qkill\\q\\s3") + '\0' + "\xff\r\n";
-  overlay.cmdSend(odd);
+  overlay.SendCommand(odd);
   EXPECT_EQ(server.ReceiveWhilePumping(odd.size()), odd);
 }
 
@@ -109,8 +109,8 @@ TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   server.CloseClient();
   ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 1; }));
   EXPECT_EQ(overlay.LastStatus(), "last words");
-  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Listening; }));
-  EXPECT_EQ(overlay.Winsock1().BoundLocalPort(), 930);
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Listening; }));
+  EXPECT_EQ(overlay.Link().BoundLocalPort(), 930);
   EXPECT_EQ(overlay.BackColor(), kRed) << "the square shows the lost link";
 
   // A stranger is cut off at once and changes nothing.
@@ -118,23 +118,23 @@ TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   ASSERT_NE(stranger, INVALID_SOCKET);
   EXPECT_TRUE(PeerClosed(stranger, 2000));
   closesocket(stranger);
-  EXPECT_EQ(overlay.Winsock1().State(), LinkState::Listening);
+  EXPECT_EQ(overlay.Link().State(), LinkState::Listening);
   EXPECT_EQ(overlay.BackColor(), kRed);
-  overlay.cmdSend("K1KO4");  // goes nowhere while no one is connected
+  overlay.SendCommand("K1KO4");  // goes nowhere while no one is connected
 
   // The server's own address is taken and used as before.
   SOCKET back = ConnectFromWhilePumping("127.0.0.1", 930);
   ASSERT_NE(back, INVALID_SOCKET);
-  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Connected; }));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Connected; }));
   EXPECT_EQ(overlay.BackColor(), kGreen);
   server.client = back;
   const int before = overlay.StatusCount();
   server.Send("SD back");
   ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() > before; }));
   EXPECT_EQ(overlay.LastStatus(), "back");
-  overlay.cmdSend("K2KB4");
+  overlay.SendCommand("K2KB4");
   EXPECT_EQ(server.ReceiveWhilePumping(5), "K2KB4");
-  for (int i = 0; i < 600; ++i) overlay.Timer1_Timer();
+  for (int i = 0; i < 600; ++i) overlay.OnRefreshTick();
   EXPECT_FALSE(overlay.Ended()) << "no watchdog once the link has been up";
 }
 
@@ -145,24 +145,24 @@ TEST_F(Link, WithNoServerItRetriesSixTimesThenEnds) {
   server.listener = INVALID_SOCKET;
   for (const char* host : {"127.0.0.1", "no-such-host.invalid"}) {
     SCOPED_TRACE(host);
-    MiniRemote remote;
+    OverlayWindow remote;
     StoreOverlaySettings(host, std::to_string(port), 0);
     remote.SetRefreshInterval(3600 * 1000);  // the test runs the ticks itself
-    ASSERT_TRUE(remote.Form_Load());
+    ASSERT_TRUE(remote.Open());
 
     std::vector<int> retryTicks;
-    std::string lastLabel = remote.plist().Label();
+    std::string lastLine = remote.ActionPane().StatusLine();
     int tick = 0;
     while (!remote.Ended() && tick < 4000) {
       ++tick;
-      remote.Timer1_Timer();
+      remote.OnRefreshTick();
       if (remote.Ended()) break;
       PumpPendingEvents();
-      std::string label = remote.plist().Label();
-      if (label != lastLabel) {
+      std::string line = remote.ActionPane().StatusLine();
+      if (line != lastLine) {
         retryTicks.push_back(tick);
-        EXPECT_EQ(label, "Connection Failed ReTry " + std::to_string(retryTicks.size()));
-        lastLabel = label;
+        EXPECT_EQ(line, "Connection Failed ReTry " + std::to_string(retryTicks.size()));
+        lastLine = line;
       }
       ASSERT_EQ(remote.BackColor(), kRed);
     }
@@ -188,7 +188,7 @@ TEST_F(Link, ASlowHandshakeHasUntilTheNextRetry) {
   SOCKET filler = ConnectFromWhilePumping("127.0.0.1", server.port);
   ASSERT_NE(filler, INVALID_SOCKET);
 
-  ASSERT_TRUE(overlay.Form_Load());
+  ASSERT_TRUE(overlay.Open());
   PumpFor(400);
   EXPECT_NE(overlay.BackColor(), kGreen) << "the handshake is still pending";
   SOCKET queued = accept(server.listener, nullptr, nullptr);  // room for the overlay now
@@ -197,8 +197,8 @@ TEST_F(Link, ASlowHandshakeHasUntilTheNextRetry) {
   ASSERT_EQ(server.AcceptWhilePumping(3000), 930);
   ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
   EXPECT_GT(overlay.LinkWatchdog().waitTicks, 10) << "the attempt outlived ten ticks";
-  EXPECT_EQ(overlay.plist().Label().find("ReTry"), std::string::npos) << "no retry was needed";
-  overlay.cmdSend("K1KO4");
+  EXPECT_EQ(overlay.ActionPane().StatusLine().find("ReTry"), std::string::npos) << "no retry was needed";
+  overlay.SendCommand("K1KO4");
   EXPECT_EQ(server.ReceiveWhilePumping(5), "K1KO4");
 }
 
@@ -206,21 +206,21 @@ TEST_F(Link, ASlowHandshakeHasUntilTheNextRetry) {
 // and the address found is the only one allowed to connect back.
 TEST_F(Link, AHostNameIsLookedUpWithoutBlocking) {
   StoreOverlaySettings("localhost", std::to_string(server.port), 1);
-  ASSERT_TRUE(overlay.Form_Load());
-  EXPECT_TRUE(overlay.Winsock1().LookupPending()) << "start-up returns before the name is resolved";
-  EXPECT_EQ(overlay.Winsock1().BoundLocalPort(), 0);
+  ASSERT_TRUE(overlay.Open());
+  EXPECT_TRUE(overlay.Link().LookupPending()) << "start-up returns before the name is resolved";
+  EXPECT_EQ(overlay.Link().BoundLocalPort(), 0);
   ASSERT_EQ(server.AcceptWhilePumping(), 930);
   ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
 
   server.CloseClient();
-  ASSERT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Listening; }));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Listening; }));
   SOCKET stranger = ConnectFromWhilePumping("127.0.0.2", 930);
   ASSERT_NE(stranger, INVALID_SOCKET);
   EXPECT_TRUE(PeerClosed(stranger, 2000));
   closesocket(stranger);
   SOCKET back = ConnectFromWhilePumping("127.0.0.1", 930);
   ASSERT_NE(back, INVALID_SOCKET);
-  EXPECT_TRUE(PumpUntil([&] { return overlay.Winsock1().State() == LinkState::Connected; }));
+  EXPECT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Connected; }));
   closesocket(back);
 }
 

@@ -6,8 +6,8 @@ namespace {
 
 struct Calls : RecordSink {
   std::vector<std::string> log;
-  void extractstatus(const std::string& d) override { log.push_back("status:" + d); }
-  void dump(const std::string& d) override { log.push_back("dump:" + d); }
+  void ShowStatusRecord(const std::string& d) override { log.push_back("status:" + d); }
+  void ShowDumpVerdict(const std::string& d) override { log.push_back("dump:" + d); }
 };
 
 std::vector<std::string> Dispatch(const std::string& text) {

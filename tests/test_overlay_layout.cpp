@@ -23,18 +23,17 @@ TEST(MapList, SplitsAtBlanksAndCommasAndLabelsByLetter) {
 }
 
 TEST(OverlayLayout, ActionWindowByMode) {
-  ActionWindowLayout names = ActionLayoutFor(0);
+  ActionWindowLayout names = ActionLayoutFor(GridMode::NamesOnly);
   EXPECT_EQ(names.width, 3000);
   EXPECT_EQ(names.gridCols, 2);
-  EXPECT_EQ(names.labelText, "Waiting for Status");
-  ActionWindowLayout other = ActionLayoutFor(2);  // only 1 means all data
-  EXPECT_EQ(other.width, 3000);
-  ActionWindowLayout all = ActionLayoutFor(1);
+  EXPECT_EQ(names.statusLine, "Waiting for Status");
+  EXPECT_EQ(names.statusLineWidth, 3000);
+  ActionWindowLayout all = ActionLayoutFor(GridMode::AllData);
   EXPECT_EQ(all.width, 10300);
-  EXPECT_EQ(all.labelWidth, 10200);
+  EXPECT_EQ(all.statusLineWidth, 10200);
   EXPECT_EQ(all.gridWidth, 10300);
   EXPECT_EQ(all.gridCols, 7);
-  EXPECT_EQ(all.labelText, "Waiting for Status     Corvel Version: 1.04");
+  EXPECT_EQ(all.statusLine, "Waiting for Status     Corvel Version: 1.04");
   EXPECT_EQ(kActionLines.front(), std::string("K - Kick"));
   EXPECT_EQ(kActionLines[16], std::string("C - Change Map"));
   EXPECT_EQ(kActionLines.back(), std::string("X - Cancel"));

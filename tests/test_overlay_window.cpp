@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "mini_remote.h"
+#include "overlay_window.h"
 #include "overlay_layout.h"
 #include "registry.h"
 #include "wine_test_util.h"
@@ -38,7 +38,7 @@ std::string Caption(HWND hwnd) {
   return text;
 }
 
-class OverlayWindow : public ::testing::Test {
+class OverlayWindowTest : public ::testing::Test {
  protected:
   TestServer server;
   void SetUp() override {
@@ -50,10 +50,10 @@ class OverlayWindow : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(OverlayWindow, NamesOnlyWhenShowAllIsMissing) {
+TEST_F(OverlayWindowTest, NamesOnlyWhenShowAllIsMissing) {
   DeleteSetting("Mini ShowAll");
-  MiniRemote overlay;
-  ASSERT_TRUE(overlay.Form_Load());
+  OverlayWindow overlay;
+  ASSERT_TRUE(overlay.Open());
   EXPECT_EQ(overlay.BackColor(), RGB(255, 0, 0)) << "red until the link is up";
   EXPECT_EQ(PixelOf(overlay.Handle()), RGB(255, 0, 0));
   PumpFor(50);
@@ -72,57 +72,57 @@ TEST_F(OverlayWindow, NamesOnlyWhenShowAllIsMissing) {
   ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == RGB(0, 128, 0); }));
   EXPECT_EQ(PixelOf(overlay.Handle()), RGB(0, 128, 0));
 
-  ActionWindow& plist = overlay.plist();
-  HWND actions = plist.Handle();
+  ActionWindow& actionWindow = overlay.ActionPane();
+  HWND actions = actionWindow.Handle();
   EXPECT_EQ(Caption(actions), "Player Actions for MOHAA Tavrin Remote");
   EXPECT_TRUE(IsWindowVisible(actions));
   EXPECT_FALSE(Topmost(actions));
-  EXPECT_EQ(plist.Width(), 3000);
-  EXPECT_EQ(plist.Left(), screenTw - 3000);
-  EXPECT_EQ(plist.Top(), 25);
+  EXPECT_EQ(actionWindow.Width(), 3000);
+  EXPECT_EQ(actionWindow.Left(), screenTw - 3000);
+  EXPECT_EQ(actionWindow.Top(), 25);
   RECT ar = WindowRect(actions);
   EXPECT_EQ(ar.right, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(ar.top, TwipsToPixels(25, dpi));
-  EXPECT_EQ(plist.LabelWidth(), 3000);
-  EXPECT_EQ(plist.GridWidth(), 3000);
-  EXPECT_EQ(plist.Label(), "Waiting for Status");
-  EXPECT_EQ(plist.Grid().Cols(), 2);
-  EXPECT_EQ(plist.Grid().Text(0, 0), "Key");
-  EXPECT_EQ(plist.Grid().Text(0, 1), "Name");
+  EXPECT_EQ(actionWindow.StatusLineWidth(), 3000);
+  EXPECT_EQ(actionWindow.GridWidth(), 3000);
+  EXPECT_EQ(actionWindow.StatusLine(), "Waiting for Status");
+  EXPECT_EQ(actionWindow.Grid().Cols(), 2);
+  EXPECT_EQ(actionWindow.Grid().Text(0, 0), "Key");
+  EXPECT_EQ(actionWindow.Grid().Text(0, 1), "Name");
 
-  std::vector<std::string> lines = plist.ActionLines();
+  std::vector<std::string> lines = actionWindow.ActionLines();
   ASSERT_EQ(lines.size(), 18u);
   EXPECT_EQ(lines[0], "K - Kick");
   EXPECT_EQ(lines[2], "D - Bann for Day");
   EXPECT_EQ(lines[17], "X - Cancel");
-  EXPECT_EQ(plist.MapLines(),
+  EXPECT_EQ(actionWindow.MapLines(),
             (std::vector<std::string>{"A - obj/obj_team1", "B - obj/obj_team2", "C - dm/mohdm6", "Z - Cancel"}));
 }
 
-TEST_F(OverlayWindow, AllDataWhenShowAllIsTheTextOne) {
+TEST_F(OverlayWindowTest, AllDataWhenShowAllIsTheTextOne) {
   registry::StoreKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini ShowAll", std::string("1"),
                              registry::kText);
-  MiniRemote overlay;
-  ASSERT_TRUE(overlay.Form_Load());
+  OverlayWindow overlay;
+  ASSERT_TRUE(overlay.Open());
   PumpFor(50);
-  ActionWindow& plist = overlay.plist();
-  EXPECT_EQ(plist.Width(), 10300);
-  EXPECT_EQ(plist.Left(), ScreenTwips() - 10300);
-  EXPECT_EQ(WindowRect(plist.Handle()).right, GetSystemMetrics(SM_CXSCREEN));  // flush with the right edge
-  EXPECT_EQ(plist.LabelWidth(), 10200);
-  EXPECT_EQ(plist.GridWidth(), 10300);
-  EXPECT_EQ(plist.Label(), "Waiting for Status     Corvel Version: 1.04");
-  ASSERT_EQ(plist.Grid().Cols(), 7);
-  EXPECT_EQ(plist.Grid().Text(0, 4), "HackCode");
-  EXPECT_EQ(plist.Grid().Text(0, 6), "AxisSkins");
+  ActionWindow& actionWindow = overlay.ActionPane();
+  EXPECT_EQ(actionWindow.Width(), 10300);
+  EXPECT_EQ(actionWindow.Left(), ScreenTwips() - 10300);
+  EXPECT_EQ(WindowRect(actionWindow.Handle()).right, GetSystemMetrics(SM_CXSCREEN));  // flush with the right edge
+  EXPECT_EQ(actionWindow.StatusLineWidth(), 10200);
+  EXPECT_EQ(actionWindow.GridWidth(), 10300);
+  EXPECT_EQ(actionWindow.StatusLine(), "Waiting for Status     Corvel Version: 1.04");
+  ASSERT_EQ(actionWindow.Grid().Cols(), 7);
+  EXPECT_EQ(actionWindow.Grid().Text(0, 4), "HackCode");
+  EXPECT_EQ(actionWindow.Grid().Text(0, 6), "AxisSkins");
 }
 
-TEST_F(OverlayWindow, RightButtonEndsTheProgramLeftButtonDoesNot) {
-  MiniRemote overlay;
-  ASSERT_TRUE(overlay.Form_Load());
+TEST_F(OverlayWindowTest, RightButtonEndsTheProgramLeftButtonDoesNot) {
+  OverlayWindow overlay;
+  ASSERT_TRUE(overlay.Open());
   ASSERT_NE(server.AcceptWhilePumping(), 0);
   HWND square = overlay.Handle();
-  HWND actions = overlay.plist().Handle();
+  HWND actions = overlay.ActionPane().Handle();
 
   PostMessageA(square, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
   PostMessageA(square, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
@@ -139,11 +139,11 @@ TEST_F(OverlayWindow, RightButtonEndsTheProgramLeftButtonDoesNot) {
   EXPECT_TRUE(PeerClosed(server.client, 2000)) << "the link is closed on the way out";
 }
 
-TEST_F(OverlayWindow, ClosingTheWindowUnloadsEverything) {
-  MiniRemote overlay;
-  ASSERT_TRUE(overlay.Form_Load());
+TEST_F(OverlayWindowTest, ClosingTheWindowUnloadsEverything) {
+  OverlayWindow overlay;
+  ASSERT_TRUE(overlay.Open());
   ASSERT_NE(server.AcceptWhilePumping(), 0);
-  HWND actions = overlay.plist().Handle();
+  HWND actions = overlay.ActionPane().Handle();
   PostMessageA(overlay.Handle(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return overlay.Ended(); }));
   EXPECT_FALSE(IsWindow(actions));

@@ -8,10 +8,10 @@
 namespace {
 
 struct FakeView : ActionView {
-  std::string label = "Waiting for Status";
+  std::string statusLine = "Waiting for Status";
   bool actions = false, maps = false;
   std::vector<std::string> mapLines = BuildMapLines("obj/obj_team1 obj/obj_team2,,dm/mohdm6");
-  void SetLabel(const std::string& text) override { label = text; }
+  void SetStatusLine(const std::string& text) override { statusLine = text; }
   void ShowActions(bool show) override { actions = show; }
   void ShowMaps(bool show) override { maps = show; }
   std::vector<std::string> MapLines() const override { return mapLines; }
@@ -27,7 +27,7 @@ struct FakeOrder : WindowOrder {
 struct FakeLink : CommandSink {
   bool up = true;
   std::vector<std::string> sent;
-  bool cmdSend(const std::string& text) override {
+  bool SendCommand(const std::string& text) override {
     if (!up) return false;
     sent.push_back(text);
     return true;
@@ -35,10 +35,7 @@ struct FakeLink : CommandSink {
 };
 
 std::string Line(int client, const std::string& name) {
-  char text[128];
-  std::snprintf(text, sizeof text, "%3d %5d %4d %-15s %7d %-21s %5d %5d", client, 0, 50, name.c_str(), 0,
-                "10.0.0.1:12203", 1000, 25000);
-  return text;
+  return FormatPlayerLine({.client = client, .ping = 50, .name = name, .address = "10.0.0.1:12203"});
 }
 
 struct Fixture {
@@ -49,12 +46,12 @@ struct Fixture {
   StatusState status;
   PlayerActions actions{view, order, link, grid};
 
-  explicit Fixture(int showAll = 0) {
-    status.showAll = showAll;
-    SetupGridHeadings(grid, showAll);
+  explicit Fixture(GridMode mode = GridMode::NamesOnly) {
+    status.mode = mode;
+    SetupGridHeadings(grid, mode);
     DecodeStatus("h\nh\nh\nh\n" + Line(2, "Carl") + "\n" + Line(3, "Dora") + "\n" + Line(26, "Zero"), "now", grid,
                  status);
-    actions.state.menuMode = kPickStep;
+    actions.state.menuMode = MenuMode::Pick;
   }
 };
 
@@ -88,14 +85,14 @@ TEST(PlayerActions, EveryActionSendsItsExactText) {
     for (const auto& [pickKey, expected, name] :
          {std::tuple{'D', c.forClient3, "Dora"}, std::tuple{'0', c.forClient26, "Zero"}}) {
       Fixture f;
-      f.actions.pick(static_cast<uint16_t>(pickKey));
-      EXPECT_EQ(f.view.label, name);
-      EXPECT_EQ(f.actions.state.menuMode, kActionStep);
+      f.actions.OnPickKey(static_cast<uint16_t>(pickKey));
+      EXPECT_EQ(f.view.statusLine, name);
+      EXPECT_EQ(f.actions.state.menuMode, MenuMode::Action);
       EXPECT_TRUE(f.view.actions);
-      f.actions.kick(static_cast<uint16_t>(c.key));
+      f.actions.OnActionKey(static_cast<uint16_t>(c.key));
       EXPECT_EQ(f.link.sent, std::vector<std::string>{expected}) << c.key;
-      EXPECT_EQ(f.view.label, "Command Sent");
-      EXPECT_EQ(f.actions.state.menuMode, kDone);
+      EXPECT_EQ(f.view.statusLine, "Command Sent");
+      EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
       EXPECT_FALSE(f.view.actions);
       EXPECT_TRUE(f.order.moves.empty()) << "the next tick restores the order";
     }
@@ -104,51 +101,51 @@ TEST(PlayerActions, EveryActionSendsItsExactText) {
 
 TEST(PlayerActions, PickStep) {
   Fixture f;
-  f.actions.pick('C');
-  EXPECT_EQ(f.view.label, "Carl");
+  f.actions.OnPickKey('C');
+  EXPECT_EQ(f.view.statusLine, "Carl");
   EXPECT_EQ(f.actions.state.pickedClient, 2);
-  f.actions.kick('A');
+  f.actions.OnActionKey('A');
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"Mswitch_allies\\s2"});
 
   // No row for the key: the line names the client, not the player shown
   // before; the action step opens all the same.
   Fixture g;
-  g.actions.pick('C');
-  g.actions.pick('Q');
-  EXPECT_EQ(g.view.label, "Client 16");
-  EXPECT_EQ(g.actions.state.menuMode, kActionStep);
+  g.actions.OnPickKey('C');
+  g.actions.OnPickKey('Q');
+  EXPECT_EQ(g.view.statusLine, "Client 16");
+  EXPECT_EQ(g.actions.state.menuMode, MenuMode::Action);
   EXPECT_EQ(g.actions.state.pickedClient, 16);
 
   // Right arrow shows the maps and keeps waiting for a player.
   Fixture h;
-  h.actions.pick(39);
+  h.actions.OnPickKey(39);
   EXPECT_TRUE(h.view.maps);
   EXPECT_FALSE(h.view.actions);
-  EXPECT_EQ(h.actions.state.menuMode, kPickStep);
+  EXPECT_EQ(h.actions.state.menuMode, MenuMode::Pick);
 
   // All-data mode finds a player whose row lies below the number of record lines.
-  Fixture all(1);
-  all.actions.pick('0');
-  EXPECT_EQ(all.view.label, "Zero");
+  Fixture all(GridMode::AllData);
+  all.actions.OnPickKey('0');
+  EXPECT_EQ(all.view.statusLine, "Zero");
   EXPECT_EQ(all.actions.state.pickedClient, 26);
 }
 
 TEST(PlayerActions, KeysThatSendNothing) {
   Fixture f;
-  f.actions.pick('C');
-  f.actions.kick('X');
+  f.actions.OnPickKey('C');
+  f.actions.OnActionKey('X');
   EXPECT_TRUE(f.link.sent.empty());
-  EXPECT_EQ(f.view.label, "Action Cancelled");
-  EXPECT_EQ(f.actions.state.menuMode, kDone);
+  EXPECT_EQ(f.view.statusLine, "Action Cancelled");
+  EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
   EXPECT_FALSE(f.view.actions);
 
   for (char key : std::string("EHIMOUVW")) {
     Fixture g;
-    g.actions.pick('C');
-    g.actions.kick(static_cast<uint16_t>(key));
+    g.actions.OnPickKey('C');
+    g.actions.OnActionKey(static_cast<uint16_t>(key));
     EXPECT_TRUE(g.link.sent.empty()) << key;
-    EXPECT_EQ(g.view.label, "No Valid Command");
-    EXPECT_EQ(g.actions.state.menuMode, kDone);
+    EXPECT_EQ(g.view.statusLine, "No Valid Command");
+    EXPECT_EQ(g.actions.state.menuMode, MenuMode::Done);
     EXPECT_TRUE(g.view.actions) << "the menu stays shown";
     EXPECT_EQ(g.order.moves, (std::vector<std::string>{"actions-", "overlay+"}));
   }
@@ -156,82 +153,82 @@ TEST(PlayerActions, KeysThatSendNothing) {
 
 TEST(PlayerActions, MapChoice) {
   Fixture f;
-  f.actions.pick('D');
-  f.actions.kick('C');
+  f.actions.OnPickKey('D');
+  f.actions.OnActionKey('C');
   EXPECT_TRUE(f.view.maps);
   EXPECT_FALSE(f.view.actions);
-  EXPECT_EQ(f.actions.state.mapPending, 1);
-  EXPECT_EQ(f.actions.state.menuMode, kActionStep);
-  EXPECT_EQ(f.view.label, "Dora");
-  f.actions.kick('B');
+  EXPECT_TRUE(f.actions.state.mapPending);
+  EXPECT_EQ(f.actions.state.menuMode, MenuMode::Action);
+  EXPECT_EQ(f.view.statusLine, "Dora");
+  f.actions.OnActionKey('B');
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"XB - obj/obj_team2"});
-  EXPECT_EQ(f.actions.state.mapPending, 0);
-  EXPECT_EQ(f.actions.state.menuMode, kDone);
+  EXPECT_FALSE(f.actions.state.mapPending);
+  EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
   EXPECT_FALSE(f.view.maps);
-  EXPECT_EQ(f.view.label, "Dora");
+  EXPECT_EQ(f.view.statusLine, "Dora");
   EXPECT_EQ(f.order.moves, (std::vector<std::string>{"actions-", "overlay+"}));
 
   Fixture z;
-  z.actions.pick('D');
-  z.actions.kick('C');
-  z.actions.kick('Z');
+  z.actions.OnPickKey('D');
+  z.actions.OnActionKey('C');
+  z.actions.OnActionKey('Z');
   EXPECT_TRUE(z.link.sent.empty());
   EXPECT_FALSE(z.view.maps);
-  EXPECT_EQ(z.actions.state.menuMode, kDone);
-  EXPECT_EQ(z.view.label, "Dora");
+  EXPECT_EQ(z.actions.state.menuMode, MenuMode::Done);
+  EXPECT_EQ(z.view.statusLine, "Dora");
   EXPECT_EQ(z.order.moves, (std::vector<std::string>{"actions-", "overlay+"}));
 
   // "D" holds the cancel line of this three-map list, "Q" lies past the end: no map.
   for (char key : {'D', 'Q'}) {
     Fixture g;
-    g.actions.pick('D');
-    g.actions.kick('C');
-    g.actions.kick(static_cast<uint16_t>(key));
+    g.actions.OnPickKey('D');
+    g.actions.OnActionKey('C');
+    g.actions.OnActionKey(static_cast<uint16_t>(key));
     EXPECT_TRUE(g.link.sent.empty()) << key;
-    EXPECT_EQ(g.view.label, "No Valid Command");
+    EXPECT_EQ(g.view.statusLine, "No Valid Command");
     EXPECT_FALSE(g.view.maps);
-    EXPECT_EQ(g.actions.state.menuMode, kDone);
-    EXPECT_EQ(g.actions.state.mapPending, 0);
+    EXPECT_EQ(g.actions.state.menuMode, MenuMode::Done);
+    EXPECT_FALSE(g.actions.state.mapPending);
   }
 }
 
 TEST(PlayerActions, LinkDownIsReported) {
   Fixture f;
   f.link.up = false;
-  f.actions.pick('D');
-  f.actions.kick('K');
-  EXPECT_EQ(f.view.label, "Command Not Sent");
-  EXPECT_EQ(f.actions.state.menuMode, kDone);
+  f.actions.OnPickKey('D');
+  f.actions.OnActionKey('K');
+  EXPECT_EQ(f.view.statusLine, "Command Not Sent");
+  EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
   EXPECT_FALSE(f.view.actions);
 
   Fixture m;
   m.link.up = false;
-  m.actions.pick('D');
-  m.actions.kick('C');
-  m.actions.kick('A');
-  EXPECT_EQ(m.view.label, "Command Not Sent");
-  EXPECT_EQ(m.actions.state.menuMode, kDone);
+  m.actions.OnPickKey('D');
+  m.actions.OnActionKey('C');
+  m.actions.OnActionKey('A');
+  EXPECT_EQ(m.view.statusLine, "Command Not Sent");
+  EXPECT_EQ(m.actions.state.menuMode, MenuMode::Done);
 }
 
 TEST(PlayerActions, ClicksReturnToIdle) {
   Fixture f;
-  f.actions.pick('D');
-  f.actions.kick('C');
-  f.actions.Form_Click();
-  EXPECT_EQ(f.actions.state.menuMode, kIdle);
-  EXPECT_EQ(f.actions.state.mapPending, 1) << "a click leaves the map choice pending";
+  f.actions.OnPickKey('D');
+  f.actions.OnActionKey('C');
+  f.actions.OnWindowClick();
+  EXPECT_EQ(f.actions.state.menuMode, MenuMode::Idle);
+  EXPECT_TRUE(f.actions.state.mapPending) << "a click leaves the map choice pending";
   EXPECT_EQ(f.order.moves, (std::vector<std::string>{"overlay+", "actions-"}));
   // The next action step takes its first key as a map choice.
-  f.actions.state.menuMode = kPickStep;
-  f.actions.pick('C');
-  f.actions.kick('A');
+  f.actions.state.menuMode = MenuMode::Pick;
+  f.actions.OnPickKey('C');
+  f.actions.OnActionKey('A');
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"XA - obj/obj_team1"});
 
   Fixture g;
-  g.actions.pick(39);
-  g.actions.curmaps_Click();
+  g.actions.OnPickKey(39);
+  g.actions.OnMapListClick();
   EXPECT_FALSE(g.view.maps);
-  EXPECT_EQ(g.actions.state.menuMode, kIdle);
-  g.actions.Label1_Click();
+  EXPECT_EQ(g.actions.state.menuMode, MenuMode::Idle);
+  g.actions.OnStatusLineClick();
   EXPECT_EQ(g.order.moves, (std::vector<std::string>{"overlay+", "actions-", "overlay+", "actions-"}));
 }

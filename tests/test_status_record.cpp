@@ -1,19 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "overlay_layout.h"
 #include "status_record.h"
 
 namespace {
 
-// A player line as the server lays it out: client, score, ping, name, then the
-// 41-character tail with the address field.
 std::string Line(int client, int ping, const std::string& name, const std::string& address) {
-  char text[256];
-  std::snprintf(text, sizeof text, "%3d %5d %4d %-15s %7d %-21s %5d %5d", client, 0, ping, name.c_str(), 0,
-                address.c_str(), 1000, 25000);
-  return text;
+  return FormatPlayerLine({.client = client, .ping = ping, .name = name, .address = address});
 }
 
 const std::string kHeadings = "hostname: x\nmap: dm/mohdm6\nnum score ping name\n--- -----\n";
@@ -27,9 +20,9 @@ std::string Record(const std::vector<std::string>& lines) {
 struct Decoder {
   GridModel grid;
   StatusState state;
-  explicit Decoder(int showAll) {
-    state.showAll = showAll;
-    SetupGridHeadings(grid, showAll);
+  explicit Decoder(GridMode mode) {
+    state.mode = mode;
+    SetupGridHeadings(grid, mode);
   }
   StatusLayout Decode(const std::string& body) { return DecodeStatus(body, "12:00:00", grid, state); }
 };
@@ -39,7 +32,7 @@ struct Decoder {
 TEST(StatusRecord, AliceLineFillsRowOneInAllDataMode) {
   const std::string tail = "      0 10.0.0.5:12203         1000 25000";
   ASSERT_EQ(tail.size(), 41u);
-  Decoder d(1);
+  Decoder d(GridMode::AllData);
   d.Decode(Record({"  0     0   50 Alice" + tail}));
   EXPECT_EQ(d.grid.Text(1, 0), "A");
   EXPECT_EQ(d.grid.Text(1, 1), "Alice");
@@ -62,7 +55,7 @@ TEST(StatusRecord, KeyCharacters) {
   EXPECT_EQ(KeyCharacter(43), "");
   EXPECT_EQ(KeyCharacter(-1), "");
 
-  Decoder d(1);
+  Decoder d(GridMode::AllData);
   d.Decode(Record({Line(36, 10, "Late", "1.2.3.4:1"), Line(26, 10, "Zero", "1.2.3.4:1")}));
   EXPECT_EQ(d.grid.Text(37, 0), "");
   EXPECT_EQ(d.grid.Text(37, 1), "Late");
@@ -71,7 +64,7 @@ TEST(StatusRecord, KeyCharacters) {
 
 TEST(StatusRecord, RowPlacementInBothModes) {
   const std::string body = Record({Line(7, 10, "Seven", "1.1.1.1:1"), Line(2, 20, "Two", "2.2.2.2:2")});
-  Decoder names(0);
+  Decoder names(GridMode::NamesOnly);
   names.Decode(body);
   EXPECT_EQ(names.grid.Rows(), 3);
   EXPECT_EQ(names.grid.Cols(), 2);
@@ -79,10 +72,10 @@ TEST(StatusRecord, RowPlacementInBothModes) {
   EXPECT_EQ(names.grid.Text(1, 1), "Seven");
   EXPECT_EQ(names.grid.Text(2, 0), "C");
   EXPECT_EQ(names.grid.Text(2, 1), "Two");
-  EXPECT_EQ(names.state.clnum, (std::vector<std::string>{"8", "3"}));
+  EXPECT_EQ(names.state.gridClients, (std::vector<std::string>{"8", "3"}));
   EXPECT_EQ(names.state.rowsUsed, 3);
 
-  Decoder all(1);
+  Decoder all(GridMode::AllData);
   all.Decode(Record({Line(4, 10, "Four", "4.4.4.4:4")}));
   EXPECT_EQ(all.grid.Rows(), 6);
   EXPECT_EQ(all.grid.Text(5, 1), "Four");
@@ -96,7 +89,7 @@ TEST(StatusRecord, RowPlacementInBothModes) {
 }
 
 TEST(StatusRecord, AllDataRowsKeepDumpColumnsForTheSamePlayer) {
-  Decoder d(1);
+  Decoder d(GridMode::AllData);
   d.Decode(Record({Line(1, 10, "Bob", "1.1.1.1:1"), Line(3, 10, "Cid", "3.3.3.3:3")}));
   d.grid.SetText(2, 4, "abc", CellAlign::Center);
   d.grid.SetText(4, 5, "american_army", CellAlign::Left);
@@ -116,23 +109,23 @@ TEST(StatusRecord, AllDataRowsKeepDumpColumnsForTheSamePlayer) {
 
 TEST(StatusRecord, HeightsAndLabel) {
   struct Case {
-    int showAll;
+    GridMode mode;
     std::vector<std::string> lines;
     int rows, gridHeight, windowHeight;
-    std::string label;
+    std::string statusLine;
   };
   const std::vector<Case> cases = {
-      {0, {Line(0, 1, "a", "1:1"), Line(1, 1, "b", "1:1"), Line(2, 1, "c", "1:1")}, 4, 1300, 5040,
+      {GridMode::NamesOnly, {Line(0, 1, "a", "1:1"), Line(1, 1, "b", "1:1"), Line(2, 1, "c", "1:1")}, 4, 1300, 5040,
        "Last Update - 12:00:00"},
-      {1, {Line(20, 1, "t", "1:1")}, 22, 5980, 6280, "Last Update - 12:00:00     Total Players: 1"},
+      {GridMode::AllData, {Line(20, 1, "t", "1:1")}, 22, 5980, 6280, "Last Update - 12:00:00     Total Players: 1"},
       // No player line at all: nothing raises the window when no line came.
-      {0, {}, 1, 520, 820, "Last Update - 12:00:00"},
-      {1, {}, 1, 520, 820, "Last Update - 12:00:00     Total Players: 0"},
+      {GridMode::NamesOnly, {}, 1, 520, 820, "Last Update - 12:00:00"},
+      {GridMode::AllData, {}, 1, 520, 820, "Last Update - 12:00:00     Total Players: 0"},
       // A short line counts as a status line, so the floor applies.
-      {0, {"waiting"}, 1, 520, 5040, "Last Update - 12:00:00"},
+      {GridMode::NamesOnly, {"waiting"}, 1, 520, 5040, "Last Update - 12:00:00"},
   };
   for (const Case& c : cases) {
-    Decoder d(c.showAll);
+    Decoder d(c.mode);
     std::string body = kHeadings;
     for (size_t i = 0; i < c.lines.size(); ++i) body += (i ? "\n" : "") + c.lines[i];
     if (c.lines.empty()) body.pop_back();
@@ -140,25 +133,25 @@ TEST(StatusRecord, HeightsAndLabel) {
     EXPECT_EQ(d.grid.Rows(), c.rows) << c.gridHeight;
     EXPECT_EQ(out.gridHeight, c.gridHeight);
     EXPECT_EQ(out.windowHeight, c.windowHeight) << c.gridHeight;
-    EXPECT_EQ(out.labelTop, c.windowHeight - 255);
-    EXPECT_EQ(out.label, c.label);
+    EXPECT_EQ(out.statusLineTop, c.windowHeight - 255);
+    EXPECT_EQ(out.statusLine, c.statusLine);
   }
 }
 
 TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
-  Decoder d(0);
+  Decoder d(GridMode::NamesOnly);
   d.Decode(Record({"", "short line", Line(5, 1, "Eve", "1:1"), "abc" + Line(6, 1, "Bad", "1:1"),
                    " -1" + Line(6, 1, "Neg", "1:1").substr(3), "\r"}));
   EXPECT_EQ(d.state.statusLineCount, 6);
-  ASSERT_EQ(d.state.List1.size(), 6u);
-  EXPECT_EQ(d.state.List1[1], "short line");
-  EXPECT_EQ(d.state.clnum, std::vector<std::string>{"6"});
+  ASSERT_EQ(d.state.statusLines.size(), 6u);
+  EXPECT_EQ(d.state.statusLines[1], "short line");
+  EXPECT_EQ(d.state.gridClients, std::vector<std::string>{"6"});
   EXPECT_EQ(d.grid.Text(1, 1), "") << "names-only rows follow the line's position";
   EXPECT_EQ(d.grid.Text(3, 1), "Eve");
   EXPECT_EQ(d.grid.Rows(), 4) << "the grid reaches the last player, past the skipped lines";
 
   for (const std::string body : {"", "one line", "a\nb\nc\nd"}) {
-    Decoder few(1);
+    Decoder few(GridMode::AllData);
     const StatusLayout out = few.Decode(body);
     EXPECT_EQ(few.state.statusLineCount, 0) << body;
     EXPECT_EQ(few.grid.Rows(), 1);
@@ -167,16 +160,16 @@ TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
 }
 
 TEST(StatusRecord, NothingIsWrittenOutsideTheGrid) {
-  Decoder all(1);
+  Decoder all(GridMode::AllData);
   all.Decode(Record({Line(48, 1, "Last", "1:1"), Line(49, 1, "Over", "1:1"), Line(999, 1, "Far", "1:1")}));
   EXPECT_EQ(all.grid.Rows(), 50);
   EXPECT_EQ(all.grid.Text(49, 1), "Last");
   EXPECT_EQ(all.state.playerTotal, 1);
-  EXPECT_EQ(all.state.clnum, std::vector<std::string>{"49"});
+  EXPECT_EQ(all.state.gridClients, std::vector<std::string>{"49"});
 
   std::vector<std::string> many;
   for (int i = 0; i < 60; ++i) many.push_back(Line(i % 30, 1, "P" + std::to_string(i), "1:1"));
-  Decoder names(0);
+  Decoder names(GridMode::NamesOnly);
   const StatusLayout out = names.Decode(Record(many));
   EXPECT_EQ(names.grid.Rows(), 50);
   EXPECT_EQ(names.grid.Text(49, 1), "P48");
@@ -194,9 +187,11 @@ TEST(StatusRecord, PlayerLineColumns) {
     const char* name;
     const char* address;
   };
-  char full[128];
-  std::snprintf(full, sizeof full, "%3d %5d %4d %-15s %7d %-21s %5d %5d", 35, 99999, 9999, "Fifteen_Letters",
-                9999999, "255.255.255.255:65535", 99999, 99999);
+  // The sample beside the layout's ruler, byte for byte.
+  EXPECT_EQ(FormatPlayerLine({0, 12, 50, "Alice", 0, "10.0.0.5:12203", 1000, 25000}),
+            "  0    12   50 Alice                 0 10.0.0.5:12203         1000 25000");
+  const std::string full =
+      FormatPlayerLine({35, 99999, 9999, "Fifteen_Letters", 9999999, "255.255.255.255:65535", 99999, 99999});
   const Case cases[] = {
       {Line(2, 85, "Lt.Wolfgang_von_Richthofen", "192.168.100.200:12203"), 2, "85", "Lt.Wolfgang_von_Richthofen",
        "192.168.100.200:12203"},

@@ -5,20 +5,20 @@
 TEST(Watchdog, RetriesEvery501TicksAndEndsAtTheSixth) {
   Watchdog w;
   std::vector<int> retryTicks;
-  std::vector<std::string> labels;
+  std::vector<std::string> statusLines;
   int endTick = 0;
   for (int tick = 1; tick <= 4000 && endTick == 0; ++tick) {
     WatchdogStep s = WatchdogTick(w);
     if (s.retry) {
       retryTicks.push_back(tick);
-      labels.push_back(s.label);
+      statusLines.push_back(s.statusLine);
     }
     if (s.endProgram) endTick = tick;
   }
   EXPECT_EQ(retryTicks, (std::vector<int>{501, 1002, 1503, 2004, 2505, 3006}));
-  ASSERT_EQ(labels.size(), 6u);
-  EXPECT_EQ(labels.front(), "Connection Failed ReTry 1");
-  EXPECT_EQ(labels.back(), "Connection Failed ReTry 6");
+  ASSERT_EQ(statusLines.size(), 6u);
+  EXPECT_EQ(statusLines.front(), "Connection Failed ReTry 1");
+  EXPECT_EQ(statusLines.back(), "Connection Failed ReTry 6");
   EXPECT_EQ(endTick, 3006);
 }
 

@@ -205,8 +205,8 @@ void TakeMarkerValue(const LineView& line, DumpAnalysis& out) {
   if (n != 1 && n != 2 && n != 13) return;  // "t", "t1", "ui_roundsdrop"
   const std::string lower = LowerCase(line.name);
   if (lower == "ui_roundsdrop") out.roundsDrop = line.value;
-  if (lower == "t") out.t = line.value;
-  if (lower == "t1") out.t1 = line.value;
+  if (lower == "t") out.tValue = line.value;
+  if (lower == "t1") out.t1Value = line.value;
 }
 
 void AnalyseLine(std::string_view text, DumpAnalysis& out) {
@@ -235,14 +235,14 @@ bool ParseDumpNumber(std::string_view text, double& out) {
 
 double LeadingNumber(std::string_view text) { return DecimalValue(text, DecimalLength(text)); }
 
-DumpAnalysis AnalyseDump(const std::string& MainData) {
+DumpAnalysis AnalyseDump(const std::string& body) {
   DumpAnalysis out;
-  const std::string_view text(MainData);
+  const std::string_view text(body);
   size_t start = 0;
   for (;;) {
     const size_t end = std::min(text.find('\n', start), text.size());
     const std::string_view line = text.substr(start, end - start);
-    if (out.List2.size() < kMaxListedLines) out.List2.emplace_back(line);
+    if (out.lines.size() < kMaxListedLines) out.lines.emplace_back(line);
     AnalyseLine(line, out);
     if (end == text.size()) break;
     start = end + 1;
@@ -262,7 +262,7 @@ std::string RemoveKnownPrefixes(const std::string& hackCode) {
 
 bool TolvaneMarked(const DumpAnalysis& analysis) {
   const auto set = [](const std::string& v) { return !v.empty() && v != "0"; };
-  return set(analysis.t) && set(analysis.t1) && LeadingNumber(analysis.roundsDrop) > kMarkerRounds;
+  return set(analysis.tValue) && set(analysis.t1Value) && LeadingNumber(analysis.roundsDrop) > kMarkerRounds;
 }
 
 int FindPlayerRow(const GridModel& grid, const std::string& name) {

@@ -16,13 +16,13 @@ constexpr uint32_t kDarkGreen = 0x008000;
 constexpr uint32_t kDarkBlue = 0x000080;
 
 // Real dumps have a few hundred lines. Every line is checked, but a record of
-// millions of empty lines must not keep millions of list items.
+// millions of empty lines must not keep millions of them.
 constexpr size_t kMaxListedLines = 65536;
 
 // Everything one record yields. Each record gets its own, so a record handled
 // while another waits cannot disturb the other's result.
 struct DumpAnalysis {
-  std::vector<std::string> List2;  // the raw lines, in order, the first kMaxListedLines of them
+  std::vector<std::string> lines;  // the raw lines, in order, the first kMaxListedLines of them
   std::string name;
   std::string alliedModel;
   std::string axisModel;
@@ -31,8 +31,8 @@ struct DumpAnalysis {
   std::string hackCode;  // as built, before the known prefixes are removed
   int okCount = 0;
   std::string roundsDrop;  // values of "ui_roundsdrop", "t" and "t1"
-  std::string t;
-  std::string t1;
+  std::string tValue;
+  std::string t1Value;
 };
 
 // A line split into its setting name (columns 1-21) and value (from column 23),
@@ -50,7 +50,7 @@ bool ParseDumpNumber(std::string_view text, double& out);
 double LeadingNumber(std::string_view text);
 
 // Splits the record into lines and runs every line through the checks.
-DumpAnalysis AnalyseDump(const std::string& MainData);
+DumpAnalysis AnalyseDump(const std::string& body);
 
 // The hack code with the known prefixes removed, in their order.
 std::string RemoveKnownPrefixes(const std::string& hackCode);

@@ -11,9 +11,9 @@ constexpr int kFirstActionKey = 65;
 // nothing instead of reaching the pick scan as a key of its own.
 bool OpenKey(ActionState& s, Keyboard& keys, WindowOrder& order, int code) {
   const bool pressed = NewlyPressed(keys.AsyncKeyState(code));
-  if (s.menuMode != kIdle || !pressed) return false;
+  if (s.menuMode != MenuMode::Idle || !pressed) return false;
   order.SetTopmost(Pane::Actions, true);
-  s.menuMode = kPickStep;
+  s.menuMode = MenuMode::Pick;
   return true;
 }
 
@@ -25,35 +25,35 @@ bool ScanPickKeys(PlayerActions& actions, Keyboard& keys, WindowOrder& order) {
       order.SetTopmost(Pane::Overlay, true);
       return false;
     }
-    actions.pick(static_cast<uint16_t>(code));
+    actions.OnPickKey(static_cast<uint16_t>(code));
   }
   return true;
 }
 
 void ScanActionKeys(PlayerActions& actions, Keyboard& keys) {
   for (int code = kFirstActionKey; code <= kLastKey; ++code) {
-    if (NewlyPressed(keys.AsyncKeyState(code))) actions.kick(static_cast<uint16_t>(code));
+    if (NewlyPressed(keys.AsyncKeyState(code))) actions.OnActionKey(static_cast<uint16_t>(code));
   }
 }
 
 }  // namespace
 
-TickEnd HotkeyTick(PlayerActions& actions, Keyboard& keys, WindowOrder& order, int useScrollLock) {
+TickEnd HotkeyTick(PlayerActions& actions, Keyboard& keys, WindowOrder& order, bool useScrollLock) {
   ActionState& s = actions.state;
-  if (s.menuMode == kDone) {
+  if (s.menuMode == MenuMode::Done) {
     order.SetTopmost(Pane::Overlay, true);
     order.SetTopmost(Pane::Actions, false);
-    s.menuMode = kIdle;
+    s.menuMode = MenuMode::Idle;
   }
-  order.SetTopmost(s.menuMode == kIdle ? Pane::Overlay : Pane::Actions, true);
+  order.SetTopmost(s.menuMode == MenuMode::Idle ? Pane::Overlay : Pane::Actions, true);
 
-  if (useScrollLock == 1) {
+  if (useScrollLock) {
     OpenKey(s, keys, order, kScrollLockKey);
   } else if (OpenKey(s, keys, order, kPrintScreenKey)) {
     return TickEnd::Opened;
   }
 
-  if (s.menuMode == kPickStep && !ScanPickKeys(actions, keys, order)) return TickEnd::CloseOverlay;
-  if (s.menuMode == kActionStep) ScanActionKeys(actions, keys);
+  if (s.menuMode == MenuMode::Pick && !ScanPickKeys(actions, keys, order)) return TickEnd::CloseOverlay;
+  if (s.menuMode == MenuMode::Action) ScanActionKeys(actions, keys);
   return TickEnd::Finished;
 }

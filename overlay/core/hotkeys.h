@@ -26,5 +26,6 @@ enum class TickEnd {
   CloseOverlay,  // Space in the pick step: close both windows, which ends the program
 };
 
-// One refresh tick up to the watchdog.
-TickEnd HotkeyTick(PlayerActions& actions, Keyboard& keys, WindowOrder& order, int useScrollLock);
+// One refresh tick up to the watchdog. The action window opens on Scroll Lock
+// when useScrollLock is set, else on Print Screen.
+TickEnd HotkeyTick(PlayerActions& actions, Keyboard& keys, WindowOrder& order, bool useScrollLock);

@@ -12,11 +12,11 @@ void DispatchRecord(std::string_view text, RecordSink& sink) {
   std::string s(text);
   if (StartsWith(s, "SD")) {
     s = TrimBlanks(std::string_view(s).substr(2));
-    sink.extractstatus(s);
+    sink.ShowStatusRecord(s);
   }
   if (StartsWith(s, "DU")) {
     s = TrimBlanks(std::string_view(s).substr(2));
-    sink.dump(s);
+    sink.ShowDumpVerdict(s);
   }
 }
 

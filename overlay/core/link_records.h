@@ -8,16 +8,16 @@
 #include <vector>
 
 struct RecordSink {
-  virtual void extractstatus(const std::string& MainData) = 0;
-  virtual void dump(const std::string& MainData) = 0;
+  virtual void ShowStatusRecord(const std::string& body) = 0;
+  virtual void ShowDumpVerdict(const std::string& body) = 0;
 
  protected:
   ~RecordSink() = default;
 };
 
-// Hands one whole text to the decoders. "SD" goes to extractstatus; then, on
-// what that step left, "DU" goes to dump ("SDDUx" reaches both). Anything
-// else is dropped.
+// Hands one whole text to the decoders. "SD" goes to ShowStatusRecord; then,
+// on what that step left, "DU" goes to ShowDumpVerdict ("SDDUx" reaches both).
+// Anything else is dropped.
 void DispatchRecord(std::string_view text, RecordSink& sink);
 
 // True when the text begins with a record prefix.

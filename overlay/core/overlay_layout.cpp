@@ -6,15 +6,15 @@ const std::array<const char*, 18> kActionLines = {
     "J - Taunts OFF", "L - Chat OFF",    "N - Disconnect",   "Q - Force Quit",    "C - Change Map", "X - Cancel",
 };
 
-ActionWindowLayout ActionLayoutFor(int showAll) {
-  if (showAll == 1) {
+ActionWindowLayout ActionLayoutFor(GridMode mode) {
+  if (mode == GridMode::AllData) {
     return {10300, 25, 10200, 10300, 7,
             std::string("Waiting for Status ") + "    Corvel Version: " + kCorvelVersion};
   }
   return {3000, 25, 3000, 3000, 2, kWaitingForStatus};
 }
 
-void SetupGridHeadings(GridModel& grid, int showAll, CellAlign keyAlign) {
+void SetupGridHeadings(GridModel& grid, GridMode mode, CellAlign keyAlign) {
   struct Heading {
     const char* text;
     int width;
@@ -26,7 +26,7 @@ void SetupGridHeadings(GridModel& grid, int showAll, CellAlign keyAlign) {
       {"HackCode", 1300, CellAlign::Center}, {"AlliedSkins", 2000, CellAlign::Left},
       {"AxisSkins", 2000, CellAlign::Left},
   };
-  const int cols = showAll == 1 ? 7 : 2;
+  const int cols = mode == GridMode::AllData ? 7 : 2;
   grid.SetCols(cols);
   if (grid.Rows() < 1) grid.SetRows(1);
   for (int c = 0; c < cols; ++c) {

@@ -10,6 +10,10 @@ constexpr const char* kCorvelVersion = "1.04";
 constexpr const char* kActionCaption = "Player Actions for MOHAA Tavrin Remote";
 constexpr const char* kWaitingForStatus = "Waiting for Status";
 
+// What the player grid shows: names only, or all player data (ping, address
+// and the dump verdicts), by the "Mini ShowAll" setting.
+enum class GridMode { NamesOnly, AllData };
+
 // The action menu, in the order its letters are listed.
 extern const std::array<const char*, 18> kActionLines;
 
@@ -21,13 +25,16 @@ constexpr int kSquareRightGap = 110;
 struct ActionWindowLayout {
   int width;       // also the distance of its left edge from the screen's right edge
   int top;
-  int labelWidth;
+  int statusLineWidth;
   int gridWidth;
   int gridCols;
-  std::string labelText;
+  std::string statusLine;
 };
 
-ActionWindowLayout ActionLayoutFor(int showAll);
+ActionWindowLayout ActionLayoutFor(GridMode mode);
+
+// One grid row, the heading row included.
+constexpr int kGridRowTwips = 260;
 
 // The player grid's columns; names-only mode has the first two.
 constexpr int kKeyCol = 0;
@@ -40,7 +47,7 @@ constexpr int kAxisSkinsCol = 6;
 
 // Columns, widths and headings of row 0. The Key heading is left-aligned as
 // the overlay starts and centred once records arrive.
-void SetupGridHeadings(GridModel& grid, int showAll, CellAlign keyAlign = CellAlign::Left);
+void SetupGridHeadings(GridModel& grid, GridMode mode, CellAlign keyAlign = CellAlign::Left);
 
 // Twips to pixels at dpi dots per inch, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);

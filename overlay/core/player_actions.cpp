@@ -33,9 +33,9 @@ constexpr ActionText kActionTexts[] = {
     {'Q', "Mclient_quit\\s", ""},
 };
 
-int ClientOfKey(uint16_t ck) {
-  if (ck >= '0' && ck <= '9') return ck - 22;
-  return ck - 65;
+int ClientOfKey(uint16_t key) {
+  if (key >= '0' && key <= '9') return key - 22;
+  return key - 65;
 }
 
 }  // namespace
@@ -47,13 +47,13 @@ std::string ActionCommand(char key, int client) {
   return {};
 }
 
-void PlayerActions::pick(uint16_t ck) {
-  if (ck == kRightArrow) {
+void PlayerActions::OnPickKey(uint16_t key) {
+  if (key == kRightArrow) {
     view_.ShowMaps(true);
     return;
   }
-  state.pickedKey = std::string(1, static_cast<char>(ck));
-  state.pickedClient = ClientOfKey(ck);
+  state.pickedKey = std::string(1, static_cast<char>(key));
+  state.pickedClient = ClientOfKey(key);
   // Every player row: in all-data mode a client's row can lie below the
   // number of lines in the record.
   // With no row for the key the line names the client number the command
@@ -63,17 +63,17 @@ void PlayerActions::pick(uint16_t ck) {
   for (int r = 1; r < grid_.Rows(); ++r) {
     if (LowerCase(grid_.Text(r, kKeyCol)) == wanted) shown = grid_.Text(r, kNameCol);
   }
-  view_.SetLabel(shown);
-  state.menuMode = kActionStep;
+  view_.SetStatusLine(shown);
+  state.menuMode = MenuMode::Action;
   view_.ShowActions(true);
 }
 
-void PlayerActions::kick(uint16_t act) {
-  const char key = static_cast<char>(act);
-  if (state.mapPending == 1) {
-    ChooseMap(key);
+void PlayerActions::OnActionKey(uint16_t key) {
+  const char letter = static_cast<char>(key);
+  if (state.mapPending) {
+    ChooseMap(letter);
   } else {
-    ChooseAction(key);
+    ChooseAction(letter);
   }
 }
 
@@ -81,47 +81,47 @@ void PlayerActions::ChooseAction(char key) {
   const std::string text = ActionCommand(key, state.pickedClient);
   if (!text.empty()) {
     SendAndReport(text, true);
-    state.menuMode = kDone;
+    state.menuMode = MenuMode::Done;
     view_.ShowActions(false);
   } else if (key == 'C') {
     view_.ShowMaps(true);
     view_.ShowActions(false);
-    state.mapPending = 1;
+    state.mapPending = true;
   } else if (key == 'X') {
-    view_.SetLabel("Action Cancelled");
-    state.menuMode = kDone;
+    view_.SetStatusLine("Action Cancelled");
+    state.menuMode = MenuMode::Done;
     view_.ShowActions(false);
   } else {
     OverlayOnTop();
-    view_.SetLabel("No Valid Command");
-    state.menuMode = kDone;
+    view_.SetStatusLine("No Valid Command");
+    state.menuMode = MenuMode::Done;
   }
 }
 
 void PlayerActions::ChooseMap(char key) {
-  state.mapPending = 0;
+  state.mapPending = false;
   const std::vector<std::string> lines = view_.MapLines();
   const long index = static_cast<long>(key) - 'A';
   // The last line is "Z - Cancel"; its position and anything past it hold no map.
   const bool isMap = key != 'Z' && index >= 0 && index + 1 < static_cast<long>(lines.size());
   if (!isMap) {
     view_.ShowMaps(false);
-    state.menuMode = kDone;
+    state.menuMode = MenuMode::Done;
     OverlayOnTop();
-    if (key != 'Z') view_.SetLabel("No Valid Command");
+    if (key != 'Z') view_.SetStatusLine("No Valid Command");
     return;
   }
   SendAndReport("X" + lines[static_cast<size_t>(index)], false);
   OverlayOnTop();
-  state.menuMode = kDone;
+  state.menuMode = MenuMode::Done;
   view_.ShowMaps(false);
 }
 
 void PlayerActions::SendAndReport(const std::string& text, bool reportSent) {
-  if (!link_.cmdSend(text)) {
-    view_.SetLabel("Command Not Sent");
+  if (!link_.SendCommand(text)) {
+    view_.SetStatusLine("Command Not Sent");
   } else if (reportSent) {
-    view_.SetLabel("Command Sent");
+    view_.SetStatusLine("Command Sent");
   }
 }
 
@@ -133,13 +133,13 @@ void PlayerActions::OverlayOnTop() {
 void PlayerActions::Dismiss() {
   order_.SetTopmost(Pane::Overlay, true);
   order_.SetTopmost(Pane::Actions, false);
-  state.menuMode = kIdle;
+  state.menuMode = MenuMode::Idle;
 }
 
-void PlayerActions::Form_Click() { Dismiss(); }
-void PlayerActions::Label1_Click() { Dismiss(); }
+void PlayerActions::OnWindowClick() { Dismiss(); }
+void PlayerActions::OnStatusLineClick() { Dismiss(); }
 
-void PlayerActions::curmaps_Click() {
+void PlayerActions::OnMapListClick() {
   view_.ShowMaps(false);
   Dismiss();
 }

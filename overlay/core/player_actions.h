@@ -22,7 +22,7 @@ class WindowOrder {
 class ActionView {
  public:
   virtual ~ActionView() = default;
-  virtual void SetLabel(const std::string& text) = 0;
+  virtual void SetStatusLine(const std::string& text) = 0;
   virtual void ShowActions(bool show) = 0;
   virtual void ShowMaps(bool show) = 0;
   virtual std::vector<std::string> MapLines() const = 0;
@@ -32,14 +32,16 @@ class CommandSink {
  public:
   virtual ~CommandSink() = default;
   // Sends a command text unchanged; false when it did not go out.
-  virtual bool cmdSend(const std::string& strTemp) = 0;
+  virtual bool SendCommand(const std::string& text) = 0;
 };
 
-enum MenuMode : int { kIdle = 0, kPickStep = 1, kActionStep = 2, kDone = 3 };
+// Where the administrator is in the key steps. Done lasts until the next
+// tick, which puts the overlay back on top and returns to Idle.
+enum class MenuMode { Idle, Pick, Action, Done };
 
 struct ActionState {
-  int menuMode = kIdle;
-  int mapPending = 0;
+  MenuMode menuMode = MenuMode::Idle;
+  bool mapPending = false;  // the next action key chooses a map
   int pickedClient = 0;
   std::string pickedKey;
 };
@@ -53,13 +55,16 @@ class PlayerActions {
   PlayerActions(ActionView& view, WindowOrder& order, CommandSink& link, const GridModel& grid)
       : view_(view), order_(order), link_(link), grid_(grid) {}
 
-  void pick(uint16_t ck);
-  void kick(uint16_t act);
+  // A key of the pick step: a player's key character, or the right arrow,
+  // which shows the map list.
+  void OnPickKey(uint16_t key);
+  // A key of the action step: an action letter, or a map letter after "C".
+  void OnActionKey(uint16_t key);
 
   // Mouse clicks on the action window all return to the idle state.
-  void Form_Click();
-  void Label1_Click();
-  void curmaps_Click();
+  void OnWindowClick();
+  void OnStatusLineClick();
+  void OnMapListClick();
 
   ActionState state;
 

@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <array>
 
-#include "overlay_layout.h"
 #include "text.h"
 
 namespace {
 
 constexpr int kHeadingLines = 4;
 constexpr int kMinPlayerLine = 20;
-constexpr int kNameStart = 15;   // 1-based
-constexpr int kTailLength = 41;  // lastmsg, address, qport and rate after the name
-constexpr int kAddressFromEnd = 33;
-constexpr int kAddressLength = 22;  // a blank and the 21-character field
 
 // Characters first..first+count-1 (1-based) of line; whatever of them exists.
 std::string Columns(const std::string& line, long first, long count) {
@@ -30,10 +25,21 @@ std::string AddressHost(const std::string& address) {
   return colon == std::string::npos ? std::string() : address.substr(0, colon);
 }
 
+std::string RightAligned(const std::string& text, int width) {
+  const size_t size = static_cast<size_t>(width);
+  return text.size() < size ? std::string(size - text.size(), ' ') + text : text;
+}
+
+std::string LeftAligned(std::string text, int width) {
+  const size_t size = static_cast<size_t>(width);
+  if (text.size() < size) text.resize(size, ' ');
+  return text;
+}
+
 // Writes one player into row r; returns false when the row does not exist.
 bool WritePlayer(GridModel& grid, StatusState& state, const PlayerLineFields& p, int r) {
   if (r < 1 || r >= grid.Rows()) return false;
-  if (state.showAll == 1) {
+  if (state.mode == GridMode::AllData) {
     if (r > state.topRow) state.topRow = r;
     if (grid.Text(r, kNameCol) != p.name) grid.ClearRow(r);
     if (p.address.find(':') != std::string::npos) grid.SetText(r, kIpCol, AddressHost(p.address), CellAlign::Center);
@@ -41,7 +47,7 @@ bool WritePlayer(GridModel& grid, StatusState& state, const PlayerLineFields& p,
   }
   grid.SetText(r, kKeyCol, KeyCharacter(p.client), CellAlign::Center);
   grid.SetText(r, kNameCol, p.name, CellAlign::Left);
-  if (state.showAll == 1) grid.SetText(r, kPingCol, p.ping, CellAlign::Center);
+  if (state.mode == GridMode::AllData) grid.SetText(r, kPingCol, p.ping, CellAlign::Center);
   return true;
 }
 
@@ -58,16 +64,26 @@ void SweepLeftRows(GridModel& grid, StatusState& state, const std::array<bool, k
 
 }  // namespace
 
+std::string FormatPlayerLine(const PlayerLineValues& v) {
+  using namespace player_line;
+  return RightAligned(std::to_string(v.client), kClientWidth) + ' ' + RightAligned(std::to_string(v.score), kScoreWidth) +
+         ' ' + RightAligned(std::to_string(v.ping), kPingWidth) + ' ' + LeftAligned(v.name, kNameWidth) + ' ' +
+         RightAligned(std::to_string(v.lastMessage), kLastMessageWidth) + ' ' + LeftAligned(v.address, kAddressWidth) +
+         ' ' + RightAligned(std::to_string(v.qport), kQportWidth) + ' ' + RightAligned(std::to_string(v.rate), kRateWidth);
+}
+
 bool ReadPlayerLine(const std::string& line, PlayerLineFields& out) {
+  using namespace player_line;
   if (line.size() < kMinPlayerLine) return false;
   int client = 0;
-  if (!ParseInt32(TrimBlanks(Columns(line, 1, 3)), client) || client < 0) return false;
+  if (!ParseInt32(TrimBlanks(Columns(line, 1, kClientWidth)), client) || client < 0) return false;
   const long length = static_cast<long>(line.size());
   out.client = client;
-  out.ping = TrimBlanks(Columns(line, 10, 5));
-  out.name = TrimBlanks(Columns(line, kNameStart, length - kTailLength - kNameStart + 1));
+  out.ping = TrimBlanks(Columns(line, kPingColumn, kPingWidth + 1));
+  out.name = TrimBlanks(Columns(line, kNameColumn, length - kTailLength - kNameColumn + 1));
   // A line too short to hold the address field has none: the IP cell stays.
-  out.address = length > kAddressFromEnd ? TrimBlanks(Columns(line, length - kAddressFromEnd, kAddressLength)) : "";
+  out.address =
+      length > kAddressFromEnd ? TrimBlanks(Columns(line, length - kAddressFromEnd, kAddressWidth + 1)) : "";
   return true;
 }
 
@@ -77,32 +93,32 @@ std::string KeyCharacter(int client) {
   return {};
 }
 
-StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeText, GridModel& grid,
+StatusLayout DecodeStatus(const std::string& body, const std::string& timeText, GridModel& grid,
                           StatusState& state) {
-  const bool allData = state.showAll == 1;
+  const bool allData = state.mode == GridMode::AllData;
   StatusLayout out;
-  state.List1.clear();
-  state.clnum.clear();
+  state.statusLines.clear();
+  state.gridClients.clear();
   if (!allData) grid.ClearAll();
-  SetupGridHeadings(grid, state.showAll, CellAlign::Center);
+  SetupGridHeadings(grid, state.mode, CellAlign::Center);
   state.rowsUsed = 1;
   state.topRow = 0;
   state.playerTotal = 0;
 
-  state.List1 = SplitKeepEmpty(MainData, '\n');
-  state.List1.erase(state.List1.begin(),
-                    state.List1.begin() + std::min<size_t>(kHeadingLines, state.List1.size()));
-  state.statusLineCount = static_cast<int>(state.List1.size());
+  state.statusLines = SplitKeepEmpty(body, '\n');
+  state.statusLines.erase(state.statusLines.begin(),
+                          state.statusLines.begin() + std::min<size_t>(kHeadingLines, state.statusLines.size()));
+  state.statusLineCount = static_cast<int>(state.statusLines.size());
   grid.SetRows(kDecodeRows);
 
   std::array<bool, kDecodeRows> present{};
   int lastRow = 0;
   for (int j = 0; j < state.statusLineCount; ++j) {
-    const std::string& line = state.List1[static_cast<size_t>(j)];
+    const std::string& line = state.statusLines[static_cast<size_t>(j)];
     if (line.empty()) continue;
     if (line.size() < kMinPlayerLine) {
       // The update line below replaces this within the same record.
-      out.label = "Waiting for Players";
+      out.statusLine = "Waiting for Players";
       continue;
     }
     PlayerLineFields p;
@@ -110,21 +126,21 @@ StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeTe
     // A client without a row of its own cannot be shown.
     const int r = allData ? p.client + 1 : j + 1;
     if (r >= kDecodeRows) continue;
-    state.clnum.push_back(std::to_string(p.client + 1));
+    state.gridClients.push_back(std::to_string(p.client + 1));
     if (!WritePlayer(grid, state, p, r)) continue;
     if (allData) present[static_cast<size_t>(r)] = true;
     lastRow = r;
     ++state.rowsUsed;
   }
 
-  out.label = "Last Update - " + timeText;
+  out.statusLine = "Last Update - " + timeText;
   int h = 0;
   if (allData) {
     SweepLeftRows(grid, state, present);
     state.topRow += 1;
     grid.SetRows(state.topRow);
     h = state.topRow * kGridRowTwips;
-    out.label += "     Total Players: " + std::to_string(state.playerTotal);
+    out.statusLine += "     Total Players: " + std::to_string(state.playerTotal);
   } else {
     // Rows follow the lines' positions: a skipped line leaves a gap, and the
     // grid must still reach the last player written.
@@ -136,6 +152,6 @@ StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeTe
   out.gridHeight = h;
   out.windowHeight = h + 300;
   if (out.windowHeight < kMinActionHeight && state.statusLineCount > 0) out.windowHeight = kMinActionHeight;
-  out.labelTop = out.windowHeight - kLabelAboveBottom;
+  out.statusLineTop = out.windowHeight - kStatusLineAboveBottom;
   return out;
 }

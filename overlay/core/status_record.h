@@ -1,24 +1,70 @@
 #pragma once
 // Decoding of the inspection server's status record into the player grid.
-// Platform-free: the window takes the label, the heights and the grid model
-// from here and only paints them.
+// Platform-free: the window takes the status line, the heights and the grid
+// model from here and only paints them.
 #include <string>
 #include <vector>
 
 #include "grid_model.h"
+#include "overlay_layout.h"
 
-constexpr int kGridRowTwips = 260;
 constexpr int kMinActionHeight = 5040;
-constexpr int kLabelAboveBottom = 255;
+constexpr int kStatusLineAboveBottom = 255;
 // Player rows run from 1 to 49 while a record is decoded.
 constexpr int kDecodeRows = 50;
 
+// A player line of the record: fields in fixed columns (counted from 1), one
+// blank between them, numbers right-aligned and texts left-aligned.
+//
+//          1         2         3         4         5         6         7
+// 123456789012345678901234567890123456789012345678901234567890123456789012
+// num score ping name            lastmsg address               qport  rate
+//   0    12   50 Alice                 0 10.0.0.5:12203         1000 25000
+//
+// A name longer than its column pushes the tail (lastmsg to rate) right
+// rather than being cut, so the head is read from the line's start and the
+// tail from its end.
+namespace player_line {
+constexpr int kClientWidth = 3;
+constexpr int kScoreWidth = 5;
+constexpr int kPingWidth = 4;
+constexpr int kNameWidth = 15;  // at least
+constexpr int kLastMessageWidth = 7;
+constexpr int kAddressWidth = 21;
+constexpr int kQportWidth = 5;
+constexpr int kRateWidth = 5;
+
+// The ping and the name are read with the blank before them, which a wider
+// value may fill; the address likewise, counted back from the line's end.
+constexpr int kPingColumn = kClientWidth + 1 + kScoreWidth + 1;
+constexpr int kNameColumn = kPingColumn + kPingWidth + 1;
+constexpr int kTailLength = kLastMessageWidth + 1 + kAddressWidth + 1 + kQportWidth + 1 + kRateWidth;
+constexpr int kAddressFromEnd = kAddressWidth + 1 + kQportWidth + 1 + kRateWidth;
+static_assert(kPingColumn == 10 && kNameColumn == 15 && kTailLength == 41 && kAddressFromEnd == 33);
+}  // namespace player_line
+
+// The values of one player line as the server writes them.
+struct PlayerLineValues {
+  int client = 0;
+  int score = 0;
+  int ping = 0;
+  std::string name;
+  int lastMessage = 0;
+  std::string address;  // "10.0.0.5:12203"
+  int qport = 1000;
+  int rate = 25000;
+};
+
+// The line in the columns above. The overlay only reads such lines; the
+// inspection-server stand-in, the tests and the benchmarks write them.
+std::string FormatPlayerLine(const PlayerLineValues& values);
+
 // What the last record left behind for the action window and the dump decoding.
 struct StatusState {
-  int showAll = 0;                  // 1: all data, by client number; else names only
-  int statusLineCount = 0;          // lines after the four heading lines
-  std::vector<std::string> List1;   // those lines, in order
-  std::vector<std::string> clnum;   // client number + 1 of each player line, as text
+  GridMode mode = GridMode::NamesOnly;   // all data: rows by client number
+  int statusLineCount = 0;               // lines after the four heading lines
+  std::vector<std::string> statusLines;  // those lines, in order
+  std::vector<std::string> gridClients;  // client number + 1 of each player line, as text
   int rowsUsed = 1;
   int topRow = 0;
   int playerTotal = 0;
@@ -26,10 +72,10 @@ struct StatusState {
 
 // The window's part of a decoded record, sizes in twips.
 struct StatusLayout {
-  std::string label;
+  std::string statusLine;
   int gridHeight = 0;
   int windowHeight = 0;
-  int labelTop = 0;
+  int statusLineTop = 0;
 };
 
 // One player line taken apart; false when it is too short or does not start
@@ -48,5 +94,5 @@ std::string KeyCharacter(int client);
 
 // Decodes a record body (the text after "SD", trimmed) into grid and state.
 // timeText is the time of day shown after "Last Update - ".
-StatusLayout DecodeStatus(const std::string& MainData, const std::string& timeText, GridModel& grid,
+StatusLayout DecodeStatus(const std::string& body, const std::string& timeText, GridModel& grid,
                           StatusState& state);

@@ -12,8 +12,8 @@ struct Watchdog {
 };
 
 struct WatchdogStep {
-  bool retry = false;        // show label, then replace the pending attempt by a new one
-  std::string label;         // "Connection Failed ReTry " + n when retrying
+  bool retry = false;        // show the status line, then replace the pending attempt by a new one
+  std::string statusLine;    // "Connection Failed ReTry " + n when retrying
   bool endProgram = false;   // the sixth retry: unload the overlay
 };
 

@@ -8,8 +8,8 @@
 namespace {
 
 constexpr const char* kActionClass = "CorvelActions";
-constexpr int kLabelLeft = 60;
-constexpr int kLabelHeight = 225;
+constexpr int kStatusLineLeft = 60;
+constexpr int kStatusLineHeight = 225;
 constexpr int kMenuLeft = 100;
 constexpr int kMenuTop = 300;
 constexpr int kMenuWidth = 2800;
@@ -38,15 +38,15 @@ bool ActionWindow::Create(int dpi) {
   // Tahoma 8.25 pt bold for the lists and the status line.
   font_ = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
-  grid_ = CreateGridControl(hwnd_, &playerslist, dpi);
+  grid_ = CreateGridControl(hwnd_, &playerGrid_, dpi);
   // Both lists may be shown at one place; the action menu, created first, stays on top.
-  list1_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | LBS_NOINTEGRALHEIGHT, font_);
-  curmaps_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+  actionMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | LBS_NOINTEGRALHEIGHT, font_);
+  mapMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
                        font_);
-  label1_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, font_);
+  statusLine_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, font_);
   // The menus open over the player rows: the grid lies below them, for the eye and the mouse.
   if (grid_) SetWindowPos(grid_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetLabel(kWaitingForStatus);
+  SetStatusLine(kWaitingForStatus);
   PlaceWindow();
   PlaceChildren();
   return true;
@@ -54,7 +54,7 @@ bool ActionWindow::Create(int dpi) {
 
 void ActionWindow::Close() {
   if (hwnd_) DestroyWindow(hwnd_);
-  hwnd_ = grid_ = list1_ = curmaps_ = label1_ = nullptr;
+  hwnd_ = grid_ = actionMenu_ = mapMenu_ = statusLine_ = nullptr;
   if (font_) DeleteObject(font_);
   font_ = nullptr;
 }
@@ -73,64 +73,64 @@ void ActionWindow::PlaceChild(HWND child, int leftTw, int topTw, int widthTw, in
 
 void ActionWindow::PlaceChildren() {
   PlaceChild(grid_, 0, 0, gridWidth_, gridHeight_);
-  PlaceChild(label1_, kLabelLeft, labelTop_, labelWidth_ - kLabelLeft, kLabelHeight);
-  PlaceChild(list1_, kMenuLeft, kMenuTop, kMenuWidth, kMenuHeight);
+  PlaceChild(statusLine_, kStatusLineLeft, statusLineTop_, statusLineWidth_ - kStatusLineLeft, kStatusLineHeight);
+  PlaceChild(actionMenu_, kMenuLeft, kMenuTop, kMenuWidth, kMenuHeight);
   // In the wide window the map list stands beside the action menu.
   const int mapsLeft = width_ > kMenuWidth + 2 * kMenuLeft + kMenuWidth ? kMenuLeft * 2 + kMenuWidth : kMenuLeft;
-  PlaceChild(curmaps_, mapsLeft, kMenuTop, kMenuWidth, kMenuHeight);
+  PlaceChild(mapMenu_, mapsLeft, kMenuTop, kMenuWidth, kMenuHeight);
 }
 
 void ActionWindow::SetWidth(int twips) { width_ = twips; PlaceWindow(); PlaceChildren(); }
 void ActionWindow::SetHeight(int twips) { height_ = twips; PlaceWindow(); }
 void ActionWindow::SetLeft(int twips) { left_ = twips; PlaceWindow(); }
 void ActionWindow::SetTop(int twips) { top_ = twips; PlaceWindow(); }
-void ActionWindow::SetLabelWidth(int twips) { labelWidth_ = twips; PlaceChildren(); }
-void ActionWindow::SetLabelTop(int twips) { labelTop_ = twips; PlaceChildren(); }
+void ActionWindow::SetStatusLineWidth(int twips) { statusLineWidth_ = twips; PlaceChildren(); }
+void ActionWindow::SetStatusLineTop(int twips) { statusLineTop_ = twips; PlaceChildren(); }
 void ActionWindow::SetGridWidth(int twips) { gridWidth_ = twips; PlaceChildren(); }
 void ActionWindow::SetGridHeight(int twips) { gridHeight_ = twips; PlaceChildren(); }
 
-void ActionWindow::SetLabel(const std::string& text) {
-  if (label1_) SetWindowTextA(label1_, text.c_str());
+void ActionWindow::SetStatusLine(const std::string& text) {
+  if (statusLine_) SetWindowTextA(statusLine_, text.c_str());
 }
 
-std::string ActionWindow::Label() const { return label1_ ? WindowText(label1_) : std::string(); }
+std::string ActionWindow::StatusLine() const { return statusLine_ ? WindowText(statusLine_) : std::string(); }
 
 void ActionWindow::RefreshGrid() {
   if (grid_) RefreshGridControl(grid_);
 }
 
-void ActionWindow::SetActionLines(const std::vector<std::string>& lines) { FillList(list1_, lines); }
-void ActionWindow::SetMapLines(const std::vector<std::string>& lines) { FillList(curmaps_, lines); }
-std::vector<std::string> ActionWindow::ActionLines() const { return ListLines(list1_); }
-std::vector<std::string> ActionWindow::MapLines() const { return ListLines(curmaps_); }
-void ActionWindow::ShowActions(bool show) { ShowWindow(list1_, show ? SW_SHOWNA : SW_HIDE); }
-void ActionWindow::ShowMaps(bool show) { ShowWindow(curmaps_, show ? SW_SHOWNA : SW_HIDE); }
+void ActionWindow::SetActionLines(const std::vector<std::string>& lines) { FillList(actionMenu_, lines); }
+void ActionWindow::SetMapLines(const std::vector<std::string>& lines) { FillList(mapMenu_, lines); }
+std::vector<std::string> ActionWindow::ActionLines() const { return ListLines(actionMenu_); }
+std::vector<std::string> ActionWindow::MapLines() const { return ListLines(mapMenu_); }
+void ActionWindow::ShowActions(bool show) { ShowWindow(actionMenu_, show ? SW_SHOWNA : SW_HIDE); }
+void ActionWindow::ShowMaps(bool show) { ShowWindow(mapMenu_, show ? SW_SHOWNA : SW_HIDE); }
 
-bool ActionWindow::ActionsShown() const { return list1_ && IsWindowVisible(list1_); }
-bool ActionWindow::MapsShown() const { return curmaps_ && IsWindowVisible(curmaps_); }
+bool ActionWindow::ActionsShown() const { return actionMenu_ && IsWindowVisible(actionMenu_); }
+bool ActionWindow::MapsShown() const { return mapMenu_ && IsWindowVisible(mapMenu_); }
 
 void ActionWindow::OnCommand(HWND control, int code) {
   if (!clicks_) return;
-  if (control == label1_ && code == STN_CLICKED) {
-    clicks_->Label1_Click();
-  } else if (control == curmaps_ && code == LBN_SELCHANGE) {
+  if (control == statusLine_ && code == STN_CLICKED) {
+    clicks_->OnStatusLineClick();
+  } else if (control == mapMenu_ && code == LBN_SELCHANGE) {
     // No selection stays behind, so the next click on the same line counts too.
-    SendMessageA(curmaps_, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    clicks_->curmaps_Click();
+    SendMessageA(mapMenu_, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    clicks_->OnMapListClick();
   }
 }
 
 LRESULT ActionWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_LBUTTONDOWN:
-      if (clicks_) clicks_->Form_Click();
+      if (clicks_) clicks_->OnWindowClick();
       return 0;
     case WM_COMMAND:
       OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
       return 0;
     case WM_NCDESTROY:
       // Closed from outside (the task list): the overlay goes on without it.
-      hwnd_ = grid_ = list1_ = curmaps_ = label1_ = nullptr;
+      hwnd_ = grid_ = actionMenu_ = mapMenu_ = statusLine_ = nullptr;
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

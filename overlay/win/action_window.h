@@ -1,7 +1,7 @@
 #pragma once
-// The action window plist: the player grid, the action menu List1, the map
-// list curmaps and the status line Label1. Borderless like the overlay square:
-// its caption names it in the task list only. Sizes are kept in twips.
+// The action window: the player grid, the action menu, the map list and the
+// status line. Borderless like the overlay square: its caption names it in
+// the task list only. Sizes are kept in twips.
 #include <windows.h>
 
 #include <string>
@@ -34,17 +34,17 @@ class ActionWindow : public ActionView {
   int Left() const { return left_; }
   int Top() const { return top_; }
 
-  void SetLabelWidth(int twips);
-  void SetLabelTop(int twips);
-  int LabelWidth() const { return labelWidth_; }
-  void SetLabel(const std::string& text) override;
-  std::string Label() const;
+  void SetStatusLineWidth(int twips);
+  void SetStatusLineTop(int twips);
+  int StatusLineWidth() const { return statusLineWidth_; }
+  void SetStatusLine(const std::string& text) override;
+  std::string StatusLine() const;
 
   void SetGridWidth(int twips);
   void SetGridHeight(int twips);
   int GridWidth() const { return gridWidth_; }
   int GridHeight() const { return gridHeight_; }
-  GridModel& Grid() { return playerslist; }
+  GridModel& Grid() { return playerGrid_; }
   void RefreshGrid();
 
   void SetActionLines(const std::vector<std::string>& lines);
@@ -70,14 +70,14 @@ class ActionWindow : public ActionView {
 
   HWND hwnd_ = nullptr;
   HWND grid_ = nullptr;
-  HWND list1_ = nullptr;
-  HWND curmaps_ = nullptr;
-  HWND label1_ = nullptr;
+  HWND actionMenu_ = nullptr;
+  HWND mapMenu_ = nullptr;
+  HWND statusLine_ = nullptr;
   HFONT font_ = nullptr;
   PlayerActions* clicks_ = nullptr;
   int dpi_ = 96;
-  GridModel playerslist;
+  GridModel playerGrid_;
   int width_ = 3000, height_ = 5040, left_ = 0, top_ = 25;
-  int labelWidth_ = 3000, labelTop_ = 5040 - 255;
+  int statusLineWidth_ = 3000, statusLineTop_ = 5040 - 255;
   int gridWidth_ = 3000, gridHeight_ = 520;
 };

@@ -4,8 +4,7 @@
 #include <windows.h>
 
 #include "grid_model.h"
-
-constexpr int kGridRowTwips = 260;
+#include "overlay_layout.h"
 
 // Creates the grid as a child of parent, showing model (which must outlive it).
 HWND CreateGridControl(HWND parent, const GridModel* model, int dpi);

@@ -18,7 +18,7 @@ bool VerdictCell(int col) { return col == kIpCol || col == kHackCodeCol || col =
 
 void CheckAnalysis(std::string_view body, const DumpAnalysis& a) {
   const size_t lines = static_cast<size_t>(std::count(body.begin(), body.end(), '\n')) + 1;
-  FUZZ_CHECK(a.List2.size() == std::min(lines, kMaxListedLines));
+  FUZZ_CHECK(a.lines.size() == std::min(lines, kMaxListedLines));
   FUZZ_CHECK(a.hackCode.find_first_not_of(kCodeCharacters) == std::string::npos);
   FUZZ_CHECK(a.okCount >= 0 && static_cast<size_t>(a.okCount) <= lines);
   FUZZ_CHECK(RemoveKnownPrefixes(a.hackCode).size() <= a.hackCode.size());
@@ -48,7 +48,7 @@ void CheckGrid(const GridModel& before, const GridModel& after, const DumpAnalys
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  StatusDecoder d(data[0] % 3);
+  StatusDecoder d(ModeOf(data[0]));
   const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   const size_t cut = rest.find('\x01');
   const std::string status(cut == std::string_view::npos ? std::string_view() : rest.substr(0, cut));

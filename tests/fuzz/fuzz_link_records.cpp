@@ -24,15 +24,15 @@ bool Trimmed(const std::string& s) { return s.empty() || (s.front() != ' ' && s.
 
 struct DecodingSink : RecordSink {
   StatusDecoder status;
-  explicit DecodingSink(int showAll) : status(showAll) {}
+  explicit DecodingSink(GridMode mode) : status(mode) {}
 
-  void extractstatus(const std::string& MainData) override {
-    FUZZ_CHECK(Trimmed(MainData));
-    status.Decode(MainData);
+  void ShowStatusRecord(const std::string& body) override {
+    FUZZ_CHECK(Trimmed(body));
+    status.Decode(body);
   }
-  void dump(const std::string& MainData) override {
-    FUZZ_CHECK(Trimmed(MainData));
-    const DumpAnalysis analysis = AnalyseDump(MainData);
+  void ShowDumpVerdict(const std::string& body) override {
+    FUZZ_CHECK(Trimmed(body));
+    const DumpAnalysis analysis = AnalyseDump(body);
     if (StartVerdict(analysis, status.grid)) FinishVerdict(analysis, status.grid);
   }
 };
@@ -41,7 +41,7 @@ struct DecodingSink : RecordSink {
 // with a prefix, within the size limit, in the order their pieces arrived.
 class LinkRun {
  public:
-  explicit LinkRun(int showAll) : sink_(showAll) {}
+  explicit LinkRun(GridMode mode) : sink_(mode) {}
 
   void Piece(std::string_view piece) {
     joiner_.Piece(piece, now_, ready_);
@@ -108,7 +108,7 @@ std::string Repeated(std::string_view piece, size_t target) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  LinkRun run(data[0] % 3);
+  LinkRun run(ModeOf(data[0]));
   const size_t steps = data[1];
   const size_t streamAt = std::min(size, 2 + 2 * steps);
   std::string_view stream(reinterpret_cast<const char*>(data) + streamAt, size - streamAt);

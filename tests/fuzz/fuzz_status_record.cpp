@@ -31,7 +31,7 @@ void CheckDumpColumnsKept(const StatusDecoder& d) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  StatusDecoder d(data[0] % 3);
+  StatusDecoder d(ModeOf(data[0]));
   const std::string_view records(reinterpret_cast<const char*>(data) + 1, size - 1);
   for (const std::string& body : SplitKeepEmpty(records, '\x01')) {
     d.Decode(body);

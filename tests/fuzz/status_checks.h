@@ -4,6 +4,7 @@
 // columns, every key sits on its client's row, the heights follow the rows,
 // and rows of players who left are empty.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,16 +13,20 @@
 #include "status_record.h"
 #include "text.h"
 
+// The mode byte of an input: "Mini ShowAll" 0, 1 or another value, of which
+// only 1 means all data.
+inline GridMode ModeOf(uint8_t byte) { return byte % 3 == 1 ? GridMode::AllData : GridMode::NamesOnly; }
+
 struct StatusDecoder {
   GridModel grid;
   StatusState state;
 
-  explicit StatusDecoder(int showAll) {
-    state.showAll = showAll;
-    SetupGridHeadings(grid, showAll);
+  explicit StatusDecoder(GridMode mode) {
+    state.mode = mode;
+    SetupGridHeadings(grid, mode);
   }
 
-  bool AllData() const { return state.showAll == 1; }
+  bool AllData() const { return state.mode == GridMode::AllData; }
 
   void Decode(const std::string& body) {
     const StatusLayout layout = DecodeStatus(body, "12:00:00", grid, state);
@@ -31,29 +36,29 @@ struct StatusDecoder {
 
   void CheckLayout(const std::string& body, const StatusLayout& layout) const {
     const size_t lines = static_cast<size_t>(std::count(body.begin(), body.end(), '\n')) + 1;
-    FUZZ_CHECK(state.List1.size() == (lines > 4 ? lines - 4 : 0));
-    FUZZ_CHECK(state.statusLineCount == static_cast<int>(state.List1.size()));
+    FUZZ_CHECK(state.statusLines.size() == (lines > 4 ? lines - 4 : 0));
+    FUZZ_CHECK(state.statusLineCount == static_cast<int>(state.statusLines.size()));
     FUZZ_CHECK(grid.Cols() == (AllData() ? 7 : 2));
     FUZZ_CHECK(grid.Rows() >= 1 && grid.Rows() < kDecodeRows + 1);
     // Names only: rows follow line positions, so skipped lines leave gaps.
     FUZZ_CHECK(AllData() ? grid.Rows() == state.topRow : grid.Rows() >= state.rowsUsed);
-    FUZZ_CHECK(state.clnum.size() == static_cast<size_t>(state.rowsUsed - 1));
+    FUZZ_CHECK(state.gridClients.size() == static_cast<size_t>(state.rowsUsed - 1));
     FUZZ_CHECK(!AllData() || state.playerTotal == state.rowsUsed - 1);
     FUZZ_CHECK(layout.gridHeight == (grid.Rows() + 1) * kGridRowTwips);
     FUZZ_CHECK(layout.windowHeight >= layout.gridHeight + 300);
     FUZZ_CHECK(layout.windowHeight == layout.gridHeight + 300 || layout.windowHeight == kMinActionHeight);
-    FUZZ_CHECK(layout.labelTop == layout.windowHeight - kLabelAboveBottom);
-    FUZZ_CHECK(layout.label.rfind("Last Update - 12:00:00", 0) == 0);
+    FUZZ_CHECK(layout.statusLineTop == layout.windowHeight - kStatusLineAboveBottom);
+    FUZZ_CHECK(layout.statusLine.rfind("Last Update - 12:00:00", 0) == 0);
     FUZZ_CHECK(grid.Text(0, 0) == "Key" && grid.Text(0, 1) == "Name");
   }
 
   bool Listed(int row) const {
-    return std::find(state.clnum.begin(), state.clnum.end(), std::to_string(row)) != state.clnum.end();
+    return std::find(state.gridClients.begin(), state.gridClients.end(), std::to_string(row)) != state.gridClients.end();
   }
 
   void CheckRows() const {
     // Client numbers have three digits; in all-data mode each has its row.
-    for (const std::string& n : state.clnum) {
+    for (const std::string& n : state.gridClients) {
       int client = 0;
       FUZZ_CHECK(ParseInt32(n, client) && client >= 1 && client <= (AllData() ? kDecodeRows - 1 : 1000));
     }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "status_record.h"
+
 namespace {
 
 using Settings = std::vector<std::pair<std::string, std::string>>;
@@ -68,6 +70,8 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   }
   return out;
 }
+
+std::string Dashes(int count) { return std::string(static_cast<size_t>(count), '-'); }
 
 std::string SettingLine(const std::string& name, const std::string& value) {
   return Format("%-21s %s", name.c_str(), value.c_str());
@@ -192,20 +196,26 @@ std::vector<DemoPlayer> DemoPlayers() {
 }
 
 std::string PlayerLine(const DemoPlayer& p) {
-  int lastmsg = p.client % 3 * 50;
-  int qport = 1000 + p.client * 37;
-  return Format("%3d %5d %4d %-15s %7d %-21s %5d %5d", p.client, p.score, p.ping,
-                p.name.c_str(), lastmsg, p.address.c_str(), qport, 25000);
+  return FormatPlayerLine({.client = p.client,
+                           .score = p.score,
+                           .ping = p.ping,
+                           .name = p.name,
+                           .lastMessage = p.client % 3 * 50,
+                           .address = p.address,
+                           .qport = 1000 + p.client * 37});
 }
 
 std::string StatusRecord(const std::vector<DemoPlayer>& players, const std::string& map) {
+  using namespace player_line;
   std::vector<std::string> lines = {
       "hostname: Kestrun demo server",
       "map: " + map,
-      Format("%3s %5s %4s %-15s %7s %-21s %5s %5s", "num", "score", "ping", "name", "lastmsg",
-             "address", "qport", "rate"),
-      Format("%s %s %s %s %s %s %s %s", "---", "-----", "----", "---------------", "-------",
-             "---------------------", "-----", "-----"),
+      Format("%*s %*s %*s %-*s %*s %-*s %*s %*s", kClientWidth, "num", kScoreWidth, "score", kPingWidth, "ping",
+             kNameWidth, "name", kLastMessageWidth, "lastmsg", kAddressWidth, "address", kQportWidth, "qport",
+             kRateWidth, "rate"),
+      Format("%s %s %s %s %s %s %s %s", Dashes(kClientWidth).c_str(), Dashes(kScoreWidth).c_str(),
+             Dashes(kPingWidth).c_str(), Dashes(kNameWidth).c_str(), Dashes(kLastMessageWidth).c_str(),
+             Dashes(kAddressWidth).c_str(), Dashes(kQportWidth).c_str(), Dashes(kRateWidth).c_str()),
   };
   for (const DemoPlayer& p : players) lines.push_back(PlayerLine(p));
   return "SD" + JoinLines(lines);

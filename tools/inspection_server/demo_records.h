@@ -31,9 +31,7 @@ std::vector<DemoPlayer> DemoPlayers();
 // line per player, joined by line feeds.
 std::string StatusRecord(const std::vector<DemoPlayer>& players, const std::string& map = "dm/mohdm6");
 
-// One player line: client, score, ping, name, then the 41-character tail
-// (lastmsg, address, qport, rate). Names longer than their column push the
-// tail right rather than being cut.
+// The player's line in the status record, in the server's columns.
 std::string PlayerLine(const DemoPlayer& p);
 
 // "DU" and one line per setting: the name padded to 21 characters, a blank,

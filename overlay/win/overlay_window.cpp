@@ -1,4 +1,4 @@
-#include "mini_remote.h"
+#include "overlay_window.h"
 
 #include <exception>
 
@@ -12,6 +12,7 @@
 
 namespace {
 
+// The launcher's tests and the start-up probe find the square by this class name.
 constexpr const char* kSquareClass = "MiniRemote";
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT_PTR kJoinTimer = 2;
@@ -41,14 +42,14 @@ std::string TimeOfDay() {
 
 }  // namespace
 
-MiniRemote::MiniRemote() : actions_(plist_, *this, *this, plist_.Grid()) {}
+OverlayWindow::OverlayWindow() : actions_(actionWindow_, *this, *this, actionWindow_.Grid()) {}
 
-MiniRemote::~MiniRemote() {
+OverlayWindow::~OverlayWindow() {
   if (hwnd_) Close();
 }
 
-bool MiniRemote::Form_Load() {
-  RegisterWindowClass(kSquareClass, ObjectWindowProc<MiniRemote>);
+bool OverlayWindow::Open() {
+  RegisterWindowClass(kSquareClass, ObjectWindowProc<OverlayWindow>);
   hwnd_ = CreateWindowExA(0, kSquareClass, "corvel2", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                           GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
@@ -57,90 +58,88 @@ bool MiniRemote::Form_Load() {
 
   PlaceSquare();
   ReadSettings();
-  plist_.Create(dpi_);
+  actionWindow_.Create(dpi_);
   PlaceActionWindow();
 
-  // The link: fixed local port, 10 ms refresh timer, remote host and port.
-  winsock1_.Attach(hwnd_);
-  winsock1_.SetLocalPort(kLinkLocalPort);
+  link_.Attach(hwnd_);
+  link_.SetLocalPort(kLinkLocalPort);
   SetTimer(hwnd_, kRefreshTimer, refreshMs_, nullptr);
   int remotePort = 0;
-  ParseInt32(TrimBlanks(port_), remotePort);
-  winsock1_.SetRemote(TrimBlanks(ip_), remotePort);
+  ParseInt32(TrimBlanks(serverPort_), remotePort);
+  link_.SetRemote(TrimBlanks(serverAddress_), remotePort);
 
   watchdog_ = Watchdog{};
   actions_.state = ActionState{};
-  status_.showAll = showAll_;
-  plist_.SetClickTarget(&actions_);
-  if (winsock1_.State() == LinkState::Error) {
-    winsock1_.Close();
-    winsock1_.Listen();
+  status_.mode = gridMode_;
+  actionWindow_.SetClickTarget(&actions_);
+  if (link_.State() == LinkState::Error) {
+    link_.Close();
+    link_.Listen();
   }
 
-  plist_.SetActionLines({kActionLines.begin(), kActionLines.end()});
-  SetupGridHeadings(plist_.Grid(), showAll_);
-  plist_.RefreshGrid();
-  plist_.SetLabel(ActionLayoutFor(showAll_).labelText);
-  plist_.SetTop(kSquareTop);
-  plist_.SetLeft(screenWidth_ - ActionLayoutFor(showAll_).width);
-  plist_.Show();
+  const ActionWindowLayout layout = ActionLayoutFor(gridMode_);
+  actionWindow_.SetActionLines({kActionLines.begin(), kActionLines.end()});
+  SetupGridHeadings(actionWindow_.Grid(), gridMode_);
+  actionWindow_.RefreshGrid();
+  actionWindow_.SetStatusLine(layout.statusLine);
+  actionWindow_.SetTop(kSquareTop);
+  actionWindow_.SetLeft(screenWidth_ - layout.width);
+  actionWindow_.Show();
 
-  winsock1_.Connect();
-  plist_.SetMapLines(BuildMapLines(mapList_));
+  link_.Connect();
+  actionWindow_.SetMapLines(BuildMapLines(mapList_));
   ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
   SetBand(hwnd_, true);
   return true;
 }
 
-void MiniRemote::ReadSettings() {
-  showAll_ = settings::Read(settings::kShowAllPlayerData) ? 1 : 0;
-  useScrollLock_ = settings::Read(settings::kUseScrollLock) ? 1 : 0;
-  ip_ = settings::Read(settings::kInspectionServerAddress);
-  port_ = settings::Read(settings::kInspectionServerPort);
+void OverlayWindow::ReadSettings() {
+  gridMode_ = settings::Read(settings::kShowAllPlayerData) ? GridMode::AllData : GridMode::NamesOnly;
+  useScrollLock_ = settings::Read(settings::kUseScrollLock);
+  serverAddress_ = settings::Read(settings::kInspectionServerAddress);
+  serverPort_ = settings::Read(settings::kInspectionServerPort);
   mapList_ = settings::Read(settings::kMapList);
 }
 
-void MiniRemote::PlaceSquare() {
+void OverlayWindow::PlaceSquare() {
   const PixelRect r = TwipsRectToPixels(screenWidth_ - kSquareRightGap, kSquareTop, kSquareSize, kSquareSize, dpi_);
   SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void MiniRemote::PlaceActionWindow() {
-  const ActionWindowLayout layout = ActionLayoutFor(showAll_);
-  plist_.SetWidth(layout.width);
-  plist_.SetLeft(screenWidth_ - layout.width);
-  if (showAll_ == 1) plist_.SetLabelWidth(10300);
-  plist_.SetLabelWidth(layout.labelWidth);
-  plist_.SetGridWidth(layout.gridWidth);
+void OverlayWindow::PlaceActionWindow() {
+  const ActionWindowLayout layout = ActionLayoutFor(gridMode_);
+  actionWindow_.SetWidth(layout.width);
+  actionWindow_.SetLeft(screenWidth_ - layout.width);
+  actionWindow_.SetStatusLineWidth(layout.statusLineWidth);
+  actionWindow_.SetGridWidth(layout.gridWidth);
 }
 
-void MiniRemote::Form_Unload() {
-  winsock1_.Close();
+void OverlayWindow::StopLinkAndTimers() {
+  link_.Close();
   if (hwnd_) {
     KillTimer(hwnd_, kRefreshTimer);
     KillTimer(hwnd_, kJoinTimer);
   }
-  plist_.Close();
+  actionWindow_.Close();
 }
 
-void MiniRemote::Close() {
-  if (!hwnd_ || unloading_) return;
-  unloading_ = true;
-  Form_Unload();
+void OverlayWindow::Close() {
+  if (!hwnd_ || closing_) return;
+  closing_ = true;
+  StopLinkAndTimers();
   DestroyWindow(hwnd_);
 }
 
-void MiniRemote::Form_MouseDown(int button) {
-  if (button != 2) return;
-  winsock1_.Close();
+void OverlayWindow::OnRightClick() {
+  link_.Close();
   Close();
 }
 
-void MiniRemote::Timer1_Timer() {
+void OverlayWindow::OnRefreshTick() {
   static SystemKeyboard keyboard;
   switch (HotkeyTick(actions_, keyboard, *this, useScrollLock_)) {
     case TickEnd::CloseOverlay:
-      plist_.Close();
+      actionWindow_.Close();
       Close();
       return;
     case TickEnd::Opened:
@@ -150,44 +149,44 @@ void MiniRemote::Timer1_Timer() {
   }
   const WatchdogStep step = WatchdogTick(watchdog_);
   if (step.retry) {
-    plist_.SetLabel(step.label);
-    winsock1_.Connect();
+    actionWindow_.SetStatusLine(step.statusLine);
+    link_.Connect();
   }
   if (step.endProgram) Close();
 }
 
-bool MiniRemote::cmdSend(const std::string& strTemp) { return winsock1_.Send(strTemp); }
+bool OverlayWindow::SendCommand(const std::string& text) { return link_.Send(text); }
 
-void MiniRemote::SetTopmost(Pane pane, bool topmost) {
-  SetBand(pane == Pane::Overlay ? hwnd_ : plist_.Handle(), topmost);
+void OverlayWindow::SetTopmost(Pane pane, bool topmost) {
+  SetBand(pane == Pane::Overlay ? hwnd_ : actionWindow_.Handle(), topmost);
 }
 
-void MiniRemote::extractstatus(const std::string& MainData) {
-  lastStatus_ = MainData;
+void OverlayWindow::ShowStatusRecord(const std::string& body) {
+  lastStatus_ = body;
   ++statusCount_;
-  const StatusLayout layout = DecodeStatus(MainData, TimeOfDay(), plist_.Grid(), status_);
-  plist_.SetLabel(layout.label);
-  plist_.SetGridHeight(layout.gridHeight);
-  plist_.SetHeight(layout.windowHeight);
-  plist_.SetLabelTop(layout.labelTop);
-  plist_.RefreshGrid();
+  const StatusLayout layout = DecodeStatus(body, TimeOfDay(), actionWindow_.Grid(), status_);
+  actionWindow_.SetStatusLine(layout.statusLine);
+  actionWindow_.SetGridHeight(layout.gridHeight);
+  actionWindow_.SetHeight(layout.windowHeight);
+  actionWindow_.SetStatusLineTop(layout.statusLineTop);
+  actionWindow_.RefreshGrid();
 }
 
-void MiniRemote::dump(const std::string& MainData) {
+void OverlayWindow::ShowDumpVerdict(const std::string& body) {
   // A record too large for memory is dropped rather than ending the overlay.
   try {
-    AnalyseAndShowDump(MainData);
+    AnalyseDumpAndWriteVerdict(body);
   } catch (const std::exception&) {
   }
 }
 
-void MiniRemote::AnalyseAndShowDump(const std::string& MainData) {
-  lastDump_ = MainData;
+void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
+  lastDump_ = body;
   ++dumpCount_;
-  DumpAnalysis analysis = AnalyseDump(MainData);
-  List2_ = std::move(analysis.List2);
-  if (!StartVerdict(analysis, plist_.Grid())) return;
-  plist_.RefreshGrid();
+  DumpAnalysis analysis = AnalyseDump(body);
+  dumpLines_ = std::move(analysis.lines);
+  if (!StartVerdict(analysis, actionWindow_.Grid())) return;
+  actionWindow_.RefreshGrid();
   // Records keep coming during the pause, dumps among them, each pausing in
   // turn inside this one; past a few such pauses the verdict is written at
   // once, so a flood of dumps cannot nest waits without end.
@@ -197,16 +196,16 @@ void MiniRemote::AnalyseAndShowDump(const std::string& MainData) {
     --dumpPauses_;
   }
   if (!hwnd_) return;
-  FinishVerdict(analysis, plist_.Grid());
-  plist_.RefreshGrid();
+  FinishVerdict(analysis, actionWindow_.Grid());
+  actionWindow_.RefreshGrid();
 }
 
-void MiniRemote::SetBackColor(COLORREF color) {
+void OverlayWindow::SetBackColor(COLORREF color) {
   backColor_ = color;
   if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void MiniRemote::Paint() {
+void OverlayWindow::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
   HBRUSH brush = CreateSolidBrush(backColor_);
@@ -217,20 +216,20 @@ void MiniRemote::Paint() {
   EndPaint(hwnd_, &ps);
 }
 
-void MiniRemote::OnSocketMessage(WPARAM wParam, LPARAM lParam) {
-  LinkNotice notice = winsock1_.OnMessage(wParam, lParam);
+void OverlayWindow::OnSocketMessage(WPARAM wParam, LPARAM lParam) {
+  LinkNotice notice = link_.OnMessage(wParam, lParam);
   switch (notice.event) {
     case LinkEvent::Connected:
-      Winsock1_Connect();
+      OnLinkConnected();
       break;
     case LinkEvent::Data:
-      Winsock1_DataArrival(notice.data);
+      OnLinkData(notice.data);
       break;
     case LinkEvent::Closed:
-      Winsock1_Close(notice.data);
+      OnLinkClosed(notice.data);
       break;
     case LinkEvent::Accepted:
-      Winsock1_ConnectionRequest();
+      OnIncomingConnection();
       break;
     case LinkEvent::Refused:
     case LinkEvent::None:
@@ -238,46 +237,47 @@ void MiniRemote::OnSocketMessage(WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void MiniRemote::Winsock1_Connect() {
+void OverlayWindow::OnLinkConnected() {
   WatchdogLinkUp(watchdog_);
   SetBackColor(kLinkUpColor);
 }
 
-void MiniRemote::Winsock1_DataArrival(const std::string& data) {
+void OverlayWindow::OnLinkData(const std::string& data) {
   std::vector<std::string> ready;
   joiner_.Piece(data, GetTickCount(), ready);
-  DispatchReady(ready);
+  DispatchRecords(ready);
   if (joiner_.Pending()) SetTimer(hwnd_, kJoinTimer, RecordJoiner::kQuietMs, nullptr);
 }
 
-void MiniRemote::PollJoiner() {
+void OverlayWindow::PollJoiner() {
   std::vector<std::string> ready;
   joiner_.Poll(GetTickCount(), ready);
   if (!joiner_.Pending()) KillTimer(hwnd_, kJoinTimer);
-  DispatchReady(ready);
+  DispatchRecords(ready);
 }
 
-void MiniRemote::DispatchReady(std::vector<std::string>& ready) {
+void OverlayWindow::DispatchRecords(std::vector<std::string>& ready) {
   for (const auto& record : ready) DispatchRecord(record, *this);
 }
 
-void MiniRemote::Winsock1_Close(const std::string& lastPiece) {
+void OverlayWindow::OnLinkClosed(const std::string& lastPiece) {
   // Listen before handing on the last records: a dump among them pauses, and
   // the server may connect back meanwhile. Red until it does.
-  winsock1_.Close();
-  winsock1_.Listen();
+  link_.Close();
+  link_.Listen();
   SetBackColor(kLinkDownColor);
   // A record still being joined ended with the connection.
   std::vector<std::string> ready;
   if (!lastPiece.empty()) joiner_.Piece(lastPiece, GetTickCount(), ready);
   joiner_.Flush(ready);
   KillTimer(hwnd_, kJoinTimer);
-  DispatchReady(ready);
+  DispatchRecords(ready);
 }
 
-void MiniRemote::Winsock1_ConnectionRequest() { SetBackColor(kLinkUpColor); }
+// The server connecting back, from its own address only.
+void OverlayWindow::OnIncomingConnection() { SetBackColor(kLinkUpColor); }
 
-LRESULT MiniRemote::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT OverlayWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_PAINT:
       Paint();
@@ -285,23 +285,20 @@ LRESULT MiniRemote::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
       return 1;
     case WM_RBUTTONDOWN:
-      Form_MouseDown(2);
+      OnRightClick();
       return 0;
     case WM_LBUTTONDOWN:
-      Form_MouseDown(1);
-      return 0;
     case WM_MBUTTONDOWN:
-      Form_MouseDown(4);
       return 0;
     case WM_TIMER:
-      if (wParam == kRefreshTimer) Timer1_Timer();
+      if (wParam == kRefreshTimer) OnRefreshTick();
       if (wParam == kJoinTimer) PollJoiner();
       return 0;
     case TcpLink::kMessage:
       OnSocketMessage(wParam, lParam);
       return 0;
     case TcpLink::kLookupMessage:
-      winsock1_.OnLookupDone(wParam, lParam);
+      link_.OnLookupDone(wParam, lParam);
       return 0;
     case WM_CLOSE:
       Close();

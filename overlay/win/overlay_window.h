@@ -1,5 +1,5 @@
 #pragma once
-// MiniRemote, the overlay square: it owns the link to the inspection server,
+// The overlay square: it owns the link to the inspection server,
 // the refresh timer and the action window, and ends the program when it closes.
 #include <windows.h>
 
@@ -22,30 +22,28 @@ constexpr int kLinkLocalPort = 930;
 constexpr int kDumpPauseMs = 500;
 constexpr int kMaxDumpPauses = 4;
 
-class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
+class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink {
  public:
   // Every message of the object's window (see ObjectWindowProc).
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-  MiniRemote();
-  MiniRemote(const MiniRemote&) = delete;
-  MiniRemote& operator=(const MiniRemote&) = delete;
-  ~MiniRemote() override;
+  OverlayWindow();
+  OverlayWindow(const OverlayWindow&) = delete;
+  OverlayWindow& operator=(const OverlayWindow&) = delete;
+  ~OverlayWindow() override;
 
   // Opens the square and the action window and starts the link. Returns false
   // only when the square itself cannot be created.
-  bool Form_Load();
-  void Form_Unload();
-  void Form_MouseDown(int button);
-  void Timer1_Timer();
+  bool Open();
+  void OnRefreshTick();
 
   // Sends a command text over the link unchanged; false when the link is down
   // or the send failed.
-  bool cmdSend(const std::string& strTemp) override;
+  bool SendCommand(const std::string& text) override;
 
   // Record hand-off from the link. A status record fills the player grid.
-  void extractstatus(const std::string& MainData) override;
-  void dump(const std::string& MainData) override;
+  void ShowStatusRecord(const std::string& body) override;
+  void ShowDumpVerdict(const std::string& body) override;
 
   // The refresh timer's interval; tests slow it down to drive ticks themselves.
   void SetRefreshInterval(unsigned ms) { refreshMs_ = ms; }
@@ -54,11 +52,11 @@ class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
   void Close();
 
   HWND Handle() const { return hwnd_; }
-  ActionWindow& plist() { return plist_; }
-  TcpLink& Winsock1() { return winsock1_; }
+  ActionWindow& ActionPane() { return actionWindow_; }
+  TcpLink& Link() { return link_; }
   COLORREF BackColor() const { return backColor_; }
   bool Ended() const { return ended_; }
-  int ShowAll() const { return showAll_; }
+  GridMode Mode() const { return gridMode_; }
   const Watchdog& LinkWatchdog() const { return watchdog_; }
 
   void SetTopmost(Pane pane, bool topmost) override;
@@ -71,51 +69,52 @@ class MiniRemote : public RecordSink, public WindowOrder, public CommandSink {
   const std::string& LastStatus() const { return lastStatus_; }
   const std::string& LastDump() const { return lastDump_; }
   // The raw lines of the last dump record.
-  const std::vector<std::string>& List2() const { return List2_; }
+  const std::vector<std::string>& DumpLines() const { return dumpLines_; }
   int StatusCount() const { return statusCount_; }
   int DumpCount() const { return dumpCount_; }
 
  private:
-
   void ReadSettings();
   void PlaceSquare();
   void PlaceActionWindow();
   void SetBackColor(COLORREF color);
   void Paint();
+  void StopLinkAndTimers();
+  void OnRightClick();
 
   void OnSocketMessage(WPARAM wParam, LPARAM lParam);
-  void Winsock1_Connect();
-  void Winsock1_DataArrival(const std::string& data);
-  void Winsock1_Close(const std::string& lastPiece);
-  void Winsock1_ConnectionRequest();
+  void OnLinkConnected();
+  void OnLinkData(const std::string& data);
+  void OnLinkClosed(const std::string& lastPiece);
+  void OnIncomingConnection();
   void PollJoiner();
-  void AnalyseAndShowDump(const std::string& MainData);
-  void DispatchReady(std::vector<std::string>& ready);
+  void AnalyseDumpAndWriteVerdict(const std::string& body);
+  void DispatchRecords(std::vector<std::string>& ready);
 
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
   int screenWidth_ = 0;  // twips
   COLORREF backColor_ = kLinkDownColor;
   bool ended_ = false;
-  bool unloading_ = false;
+  bool closing_ = false;
   unsigned refreshMs_ = 10;
 
-  int showAll_ = 0;
-  int useScrollLock_ = 0;
-  std::string ip_;
-  std::string port_;
+  GridMode gridMode_ = GridMode::NamesOnly;
+  bool useScrollLock_ = false;
+  std::string serverAddress_;
+  std::string serverPort_;
   std::string mapList_;
 
   Watchdog watchdog_;
-  TcpLink winsock1_;
+  TcpLink link_;
   RecordJoiner joiner_;
-  ActionWindow plist_;
+  ActionWindow actionWindow_;
   StatusState status_;
   PlayerActions actions_;
 
   std::string lastStatus_;
   std::string lastDump_;
-  std::vector<std::string> List2_;
+  std::vector<std::string> dumpLines_;
   int dumpPauses_ = 0;
   int statusCount_ = 0;
   int dumpCount_ = 0;
