@@ -144,9 +144,9 @@ BOOL CALLBACK FindProcessWindows(HWND hwnd, LPARAM param) {
 
 // The action window's status line, read across the process boundary.
 std::string StatusLine(HWND actions) {
-  HWND label = FindWindowExA(actions, nullptr, "STATIC", nullptr);
+  HWND statusLine = FindWindowExA(actions, nullptr, "STATIC", nullptr);
   char text[256] = {};
-  if (label) GetWindowTextA(label, text, sizeof text);
+  if (statusLine) GetWindowTextA(statusLine, text, sizeof text);
   return text;
 }
 

@@ -50,12 +50,12 @@ bool TakeQuit() {
 
 void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
 
-void StoreOverlaySettings(const std::string& ip, const std::string& port, int showAll, const std::string& mapList) {
+void StoreOverlaySettings(const std::string& ip, const std::string& port, int showAllValue, const std::string& mapList) {
   using namespace registry;
   MakeKey(HKEY_CURRENT_USER, kSettingsKey);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini IP", ip, kText);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini Port", port, kText);
-  StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini ShowAll", int32_t{showAll}, kNumber);
+  StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini ShowAll", int32_t{showAllValue}, kNumber);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini MapList", mapList, kText);
 }
 

@@ -20,7 +20,7 @@ bool TakeQuit();
 
 // Writes the overlay's settings under HKEY_CURRENT_USER\Software\Kestrun
 // (creating the key); an empty text removes nothing, it stores an empty value.
-void StoreOverlaySettings(const std::string& ip, const std::string& port, int showAll,
+void StoreOverlaySettings(const std::string& ip, const std::string& port, int showAllValue,
                           const std::string& mapList = "");
 
 // Drops a value from the settings key, so that it reads as missing.

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-// Cell alignments, numbered as the grid's alignment values.
-enum class CellAlign : int { Left = 1, Center = 4 };
+// How a cell places its text.
+enum class CellAlign { Left, Center };
 
 // Text colours as 0xRRGGBB.
 constexpr uint32_t kBlack = 0x000000;

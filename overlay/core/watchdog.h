@@ -14,7 +14,7 @@ struct Watchdog {
 struct WatchdogStep {
   bool retry = false;        // show the status line, then replace the pending attempt by a new one
   std::string statusLine;    // "Connection Failed ReTry " + n when retrying
-  bool endProgram = false;   // the sixth retry: unload the overlay
+  bool endProgram = false;   // the sixth retry: close the overlay
 };
 
 WatchdogStep WatchdogTick(Watchdog& w);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-enum class LinkState : int { Closed = 0, Listening = 2, Connecting = 6, Connected = 7, Error = 9 };
+enum class LinkState { Closed, Listening, Connecting, Connected, Error };
 
 enum class LinkEvent { None, Connected, Data, Closed, Accepted, Refused };
 
