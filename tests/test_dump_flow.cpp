@@ -91,7 +91,7 @@ TEST_F(DumpFlow, VerdictsLandInTheirRowsInTheirColours) {
   EXPECT_EQ(Cell(14, kHackCodeCol).text, "Y");
   EXPECT_EQ(Cell(14, kAlliedSkinsCol).text, "american_ranger");
   EXPECT_EQ(Cell(1, kHackCodeCol).color, kDarkBlue);
-  EXPECT_EQ(overlay.lines().front().substr(0, 4), "name");
+  EXPECT_EQ(overlay.DumpLines().front().substr(0, 4), "name");
 
   HWND grid = FindWindowExA(overlay.ActionPane().Handle(), nullptr, "CorvelGrid", nullptr);
   ASSERT_TRUE(grid);

@@ -213,9 +213,9 @@ std::string StatusRecord(const std::vector<DemoPlayer>& players, const std::stri
       Format("%*s %*s %*s %-*s %*s %-*s %*s %*s", kClientWidth, "num", kScoreWidth, "score", kPingWidth, "ping",
              kNameWidth, "name", kLastMessageWidth, "lastmsg", kAddressWidth, "address", kQportWidth, "qport",
              kRateWidth, "rate"),
-      Format("%s %s %s %s %s %s %s %s", Dashes(kClientWidth).c_str(), Dashes(kScoreWidth).c_str(),
-             Dashes(kPingWidth).c_str(), Dashes(kNameWidth).c_str(), Dashes(kLastMessageWidth).c_str(),
-             Dashes(kAddressWidth).c_str(), Dashes(kQportWidth).c_str(), Dashes(kRateWidth).c_str()),
+      Dashes(kClientWidth) + ' ' + Dashes(kScoreWidth) + ' ' + Dashes(kPingWidth) + ' ' + Dashes(kNameWidth) + ' ' +
+          Dashes(kLastMessageWidth) + ' ' + Dashes(kAddressWidth) + ' ' + Dashes(kQportWidth) + ' ' +
+          Dashes(kRateWidth),
   };
   for (const DemoPlayer& p : players) lines.push_back(PlayerLine(p));
   return "SD" + JoinLines(lines);
