@@ -90,7 +90,9 @@ int main() {
   overlay.ShowStatusRecord(StatusRecord(players).substr(2));
   const double cpu0 = ProcessCpuSeconds();
   const DWORD wall0 = GetTickCount();
-  for (int i = 0; i < 10; ++i) overlay.ShowDumpVerdict(DumpRecord(players[static_cast<size_t>(i) % players.size()]).substr(2));
+  for (int i = 0; i < 10; ++i) {
+    overlay.ShowDumpVerdict(DumpRecord(players[static_cast<size_t>(i) % players.size()]).substr(2));
+  }
   const double waiting = 100.0 * (ProcessCpuSeconds() - cpu0) / ((GetTickCount() - wall0) / 1000.0);
   overlay.Close();
   PumpPendingEvents();

@@ -50,7 +50,8 @@ bool TakeQuit() {
 
 void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
 
-void StoreOverlaySettings(const std::string& ip, const std::string& port, int showAllValue, const std::string& mapList) {
+void StoreOverlaySettings(const std::string& ip, const std::string& port, int showAllValue,
+                          const std::string& mapList) {
   using namespace registry;
   MakeKey(HKEY_CURRENT_USER, kSettingsKey);
   StoreKeyValue(HKEY_CURRENT_USER, kSettingsKey, "Mini IP", ip, kText);

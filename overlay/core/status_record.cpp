@@ -66,10 +66,10 @@ void SweepLeftRows(GridModel& grid, StatusState& state, const std::array<bool, k
 
 std::string FormatPlayerLine(const PlayerLineValues& v) {
   using namespace player_line;
-  return RightAligned(std::to_string(v.client), kClientWidth) + ' ' + RightAligned(std::to_string(v.score), kScoreWidth) +
-         ' ' + RightAligned(std::to_string(v.ping), kPingWidth) + ' ' + LeftAligned(v.name, kNameWidth) + ' ' +
-         RightAligned(std::to_string(v.lastMessage), kLastMessageWidth) + ' ' + LeftAligned(v.address, kAddressWidth) +
-         ' ' + RightAligned(std::to_string(v.qport), kQportWidth) + ' ' + RightAligned(std::to_string(v.rate), kRateWidth);
+  const auto number = [](int value, int width) { return RightAligned(std::to_string(value), width); };
+  return number(v.client, kClientWidth) + ' ' + number(v.score, kScoreWidth) + ' ' + number(v.ping, kPingWidth) + ' ' +
+         LeftAligned(v.name, kNameWidth) + ' ' + number(v.lastMessage, kLastMessageWidth) + ' ' +
+         LeftAligned(v.address, kAddressWidth) + ' ' + number(v.qport, kQportWidth) + ' ' + number(v.rate, kRateWidth);
 }
 
 bool ReadPlayerLine(const std::string& line, PlayerLineFields& out) {

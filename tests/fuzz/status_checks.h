@@ -53,7 +53,8 @@ struct StatusDecoder {
   }
 
   bool Listed(int row) const {
-    return std::find(state.gridClients.begin(), state.gridClients.end(), std::to_string(row)) != state.gridClients.end();
+    const std::vector<std::string>& clients = state.gridClients;
+    return std::find(clients.begin(), clients.end(), std::to_string(row)) != clients.end();
   }
 
   void CheckRows() const {
