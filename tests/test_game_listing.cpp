@@ -12,7 +12,7 @@ namespace {
 class GameListing : public ::testing::Test {
  protected:
   TempFolder game{"listing"};
-  MainWindow main{game.Path()};  // ShowFiles needs no window
+  MainWindow main{game.Path()};  // ListArchives needs no window
 
   void Put(const std::string& relative, DWORD attributes = 0) {
     PutFile(game / relative, "x");
