@@ -92,7 +92,7 @@ void MatchPair(std::string_view entry, ServerStatus& status) {
 
 ServerStatus ParseStatusReply(std::string_view reply) {
   ServerStatus status;
-  std::vector<std::string>& lines = status.playerLines;  // the header and information line go first
+  std::vector<std::string>& lines = status.playerLines;
   if (!reply.empty()) lines = SplitKeepEmpty(reply, '\n');
   if (!lines.empty()) lines.erase(lines.begin());
   if (!lines.empty()) {

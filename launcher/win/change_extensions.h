@@ -19,8 +19,9 @@ void ApplyExtensionTable(const std::string& gameFolder);
 void RestoreDisabledFiles(const std::vector<std::string>& entries);
 
 // Switches off each disable-list entry that names an existing file by its full
-// path: renamed to its path with the last character replaced by "b". Entries whose file is
-// missing, already switched off or whose target name is taken are skipped.
+// path: renamed to its path with the last character replaced by "b". Entries
+// whose file is missing, already switched off or whose target name is taken
+// are skipped.
 void SwitchOffFiles(const std::vector<std::string>& entries);
 
 // Calls made on the file system so far, for the start-up probe.

@@ -127,7 +127,7 @@ void MainWindow::CreateControls() {
       SetWindowSubclass(control, HelpProc, static_cast<UINT_PTR>(def.id), reinterpret_cast<DWORD_PTR>(this));
     }
   }
-  for (int i = 0; i < 3; ++i) {
+  for (size_t i = 0; i < std::size(kStartButtons); ++i) {
     icons_[i] = MakeEditionIcon(kStartButtons[i].edition);
     SendMessageA(Control(kStartButtons[i].id), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icons_[i]));
   }
