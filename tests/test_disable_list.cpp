@@ -207,7 +207,9 @@ TEST_F(DisableList, AFailedWriteIsSaidAndNothingChosenIsLost) {
 TEST_F(DisableList, TheMenuEntriesAreOnAndTheWindowEntryWaitsForItsWindow) {
   auto main = Start();
   HMENU tools = GetSubMenu(GetMenu(main->Handle()), 0);
-  for (int entry : {menuDisableAll, menuDisableSelected}) EXPECT_EQ(GetMenuState(tools, entry, MF_BYCOMMAND) & MF_GRAYED, 0u) << entry;
+  for (int entry : {menuDisableAll, menuDisableSelected}) {
+    EXPECT_EQ(GetMenuState(tools, entry, MF_BYCOMMAND) & MF_GRAYED, 0u) << entry;
+  }
   // While the entry's own loop runs, a timer picks an archive and saves.
   static bool sawWindow;
   sawWindow = false;

@@ -95,7 +95,8 @@ TEST_F(HostileLauncher, HostileStatusRepliesAreShownAndTheNextReplyStillCounts) 
     EXPECT_TRUE(MemoryGrewAtMost(before, 64 * kMiB));
     const size_t feeds = static_cast<size_t>(std::count(c.reply.begin(), c.reply.end(), '\n'));
     EXPECT_EQ(ListLines(main->Control(playerList)).size(), feeds > 0 ? feeds - 1 : 0) << "every player line shown";
-    const std::pair<int, size_t> limits[] = {{maxPlayersField, 5}, {privateField, 5}, {timeLimitField, 10}, {fragLimitField, 10}, {typeField, 30}, {mapField, 25}};
+    const std::pair<int, size_t> limits[] = {{maxPlayersField, 5}, {privateField, 5}, {timeLimitField, 10},
+                                             {fragLimitField, 10}, {typeField, 30},   {mapField, 25}};
     for (const auto& [id, most] : limits) EXPECT_LE(main->FieldText(id).size(), most) << id;
     const RawValue maps = ReadRaw(kSettingsKey, "Mini MapList");
     EXPECT_EQ(maps.kind, static_cast<DWORD>(REG_SZ));
@@ -122,7 +123,8 @@ TEST_F(HostileLauncher, NulBytesInListFilesSurviveALaunch) {
   auto main = StartWithName("Newcomer");
   main->SetFieldText(gameFolderField, game.Path());
   EXPECT_EQ(main->rememberedNames, odd);
-  EXPECT_EQ(ComboChoices(main->Control(nameField)), (std::vector<std::string>{"Bob", "", "x"})) << "shown up to the NUL";
+  EXPECT_EQ(ComboChoices(main->Control(nameField)), (std::vector<std::string>{"Bob", "", "x"}))
+      << "shown up to the NUL";
   main->SetFieldText(serverField, "10.0.0.1");
   main->SetFieldText(passwordField, "secret");
   ASSERT_TRUE(main->CheckBeforeLaunch());

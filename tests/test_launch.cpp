@@ -61,7 +61,8 @@ TEST_F(Launch, EachButtonStartsItsProgramWithTheCommandLineAndTheGameFolder) {
   const Case cases[] = {
       {"no server", alliedAssaultButton, "Baker", "", "", "12300", "+set cl_playintro 0", "mohaa.exe",
        R"( +developer 0 +name "Baker" +set net_port 12300 "+set cl_playintro 0")"},
-      {"server only, empty port", breakthroughButton, "Baker", "10.0.0.5", "", "", "+set cl_playintro 0", "moh_breakthrough.exe",
+      {"server only, empty port", breakthroughButton, "Baker", "10.0.0.5", "", "", "+set cl_playintro 0",
+       "moh_breakthrough.exe",
        R"( +developer 0 +name "Baker" +connect "10.0.0.5" +set net_port  "+set cl_playintro 0")"},
       {"password and server, empty extra", alliedAssaultButton, "Baker", "10.0.0.5", "secret", "12300", "", "mohaa.exe",
        R"( +developer 0 +name "Baker" +password "secret" +connect "10.0.0.5" +set net_port 12300 "")"},
@@ -70,8 +71,8 @@ TEST_F(Launch, EachButtonStartsItsProgramWithTheCommandLineAndTheGameFolder) {
       {"Spearhead, two words, address with port", spearheadButton, "Sgt Baker", "10.0.0.5:12204", "", "12300",
        "+set cl_playintro 0", "moh_spearhead.exe",
        R"( +developer 0 +name "Sgt_Baker" +connect "10.0.0.5:12204" +set net_port 12300 "+set cl_playintro 0")"},
-      {"Breakthrough keeps the blank", breakthroughButton, "Sgt Baker", "", "", "1", "+set cl_playintro 0", "moh_breakthrough.exe",
-       R"( +developer 0 +name "Sgt Baker" +set net_port 1 "+set cl_playintro 0")"},
+      {"Breakthrough keeps the blank", breakthroughButton, "Sgt Baker", "", "", "1", "+set cl_playintro 0",
+       "moh_breakthrough.exe", R"( +developer 0 +name "Sgt Baker" +set net_port 1 "+set cl_playintro 0")"},
   };
   auto main = StartOnGame();
   size_t started = 0;

@@ -176,7 +176,8 @@ TEST_F(Launcher, HelpLineFollowsLabelsAndButtonsButNotFields) {
     EXPECT_EQ(main->FieldText(helpLine), help) << id;
   }
   moveOver(spearheadButton);
-  for (int id : {nameField, gameFolderField, serverField, portField, mapLabel, typeLabel, privateLabel, mapField, playerList}) {
+  for (int id :
+       {nameField, gameFolderField, serverField, portField, mapLabel, typeLabel, privateLabel, mapField, playerList}) {
     moveOver(id);
     EXPECT_EQ(main->FieldText(helpLine), "Start SpearHead") << id;
   }
@@ -187,7 +188,9 @@ TEST_F(Launcher, HelpLineFollowsLabelsAndButtonsButNotFields) {
 
 TEST_F(Launcher, TabOrderFollowsTheForm) {
   auto main = Start();
-  const int order[] = {gameFolderField, nameField, serverField, passwordField, portField, commandLineField, alliedAssaultButton, spearheadButton, breakthroughButton, serverStatusButton, launchCorvelButton};
+  const int order[] = {gameFolderField,    nameField,          serverField,         passwordField,
+                       portField,          commandLineField,   alliedAssaultButton, spearheadButton,
+                       breakthroughButton, serverStatusButton, launchCorvelButton};
   HWND at = main->Control(gameFolderField);
   for (size_t i = 1; i < std::size(order); ++i) {
     at = GetNextDlgTabItem(main->Handle(), at, FALSE);

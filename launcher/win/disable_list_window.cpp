@@ -54,8 +54,8 @@ DisableListWindow::~DisableListWindow() {
 bool DisableListWindow::Open() {
   RegisterWindowClass(kDisableListWindowClass, ObjectWindowProc<DisableListWindow>, GetSysColorBrush(COLOR_BTNFACE));
   dpi_ = WindowDpi(owner_);
-  hwnd_ = CreateOwnedWindow(kDisableListWindowClass, "Disable PK3 Files", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_,
-                            kClientWidth, kClientHeight, dpi_, 20, this);
+  hwnd_ = CreateOwnedWindow(kDisableListWindowClass, "Disable PK3 Files", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
+                            owner_, kClientWidth, kClientHeight, dpi_, 20, this);
   if (!hwnd_) return false;
   listFont_ = MakeFont("Arial Narrow", 9, dpi_);
   labelFont_ = MakeFont("Tahoma", 8, dpi_);
@@ -67,7 +67,7 @@ bool DisableListWindow::Open() {
 }
 
 HWND DisableListWindow::AddControl(const char* cls, const char* text, DWORD style, DWORD exStyle, RECT place, int id,
-                         HFONT font) {
+                                   HFONT font) {
   auto px = [this](LONG v) { return MulDiv(v, dpi_, 96); };
   HWND control = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, px(place.left), px(place.top),
                                  px(place.right), px(place.bottom), hwnd_,
@@ -81,8 +81,7 @@ void DisableListWindow::CreateControls() {
   // RECT here is left, top, width, height.
   AddControl("STATIC", "Current PK3 Files - Dbl Click to add to remove list", 0, 0, {10, 8, 345, 18}, 0, labelFont_);
   foundList_ = AddControl("LISTBOX", "", listStyle, WS_EX_CLIENTEDGE, {10, 28, 345, 320}, kFoundListId, listFont_);
-  AddControl("STATIC", "PK3 Files to Disable - Dbl Click to remove from list", 0, 0, {365, 8, 345, 18}, 0,
-             labelFont_);
+  AddControl("STATIC", "PK3 Files to Disable - Dbl Click to remove from list", 0, 0, {365, 8, 345, 18}, 0, labelFont_);
   chosenList_ = AddControl("LISTBOX", "", listStyle, WS_EX_CLIENTEDGE, {365, 28, 345, 320}, kChosenListId, listFont_);
   AddControl("BUTTON", "Select All", WS_TABSTOP | BS_PUSHBUTTON, 0, {10, 360, 100, 28}, kSelectAllId, buttonFont_);
   AddControl("BUTTON", "Quit", WS_TABSTOP | BS_PUSHBUTTON, 0, {500, 360, 100, 28}, kQuitId, buttonFont_);
@@ -111,7 +110,9 @@ void DisableListWindow::FitHorizontalExtent(HWND list) {
   LONG widest = 0;
   for (const std::string& line : ListLines(list)) {
     SIZE size{};
-    if (GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size)) widest = std::max(widest, size.cx);
+    if (GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size)) {
+      widest = std::max(widest, size.cx);
+    }
   }
   SelectObject(dc, old);
   ReleaseDC(list, dc);
@@ -133,7 +134,9 @@ void DisableListWindow::OnFoundDoubleClicked() {
 void DisableListWindow::OnChosenDoubleClicked() {
   int index = 0;
   std::string entry;
-  if (SelectedLine(chosenList_, index, entry)) SendMessageA(chosenList_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  if (SelectedLine(chosenList_, index, entry)) {
+    SendMessageA(chosenList_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  }
 }
 
 void DisableListWindow::OnSelectAllClicked() {

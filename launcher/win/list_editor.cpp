@@ -44,8 +44,8 @@ void ListEditorWindow::CreateControls() {
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                           Scaled(10, dpi), Scaled(30, dpi), Scaled(240, dpi), Scaled(220, dpi), hwnd_,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
-  okButton_ = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                              Scaled(90, dpi), Scaled(260, dpi), Scaled(80, dpi), Scaled(28, dpi), hwnd_,
+  okButton_ = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, Scaled(90, dpi),
+                              Scaled(260, dpi), Scaled(80, dpi), Scaled(28, dpi), hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)), instance, nullptr);
   for (HWND control : {hint, list_, okButton_}) {
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);

@@ -64,8 +64,8 @@ void MainWindow::StartGame() {
   const std::string program = ProgramFile(gameEdition);
   if (program.empty()) return;
   launchName = Quote(launchName);
-  launchArgs = BuildLaunchArgs(
-      {launchName, FieldText(serverField), FieldText(passwordField), FieldText(portField), FieldText(commandLineField)});
+  launchArgs = BuildLaunchArgs({launchName, FieldText(serverField), FieldText(passwordField), FieldText(portField),
+                                FieldText(commandLineField)});
   const std::string folder = FieldText(gameFolderField);
   launchFile = folder + program;
   // The game is not waited for; whether it started is not looked at.

@@ -290,7 +290,9 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   switch (msg) {
     case WM_COMMAND:
       // Handled once the focus has settled, so that the query never runs inside a focus change.
-      if (LOWORD(wParam) == serverField && HIWORD(wParam) == CBN_KILLFOCUS) PostMessageA(hwnd, kServerFieldLeftMessage, 0, 0);
+      if (LOWORD(wParam) == serverField && HIWORD(wParam) == CBN_KILLFOCUS) {
+        PostMessageA(hwnd, kServerFieldLeftMessage, 0, 0);
+      }
       OnCommand(LOWORD(wParam));
       return 0;
     case kServerFieldLeftMessage:

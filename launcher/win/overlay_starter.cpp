@@ -29,21 +29,24 @@ struct StarterControl {
 };
 
 const StarterControl kStarterControls[] = {
-    {OverlayStarterWindow::introLabel, "STATIC", "Corvel is a ingame version of Tavrin remote and requires a password.", SS_LEFT,
-     0, 12, 10, 300, 32},
+    {OverlayStarterWindow::introLabel, "STATIC", "Corvel is a ingame version of Tavrin remote and requires a password.",
+     SS_LEFT, 0, 12, 10, 300, 32},
     {OverlayStarterWindow::addressLabel, "STATIC", "Tavrin IP", SS_LEFT, 0, 12, 50, 100, 16},
     {OverlayStarterWindow::addressField, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 12, 68, 190, 22},
     {OverlayStarterWindow::portLabel, "STATIC", "Port/Password", SS_LEFT, 0, 212, 50, 100, 16},
     {OverlayStarterWindow::portField, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 212, 68, 100, 22},
-    {OverlayStarterWindow::showAllCheck, "BUTTON", "Show All Data vs Name Only", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12, 100, 300, 20},
-    {OverlayStarterWindow::scrollLockCheck, "BUTTON", "Use Scroll Lock vs PrntScrn", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12, 124, 300, 20},
+    {OverlayStarterWindow::showAllCheck, "BUTTON", "Show All Data vs Name Only", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12,
+     100, 300, 20},
+    {OverlayStarterWindow::scrollLockCheck, "BUTTON", "Use Scroll Lock vs PrntScrn", WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+     12, 124, 300, 20},
     {OverlayStarterWindow::applyButton, "BUTTON", "Apply", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 76, 156, 80, 28},
     {OverlayStarterWindow::cancelButton, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 168, 156, 80, 28},
 };
 
 }  // namespace
 
-OverlayStarterWindow::OverlayStarterWindow(HWND owner, std::string appFolder) : owner_(owner), appFolder_(std::move(appFolder)) {}
+OverlayStarterWindow::OverlayStarterWindow(HWND owner, std::string appFolder)
+    : owner_(owner), appFolder_(std::move(appFolder)) {}
 
 OverlayStarterWindow::~OverlayStarterWindow() {
   Close();

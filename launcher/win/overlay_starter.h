@@ -15,8 +15,8 @@ class OverlayStarterWindow {
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   enum ControlId : int {
-    introLabel = 1, addressLabel, addressField, portLabel, portField, showAllCheck, scrollLockCheck, applyButton,
-    cancelButton
+    introLabel = 1, addressLabel, addressField, portLabel, portField,
+    showAllCheck, scrollLockCheck, applyButton, cancelButton
   };
 
   // appFolder is the folder corvel2.exe is started from.
