@@ -26,7 +26,7 @@ struct Figures {
   double threadShare = 0, processShare = 0, wallMs = 0;
 };
 
-// Mean over runs queries of the server in serverField.
+// Mean over runs queries of the server in the server field.
 Figures Measure(MainWindow& main, int runs) {
   Figures f;
   for (int i = 0; i < runs; ++i) {
