@@ -28,11 +28,11 @@ void MainWindow::QueryServerStatus() {
   // A port that is no number sends nothing: the query then shows no reply.
   const ServerAddress address = SplitServerAddress(server);
   int port = 0;
-  statusSocket.onDatagram = [this](const std::string& data) { OnStatusReply(data); };
-  if (ParsePort(address.port, port)) statusSocket.Send(address.host, port, StatusRequest(statusPrefix));
+  statusSocket_.onDatagram = [this](const std::string& data) { OnStatusReply(data); };
+  if (ParsePort(address.port, port)) statusSocket_.Send(address.host, port, StatusRequest(statusPrefix));
   // The full wait whether or not a reply came; the socket stays open throughout.
   WaitKeepingEventsFlowing(kStatusWaitMs);
-  statusSocket.Close();
+  statusSocket_.Close();
   if (unloading_ || !hwnd_) {
     // Closed during the wait: the wait was cut short, so its empty result must
     // not replace the map list stored by an earlier query.

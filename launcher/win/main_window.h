@@ -87,7 +87,6 @@ class MainWindow {
   OverlayStarterWindow* LaunchCorvel();
   bool Querying() const { return querying_; }
   const std::string& MapList() const { return mapList_; }
-  StatusSocket statusSocket;
 
  private:
   static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
@@ -100,6 +99,7 @@ class MainWindow {
   void OnStatusReply(const std::string& reply);
   void ShowStatusReply(const std::string& reply);
   OverlayStarterWindow* OpenOverlayStarter();
+  StatusSocket statusSocket_;
   std::string statusReply_;
   std::string mapList_;
   bool querying_ = false;
