@@ -49,7 +49,7 @@ int main() {
     before = FileSystemCallCount();
     QueryPerformanceCounter(&start);
     main.Create();
-    main.Form_Load();
+    main.StartUp();
     QueryPerformanceCounter(&end);
     after = FileSystemCallCount();
     totalMs += 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);

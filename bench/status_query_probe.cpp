@@ -26,7 +26,7 @@ struct Figures {
   double threadShare = 0, processShare = 0, wallMs = 0;
 };
 
-// Mean over runs queries of the server in text8.
+// Mean over runs queries of the server in the server field.
 Figures Measure(MainWindow& main, int runs) {
   Figures f;
   for (int i = 0; i < runs; ++i) {
@@ -34,7 +34,7 @@ Figures Measure(MainWindow& main, int runs) {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    main.getstatus();
+    main.QueryServerStatus();
     QueryPerformanceCounter(&end);
     const double wall = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
     f.threadShare += 100.0 * (ThreadCpuSeconds() - thread0) / wall / runs;
@@ -65,12 +65,12 @@ int main() {
                   "obj_team2\\sv_maplist\\obj/obj_team1 obj/obj_team2\n12 48 \"Sgt Baker\"\n");
   MainWindow main(temp);
   if (!server.Ok() || !main.Create()) return 1;
-  main.Form_Load();
+  main.StartUp();
   main.Show(SW_SHOWNOACTIVATE);
   constexpr int kRuns = 5;
-  main.SetFieldText(text8, "127.0.0.1:" + std::to_string(server.Port()));
+  main.SetFieldText(serverField, "127.0.0.1:" + std::to_string(server.Port()));
   const Figures answered = Measure(main, kRuns);
-  const bool filled = !main.FieldText(mapname).empty();
+  const bool filled = !main.FieldText(mapField).empty();
   server.SetReply("");
   const Figures silent = Measure(main, kRuns);
 

@@ -36,7 +36,7 @@ volatile size_t parsedLines;  // keeps the parses from being optimised away
 // Mean microseconds per parse over runs parses.
 double MicrosPerParse(const std::string& reply, int runs) {
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < runs; ++i) parsedLines = ParseStatusReply(reply).buff1.size();
+  for (int i = 0; i < runs; ++i) parsedLines = ParseStatusReply(reply).playerLines.size();
   return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / runs;
 }
 
@@ -46,7 +46,7 @@ int main() {
   const std::string machine = MachineName();
   const std::string full = FullReply();
   const ServerStatus parsed = ParseStatusReply(full);
-  if (parsed.buff1.size() != 65 || parsed.mapList.size() != 1000 || parsed.maxPlayers != "64") {
+  if (parsed.playerLines.size() != 65 || parsed.mapList.size() != 1000 || parsed.maxPlayers != "64") {
     std::fprintf(stderr, "warning: the bench reply did not parse as expected\n");
   }
   BenchRow("status reply, 64 players, 1000-character map list", Figure("%.2f us", MicrosPerParse(full, 20000)),

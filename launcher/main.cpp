@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
 
   MainWindow main(ProgramFolder());
   if (!main.Create()) return 1;
-  main.Form_Load();
+  main.StartUp();
   main.Show(show);
 
   MSG msg;

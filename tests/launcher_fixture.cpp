@@ -42,7 +42,7 @@ std::string LauncherFixture::Setting(const char* name) {
 std::unique_ptr<MainWindow> LauncherFixture::Start() {
   auto main = std::make_unique<MainWindow>(app.Path());
   EXPECT_TRUE(main->Create());
-  main->Form_Load();
+  main->StartUp();
   main->Show(SW_SHOWNOACTIVATE);
   return main;
 }

@@ -57,12 +57,12 @@ class DisableList : public LauncherFixture {
     return lines;
   }
 
-  static void DoubleClick(Pk3List* window, HWND list, int index) {
+  static void DoubleClick(DisableListWindow* window, HWND list, int index) {
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK),
                  reinterpret_cast<LPARAM>(list));
   }
-  static void Press(Pk3List* window, int number) { SendMessageA(window->Button(number), BM_CLICK, 0, 0); }
+  static void Press(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
 };
 
 }  // namespace
@@ -70,15 +70,15 @@ class DisableList : public LauncherFixture {
 TEST_F(DisableList, DisableAllCoversEveryFolderButNeverStockArchives) {
   PutFile(disablePath, std::string(kHeader) + "C:\\old\\entry.pk3\r\n");
   auto main = Start();
-  SendMessageA(main->Handle(), WM_COMMAND, menuall, 0);
-  EXPECT_EQ(main->FieldText(Text1), "All PK3 Files set to be Disabled");
-  EXPECT_EQ(Sorted(main->List1), AddOns());
-  EXPECT_EQ(FileBytes(disablePath), Body(main->List1)) << "the old content is replaced, in listing order";
+  SendMessageA(main->Handle(), WM_COMMAND, menuDisableAll, 0);
+  EXPECT_EQ(main->FieldText(helpLine), "All PK3 Files set to be Disabled");
+  EXPECT_EQ(Sorted(main->listedArchives), AddOns());
+  EXPECT_EQ(FileBytes(disablePath), Body(main->listedArchives)) << "the old content is replaced, in listing order";
   EXPECT_TRUE(messages.empty());
 
   // The next start switches every add-on off and leaves the stock archives.
-  main->gameEdition = 1;
-  EXPECT_TRUE(main->chkit());
+  main->gameEdition = GameEdition::AlliedAssault;
+  EXPECT_TRUE(main->CheckBeforeLaunch());
   for (const std::string& path : AddOns()) {
     EXPECT_TRUE(FileExists(path.substr(0, path.size() - 1) + "b")) << path;
   }
@@ -89,51 +89,51 @@ TEST_F(DisableList, DisableAllCoversEveryFolderButNeverStockArchives) {
 
 TEST_F(DisableList, DisableAllOnAFolderWithoutAddOnsWritesTheHeaderAlone) {
   auto main = Start();
-  main->SetFieldText(txtpath, game / "missing");
-  SendMessageA(main->Handle(), WM_COMMAND, menuall, 0);
+  main->SetFieldText(gameFolderField, game / "missing");
+  SendMessageA(main->Handle(), WM_COMMAND, menuDisableAll, 0);
   EXPECT_EQ(FileBytes(disablePath), kHeader);
-  EXPECT_EQ(main->FieldText(Text1), "All PK3 Files set to be Disabled");
+  EXPECT_EQ(main->FieldText(helpLine), "All PK3 Files set to be Disabled");
   main->Close();
 }
 
 TEST_F(DisableList, WindowPicksArchivesByDoubleClickAndSelectAll) {
   auto main = Start();
-  Pk3List* window = main->OpenDisableWindow();
+  DisableListWindow* window = main->OpenDisableWindow();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window->Handle()), "Disable PK3 Files");
   EXPECT_FALSE(IsWindowEnabled(main->Handle())) << "the window is modal";
-  const std::vector<std::string> found = ListLines(window->List1());
+  const std::vector<std::string> found = ListLines(window->FoundList());
   EXPECT_EQ(Sorted(found), AddOns());
-  EXPECT_TRUE(ListLines(window->List2()).empty());
+  EXPECT_TRUE(ListLines(window->ChosenList()).empty());
 
-  DoubleClick(window, window->List1(), 2);
-  DoubleClick(window, window->List1(), 2);  // the same archive again
-  EXPECT_EQ(ListLines(window->List2()), std::vector<std::string>{found[2]});
+  DoubleClick(window, window->FoundList(), 2);
+  DoubleClick(window, window->FoundList(), 2);  // the same archive again
+  EXPECT_EQ(ListLines(window->ChosenList()), std::vector<std::string>{found[2]});
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "File is already in the disable list");
   EXPECT_EQ(messages[0].title, "Kestrun");
   EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
 
-  DoubleClick(window, window->List1(), -1);  // nothing selected: nothing added
-  DoubleClick(window, window->List2(), -1);  // nothing selected: nothing removed
-  EXPECT_EQ(ListLines(window->List2()).size(), 1u);
+  DoubleClick(window, window->FoundList(), -1);  // nothing selected: nothing added
+  DoubleClick(window, window->ChosenList(), -1);  // nothing selected: nothing removed
+  EXPECT_EQ(ListLines(window->ChosenList()).size(), 1u);
 
-  Press(window, 1);  // "Select All" adds only the others, after the one picked
+  Press(window->SelectAllButton());  // "Select All" adds only the others, after the one picked
   std::vector<std::string> all{found[2]};
   for (size_t i = 0; i < found.size(); ++i) {
     if (i != 2) all.push_back(found[i]);
   }
-  EXPECT_EQ(ListLines(window->List2()), all);
-  Press(window, 1);  // twice: nothing more
-  EXPECT_EQ(ListLines(window->List2()), all);
+  EXPECT_EQ(ListLines(window->ChosenList()), all);
+  Press(window->SelectAllButton());  // twice: nothing more
+  EXPECT_EQ(ListLines(window->ChosenList()), all);
   EXPECT_EQ(messages.size(), 1u);
 
-  DoubleClick(window, window->List2(), 0);  // removed at once, without a question
+  DoubleClick(window, window->ChosenList(), 0);  // removed at once, without a question
   all.erase(all.begin());
-  EXPECT_EQ(ListLines(window->List2()), all);
+  EXPECT_EQ(ListLines(window->ChosenList()), all);
   EXPECT_EQ(messages.size(), 1u);
 
-  Press(window, 3);  // "Save"
+  Press(window->SaveButton());  // "Save"
   EXPECT_TRUE(window->Closed());
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
   EXPECT_EQ(FileBytes(disablePath), Body(all));
@@ -142,31 +142,31 @@ TEST_F(DisableList, WindowPicksArchivesByDoubleClickAndSelectAll) {
 
 TEST_F(DisableList, ReopenedAfterSaveTheChoiceStartsEmptyAndIsReplaced) {
   auto main = Start();
-  Pk3List* window = main->OpenDisableWindow();
-  DoubleClick(window, window->List1(), 0);
-  const std::string first = ListLines(window->List1())[0];
-  Press(window, 3);
+  DisableListWindow* window = main->OpenDisableWindow();
+  DoubleClick(window, window->FoundList(), 0);
+  const std::string first = ListLines(window->FoundList())[0];
+  Press(window->SaveButton());
   EXPECT_EQ(FileBytes(disablePath), Body({first}));
 
   window = main->OpenDisableWindow();
   ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(ListLines(window->List2()).empty());
-  DoubleClick(window, window->List1(), 1);
-  const std::string second = ListLines(window->List1())[1];
-  Press(window, 3);
+  EXPECT_TRUE(ListLines(window->ChosenList()).empty());
+  DoubleClick(window, window->FoundList(), 1);
+  const std::string second = ListLines(window->FoundList())[1];
+  Press(window->SaveButton());
   EXPECT_EQ(FileBytes(disablePath), Body({second})) << "replaced, not added to";
 
   window = main->OpenDisableWindow();
-  Press(window, 3);  // "Save" with nothing chosen
+  Press(window->SaveButton());  // "Save" with nothing chosen
   EXPECT_EQ(FileBytes(disablePath), kHeader);
 
   for (bool closeBox : {false, true}) {  // "Quit" and the close box write nothing
     window = main->OpenDisableWindow();
-    Press(window, 1);
+    Press(window->SelectAllButton());
     if (closeBox) {
       SendMessageA(window->Handle(), WM_CLOSE, 0, 0);
     } else {
-      Press(window, 2);
+      Press(window->QuitButton());
     }
     EXPECT_TRUE(window->Closed());
     EXPECT_EQ(FileBytes(disablePath), kHeader);
@@ -180,25 +180,25 @@ TEST_F(DisableList, AFailedWriteIsSaidAndNothingChosenIsLost) {
   PutFile(disablePath, before);
   SetFileAttributesA(disablePath.c_str(), FILE_ATTRIBUTE_READONLY);
   auto main = Start();
-  SendMessageA(main->Handle(), WM_COMMAND, menuall, 0);
+  SendMessageA(main->Handle(), WM_COMMAND, menuDisableAll, 0);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Could not save " + disablePath);
   EXPECT_EQ(messages[0].title, "Kestrun");
-  EXPECT_NE(main->FieldText(Text1), "All PK3 Files set to be Disabled");
+  EXPECT_NE(main->FieldText(helpLine), "All PK3 Files set to be Disabled");
   EXPECT_EQ(FileBytes(disablePath), before) << "whole or not at all";
 
-  Pk3List* window = main->OpenDisableWindow();
-  Press(window, 1);
-  const std::vector<std::string> chosen = ListLines(window->List2());
-  Press(window, 3);
+  DisableListWindow* window = main->OpenDisableWindow();
+  Press(window->SelectAllButton());
+  const std::vector<std::string> chosen = ListLines(window->ChosenList());
+  Press(window->SaveButton());
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[1].text, "Could not save " + disablePath);
   EXPECT_FALSE(window->Closed()) << "the window stays open";
-  EXPECT_EQ(ListLines(window->List2()), chosen);
+  EXPECT_EQ(ListLines(window->ChosenList()), chosen);
   EXPECT_EQ(FileBytes(disablePath), before);
 
   SetFileAttributesA(disablePath.c_str(), FILE_ATTRIBUTE_NORMAL);
-  Press(window, 3);  // once the file can be written, the same choice is saved
+  Press(window->SaveButton());  // once the file can be written, the same choice is saved
   EXPECT_TRUE(window->Closed());
   EXPECT_EQ(FileBytes(disablePath), Body(chosen));
   main->Close();
@@ -207,7 +207,9 @@ TEST_F(DisableList, AFailedWriteIsSaidAndNothingChosenIsLost) {
 TEST_F(DisableList, TheMenuEntriesAreOnAndTheWindowEntryWaitsForItsWindow) {
   auto main = Start();
   HMENU tools = GetSubMenu(GetMenu(main->Handle()), 0);
-  for (int entry : {menuall, menudis}) EXPECT_EQ(GetMenuState(tools, entry, MF_BYCOMMAND) & MF_GRAYED, 0u) << entry;
+  for (int entry : {menuDisableAll, menuDisableSelected}) {
+    EXPECT_EQ(GetMenuState(tools, entry, MF_BYCOMMAND) & MF_GRAYED, 0u) << entry;
+  }
   // While the entry's own loop runs, a timer picks an archive and saves.
   static bool sawWindow;
   sawWindow = false;
@@ -216,12 +218,12 @@ TEST_F(DisableList, TheMenuEntriesAreOnAndTheWindowEntryWaitsForItsWindow) {
     if (!window) return;
     KillTimer(nullptr, id);
     sawWindow = true;
-    HWND list1 = GetDlgItem(window, 1);  // List1; "Save" is control 5
-    SendMessageA(list1, LB_SETCURSEL, 0, 0);
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list1));
+    HWND found = GetDlgItem(window, 1);  // the found archives; "Save" is control 5
+    SendMessageA(found, LB_SETCURSEL, 0, 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(found));
     SendMessageA(GetDlgItem(window, 5), BM_CLICK, 0, 0);
   });
-  SendMessageA(main->Handle(), WM_COMMAND, menudis, 0);
+  SendMessageA(main->Handle(), WM_COMMAND, menuDisableSelected, 0);
   KillTimer(nullptr, timer);
   EXPECT_TRUE(sawWindow);
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
@@ -231,9 +233,9 @@ TEST_F(DisableList, TheMenuEntriesAreOnAndTheWindowEntryWaitsForItsWindow) {
 
 TEST_F(DisableList, ClosingTheLauncherClosesTheWindowWithoutSaving) {
   auto main = Start();
-  Pk3List* window = main->OpenDisableWindow();
+  DisableListWindow* window = main->OpenDisableWindow();
   EXPECT_EQ(main->OpenDisableWindow(), nullptr) << "one window at a time";
-  Press(window, 1);
+  Press(window->SelectAllButton());
   PostMessageA(main->Handle(), WM_ENDSESSION, TRUE, 0);
   window->RunModal();
   EXPECT_TRUE(window->Closed());

@@ -12,7 +12,7 @@ namespace {
 class GameListing : public ::testing::Test {
  protected:
   TempFolder game{"listing"};
-  MainWindow main{game.Path()};  // ShowFiles needs no window
+  MainWindow main{game.Path()};  // ListArchives needs no window
 
   void Put(const std::string& relative, DWORD attributes = 0) {
     PutFile(game / relative, "x");
@@ -29,9 +29,9 @@ class GameListing : public ::testing::Test {
   }
 
   std::vector<std::string> Listed(const std::string& start) {
-    main.List1.clear();
-    main.ShowFiles(start);
-    return main.List1;
+    main.listedArchives.clear();
+    main.ListArchives(start);
+    return main.listedArchives;
   }
 
   // Every folder's listed files form one block, its own files before those
@@ -110,8 +110,8 @@ TEST_F(GameListing, DeepTreesKeepEachFolderTogether) {
 }
 
 TEST_F(GameListing, AMissingFolderOrAnEmptyFieldListsNothing) {
-  main.List1 = {"kept"};
-  main.ShowFiles(game / "missing");
-  main.ShowFiles("");
-  EXPECT_EQ(main.List1, std::vector<std::string>{"kept"});
+  main.listedArchives = {"kept"};
+  main.ListArchives(game / "missing");
+  main.ListArchives("");
+  EXPECT_EQ(main.listedArchives, std::vector<std::string>{"kept"});
 }

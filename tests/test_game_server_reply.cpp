@@ -10,8 +10,8 @@ TEST(GameServerStandIn, ReplyFillsEveryFieldTheLauncherShows) {
     EXPECT_FALSE(value->empty());
   }
   EXPECT_EQ(s.mapName, "obj/obj_team2");
-  EXPECT_EQ(s.buff1.size(), DemoServer().players.size() + 1) << "player lines and the last line feed";
-  EXPECT_EQ(s.buff1.back(), "");
+  EXPECT_EQ(s.playerLines.size(), DemoServer().players.size() + 1) << "player lines and the last line feed";
+  EXPECT_EQ(s.playerLines.back(), "");
 }
 
 TEST(GameServerStandIn, AnswersStatusRequestsOnly) {

@@ -42,7 +42,7 @@ class FileLock {
 };
 
 // Removes the editor's entry at index, answering Yes, and presses "OK".
-void RemoveAndSave(ListEditor* editor, int index) {
+void RemoveAndSave(ListEditorWindow* editor, int index) {
   SendMessageA(editor->List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK),
                reinterpret_cast<LPARAM>(editor->List()));
@@ -85,26 +85,27 @@ TEST_F(HostileLauncher, HostileStatusRepliesAreShownAndTheNextReplyStillCounts) 
   };
   UdpTestServer server;
   auto main = Start();
-  main->SetFieldText(text8, "127.0.0.1:" + std::to_string(server.Port()));
+  main->SetFieldText(serverField, "127.0.0.1:" + std::to_string(server.Port()));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     server.SetReply(c.reply);
     const MemoryUse before = MemoryOf();
-    main->getstatus();
+    main->QueryServerStatus();
     ASSERT_FALSE(main->Querying());
     EXPECT_TRUE(MemoryGrewAtMost(before, 64 * kMiB));
     const size_t feeds = static_cast<size_t>(std::count(c.reply.begin(), c.reply.end(), '\n'));
-    EXPECT_EQ(ListLines(main->Control(List3)).size(), feeds > 0 ? feeds - 1 : 0) << "every player line shown";
-    const std::pair<int, size_t> limits[] = {{Maxplay, 5}, {Priv, 5}, {timel, 10}, {fragl, 10}, {gamet, 30}, {mapname, 25}};
+    EXPECT_EQ(ListLines(main->Control(playerList)).size(), feeds > 0 ? feeds - 1 : 0) << "every player line shown";
+    const std::pair<int, size_t> limits[] = {{maxPlayersField, 5}, {privateField, 5}, {timeLimitField, 10},
+                                             {fragLimitField, 10}, {typeField, 30},   {mapField, 25}};
     for (const auto& [id, most] : limits) EXPECT_LE(main->FieldText(id).size(), most) << id;
     const RawValue maps = ReadRaw(kSettingsKey, "Mini MapList");
     EXPECT_EQ(maps.kind, static_cast<DWORD>(REG_SZ));
     EXPECT_LE(maps.bytes.size(), 1001u) << "the map list is cut to 1000 characters";
 
     server.SetReply(kGoodReply);
-    main->getstatus();
-    EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
-    EXPECT_EQ(ListLines(main->Control(List3)), (std::vector<std::string>{"10 48 \"Sgt Baker\"", ""}));
+    main->QueryServerStatus();
+    EXPECT_EQ(main->FieldText(mapField), "obj/obj_team2");
+    EXPECT_EQ(ListLines(main->Control(playerList)), (std::vector<std::string>{"10 48 \"Sgt Baker\"", ""}));
   }
   EXPECT_TRUE(messages.empty());
   main->Close();
@@ -120,12 +121,13 @@ TEST_F(HostileLauncher, NulBytesInListFilesSurviveALaunch) {
   const std::string disableBefore = FileBytes(app / "disable.txt");
 
   auto main = StartWithName("Newcomer");
-  main->SetFieldText(txtpath, game.Path());
-  EXPECT_EQ(main->playlist, odd);
-  EXPECT_EQ(ComboChoices(main->Control(text6)), (std::vector<std::string>{"Bob", "", "x"})) << "shown up to the NUL";
-  main->SetFieldText(text8, "10.0.0.1");
-  main->SetFieldText(text9, "secret");
-  ASSERT_TRUE(main->chkit());
+  main->SetFieldText(gameFolderField, game.Path());
+  EXPECT_EQ(main->rememberedNames, odd);
+  EXPECT_EQ(ComboChoices(main->Control(nameField)), (std::vector<std::string>{"Bob", "", "x"}))
+      << "shown up to the NUL";
+  main->SetFieldText(serverField, "10.0.0.1");
+  main->SetFieldText(passwordField, "secret");
+  ASSERT_TRUE(main->CheckBeforeLaunch());
 
   std::vector<std::string> players = odd;
   players.push_back("Newcomer");
@@ -140,11 +142,11 @@ TEST_F(HostileLauncher, NulBytesInListFilesSurviveALaunch) {
 
   // The editor shows the entries cut at the NUL, and keeps them whole.
   answer = IDYES;
-  ListEditor* editor = main->OpenPlayersEditor();
+  ListEditorWindow* editor = main->OpenPlayersEditor();
   ASSERT_NE(editor, nullptr);
   RemoveAndSave(editor, 3);
   EXPECT_EQ(FileBytes(app / "player.txt"), ListBody(odd));
-  EXPECT_EQ(main->playlist, odd);
+  EXPECT_EQ(main->rememberedNames, odd);
   messages.clear();
   main->Close();
   EXPECT_EQ(FileBytes(game / "main\\zz_mod.pk3"), "archive");
@@ -176,14 +178,14 @@ TEST_F(HostileLauncher, TenMegabyteListFilesAreLeftAloneAndAMegabyteListLoadsWho
 
   const MemoryUse before = MemoryOf();
   auto main = StartWithName("Newcomer");
-  main->SetFieldText(txtpath, game.Path());
-  EXPECT_TRUE(main->playlist.empty());
-  EXPECT_TRUE(main->serveriplist.empty());
-  main->SetFieldText(text8, "10.0.0.1");
-  main->SetFieldText(text9, "pw");
-  ASSERT_TRUE(main->chkit());
-  EXPECT_EQ(main->playlist, std::vector<std::string>{"Newcomer"});
-  EXPECT_EQ(ComboChoices(main->Control(text8)), std::vector<std::string>{"10.0.0.1"});
+  main->SetFieldText(gameFolderField, game.Path());
+  EXPECT_TRUE(main->rememberedNames.empty());
+  EXPECT_TRUE(main->rememberedServers.empty());
+  main->SetFieldText(serverField, "10.0.0.1");
+  main->SetFieldText(passwordField, "pw");
+  ASSERT_TRUE(main->CheckBeforeLaunch());
+  EXPECT_EQ(main->rememberedNames, std::vector<std::string>{"Newcomer"});
+  EXPECT_EQ(ComboChoices(main->Control(serverField)), std::vector<std::string>{"10.0.0.1"});
   main->Close();
   EXPECT_TRUE(MemoryGrewAtMost(before, 4 * 10 * kMiB));
   for (const auto& [file, bytes] : files) EXPECT_TRUE(FileBytes(app / file) == bytes) << file << " kept";
@@ -192,8 +194,8 @@ TEST_F(HostileLauncher, TenMegabyteListFilesAreLeftAloneAndAMegabyteListLoadsWho
 
   // The disable list is replaced whole by design: "Disable ALL PK3 Files" still writes it.
   main = StartWithName("Newcomer");
-  main->SetFieldText(txtpath, game.Path());
-  main->menuall_Click();
+  main->SetFieldText(gameFolderField, game.Path());
+  main->OnDisableAllClicked();
   EXPECT_EQ(FileBytes(app / "disable.txt"), ListBody({gone})) << "the one add-on archive, switched on again";
   EXPECT_TRUE(messages.empty());
   main->Close();
@@ -201,9 +203,9 @@ TEST_F(HostileLauncher, TenMegabyteListFilesAreLeftAloneAndAMegabyteListLoadsWho
   names.resize(kMiB / 16);  // about 900 KiB
   PutFile(app / "player.txt", ListBody(names));
   main = StartWithName("Newcomer");
-  EXPECT_EQ(main->playlist.size(), names.size());
-  EXPECT_EQ(ComboChoices(main->Control(text6)).size(), names.size());
-  ASSERT_TRUE(main->chkit());
+  EXPECT_EQ(main->rememberedNames.size(), names.size());
+  EXPECT_EQ(ComboChoices(main->Control(nameField)).size(), names.size());
+  ASSERT_TRUE(main->CheckBeforeLaunch());
   names.push_back("Newcomer");
   EXPECT_TRUE(FileBytes(app / "player.txt") == FormatListFile(kLaunchPlayerHeader, names)) << "written back whole";
   main->Close();
@@ -217,7 +219,7 @@ TEST_F(HostileLauncher, ReadOnlyOrLockedListFilesAreLeftAsTheyWere) {
     SCOPED_TRACE(locked ? "locked" : "read-only");
     for (const char* file : {"player.txt", "sip.txt", "spwd.txt"}) PutFile(app / file, ListBody(saved));
     auto main = StartWithName("Newcomer");
-    ASSERT_EQ(main->playlist, saved);
+    ASSERT_EQ(main->rememberedNames, saved);
     std::vector<std::unique_ptr<FileLock>> locks;
     for (const char* file : {"player.txt", "sip.txt", "spwd.txt"}) {
       if (locked) {
@@ -227,11 +229,11 @@ TEST_F(HostileLauncher, ReadOnlyOrLockedListFilesAreLeftAsTheyWere) {
         SetFileAttributesA((app / file).c_str(), FILE_ATTRIBUTE_READONLY);
       }
     }
-    main->SetFieldText(text8, "10.0.0.1");
-    main->SetFieldText(text9, "other");
-    EXPECT_TRUE(main->chkit());
-    EXPECT_EQ(main->playlist.back(), "Newcomer");
-    EXPECT_EQ(main->serveriplist.back(), "10.0.0.1");
+    main->SetFieldText(serverField, "10.0.0.1");
+    main->SetFieldText(passwordField, "other");
+    EXPECT_TRUE(main->CheckBeforeLaunch());
+    EXPECT_EQ(main->rememberedNames.back(), "Newcomer");
+    EXPECT_EQ(main->rememberedServers.back(), "10.0.0.1");
     locks.clear();
     for (const char* file : {"player.txt", "sip.txt", "spwd.txt"}) {
       EXPECT_EQ(FileBytes(app / file), ListBody(saved)) << file;
@@ -252,15 +254,15 @@ TEST_F(HostileLauncher, AListFileLockedAtStartUpIsNotRewrittenWithoutItsEntries)
   auto lock = std::make_unique<FileLock>(app / "player.txt");
   ASSERT_TRUE(lock->Held());
   auto main = StartWithName("Newcomer");
-  EXPECT_TRUE(main->playlist.empty());
+  EXPECT_TRUE(main->rememberedNames.empty());
   lock.reset();  // released while the launcher runs
-  ASSERT_TRUE(main->chkit());
+  ASSERT_TRUE(main->CheckBeforeLaunch());
   EXPECT_EQ(FileBytes(app / "player.txt"), ListBody(saved));
   EXPECT_TRUE(messages.empty()) << "the launch says nothing of its lists";
 
   // The editor sees only this run's entry; saving its edit is refused as a failed save.
   answer = IDYES;
-  ListEditor* editor = main->OpenPlayersEditor();
+  ListEditorWindow* editor = main->OpenPlayersEditor();
   ASSERT_NE(editor, nullptr);
   RemoveAndSave(editor, 0);
   ASSERT_EQ(messages.size(), 2u);
@@ -270,7 +272,7 @@ TEST_F(HostileLauncher, AListFileLockedAtStartUpIsNotRewrittenWithoutItsEntries)
   // A later start that can read it loads and extends it as usual.
   main->Close();
   main = StartWithName("Later");
-  ASSERT_TRUE(main->chkit());
+  ASSERT_TRUE(main->CheckBeforeLaunch());
   EXPECT_EQ(FileBytes(app / "player.txt"), FormatListFile(kLaunchPlayerHeader, {"Alice", "Bob", "Later"}));
   main->Close();
 }
@@ -283,11 +285,11 @@ TEST_F(HostileLauncher, ADisableListThatCannotBeWrittenIsReportedAndKept) {
     SCOPED_TRACE(locked ? "locked" : "read-only");
     PutFile(app / "disable.txt", kept);
     auto main = Start();
-    main->SetFieldText(txtpath, game.Path());
+    main->SetFieldText(gameFolderField, game.Path());
     FileLock lock(locked ? app / "disable.txt" : std::string());
     if (!locked) SetFileAttributesA((app / "disable.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     messages.clear();
-    main->menuall_Click();
+    main->OnDisableAllClicked();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Could not save " + (app / "disable.txt"));
     lock.Release();
@@ -322,7 +324,7 @@ TEST_F(HostileLauncher, LockedOrReadOnlyGameFilesAreSkippedOrSwitchedIntact) {
   {
     FileLock liveLock(live);
     ASSERT_TRUE(liveLock.Held());
-    ASSERT_TRUE(main->chkit());
+    ASSERT_TRUE(main->CheckBeforeLaunch());
   }
   EXPECT_EQ(FileBytes(live), "live archive") << "held open: not switched off";
   EXPECT_FALSE(FileExists(off));
@@ -368,14 +370,14 @@ TEST_F(HostileLauncher, SettingsOfTheWrongKindAreReadAsEmptyAndKept) {
     ASSERT_TRUE(stored.present);
     auto main = Start();
     if (k.shown) {
-      EXPECT_EQ(main->FieldText(text6), k.shown);
-      EXPECT_EQ(main->FieldText(text8), k.shown);
+      EXPECT_EQ(main->FieldText(nameField), k.shown);
+      EXPECT_EQ(main->FieldText(serverField), k.shown);
     }
-    main->SetFieldText(text8, "");  // no status query before the starter
-    OverlayStarter* starter = main->LaunchCorvel();
+    main->SetFieldText(serverField, "");  // no status query before the starter
+    OverlayStarterWindow* starter = main->LaunchCorvel();
     ASSERT_NE(starter, nullptr);
-    EXPECT_NE(SendMessageA(starter->Control(OverlayStarter::Check1), BM_GETCHECK, 0, 0), BST_CHECKED);
-    SendMessageA(starter->Control(OverlayStarter::Command2), BM_CLICK, 0, 0);
+    EXPECT_NE(SendMessageA(starter->Control(OverlayStarterWindow::showAllCheck), BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageA(starter->Control(OverlayStarterWindow::cancelButton), BM_CLICK, 0, 0);
     main->Close();
     for (const char* name : kNames) {
       EXPECT_EQ(ReadRaw(kSettingsKey, name), stored) << name;
@@ -388,7 +390,7 @@ TEST_F(HostileLauncher, SettingsOfTheWrongKindAreReadAsEmptyAndKept) {
 TEST_F(HostileLauncher, AnEmptyBasepathIsTheOneValueRewritten) {
   WriteRaw(kGameKey, "basepath", REG_SZ, "");
   auto main = Start();
-  EXPECT_EQ(main->FieldText(txtpath), "c:\\program files\\ea games\\mohaa");
+  EXPECT_EQ(main->FieldText(gameFolderField), "c:\\program files\\ea games\\mohaa");
   main->Close();
   EXPECT_EQ(ValueText(registry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath")),
             "c:\\program files\\ea games\\mohaa");

@@ -21,17 +21,17 @@ class Launch : public LauncherFixture {
   std::unique_ptr<MainWindow> StartOnGame() {
     SetSetting("Player Name", "Baker");
     auto main = Start();
-    main->SetFieldText(txtpath, folder);
+    main->SetFieldText(gameFolderField, folder);
     return main;
   }
 
   static void Fill(MainWindow& main, const std::string& name, const std::string& server,
                    const std::string& password, const std::string& port, const std::string& extra) {
-    main.SetFieldText(text6, name);
-    main.SetFieldText(text8, server);
-    main.SetFieldText(text9, password);
-    main.SetFieldText(portout, port);
-    main.SetFieldText(cmdline, extra);
+    main.SetFieldText(nameField, name);
+    main.SetFieldText(serverField, server);
+    main.SetFieldText(passwordField, password);
+    main.SetFieldText(portField, port);
+    main.SetFieldText(commandLineField, extra);
   }
 
   static void Click(MainWindow& main, int button) { SendMessageA(main.Control(button), BM_CLICK, 0, 0); }
@@ -59,19 +59,20 @@ TEST_F(Launch, EachButtonStartsItsProgramWithTheCommandLineAndTheGameFolder) {
     const char* args;
   };
   const Case cases[] = {
-      {"no server", cmd1, "Baker", "", "", "12300", "+set cl_playintro 0", "mohaa.exe",
+      {"no server", alliedAssaultButton, "Baker", "", "", "12300", "+set cl_playintro 0", "mohaa.exe",
        R"( +developer 0 +name "Baker" +set net_port 12300 "+set cl_playintro 0")"},
-      {"server only, empty port", cmd3, "Baker", "10.0.0.5", "", "", "+set cl_playintro 0", "moh_breakthrough.exe",
+      {"server only, empty port", breakthroughButton, "Baker", "10.0.0.5", "", "", "+set cl_playintro 0",
+       "moh_breakthrough.exe",
        R"( +developer 0 +name "Baker" +connect "10.0.0.5" +set net_port  "+set cl_playintro 0")"},
-      {"password and server, empty extra", cmd1, "Baker", "10.0.0.5", "secret", "12300", "", "mohaa.exe",
+      {"password and server, empty extra", alliedAssaultButton, "Baker", "10.0.0.5", "secret", "12300", "", "mohaa.exe",
        R"( +developer 0 +name "Baker" +password "secret" +connect "10.0.0.5" +set net_port 12300 "")"},
-      {"password without server", cmd1, "Baker", "", "secret", "12300", "x", "mohaa.exe",
+      {"password without server", alliedAssaultButton, "Baker", "", "secret", "12300", "x", "mohaa.exe",
        R"( +developer 0 +name "Baker" +password "secret" +connect "" +set net_port 12300 "x")"},
-      {"Spearhead, two words, address with port", cmd2, "Sgt Baker", "10.0.0.5:12204", "", "12300",
+      {"Spearhead, two words, address with port", spearheadButton, "Sgt Baker", "10.0.0.5:12204", "", "12300",
        "+set cl_playintro 0", "moh_spearhead.exe",
        R"( +developer 0 +name "Sgt_Baker" +connect "10.0.0.5:12204" +set net_port 12300 "+set cl_playintro 0")"},
-      {"Breakthrough keeps the blank", cmd3, "Sgt Baker", "", "", "1", "+set cl_playintro 0", "moh_breakthrough.exe",
-       R"( +developer 0 +name "Sgt Baker" +set net_port 1 "+set cl_playintro 0")"},
+      {"Breakthrough keeps the blank", breakthroughButton, "Sgt Baker", "", "", "1", "+set cl_playintro 0",
+       "moh_breakthrough.exe", R"( +developer 0 +name "Sgt Baker" +set net_port 1 "+set cl_playintro 0")"},
   };
   auto main = StartOnGame();
   size_t started = 0;
@@ -84,7 +85,7 @@ TEST_F(Launch, EachButtonStartsItsProgramWithTheCommandLineAndTheGameFolder) {
     EXPECT_EQ(got.program, c.program) << c.what;
     EXPECT_EQ(got.commandLine, "\"" + folder + "\\" + c.program + "\" " + c.args) << c.what;
     EXPECT_EQ(got.workingFolder, folder) << c.what;
-    if (c.button == cmd2) {
+    if (c.button == spearheadButton) {
       EXPECT_EQ(Setting("Player Name"), "Sgt Baker") << "the registry keeps the blank";
     }
   }
@@ -97,7 +98,7 @@ TEST_F(Launch, EachButtonStartsItsProgramWithTheCommandLineAndTheGameFolder) {
 TEST_F(Launch, FailedChecksShowWhereAndStartNothing) {
   auto main = StartOnGame();
   Fill(*main, "", "10.0.0.5", "", "", "");
-  Click(*main, cmd1);
+  Click(*main, alliedAssaultButton);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "You must enter your player name");
   EXPECT_EQ(messages[0].title, "Kestrun");
@@ -116,7 +117,7 @@ TEST_F(Launch, FailedChecksShowWhereAndStartNothing) {
   for (const Case& c : cases) {
     messages.clear();
     Fill(*main, "New Name", c.server, "pw", "", "");
-    Click(*main, cmd2);
+    Click(*main, spearheadButton);
     ASSERT_EQ(messages.size(), 1u) << c.server;
     EXPECT_EQ(messages[0].text, c.message);
     EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
@@ -130,7 +131,7 @@ TEST_F(Launch, FailedChecksShowWhereAndStartNothing) {
 
   // Nothing was started by the failed attempts: the next start is the first.
   Fill(*main, "New Name", "", "", "", "");
-  Click(*main, cmd1);
+  Click(*main, alliedAssaultButton);
   const LaunchRecord first = NextLaunch(0);
   EXPECT_EQ(first.program, "mohaa.exe");
   EXPECT_EQ(LaunchRecords(folder).size(), 1u);
@@ -152,22 +153,22 @@ TEST_F(Launch, ChecksRememberNewEntriesAndStoreTheFields) {
       {"Baker", "10.0.0.6:12204", "Pw"},
       {"   ", "", ""},                      // blanks pass the name check but are not remembered
   };
-  main->gameEdition = 1;
+  main->gameEdition = GameEdition::AlliedAssault;
   for (const Case& c : cases) {
     Fill(*main, c.name, c.server, c.password, "", "");
-    main->chkit();
+    main->CheckBeforeLaunch();
   }
   const std::vector<std::string> players{"Baker", "baker"};
-  EXPECT_EQ(main->playlist, players);
+  EXPECT_EQ(main->rememberedNames, players);
   EXPECT_EQ(FileBytes(app / "player.txt"), "//Part of Kestrun ... Do not Remove this line\r\nBaker\r\nbaker\r\n");
-  EXPECT_EQ(ComboChoices(main->Control(text6)), std::vector<std::string>{"Baker"}) << "shown from the next start";
+  EXPECT_EQ(ComboChoices(main->Control(nameField)), std::vector<std::string>{"Baker"}) << "shown from the next start";
   const std::vector<std::string> servers{"10.0.0.5", "10.0.0.6:12204"};
-  EXPECT_EQ(main->serveriplist, servers);
-  EXPECT_EQ(ComboChoices(main->Control(text8)), servers);
+  EXPECT_EQ(main->rememberedServers, servers);
+  EXPECT_EQ(ComboChoices(main->Control(serverField)), servers);
   EXPECT_EQ(FileBytes(app / "sip.txt"), "//Do not Remove this line\r\n10.0.0.5\r\n10.0.0.6:12204\r\n");
   const std::vector<std::string> passwords{"pw", "Pw"};
-  EXPECT_EQ(main->pwdlist, passwords);
-  EXPECT_EQ(ComboChoices(main->Control(text9)), passwords);
+  EXPECT_EQ(main->rememberedPasswords, passwords);
+  EXPECT_EQ(ComboChoices(main->Control(passwordField)), passwords);
   EXPECT_EQ(FileBytes(app / "spwd.txt"), "//Do not Remove this line\r\npw\r\nPw\r\n");
   EXPECT_EQ(messages.size(), 2u);
   // The last run: a name of blanks, empty server and password, stored as they are.
@@ -175,8 +176,8 @@ TEST_F(Launch, ChecksRememberNewEntriesAndStoreTheFields) {
   EXPECT_EQ(Setting("Server IP"), "");
   EXPECT_EQ(Setting("Server PWD"), "");
   EXPECT_EQ(main->launchName, "   ");
-  main->gameEdition = 2;
-  EXPECT_TRUE(main->chkit());
+  main->gameEdition = GameEdition::Spearhead;
+  EXPECT_TRUE(main->CheckBeforeLaunch());
   EXPECT_EQ(main->launchName, "___");
   main->Close();
 }
@@ -198,7 +199,7 @@ TEST_F(Launch, DisableListSwitchesFilesOffBeforeEachStart) {
   auto main = StartOnGame();
   Fill(*main, "Baker", "", "", "", "");
   for (size_t launch = 0; launch < 2; ++launch) {  // the second start finds them switched off already
-    Click(*main, cmd1);
+    Click(*main, alliedAssaultButton);
     NextLaunch(launch);
     EXPECT_TRUE(FileExists(main_ + "zz_mod.pkb")) << launch;
     EXPECT_FALSE(FileExists(main_ + "zz_mod.pk3")) << launch;
@@ -209,8 +210,8 @@ TEST_F(Launch, DisableListSwitchesFilesOffBeforeEachStart) {
     EXPECT_TRUE(FileExists(main_ + "relative.pk3")) << "only full paths are switched off";
   }
   SetCurrentDirectoryA(before);
-  EXPECT_EQ(main->dispk3.size(), 6u);
-  EXPECT_EQ(main->dispk3[1], main_ + "zz_mod.pk3") << "entries are trimmed";
+  EXPECT_EQ(main->disableEntries.size(), 6u);
+  EXPECT_EQ(main->disableEntries[1], main_ + "zz_mod.pk3") << "entries are trimmed";
   EXPECT_TRUE(messages.empty());
   main->Close();  // and the shutdown switches them back on
   EXPECT_TRUE(FileExists(main_ + "zz_mod.pk3"));
@@ -221,7 +222,7 @@ TEST_F(Launch, ARunningStandInConsoleKeepsTheNextLauncherFromStarting) {
   PutFile(folder + "\\console.txt", "60000");
   auto main = StartOnGame();
   Fill(*main, "Baker", "", "", "", "");
-  Click(*main, cmd1);
+  Click(*main, alliedAssaultButton);
   const auto records = WaitForLaunches(folder, 1);
   ASSERT_EQ(records.size(), 1u);
   HWND console = nullptr;

@@ -32,8 +32,8 @@ TEST(LaunchLine, ThreeFormsWithPortAndExtraAlwaysPresent) {
 }
 
 TEST(LaunchLine, ProgramFilePerEdition) {
-  EXPECT_EQ(ProgramFile(1), "\\mohaa.exe");
-  EXPECT_EQ(ProgramFile(2), "\\moh_spearhead.exe");
-  EXPECT_EQ(ProgramFile(3), "\\moh_breakthrough.exe");
-  for (int edition : {0, 4, -1}) EXPECT_EQ(ProgramFile(edition), "") << edition;
+  EXPECT_EQ(ProgramFile(GameEdition::AlliedAssault), "\\mohaa.exe");
+  EXPECT_EQ(ProgramFile(GameEdition::Spearhead), "\\moh_spearhead.exe");
+  EXPECT_EQ(ProgramFile(GameEdition::Breakthrough), "\\moh_breakthrough.exe");
+  for (int noEdition : {3, 4, -1}) EXPECT_EQ(ProgramFile(static_cast<GameEdition>(noEdition)), "") << noEdition;
 }

@@ -19,7 +19,7 @@ class Launcher : public LauncherFixture {
   static RegValue Basepath() { return registry::ReadKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath"); }
 
   // A double-click on the editor's entry at index, as the list box reports it.
-  static void DoubleClick(ListEditor* editor, int index) {
+  static void DoubleClick(ListEditorWindow* editor, int index) {
     SendMessageA(editor->List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageA(editor->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(editor->List()), LBN_DBLCLK),
                  reinterpret_cast<LPARAM>(editor->List()));
@@ -47,7 +47,7 @@ TEST_F(Launcher, GameFolderFromBasepath) {
   for (const Case& c : cases) {
     SetBasepath(c.stored);
     auto main = Start();
-    EXPECT_EQ(main->FieldText(txtpath), c.shown) << c.stored;
+    EXPECT_EQ(main->FieldText(gameFolderField), c.shown) << c.stored;
     EXPECT_EQ(ValueText(Basepath()), c.after) << c.stored;
     main->Close();
   }
@@ -56,7 +56,7 @@ TEST_F(Launcher, GameFolderFromBasepath) {
   RegDeleteValueA(key, "basepath");
   RegCloseKey(key);
   auto main = Start();
-  EXPECT_EQ(main->FieldText(txtpath), "c:\\program files\\ea games\\mohaa");
+  EXPECT_EQ(main->FieldText(gameFolderField), "c:\\program files\\ea games\\mohaa");
   EXPECT_EQ(ValueText(Basepath()), "c:\\program files\\ea games\\mohaa");
   main->Close();
   EXPECT_TRUE(messages.empty());
@@ -68,9 +68,9 @@ TEST_F(Launcher, FirstRunCreatesTheKeyAndNeverTheGameKey) {
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kestrun", 0, KEY_READ, &key), ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kGameKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-  EXPECT_EQ(main->FieldText(txtpath), "c:\\program files\\ea games\\mohaa");
-  for (int id : {text6, text8, text9, portout, Text1}) EXPECT_EQ(main->FieldText(id), "") << id;
-  EXPECT_EQ(main->FieldText(cmdline), "+set cl_playintro 0");
+  EXPECT_EQ(main->FieldText(gameFolderField), "c:\\program files\\ea games\\mohaa");
+  for (int id : {nameField, serverField, passwordField, portField, helpLine}) EXPECT_EQ(main->FieldText(id), "") << id;
+  EXPECT_EQ(main->FieldText(commandLineField), "+set cl_playintro 0");
   EXPECT_EQ(WindowText(main->Handle()), "Kestrun Version 1.3");
   EXPECT_EQ(main->statusPrefix, std::string("\xFF\xFF\xFF\xFF\x02", 5));
   main->Close();
@@ -84,14 +84,14 @@ TEST_F(Launcher, FieldsAndListsFromLastTime) {
   PutFile(app / "player.txt", "//Do not Remove this line\r\nAlice\r\n  Bob Stone  \r\n//gone\r\nAlice\r\n");
   PutFile(app / "sip.txt", "//Do not Remove this line\r\n10.0.0.5:12204\r\n");
   auto main = Start();
-  EXPECT_EQ(main->FieldText(text6), "Sgt Baker");  // the lists do not set the fields
-  EXPECT_EQ(main->FieldText(text8), "10.0.0.5:12204");
-  EXPECT_EQ(main->FieldText(text9), "pw");
+  EXPECT_EQ(main->FieldText(nameField), "Sgt Baker");  // the lists do not set the fields
+  EXPECT_EQ(main->FieldText(serverField), "10.0.0.5:12204");
+  EXPECT_EQ(main->FieldText(passwordField), "pw");
   const std::vector<std::string> players{"Alice", "Bob Stone", "Alice"};
-  EXPECT_EQ(main->playlist, players);
-  EXPECT_EQ(ComboChoices(main->Control(text6)), players);
-  EXPECT_EQ(main->serveriplist, std::vector<std::string>{"10.0.0.5:12204"});
-  EXPECT_TRUE(main->pwdlist.empty());
+  EXPECT_EQ(main->rememberedNames, players);
+  EXPECT_EQ(ComboChoices(main->Control(nameField)), players);
+  EXPECT_EQ(main->rememberedServers, std::vector<std::string>{"10.0.0.5:12204"});
+  EXPECT_TRUE(main->rememberedPasswords.empty());
   main->Close();
 }
 
@@ -117,7 +117,7 @@ TEST_F(Launcher, ARunningGameEndsStartUpAndRestoresTheInitialFolder) {
   EXPECT_EQ(messages[0].title, "Kestrun");
   EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
   EXPECT_TRUE(FileExists(initial + "\\main\\zz.pk3")) << "shutdown ran on the initial folder text";
-  EXPECT_TRUE(main->playlist.empty());
+  EXPECT_TRUE(main->rememberedNames.empty());
   EXPECT_TRUE(TakeQuit());
   DestroyWindow(console);
   DestroyWindow(lookalike);
@@ -138,7 +138,7 @@ TEST_F(Launcher, StartUpAndShutdownSwitchFilesBackOn) {
   MoveFileA((game / "other\\z.pk3").c_str(), (game / "other\\z.pkb").c_str());
   TempFolder second{"second"};
   PutFile(second / "main\\b.pkb", "b");
-  main->SetFieldText(txtpath, second.Path());
+  main->SetFieldText(gameFolderField, second.Path());
   PostMessageA(main->Handle(), WM_CLOSE, 0, 0);  // the close box
   ASSERT_TRUE(PumpUntil([&] { return main->Closed(); }));
   EXPECT_TRUE(FileExists(second / "main\\b.pk3")) << "the restore runs on the folder the field holds";
@@ -150,7 +150,7 @@ TEST_F(Launcher, ExitFromTheMenuRunsTheSameShutdown) {
   SetBasepath(game.Path());
   auto main = Start();
   PutFile(game / "main\\c.cfb", "c");
-  SendMessageA(main->Handle(), WM_COMMAND, menuexit, 0);
+  SendMessageA(main->Handle(), WM_COMMAND, menuExit, 0);
   EXPECT_TRUE(main->Closed());
   EXPECT_TRUE(FileExists(game / "main\\c.cfg"));
 }
@@ -159,36 +159,39 @@ TEST_F(Launcher, HelpLineFollowsLabelsAndButtonsButNotFields) {
   auto main = Start();
   auto moveOver = [&](int id) { SendMessageA(main->Control(id), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)); };
   const std::pair<int, const char*> helps[] = {
-      {cmd1, "Start Allied Assault"},
-      {cmd2, "Start SpearHead"},
-      {cmd3, "Start BreakThrough"},
-      {Command1, "Get the server status of current IP"},
-      {Command2, "Mini version of Tavrin Remote that overlays the game"},
-      {Label1, "Out going Port only if Port Forwarding"},
-      {Label2, "Path to MOH (Location)"},
-      {Label3, "Player Name"},
-      {Label4, "Add any addition command line entries"},
-      {Label6, "IP to server, include : and port if not 12203"},
-      {Label7, "Password if one is required"},
+      {alliedAssaultButton, "Start Allied Assault"},
+      {spearheadButton, "Start SpearHead"},
+      {breakthroughButton, "Start BreakThrough"},
+      {serverStatusButton, "Get the server status of current IP"},
+      {launchCorvelButton, "Mini version of Tavrin Remote that overlays the game"},
+      {portLabel, "Out going Port only if Port Forwarding"},
+      {gameFolderLabel, "Path to MOH (Location)"},
+      {nameLabel, "Player Name"},
+      {commandLineLabel, "Add any addition command line entries"},
+      {serverLabel, "IP to server, include : and port if not 12203"},
+      {passwordLabel, "Password if one is required"},
   };
   for (const auto& [id, help] : helps) {
     moveOver(id);
-    EXPECT_EQ(main->FieldText(Text1), help) << id;
+    EXPECT_EQ(main->FieldText(helpLine), help) << id;
   }
-  moveOver(cmd2);
-  for (int id : {text6, txtpath, text8, portout, Label5, Label8, Label12, mapname, List3}) {
+  moveOver(spearheadButton);
+  for (int id :
+       {nameField, gameFolderField, serverField, portField, mapLabel, typeLabel, privateLabel, mapField, playerList}) {
     moveOver(id);
-    EXPECT_EQ(main->FieldText(Text1), "Start SpearHead") << id;
+    EXPECT_EQ(main->FieldText(helpLine), "Start SpearHead") << id;
   }
   SendMessageA(main->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(600, 370));
-  EXPECT_EQ(main->FieldText(Text1), "Kestrun - Version 1.3");
+  EXPECT_EQ(main->FieldText(helpLine), "Kestrun - Version 1.3");
   main->Close();
 }
 
 TEST_F(Launcher, TabOrderFollowsTheForm) {
   auto main = Start();
-  const int order[] = {txtpath, text6, text8, text9, portout, cmdline, cmd1, cmd2, cmd3, Command1, Command2};
-  HWND at = main->Control(txtpath);
+  const int order[] = {gameFolderField,    nameField,          serverField,         passwordField,
+                       portField,          commandLineField,   alliedAssaultButton, spearheadButton,
+                       breakthroughButton, serverStatusButton, launchCorvelButton};
+  HWND at = main->Control(gameFolderField);
   for (size_t i = 1; i < std::size(order); ++i) {
     at = GetNextDlgTabItem(main->Handle(), at, FALSE);
     // A drop-down field's edit box is a child of the field.
@@ -202,7 +205,7 @@ TEST_F(Launcher, TabOrderFollowsTheForm) {
 TEST_F(Launcher, EditorRemovesWithYesAndWritesOnOk) {
   PutFile(app / "player.txt", "//Part of Kestrun ... Do not Remove this line\r\nAlice\r\nBob\r\nCarol\r\n");
   auto main = Start();
-  ListEditor* editor = main->OpenPlayersEditor();
+  ListEditorWindow* editor = main->OpenPlayersEditor();
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(WindowText(editor->Handle()), "Remove Players");
   EXPECT_FALSE(IsWindowEnabled(main->Handle())) << "the editor is modal";
@@ -222,16 +225,16 @@ TEST_F(Launcher, EditorRemovesWithYesAndWritesOnOk) {
   EXPECT_TRUE(editor->Closed());
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
   EXPECT_EQ(FileBytes(app / "player.txt"), "//Do not Remove this line\r\nAlice\r\nCarol\r\n");
-  EXPECT_EQ(main->playlist, (std::vector<std::string>{"Alice", "Carol"}));
-  EXPECT_EQ(ComboChoices(main->Control(text6)), (std::vector<std::string>{"Alice", "Carol"}));
-  EXPECT_EQ(main->FieldText(text6), "Alice");
+  EXPECT_EQ(main->rememberedNames, (std::vector<std::string>{"Alice", "Carol"}));
+  EXPECT_EQ(ComboChoices(main->Control(nameField)), (std::vector<std::string>{"Alice", "Carol"}));
+  EXPECT_EQ(main->FieldText(nameField), "Alice");
   main->Close();
 }
 
 TEST_F(Launcher, ClosingTheLauncherWhileAnEditorIsOpenDropsItsChanges) {
   PutFile(app / "player.txt", "//Do not Remove this line\r\nAlice\r\nBob\r\n");
   auto main = Start();
-  ListEditor* editor = main->OpenPlayersEditor();
+  ListEditorWindow* editor = main->OpenPlayersEditor();
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(main->OpenServerEditor(), nullptr) << "one editor at a time";
   answer = IDYES;
@@ -250,7 +253,7 @@ TEST_F(Launcher, EditorChangesNothingWithoutRemovalOrByTheCloseBox) {
   PutFile(app / "sip.txt", original);
   SetSetting("Server IP", "9.9.9.9");
   auto main = Start();
-  ListEditor* editor = main->OpenServerEditor();
+  ListEditorWindow* editor = main->OpenServerEditor();
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(WindowText(editor->Handle()), "Remove Server IP");
   answer = IDYES;
@@ -259,13 +262,13 @@ TEST_F(Launcher, EditorChangesNothingWithoutRemovalOrByTheCloseBox) {
   SendMessageA(editor->Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(editor->Closed());
   EXPECT_EQ(FileBytes(app / "sip.txt"), original);
-  EXPECT_EQ(main->serveriplist.size(), 2u);
-  EXPECT_EQ(main->FieldText(text8), "9.9.9.9");
+  EXPECT_EQ(main->rememberedServers.size(), 2u);
+  EXPECT_EQ(main->FieldText(serverField), "9.9.9.9");
 
   editor = main->OpenServerEditor();
   SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);  // OK without a removal writes nothing
   EXPECT_EQ(FileBytes(app / "sip.txt"), original);
-  EXPECT_EQ(main->FieldText(text8), "9.9.9.9");
+  EXPECT_EQ(main->FieldText(serverField), "9.9.9.9");
   main->Close();
 }
 
@@ -273,16 +276,16 @@ TEST_F(Launcher, EditorEmptiedLeavesTheHeaderAloneAndAFailedSaveIsReported) {
   PutFile(app / "player.txt", "//Do not Remove this line\r\nSolo\r\n");
   auto main = Start();
   answer = IDYES;
-  ListEditor* editor = main->OpenPlayersEditor();
+  ListEditorWindow* editor = main->OpenPlayersEditor();
   DoubleClick(editor, 0);
   SendMessageA(editor->OkButton(), BM_CLICK, 0, 0);
   EXPECT_EQ(FileBytes(app / "player.txt"), "//Do not Remove this line\r\n");
-  EXPECT_TRUE(ComboChoices(main->Control(text6)).empty());
-  EXPECT_EQ(main->FieldText(text6), "");
+  EXPECT_TRUE(ComboChoices(main->Control(nameField)).empty());
+  EXPECT_EQ(main->FieldText(nameField), "");
 
   // A list file that cannot be replaced: the old file stays, the window keeps the edit.
   PutFile(app / "sip.txt", "//Do not Remove this line\r\nA\r\nB\r\n");
-  main->serveriplist = {"A", "B"};
+  main->rememberedServers = {"A", "B"};
   SetFileAttributesA((app / "sip.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   messages.clear();
   editor = main->OpenServerEditor();
@@ -292,7 +295,7 @@ TEST_F(Launcher, EditorEmptiedLeavesTheHeaderAloneAndAFailedSaveIsReported) {
   EXPECT_EQ(messages[1].text, "Could not save " + (app / "sip.txt"));
   EXPECT_EQ(messages[1].title, "Kestrun");
   EXPECT_EQ(FileBytes(app / "sip.txt"), "//Do not Remove this line\r\nA\r\nB\r\n");
-  EXPECT_EQ(main->serveriplist, std::vector<std::string>{"B"});
+  EXPECT_EQ(main->rememberedServers, std::vector<std::string>{"B"});
   SetFileAttributesA((app / "sip.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
   main->Close();
 }

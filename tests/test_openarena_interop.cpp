@@ -22,16 +22,16 @@ TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
 #endif
   auto started = Start();
   MainWindow& main = *started;
-  main.SetFieldText(text8, "127.0.0.1:27961");
-  main.getstatus();
-  EXPECT_EQ(main.FieldText(mapname), "oa_dm1");
-  EXPECT_EQ(main.FieldText(timel), "15");
-  EXPECT_EQ(main.FieldText(fragl), "20");
-  EXPECT_EQ(main.FieldText(Maxplay), "12") << "its g_maxGameClients 0 sets no limit of its own";
-  EXPECT_EQ(main.FieldText(Priv), "2");
-  EXPECT_EQ(main.FieldText(gamet), "0");
-  EXPECT_EQ(ListLines(main.Control(List3)), (std::vector<std::string>{"0 0 \"Sarge\"", "0 0 \"Grism\"", ""}));
-  EXPECT_EQ(main.FieldText(mpl), "Maps: ") << "it sends no map rotation";
+  main.SetFieldText(serverField, "127.0.0.1:27961");
+  main.QueryServerStatus();
+  EXPECT_EQ(main.FieldText(mapField), "oa_dm1");
+  EXPECT_EQ(main.FieldText(timeLimitField), "15");
+  EXPECT_EQ(main.FieldText(fragLimitField), "20");
+  EXPECT_EQ(main.FieldText(maxPlayersField), "12") << "its g_maxGameClients 0 sets no limit of its own";
+  EXPECT_EQ(main.FieldText(privateField), "2");
+  EXPECT_EQ(main.FieldText(typeField), "0");
+  EXPECT_EQ(ListLines(main.Control(playerList)), (std::vector<std::string>{"0 0 \"Sarge\"", "0 0 \"Grism\"", ""}));
+  EXPECT_EQ(main.FieldText(mapListCaption), "Maps: ") << "it sends no map rotation";
   EXPECT_EQ(ValueText(registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini MapList")), "");
   main.Close();
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-using Starter = OverlayStarter;
+using Starter = OverlayStarterWindow;
 
 RegValue Stored(const char* name) {
   return registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, name);
@@ -56,19 +56,19 @@ TEST_F(OverlayStarterTest, OpensWithTheHelpMessageAndTheStoredValues) {
             "For other than player actions, just hit the A key then select your action, such as maps.\r\n");
   EXPECT_EQ(WindowText(starter->Handle()), "Corvel Setup");
   const std::pair<int, const char*> captions[] = {
-      {Starter::Label1, "Corvel is a ingame version of Tavrin remote and requires a password."},
-      {Starter::Label2, "Tavrin IP"},
-      {Starter::Label3, "Port/Password"},
-      {Starter::Check1, "Show All Data vs Name Only"},
-      {Starter::Check2, "Use Scroll Lock vs PrntScrn"},
-      {Starter::Command1, "Apply"},
-      {Starter::Command2, "Cancel"},
+      {Starter::introLabel, "Corvel is a ingame version of Tavrin remote and requires a password."},
+      {Starter::addressLabel, "Tavrin IP"},
+      {Starter::portLabel, "Port/Password"},
+      {Starter::showAllCheck, "Show All Data vs Name Only"},
+      {Starter::scrollLockCheck, "Use Scroll Lock vs PrntScrn"},
+      {Starter::applyButton, "Apply"},
+      {Starter::cancelButton, "Cancel"},
   };
   for (const auto& [id, caption] : captions) EXPECT_EQ(WindowText(starter->Control(id)), caption) << id;
-  EXPECT_EQ(WindowText(starter->Control(Starter::Text1)), "10.1.1.1");
-  EXPECT_EQ(WindowText(starter->Control(Starter::Text2)), "4000");
-  EXPECT_TRUE(Checked(starter, Starter::Check1));
-  EXPECT_FALSE(Checked(starter, Starter::Check2)) << "a missing value is a clear box";
+  EXPECT_EQ(WindowText(starter->Control(Starter::addressField)), "10.1.1.1");
+  EXPECT_EQ(WindowText(starter->Control(Starter::portField)), "4000");
+  EXPECT_TRUE(Checked(starter, Starter::showAllCheck));
+  EXPECT_FALSE(Checked(starter, Starter::scrollLockCheck)) << "a missing value is a clear box";
   EXPECT_EQ(main->LaunchCorvel(), nullptr) << "one starter at a time";
   starter->Close();
   main->Close();
@@ -80,14 +80,14 @@ TEST_F(OverlayStarterTest, CancelAndTheCloseBoxStoreNothing) {
   for (UINT how : {0u, static_cast<UINT>(WM_CLOSE)}) {
     Starter* starter = main->LaunchCorvel();
     ASSERT_NE(starter, nullptr);
-    SetWindowTextA(starter->Control(Starter::Text1), "9.9.9.9");
-    SetWindowTextA(starter->Control(Starter::Text2), "1");
-    SendMessageA(starter->Control(Starter::Check1), BM_CLICK, 0, 0);
-    SendMessageA(starter->Control(Starter::Check2), BM_CLICK, 0, 0);
+    SetWindowTextA(starter->Control(Starter::addressField), "9.9.9.9");
+    SetWindowTextA(starter->Control(Starter::portField), "1");
+    SendMessageA(starter->Control(Starter::showAllCheck), BM_CLICK, 0, 0);
+    SendMessageA(starter->Control(Starter::scrollLockCheck), BM_CLICK, 0, 0);
     if (how == WM_CLOSE) {
       SendMessageA(starter->Handle(), WM_CLOSE, 0, 0);
     } else {
-      SendMessageA(starter->Control(Starter::Command2), BM_CLICK, 0, 0);
+      SendMessageA(starter->Control(Starter::cancelButton), BM_CLICK, 0, 0);
     }
     EXPECT_TRUE(starter->Closed());
     EXPECT_TRUE(IsWindowEnabled(main->Handle()));
@@ -97,8 +97,8 @@ TEST_F(OverlayStarterTest, CancelAndTheCloseBoxStoreNothing) {
     EXPECT_TRUE(IsEmptyValue(Stored("Use Scroll Lock")));
   }
   Starter* again = main->LaunchCorvel();  // the stored values again
-  EXPECT_EQ(WindowText(again->Control(Starter::Text1)), "10.1.1.1");
-  EXPECT_FALSE(Checked(again, Starter::Check1));
+  EXPECT_EQ(WindowText(again->Control(Starter::addressField)), "10.1.1.1");
+  EXPECT_FALSE(Checked(again, Starter::showAllCheck));
   again->Close();
   main->Close();
   EXPECT_EQ(FindWindowA("MiniRemote", nullptr), nullptr) << "nothing started";
@@ -111,11 +111,11 @@ TEST_F(OverlayStarterTest, ApplyStoresTheValuesAndStartsTheOverlayWhichReadsThem
   auto main = Start();
   Starter* starter = main->LaunchCorvel();
   ASSERT_NE(starter, nullptr);
-  SetWindowTextA(starter->Control(Starter::Text1), "127.0.0.1");
-  SetWindowTextA(starter->Control(Starter::Text2), std::to_string(tavrin.port).c_str());
-  SendMessageA(starter->Control(Starter::Check1), BM_CLICK, 0, 0);
-  SendMessageA(starter->Control(Starter::Check2), BM_CLICK, 0, 0);
-  SendMessageA(starter->Control(Starter::Command1), BM_CLICK, 0, 0);
+  SetWindowTextA(starter->Control(Starter::addressField), "127.0.0.1");
+  SetWindowTextA(starter->Control(Starter::portField), std::to_string(tavrin.port).c_str());
+  SendMessageA(starter->Control(Starter::showAllCheck), BM_CLICK, 0, 0);
+  SendMessageA(starter->Control(Starter::scrollLockCheck), BM_CLICK, 0, 0);
+  SendMessageA(starter->Control(Starter::applyButton), BM_CLICK, 0, 0);
   EXPECT_TRUE(starter->Closed());
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
 

@@ -19,7 +19,7 @@ const std::string kFullReply = kHeader +
                                "10 48 \"Sgt Baker\"\n3 120 \"Pvt Able\"\n";
 const std::string kNoMapListReply = kHeader + "\\mapname\\dm/mohdm1\\sv_maxclients\\8\n";
 
-const int kDisplay[] = {mapname, gamet, timel, fragl, Maxplay, Priv};
+const int kDisplay[] = {mapField, typeField, timeLimitField, fragLimitField, maxPlayersField, privateField};
 
 RegValue MiniMapList() {
   return registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini MapList");
@@ -37,8 +37,8 @@ void CALLBACK DuringWait(HWND, UINT, UINT_PTR id, DWORD) {
                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   g_cursorDuringWait = GetCursor();
   // A second query asked for by the button and by the code: both ignored.
-  SendMessageA(g_main->Control(Command1), BM_CLICK, 0, 0);
-  g_main->getstatus();
+  SendMessageA(g_main->Control(serverStatusButton), BM_CLICK, 0, 0);
+  g_main->QueryServerStatus();
 }
 
 void CALLBACK CloseLauncher(HWND, UINT, UINT_PTR id, DWORD) {
@@ -48,7 +48,7 @@ void CALLBACK CloseLauncher(HWND, UINT, UINT_PTR id, DWORD) {
 
 void CALLBACK PressLaunchCorvel(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  SendMessageA(g_main->Control(Command2), BM_CLICK, 0, 0);
+  SendMessageA(g_main->Control(launchCorvelButton), BM_CLICK, 0, 0);
 }
 
 void CALLBACK CancelStarter(HWND, UINT, UINT_PTR id, DWORD) {
@@ -72,10 +72,10 @@ TEST_F(StatusQuery, SendsTheFifteenByteRequestToTheDefaultOrGivenPort) {
   auto main = Start();
   EXPECT_EQ(main->statusPrefix + " getstatus", kRequest);
 
-  main->SetFieldText(text8, "127.0.0.1");
-  main->getstatus();
-  main->SetFieldText(text8, At(given));
-  main->getstatus();
+  main->SetFieldText(serverField, "127.0.0.1");
+  main->QueryServerStatus();
+  main->SetFieldText(serverField, At(given));
+  main->QueryServerStatus();
   const auto atStandard = standard.Received();
   const auto atGiven = given.Received();
   ASSERT_EQ(atStandard.size(), 1u);
@@ -85,11 +85,11 @@ TEST_F(StatusQuery, SendsTheFifteenByteRequestToTheDefaultOrGivenPort) {
   EXPECT_NE(atGiven[0].fromPort, 0);
 
   // A port that is no number sends nothing, to no earlier port either.
-  main->SetFieldText(text8, "127.0.0.1:12203x");
-  main->getstatus();
+  main->SetFieldText(serverField, "127.0.0.1:12203x");
+  main->QueryServerStatus();
   EXPECT_EQ(standard.Received().size(), 1u);
   EXPECT_EQ(given.Received().size(), 1u);
-  EXPECT_EQ(main->FieldText(mpl), "Maps: ");
+  EXPECT_EQ(main->FieldText(mapListCaption), "Maps: ");
   main->Close();
 }
 
@@ -97,27 +97,27 @@ TEST_F(StatusQuery, AReplyFillsEveryFieldAndTheMapList) {
   UdpTestServer server;
   server.SetReply(kFullReply);
   auto main = Start();
-  main->SetFieldText(text8, At(server));
+  main->SetFieldText(serverField, At(server));
   g_main = main.get();
   g_cursorDuringWait = nullptr;
   SetTimer(nullptr, 0, 500, DuringWait);
-  main->getstatus();
+  main->QueryServerStatus();
 
   EXPECT_TRUE(g_queryingDuringWait);
   EXPECT_EQ(g_cursorDuringWait, LoadCursor(nullptr, IDC_WAIT)) << "the hourglass during the wait";
   EXPECT_EQ(server.Received().size(), 1u) << "a query asked for during the wait is ignored";
   EXPECT_FALSE(main->Querying());
-  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
-  EXPECT_EQ(main->FieldText(gamet), "Objective");
-  EXPECT_EQ(main->FieldText(timel), "25");
-  EXPECT_EQ(main->FieldText(fragl), "0");
-  EXPECT_EQ(main->FieldText(Maxplay), "20");
-  EXPECT_EQ(main->FieldText(Priv), "2");
-  EXPECT_EQ(ListLines(main->Control(List3)),
+  EXPECT_EQ(main->FieldText(mapField), "obj/obj_team2");
+  EXPECT_EQ(main->FieldText(typeField), "Objective");
+  EXPECT_EQ(main->FieldText(timeLimitField), "25");
+  EXPECT_EQ(main->FieldText(fragLimitField), "0");
+  EXPECT_EQ(main->FieldText(maxPlayersField), "20");
+  EXPECT_EQ(main->FieldText(privateField), "2");
+  EXPECT_EQ(ListLines(main->Control(playerList)),
             (std::vector<std::string>{"10 48 \"Sgt Baker\"", "3 120 \"Pvt Able\"", ""}));
-  EXPECT_EQ(main->FieldText(mpl), "Maps: obj/obj_team1 obj/obj_team2 dm/mohdm6");
+  EXPECT_EQ(main->FieldText(mapListCaption), "Maps: obj/obj_team1 obj/obj_team2 dm/mohdm6");
   EXPECT_EQ(ValueText(MiniMapList()), "obj/obj_team1 obj/obj_team2 dm/mohdm6");
-  EXPECT_EQ(main->buff5.size(), 8u);
+  EXPECT_EQ(main->infoPairs.size(), 8u);
   EXPECT_TRUE(messages.empty()) << "a query shows no message";
   main->Close();
 }
@@ -126,16 +126,16 @@ TEST_F(StatusQuery, NoReplyClearsTheDisplayAndStoresAnEmptyMapList) {
   UdpTestServer server;
   server.SetReply(kFullReply);
   auto main = Start();
-  main->SetFieldText(text8, At(server));
-  main->getstatus();
-  ASSERT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  main->SetFieldText(serverField, At(server));
+  main->QueryServerStatus();
+  ASSERT_EQ(main->FieldText(mapField), "obj/obj_team2");
 
   server.SetReply("");
-  main->getstatus();
+  main->QueryServerStatus();
   EXPECT_EQ(server.Received().size(), 2u);
   for (int id : kDisplay) EXPECT_EQ(main->FieldText(id), "") << id;
-  EXPECT_TRUE(ListLines(main->Control(List3)).empty());
-  EXPECT_EQ(main->FieldText(mpl), "Maps: ");
+  EXPECT_TRUE(ListLines(main->Control(playerList)).empty());
+  EXPECT_EQ(main->FieldText(mapListCaption), "Maps: ");
   const RegValue stored = MiniMapList();
   ASSERT_TRUE(std::holds_alternative<std::string>(stored)) << "stored, as empty text";
   EXPECT_EQ(ValueText(stored), "");
@@ -148,14 +148,14 @@ TEST_F(StatusQuery, OnlyTheQueriedAddressAndPortAreHeard) {
   // The stray datagram comes after the reply from another port: taken, it would replace the reply.
   server.SetReply(kFullReply, kHeader + "\\mapname\\stray/map\\sv_maplist\\stray\n");
   auto main = Start();
-  main->SetFieldText(text8, At(server));
-  main->getstatus();
-  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  main->SetFieldText(serverField, At(server));
+  main->QueryServerStatus();
+  EXPECT_EQ(main->FieldText(mapField), "obj/obj_team2");
   EXPECT_EQ(ValueText(MiniMapList()), "obj/obj_team1 obj/obj_team2 dm/mohdm6");
 
   server.SetReply("", kFullReply);  // only the stray answers
-  main->getstatus();
-  EXPECT_EQ(main->FieldText(mapname), "");
+  main->QueryServerStatus();
+  EXPECT_EQ(main->FieldText(mapField), "");
   EXPECT_EQ(ValueText(MiniMapList()), "");
   main->Close();
 }
@@ -164,22 +164,22 @@ TEST_F(StatusQuery, LeavingTheServerFieldQueriesUnlessItIsEmpty) {
   UdpTestServer server;
   server.SetReply(kFullReply);
   auto main = Start();
-  main->SetFieldText(mapname, "kept");
-  main->SetFieldText(text8, "");
-  SetFocus(main->Control(text8));
-  SetFocus(main->Control(cmdline));
+  main->SetFieldText(mapField, "kept");
+  main->SetFieldText(serverField, "");
+  SetFocus(main->Control(serverField));
+  SetFocus(main->Control(commandLineField));
   PumpFor(300);
   EXPECT_TRUE(server.Received().empty()) << "an empty server field sends nothing";
-  EXPECT_EQ(main->FieldText(mapname), "kept");
+  EXPECT_EQ(main->FieldText(mapField), "kept");
   EXPECT_TRUE(IsEmptyValue(MiniMapList())) << "and stores nothing";
 
-  main->SetFieldText(text8, At(server));
-  SetFocus(main->Control(text8));
-  ASSERT_TRUE(IsChild(main->Control(text8), GetFocus()) || GetFocus() == main->Control(text8));
-  SetFocus(main->Control(cmdline));
+  main->SetFieldText(serverField, At(server));
+  SetFocus(main->Control(serverField));
+  ASSERT_TRUE(IsChild(main->Control(serverField), GetFocus()) || GetFocus() == main->Control(serverField));
+  SetFocus(main->Control(commandLineField));
   ASSERT_TRUE(PumpUntil([&] { return server.Received().size() == 1 && !main->Querying(); }, 5000));
   PumpFor(100);
-  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  EXPECT_EQ(main->FieldText(mapField), "obj/obj_team2");
   EXPECT_EQ(server.Received().size(), 1u);
   main->Close();
 }
@@ -188,10 +188,10 @@ TEST_F(StatusQuery, LaunchCorvelQueriesOnlyWhileNoMapListIsKnown) {
   UdpTestServer server;
   server.SetReply(kNoMapListReply);
   auto main = Start();
-  auto cancel = [&](OverlayStarter* starter) {
+  auto cancel = [&](OverlayStarterWindow* starter) {
     ASSERT_NE(starter, nullptr);
     EXPECT_FALSE(IsWindowEnabled(main->Handle())) << "the starter is modal";
-    SendMessageA(starter->Control(OverlayStarter::Command2), BM_CLICK, 0, 0);
+    SendMessageA(starter->Control(OverlayStarterWindow::cancelButton), BM_CLICK, 0, 0);
     EXPECT_TRUE(starter->Closed());
     EXPECT_TRUE(IsWindowEnabled(main->Handle()));
   };
@@ -201,7 +201,7 @@ TEST_F(StatusQuery, LaunchCorvelQueriesOnlyWhileNoMapListIsKnown) {
   EXPECT_TRUE(server.Received().empty());
   EXPECT_TRUE(IsEmptyValue(MiniMapList()));
 
-  main->SetFieldText(text8, At(server));
+  main->SetFieldText(serverField, At(server));
   cancel(main->LaunchCorvel());
   cancel(main->LaunchCorvel());  // still no map list: queried again
   EXPECT_EQ(server.Received().size(), 2u);
@@ -223,7 +223,7 @@ TEST_F(StatusQuery, LaunchCorvelDuringAQueryOpensTheStarterWhenTheQueryEnds) {
   UdpTestServer server;
   server.SetReply(kNoMapListReply);
   auto main = Start();
-  main->SetFieldText(text8, At(server));
+  main->SetFieldText(serverField, At(server));
   g_main = main.get();
   bool queryingAtHelp = true;
   SetMessageHook([&](const std::string&, const std::string&, unsigned) {
@@ -232,7 +232,7 @@ TEST_F(StatusQuery, LaunchCorvelDuringAQueryOpensTheStarterWhenTheQueryEnds) {
   });
   SetTimer(nullptr, 0, 300, PressLaunchCorvel);
   SetTimer(nullptr, 0, 100, CancelStarter);
-  main->getstatus();  // returns once the starter it opened has closed
+  main->QueryServerStatus();  // returns once the starter it opened has closed
   EXPECT_FALSE(queryingAtHelp) << "the starter waits for the running query";
   EXPECT_EQ(server.Received().size(), 1u) << "no second query for the click";
   EXPECT_EQ(FindWindowA(nullptr, "Corvel Setup"), nullptr);
@@ -245,12 +245,12 @@ TEST_F(StatusQuery, AFloodOfRepliesDoesNotHoldTheQuery) {
   server.SetReply(kFullReply);
   server.SetFlood(10000);
   auto main = Start();
-  main->SetFieldText(text8, At(server));
+  main->SetFieldText(serverField, At(server));
   const DWORD start = GetTickCount();
-  main->getstatus();
+  main->QueryServerStatus();
   EXPECT_LT(GetTickCount() - start, 6000u) << "the query ends while the server still floods";
   EXPECT_FALSE(main->Querying());
-  EXPECT_EQ(main->FieldText(mapname), "obj/obj_team2");
+  EXPECT_EQ(main->FieldText(mapField), "obj/obj_team2");
   main->Close();
 }
 
@@ -258,12 +258,12 @@ TEST_F(StatusQuery, AReplyOfThousandsOfLinesIsShownWithoutHoldingTheWindow) {
   UdpTestServer server;
   server.SetReply(kHeader + "\\mapname\\x\n" + std::string(5000, '\n'));
   auto main = Start();
-  main->SetFieldText(text8, At(server));
+  main->SetFieldText(serverField, At(server));
   const DWORD start = GetTickCount();
-  main->getstatus();
+  main->QueryServerStatus();
   EXPECT_LT(GetTickCount() - start, 10000u) << "drawn line by line, the list took about 40 s here";
-  EXPECT_EQ(ListLines(main->Control(List3)).size(), 5001u);
-  EXPECT_EQ(main->FieldText(mapname), "x");
+  EXPECT_EQ(ListLines(main->Control(playerList)).size(), 5001u);
+  EXPECT_EQ(main->FieldText(mapField), "x");
   main->Close();
 }
 
@@ -271,10 +271,10 @@ TEST_F(StatusQuery, ClosingDuringTheWaitKeepsTheStoredMapList) {
   SetSetting("Mini MapList", "dm/mohdm1 dm/mohdm2");
   UdpTestServer silent;
   auto main = Start();
-  main->SetFieldText(text8, At(silent));
+  main->SetFieldText(serverField, At(silent));
   g_main = main.get();
   SetTimer(nullptr, 0, 200, CloseLauncher);
-  main->getstatus();
+  main->QueryServerStatus();
   EXPECT_EQ(silent.Received().size(), 1u);
   EXPECT_EQ(ValueText(MiniMapList()), "dm/mohdm1 dm/mohdm2");
   EXPECT_FALSE(main->Querying());

@@ -72,8 +72,8 @@ TEST(StatusReply, FillsEveryValueFromAFullReply) {
   EXPECT_EQ(s.TypeShown(), "Objective");
   EXPECT_EQ(s.mapName, "obj/obj_team2");
   EXPECT_EQ(s.mapList, "obj/a dm/b") << "blanks around the list are trimmed";
-  EXPECT_EQ(s.buff1, (std::vector<std::string>{"10 48 \"Sgt Baker\"", "3 120 \"Pvt Able\""}));
-  EXPECT_EQ(s.buff5.size(), 9u);
+  EXPECT_EQ(s.playerLines, (std::vector<std::string>{"10 48 \"Sgt Baker\"", "3 120 \"Pvt Able\""}));
+  EXPECT_EQ(s.infoPairs.size(), 9u);
 }
 
 TEST(StatusReply, KeysMatchInAnyCaseAndByPrefix) {
@@ -131,21 +131,21 @@ TEST(StatusReply, LastPairIsParsedToo) {
 
 TEST(StatusReply, LineFeedsAndMissingLines) {
   // A trailing line feed gives an empty last player line.
-  EXPECT_EQ(Parse("\\mapname\\m", "1 2 \"a\"\n").buff1, (std::vector<std::string>{"1 2 \"a\"", ""}));
+  EXPECT_EQ(Parse("\\mapname\\m", "1 2 \"a\"\n").playerLines, (std::vector<std::string>{"1 2 \"a\"", ""}));
   const ServerStatus noPlayers = ParseStatusReply(kHeader + "\\mapname\\m");
   EXPECT_EQ(noPlayers.mapName, "m");
-  EXPECT_TRUE(noPlayers.buff1.empty());
+  EXPECT_TRUE(noPlayers.playerLines.empty());
   for (const std::string& reply : {std::string(), std::string("header only"), kHeader}) {
     const ServerStatus s = ParseStatusReply(reply);
     EXPECT_EQ(s.mapName, "");
     EXPECT_EQ(s.maxPlayers, "");
     EXPECT_EQ(s.mapList, "");
-    EXPECT_TRUE(s.buff5.empty());
-    EXPECT_TRUE(s.buff1.empty()) << reply.size();
+    EXPECT_TRUE(s.infoPairs.empty());
+    EXPECT_TRUE(s.playerLines.empty()) << reply.size();
   }
   // An empty information line ended by a line feed: one empty player line.
-  EXPECT_EQ(ParseStatusReply(kHeader + "\n").buff1, std::vector<std::string>{""});
-  EXPECT_EQ(ParseStatusReply(kHeader + "\n\n").buff1, (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(ParseStatusReply(kHeader + "\n").playerLines, std::vector<std::string>{""});
+  EXPECT_EQ(ParseStatusReply(kHeader + "\n\n").playerLines, (std::vector<std::string>{"", ""}));
 }
 
 TEST(StatusReply, HostileBytesAreSafe) {

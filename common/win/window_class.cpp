@@ -23,6 +23,11 @@ void RunModalLoop(const HWND& window) {
   if (window) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
 }
 
+void ShowModalWindow(HWND window, HWND owner) {
+  if (owner) EnableWindow(owner, FALSE);
+  ShowWindow(window, SW_SHOW);
+}
+
 void CloseModalWindow(HWND& window, HWND owner) {
   if (!window) return;
   if (owner) EnableWindow(owner, TRUE);

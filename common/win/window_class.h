@@ -9,6 +9,9 @@ void RegisterWindowClass(const char* name, WNDPROC proc, HBRUSH background = nul
 // closing). A quit request seen meanwhile is put back for the main loop.
 void RunModalLoop(const HWND& window);
 
+// Shows a modal window; its owner takes no input until CloseModalWindow.
+void ShowModalWindow(HWND window, HWND owner);
+
 // Closes a modal window: its owner takes input again and becomes active, and
 // window is cleared before the window goes, so that the loop above ends.
 void CloseModalWindow(HWND& window, HWND owner);

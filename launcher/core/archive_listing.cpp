@@ -29,13 +29,13 @@ bool IsListedFile(std::string_view name, std::string_view extension) {
   return !IsStockArchive(name);
 }
 
-void WalkFolder(std::string vspath, std::string_view extension, const FolderReader& read,
+void WalkFolder(std::string topFolder, std::string_view extension, const FolderReader& read,
                 std::vector<std::string>& out) {
-  if (vspath.empty()) return;
-  if (vspath.back() != '\\') vspath += '\\';
+  if (topFolder.empty()) return;
+  if (topFolder.back() != '\\') topFolder += '\\';
   // Folders still to walk, the next one at the back: a folder's subfolders go
   // on in reverse so that they come off in the order found.
-  std::vector<std::string> pending{std::move(vspath)};
+  std::vector<std::string> pending{std::move(topFolder)};
   std::vector<std::string> subfolders;
   while (!pending.empty()) {
     const std::string folder = std::move(pending.back());

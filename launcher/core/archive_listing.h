@@ -33,9 +33,9 @@ bool IsStockArchive(std::string_view name);
 // extension (no dot needed before them) and the name is no stock archive.
 bool IsListedFile(std::string_view name, std::string_view extension);
 
-// Appends folder + name of every listed file under vspath: a folder's own
+// Appends folder + name of every listed file under topFolder: a folder's own
 // files first, in the order read, then each of its subfolders in the order
-// found, depth first. Only one folder is read at a time. An empty vspath
+// found, depth first. Only one folder is read at a time. An empty topFolder
 // lists nothing: it would stand for the root of the current drive.
-void WalkFolder(std::string vspath, std::string_view extension, const FolderReader& read,
+void WalkFolder(std::string topFolder, std::string_view extension, const FolderReader& read,
                 std::vector<std::string>& out);

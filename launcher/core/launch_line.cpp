@@ -11,13 +11,13 @@ std::string BuildLaunchArgs(const LaunchFields& fields) {
   return args;
 }
 
-std::string ProgramFile(int edition) {
+std::string ProgramFile(GameEdition edition) {
   switch (edition) {
-    case 1:
+    case GameEdition::AlliedAssault:
       return "\\mohaa.exe";
-    case 2:
+    case GameEdition::Spearhead:
       return "\\moh_spearhead.exe";
-    case 3:
+    case GameEdition::Breakthrough:
       return "\\moh_breakthrough.exe";
   }
   return {};

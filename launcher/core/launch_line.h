@@ -3,6 +3,9 @@
 // fields exactly as they stand.
 #include <string>
 
+// The three games the launcher starts.
+enum class GameEdition { AlliedAssault, Spearhead, Breakthrough };
+
 // The pieces of a start request, each as the window holds it.
 struct LaunchFields {
   std::string name;      // the player name, already in double quotes
@@ -22,6 +25,6 @@ std::string Quote(const std::string& text);
 // parts are never left out, even when empty.
 std::string BuildLaunchArgs(const LaunchFields& fields);
 
-// The program file of an edition (1 Allied Assault, 2 Spearhead,
-// 3 Breakthrough), with its leading backslash; empty for any other number.
-std::string ProgramFile(int edition);
+// The program file of an edition, with its leading backslash; empty for a
+// value that is no edition.
+std::string ProgramFile(GameEdition edition);

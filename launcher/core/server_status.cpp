@@ -92,13 +92,14 @@ void MatchPair(std::string_view entry, ServerStatus& status) {
 
 ServerStatus ParseStatusReply(std::string_view reply) {
   ServerStatus status;
-  if (!reply.empty()) status.buff1 = SplitKeepEmpty(reply, '\n');
-  if (!status.buff1.empty()) status.buff1.erase(status.buff1.begin());  // the header
-  if (!status.buff1.empty()) {
-    status.buff5 = InfoPairs(status.buff1.front());
-    status.buff1.erase(status.buff1.begin());
+  std::vector<std::string>& lines = status.playerLines;
+  if (!reply.empty()) lines = SplitKeepEmpty(reply, '\n');
+  if (!lines.empty()) lines.erase(lines.begin());
+  if (!lines.empty()) {
+    status.infoPairs = InfoPairs(lines.front());
+    lines.erase(lines.begin());
   }
-  for (const std::string& pair : status.buff5) MatchPair(pair, status);
+  for (const std::string& pair : status.infoPairs) MatchPair(pair, status);
   status.mapList = TrimBlanks(status.mapList);
   return status;
 }

@@ -26,8 +26,8 @@ bool ParsePort(std::string_view text, int& port);
 struct ServerStatus {
   std::string maxPlayers, privateSlots, timeLimit, fragLimit, gameTypeName, mapName, mapList;
   std::string gameType;              // what the key "g_gametype" puts into the Type field
-  std::vector<std::string> buff1;    // the reply's lines; once parsed, the player lines
-  std::vector<std::string> buff5;    // the information line's pairs, "key value"
+  std::vector<std::string> playerLines;  // the reply's lines after the information line
+  std::vector<std::string> infoPairs;    // the information line's pairs, "key value"
 
   // The Type field: the game type name when there is one.
   const std::string& TypeShown() const { return gameTypeName.empty() ? gameType : gameTypeName; }

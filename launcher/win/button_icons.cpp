@@ -9,15 +9,16 @@ struct EditionLook {
   const char* initials;
 };
 
-EditionLook LookOf(int edition) {
+EditionLook LookOf(GameEdition edition) {
   switch (edition) {
-    case 2:
+    case GameEdition::Spearhead:
       return {RGB(40, 70, 140), "SH"};
-    case 3:
+    case GameEdition::Breakthrough:
       return {RGB(150, 40, 30), "BT"};
-    default:
-      return {RGB(85, 100, 45), "AA"};
+    case GameEdition::AlliedAssault:
+      break;
   }
+  return {RGB(85, 100, 45), "AA"};
 }
 
 void DrawShield(HDC dc, const EditionLook& look) {
@@ -59,7 +60,7 @@ HBITMAP MaskFor(HDC colourDc) {
 
 }  // namespace
 
-HICON MakeEditionIcon(int edition) {
+HICON MakeEditionIcon(GameEdition edition) {
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP colour = CreateCompatibleBitmap(screen, kSize, kSize);

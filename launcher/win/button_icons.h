@@ -3,5 +3,7 @@
 // with the edition's initials (Allied Assault, Spearhead, Breakthrough).
 #include <windows.h>
 
-// edition 1, 2 or 3. The caller destroys the icon.
-HICON MakeEditionIcon(int edition);
+#include "launch_line.h"
+
+// The caller destroys the icon.
+HICON MakeEditionIcon(GameEdition edition);

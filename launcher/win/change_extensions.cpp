@@ -45,15 +45,14 @@ bool Rename(const std::string& from, const std::string& to) {
 
 FileSystemCalls& FileSystemCallCount() { return calls; }
 
-void ChangeExtensions(std::string strDirectory, const std::string& strSourceExtension,
-                      const std::string& strTargetExtension) {
-  if (strDirectory.empty() || strDirectory.back() != '\\') strDirectory += '\\';
-  for (const std::string& name : ListPlainFiles(strDirectory + "*." + strSourceExtension)) {
+void ChangeExtensions(std::string folder, const std::string& fromExtension, const std::string& toExtension) {
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  for (const std::string& name : ListPlainFiles(folder + "*." + fromExtension)) {
     // The wildcard also matches 8.3 short names ("a.pkbak" is "A~1.PKB"),
     // so the long name must carry the extension itself.
-    if (!HasExtension(name, strSourceExtension)) continue;
+    if (!HasExtension(name, fromExtension)) continue;
     // MoveFileA refuses an existing target: a live file is never overwritten.
-    Rename(strDirectory + name, strDirectory + BaseName(name) + "." + strTargetExtension);
+    Rename(folder + name, folder + BaseName(name) + "." + toExtension);
   }
 }
 

@@ -5,10 +5,9 @@
 #include <vector>
 
 // Renames every ordinary file (not hidden, not system, no sub-folders) of the
-// folder whose extension is strSourceExtension to its base name + "." +
-// strTargetExtension. A target name that exists already is left alone.
-void ChangeExtensions(std::string strDirectory, const std::string& strSourceExtension,
-                      const std::string& strTargetExtension);
+// folder whose extension is fromExtension to its base name + "." +
+// toExtension. A target name that exists already is left alone.
+void ChangeExtensions(std::string folder, const std::string& fromExtension, const std::string& toExtension);
 
 // Switches back on, folder by folder, every file the extension table names.
 // An empty game folder does nothing.
@@ -20,9 +19,9 @@ void ApplyExtensionTable(const std::string& gameFolder);
 void RestoreDisabledFiles(const std::vector<std::string>& entries);
 
 // Switches off each disable-list entry that names an existing file by its full
-// path: renamed
-// to its path with the last character replaced by "b". Entries whose file is
-// missing, already switched off or whose target name is taken are skipped.
+// path: renamed to its path with the last character replaced by "b". Entries
+// whose file is missing, already switched off or whose target name is taken
+// are skipped.
 void SwitchOffFiles(const std::vector<std::string>& entries);
 
 // Calls made on the file system so far, for the start-up probe.

@@ -26,6 +26,6 @@ void ReadFolder(const std::string& folder, const std::function<void(const Folder
 
 }  // namespace
 
-void ListGameFolder(const std::string& vspath, const std::string& extension, std::vector<std::string>& out) {
-  WalkFolder(vspath, extension, ReadFolder, out);
+void ListGameFolder(const std::string& topFolder, const std::string& extension, std::vector<std::string>& out) {
+  WalkFolder(topFolder, extension, ReadFolder, out);
 }

@@ -14,86 +14,85 @@ constexpr int kOkId = 2;
 
 }  // namespace
 
-ListEditor::ListEditor(HWND owner, const char* caption, EditedList target)
+ListEditorWindow::ListEditorWindow(HWND owner, const char* caption, EditedList target)
     : owner_(owner), caption_(caption), target_(std::move(target)) {}
 
-ListEditor::~ListEditor() {
+ListEditorWindow::~ListEditorWindow() {
   Close();
   if (font_) DeleteObject(font_);
 }
 
-bool ListEditor::Open() {
-  RegisterWindowClass(kEditorClass, ObjectWindowProc<ListEditor>, GetSysColorBrush(COLOR_BTNFACE));
+bool ListEditorWindow::Open() {
+  RegisterWindowClass(kEditorClass, ObjectWindowProc<ListEditorWindow>, GetSysColorBrush(COLOR_BTNFACE));
   const int dpi = WindowDpi(owner_);
   hwnd_ = CreateOwnedWindow(kEditorClass, caption_.c_str(), WS_EX_DLGMODALFRAME, owner_, 260, 300, dpi, 40, this);
   if (!hwnd_) return false;
   font_ = CreateFontA(-MulDiv(10, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN, "Times New Roman");
   CreateControls();
-  Form_Load();
-  EnableWindow(owner_, FALSE);
-  ShowWindow(hwnd_, SW_SHOW);
+  FillList();
+  ShowModalWindow(hwnd_, owner_);
   return true;
 }
 
-void ListEditor::CreateControls() {
+void ListEditorWindow::CreateControls() {
   const int dpi = WindowDpi(hwnd_);
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  label4_ = CreateWindowExA(0, "STATIC", " Dbl Click to Remove from List", WS_CHILD | WS_VISIBLE, Scaled(10, dpi),
-                            Scaled(8, dpi), Scaled(240, dpi), Scaled(18, dpi), hwnd_, nullptr, instance, nullptr);
-  list1_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
-                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                           Scaled(10, dpi), Scaled(30, dpi), Scaled(240, dpi), Scaled(220, dpi), hwnd_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
-  command1_ = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                              Scaled(90, dpi), Scaled(260, dpi), Scaled(80, dpi), Scaled(28, dpi), hwnd_,
+  HWND hint = CreateWindowExA(0, "STATIC", " Dbl Click to Remove from List", WS_CHILD | WS_VISIBLE, Scaled(10, dpi),
+                              Scaled(8, dpi), Scaled(240, dpi), Scaled(18, dpi), hwnd_, nullptr, instance, nullptr);
+  list_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                          Scaled(10, dpi), Scaled(30, dpi), Scaled(240, dpi), Scaled(220, dpi), hwnd_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
+  okButton_ = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, Scaled(90, dpi),
+                              Scaled(260, dpi), Scaled(80, dpi), Scaled(28, dpi), hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)), instance, nullptr);
-  for (HWND control : {label4_, list1_, command1_}) {
+  for (HWND control : {hint, list_, okButton_}) {
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
 }
 
-void ListEditor::Form_Load() {
-  SendMessageA(list1_, LB_RESETCONTENT, 0, 0);
+void ListEditorWindow::FillList() {
+  SendMessageA(list_, LB_RESETCONTENT, 0, 0);
   changed_ = false;
   entries_.clear();
-  for (const auto& entry : *target_.hidden) {
+  for (const auto& entry : *target_.remembered) {
     if (entry.empty()) continue;
-    AddListLine(list1_, entry);
+    AddListLine(list_, entry);
     entries_.push_back(entry);
   }
 }
 
-void ListEditor::List1_DblClick() {
+void ListEditorWindow::OnEntryDoubleClicked() {
   // The same question in both editors.
   const int answer = ShowMessage("You are about to remove this Player. Do you wish to continue?", MB_YESNO,
                                  "Delete IP/Port/Rcon");
   if (answer != IDYES) return;
   changed_ = true;
-  const LRESULT selected = SendMessageA(list1_, LB_GETCURSEL, 0, 0);
+  const LRESULT selected = SendMessageA(list_, LB_GETCURSEL, 0, 0);
   if (selected == LB_ERR || static_cast<size_t>(selected) >= entries_.size()) return;
-  SendMessageA(list1_, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+  SendMessageA(list_, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
   entries_.erase(entries_.begin() + selected);
 }
 
-void ListEditor::Command1_Click() {
+void ListEditorWindow::OnOkClicked() {
   if (changed_) {
-    *target_.hidden = entries_;
-    RefillCombo(target_.combo, entries_);
+    *target_.remembered = entries_;
+    RefillCombo(target_.field, entries_);
     if (!WriteListFile(target_.path, kEditorHeader, entries_)) ShowMessage("Could not save " + target_.path, MB_OK);
   }
   Close();
 }
 
-void ListEditor::Close() { CloseModalWindow(hwnd_, owner_); }
+void ListEditorWindow::Close() { CloseModalWindow(hwnd_, owner_); }
 
-void ListEditor::RunModal() { RunModalLoop(hwnd_); }
+void ListEditorWindow::RunModal() { RunModalLoop(hwnd_); }
 
-LRESULT ListEditor::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT ListEditorWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
-      if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK) List1_DblClick();
-      if (LOWORD(wParam) == kOkId && HIWORD(wParam) == BN_CLICKED) Command1_Click();
+      if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK) OnEntryDoubleClicked();
+      if (LOWORD(wParam) == kOkId && HIWORD(wParam) == BN_CLICKED) OnOkClicked();
       return 0;
     case WM_CLOSE:
       // The close box drops the window's changes.

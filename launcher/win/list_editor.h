@@ -6,37 +6,37 @@
 #include <string>
 #include <vector>
 
-// What an editor works on: the main window's hidden list, its drop-down field
-// and the file the list is saved in.
+// What an editor works on: the main window's remembered list, its drop-down
+// field and the file the list is saved in.
 struct EditedList {
-  std::vector<std::string>* hidden;
-  HWND combo;
+  std::vector<std::string>* remembered;
+  HWND field;
   std::string path;
 };
 
-class ListEditor {
+class ListEditorWindow {
  public:
   // Every message of the object's window (see ObjectWindowProc).
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-  ListEditor(HWND owner, const char* caption, EditedList target);
-  ~ListEditor();
-  ListEditor(const ListEditor&) = delete;
-  ListEditor& operator=(const ListEditor&) = delete;
+  ListEditorWindow(HWND owner, const char* caption, EditedList target);
+  ~ListEditorWindow();
+  ListEditorWindow(const ListEditorWindow&) = delete;
+  ListEditorWindow& operator=(const ListEditorWindow&) = delete;
 
   // Opens the window (the owner takes no input while it is open).
   bool Open();
   // Runs the window's events until it closes.
   void RunModal();
 
-  void Form_Load();
-  void List1_DblClick();
-  void Command1_Click();
+  void FillList();
+  void OnEntryDoubleClicked();
+  void OnOkClicked();
   void Close();
 
   HWND Handle() const { return hwnd_; }
-  HWND List() const { return list1_; }
-  HWND OkButton() const { return command1_; }
+  HWND List() const { return list_; }
+  HWND OkButton() const { return okButton_; }
   bool Closed() const { return hwnd_ == nullptr; }
   bool Changed() const { return changed_; }
 
@@ -47,11 +47,10 @@ class ListEditor {
   std::string caption_;
   EditedList target_;
   HWND hwnd_ = nullptr;
-  HWND list1_ = nullptr;
-  HWND command1_ = nullptr;
-  HWND label4_ = nullptr;
+  HWND list_ = nullptr;
+  HWND okButton_ = nullptr;
   HFONT font_ = nullptr;
   bool changed_ = false;
-  // The entries shown in List1, whole: a list box line ends at a NUL byte.
+  // The entries shown in the list, whole: a list box line ends at a NUL byte.
   std::vector<std::string> entries_;
 };

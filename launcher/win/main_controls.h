@@ -4,13 +4,16 @@
 #include <windows.h>
 
 enum ControlId : int {
-  txtpath = 100, text6, text8, text9, portout, cmdline,
-  cmd1, cmd2, cmd3, Command1, Command2, Text1,
-  Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10, Label11, Label12,
-  mapname, gamet, timel, fragl, Maxplay, Priv, List3, mpl,
+  // What the player fills in and presses, and the help line.
+  gameFolderField = 100, nameField, serverField, passwordField, portField, commandLineField,
+  alliedAssaultButton, spearheadButton, breakthroughButton, serverStatusButton, launchCorvelButton, helpLine,
+  portLabel, gameFolderLabel, nameLabel, commandLineLabel, mapLabel, serverLabel, passwordLabel, typeLabel,
+  timeLimitLabel, fragLimitLabel, maxPlayersLabel, privateLabel,
+  // The status display, filled by a status query.
+  mapField, typeField, timeLimitField, fragLimitField, maxPlayersField, privateField, playerList, mapListCaption,
 };
 
-enum MenuId : int { menuall = 200, menudis, menurp, menyrip, menuexit };
+enum MenuId : int { menuDisableAll = 200, menuDisableSelected, menuRemovePlayer, menuRemoveServer, menuExit };
 
 enum class Kind { Label, Edit, ReadOnly, Combo, IconButton, Button, List, Caption };
 

@@ -7,27 +7,24 @@
 #include "main_window.h"
 #include "message_box.h"
 
-void MainWindow::ShowFiles(const std::string& vspath) { ListGameFolder(vspath, kArchiveExtension, List1); }
+void MainWindow::ListArchives(const std::string& folder) { ListGameFolder(folder, kArchiveExtension, listedArchives); }
 
-void MainWindow::menuall_Click() {
-  List1.clear();
-  ShowFiles(FieldText(txtpath));
+void MainWindow::OnDisableAllClicked() {
+  listedArchives.clear();
+  ListArchives(FieldText(gameFolderField));
   // Whole or not at all; a failure is said as such, never confirmed.
   const std::string path = appFolder_ + "\\disable.txt";
-  if (ReplaceListFile(path, kEditorHeader, List1)) {
+  if (ReplaceListFile(path, kEditorHeader, listedArchives)) {
     ShowHelp("All PK3 Files set to be Disabled");
   } else {
     ShowMessage("Could not save " + path, MB_OK);
   }
 }
 
-Pk3List* MainWindow::OpenDisableWindow() {
-  if ((pk3list_ && !pk3list_->Closed()) || (editor_ && !editor_->Closed())) return nullptr;  // one window at a time
-  pk3list_ = std::make_unique<Pk3List>(hwnd_, FieldText(txtpath), appFolder_ + "\\disable.txt");
-  if (!pk3list_->Open()) pk3list_.reset();
-  return pk3list_.get();
+DisableListWindow* MainWindow::OpenDisableWindow() {
+  return OpenModal(disableWindow_, FieldText(gameFolderField), appFolder_ + "\\disable.txt");
 }
 
-void MainWindow::menudis_Click() {
-  if (Pk3List* window = OpenDisableWindow()) window->RunModal();
+void MainWindow::OnDisableSelectedClicked() {
+  if (DisableListWindow* window = OpenDisableWindow()) window->RunModal();
 }

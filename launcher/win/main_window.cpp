@@ -21,6 +21,14 @@ constexpr const char* kGameKey = "Software\\2015\\MOHAA";
 constexpr int kClientWidth = 644;
 constexpr int kClientHeight = 382;
 
+struct StartButton {
+  ControlId id;
+  GameEdition edition;
+};
+constexpr StartButton kStartButtons[] = {{alliedAssaultButton, GameEdition::AlliedAssault},
+                                         {spearheadButton, GameEdition::Spearhead},
+                                         {breakthroughButton, GameEdition::Breakthrough}};
+
 // The system's ANSI lower case, which also maps letters beyond A to Z.
 std::string SystemLowerCase(std::string_view text) {
   std::string lower(text);
@@ -62,7 +70,8 @@ MainWindow::MainWindow(std::string appFolder) : appFolder_(std::move(appFolder))
 
 MainWindow::~MainWindow() {
   editor_.reset();
-  pk3list_.reset();
+  disableWindow_.reset();
+  overlayStarter_.reset();
   if (hwnd_) {
     unloading_ = true;  // a window dropped without closing restores nothing
     DestroyWindow(hwnd_);
@@ -91,11 +100,11 @@ bool MainWindow::Create() {
 
 void MainWindow::CreateMenuBar() {
   HMENU tools = CreatePopupMenu();
-  AppendMenuA(tools, MF_STRING, menuall, "Disable ALL PK3 Files");
-  AppendMenuA(tools, MF_STRING, menudis, "Disable Selected PK3 Files");
-  AppendMenuA(tools, MF_STRING, menurp, "Remove Player from List");
-  AppendMenuA(tools, MF_STRING, menyrip, "Remove IP ");
-  AppendMenuA(tools, MF_STRING, menuexit, "Exit");
+  AppendMenuA(tools, MF_STRING, menuDisableAll, "Disable ALL PK3 Files");
+  AppendMenuA(tools, MF_STRING, menuDisableSelected, "Disable Selected PK3 Files");
+  AppendMenuA(tools, MF_STRING, menuRemovePlayer, "Remove Player from List");
+  AppendMenuA(tools, MF_STRING, menuRemoveServer, "Remove IP ");
+  AppendMenuA(tools, MF_STRING, menuExit, "Exit");
   HMENU bar = CreateMenu();
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "Tools");
   SetMenu(hwnd_, bar);
@@ -112,23 +121,22 @@ void MainWindow::CreateControls() {
                                    MulDiv(def.x, dpi_, 96), MulDiv(def.y, dpi_, 96), MulDiv(def.w, dpi_, 96),
                                    MulDiv(def.h, dpi_, 96), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
                                    GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(def.id == Text1 ? helpFont_ : font_), FALSE);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(def.id == helpLine ? helpFont_ : font_), FALSE);
     if (def.kind == Kind::Label || def.kind == Kind::Caption || def.help) {
       // Labels take their own mouse moves, as the help line needs.
       SetWindowSubclass(control, HelpProc, static_cast<UINT_PTR>(def.id), reinterpret_cast<DWORD_PTR>(this));
     }
   }
-  for (int edition = 1; edition <= 3; ++edition) {
-    icons_[edition - 1] = MakeEditionIcon(edition);
-    SendMessageA(Control(cmd1 + edition - 1), BM_SETIMAGE, IMAGE_ICON,
-                 reinterpret_cast<LPARAM>(icons_[edition - 1]));
+  for (size_t i = 0; i < std::size(kStartButtons); ++i) {
+    icons_[i] = MakeEditionIcon(kStartButtons[i].edition);
+    SendMessageA(Control(kStartButtons[i].id), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icons_[i]));
   }
 }
 
 std::string MainWindow::FieldText(int id) const { return WindowText(Control(id)); }
 void MainWindow::SetFieldText(int id, const std::string& text) { SetWindowTextA(Control(id), text.c_str()); }
 
-void MainWindow::Form_Load() {
+void MainWindow::StartUp() {
   appVersion = kAppVersion;
   SetWindowTextA(hwnd_, (std::string("Kestrun Version ") + appVersion).c_str());
   statusPrefix = std::string(4, '\xFF') + '\x02';
@@ -139,10 +147,10 @@ void MainWindow::Form_Load() {
   }
   LoadPlayerName();
   LoadGameFolder();
-  SetFieldText(text8, settings::Read(settings::kServerAddress));
-  SetFieldText(text9, settings::Read(settings::kServerPassword));
+  SetFieldText(serverField, settings::Read(settings::kServerAddress));
+  SetFieldText(passwordField, settings::Read(settings::kServerPassword));
   LoadLists();
-  RestoreSwitchedOffFiles(FieldText(txtpath));
+  RestoreSwitchedOffFiles(FieldText(gameFolderField));
 }
 
 bool MainWindow::GameIsRunning() {
@@ -153,8 +161,8 @@ bool MainWindow::GameIsRunning() {
 }
 
 void MainWindow::LoadPlayerName() {
-  SetFieldText(text6, settings::Read(settings::kPlayerName));
-  if (FieldText(text6).empty()) settings::CreateKey();
+  SetFieldText(nameField, settings::Read(settings::kPlayerName));
+  if (FieldText(nameField).empty()) settings::CreateKey();
 }
 
 void MainWindow::LoadGameFolder() {
@@ -165,16 +173,16 @@ void MainWindow::LoadGameFolder() {
   if (settled.writeBack && !registry::HoldsOtherKind(HKEY_CURRENT_USER, kGameKey, "basepath")) {
     registry::StoreKeyValue(HKEY_CURRENT_USER, kGameKey, "basepath", *settled.writeBack, registry::kText);
   }
-  SetFieldText(txtpath, settled.folder);
+  SetFieldText(gameFolderField, settled.folder);
 }
 
 void MainWindow::LoadLists() {
-  playlist = ReadListFile(appFolder_ + "\\player.txt");
-  serveriplist = ReadListFile(appFolder_ + "\\sip.txt");
-  pwdlist = ReadListFile(appFolder_ + "\\spwd.txt");
-  for (const auto& entry : playlist) AddChoice(Control(text6), entry);
-  for (const auto& entry : serveriplist) AddChoice(Control(text8), entry);
-  for (const auto& entry : pwdlist) AddChoice(Control(text9), entry);
+  rememberedNames = ReadListFile(appFolder_ + "\\player.txt");
+  rememberedServers = ReadListFile(appFolder_ + "\\sip.txt");
+  rememberedPasswords = ReadListFile(appFolder_ + "\\spwd.txt");
+  for (const auto& entry : rememberedNames) AddChoice(Control(nameField), entry);
+  for (const auto& entry : rememberedServers) AddChoice(Control(serverField), entry);
+  for (const auto& entry : rememberedPasswords) AddChoice(Control(passwordField), entry);
 }
 
 // Every file an earlier launch switched off comes back on: by the extension
@@ -192,76 +200,78 @@ void MainWindow::Show(int how) {
 void MainWindow::Close() {
   if (!hwnd_ || unloading_) return;
   unloading_ = true;
-  Form_Unload();
+  ShutDown();
   DestroyWindow(hwnd_);
 }
 
-void MainWindow::Form_Unload() {
-  if (ministart_) ministart_->Close();
-  // An open editor closes with its changes dropped; the object lives on, as
-  // its modal loop may still be running below this call.
+void MainWindow::ShutDown() {
+  CloseModalWindows();
+  RestoreSwitchedOffFiles(FieldText(gameFolderField));
+}
+
+bool MainWindow::ModalWindowOpen() const {
+  return (editor_ && !editor_->Closed()) || (disableWindow_ && !disableWindow_->Closed()) ||
+         (overlayStarter_ && !overlayStarter_->Closed());
+}
+
+// An open window closes with its changes dropped.
+void MainWindow::CloseModalWindows() {
+  if (overlayStarter_) overlayStarter_->Close();
   if (editor_) editor_->Close();
-  if (pk3list_) pk3list_->Close();
-  RestoreSwitchedOffFiles(FieldText(txtpath));
+  if (disableWindow_) disableWindow_->Close();
 }
 
-void MainWindow::menuexit_Click() { Close(); }
+void MainWindow::OnExitClicked() { Close(); }
 
-ListEditor* MainWindow::OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo,
-                                   const char* file) {
-  if (editor_ && !editor_->Closed()) return nullptr;  // one editor at a time
-  editor_ = std::make_unique<ListEditor>(hwnd_, caption, EditedList{&hidden, Control(combo), appFolder_ + file});
-  if (!editor_->Open()) editor_.reset();
-  return editor_.get();
+ListEditorWindow* MainWindow::OpenEditor(const char* caption, std::vector<std::string>& remembered, int field,
+                                         const char* file) {
+  return OpenModal(editor_, caption, EditedList{&remembered, Control(field), appFolder_ + file});
 }
 
-ListEditor* MainWindow::OpenPlayersEditor() { return OpenEditor("Remove Players", playlist, text6, "\\player.txt"); }
-ListEditor* MainWindow::OpenServerEditor() {
-  return OpenEditor("Remove Server IP", serveriplist, text8, "\\sip.txt");
+ListEditorWindow* MainWindow::OpenPlayersEditor() {
+  return OpenEditor("Remove Players", rememberedNames, nameField, "\\player.txt");
 }
 
-void MainWindow::menurp_Click() {
-  if (ListEditor* editor = OpenPlayersEditor()) editor->RunModal();
+ListEditorWindow* MainWindow::OpenServerEditor() {
+  return OpenEditor("Remove Server IP", rememberedServers, serverField, "\\sip.txt");
 }
 
-void MainWindow::menyrip_Click() {
-  if (ListEditor* editor = OpenServerEditor()) editor->RunModal();
+void MainWindow::OnRemovePlayerClicked() {
+  if (ListEditorWindow* editor = OpenPlayersEditor()) editor->RunModal();
 }
 
-void MainWindow::ShowHelp(const char* text) { SetFieldText(Text1, text); }
+void MainWindow::OnRemoveServerClicked() {
+  if (ListEditorWindow* editor = OpenServerEditor()) editor->RunModal();
+}
+
+void MainWindow::ShowHelp(const char* text) { SetFieldText(helpLine, text); }
 
 void MainWindow::OnCommand(int id) {
   switch (id) {
-    case Command1:
-      Command1_Click();
+    case serverStatusButton:
+      OnServerStatusClicked();
       break;
-    case Command2:
-      Command2_Click();
+    case launchCorvelButton:
+      OnLaunchCorvelClicked();
       break;
-    case menurp:
-      menurp_Click();
+    case menuRemovePlayer:
+      OnRemovePlayerClicked();
       break;
-    case menyrip:
-      menyrip_Click();
+    case menuRemoveServer:
+      OnRemoveServerClicked();
       break;
-    case menuexit:
-      menuexit_Click();
+    case menuExit:
+      OnExitClicked();
       break;
-    case menuall:
-      menuall_Click();
+    case menuDisableAll:
+      OnDisableAllClicked();
       break;
-    case menudis:
-      menudis_Click();
+    case menuDisableSelected:
+      OnDisableSelectedClicked();
       break;
-    case cmd1:
-      cmd1_Click();
-      break;
-    case cmd2:
-      cmd2_Click();
-      break;
-    case cmd3:
-      cmd3_Click();
-      break;
+  }
+  for (const StartButton& button : kStartButtons) {
+    if (id == button.id) OnStartClicked(button.edition);
   }
 }
 
@@ -280,11 +290,13 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   switch (msg) {
     case WM_COMMAND:
       // Handled once the focus has settled, so that the query never runs inside a focus change.
-      if (LOWORD(wParam) == text8 && HIWORD(wParam) == CBN_KILLFOCUS) PostMessageA(hwnd, kText8LostFocus, 0, 0);
+      if (LOWORD(wParam) == serverField && HIWORD(wParam) == CBN_KILLFOCUS) {
+        PostMessageA(hwnd, kServerFieldLeftMessage, 0, 0);
+      }
       OnCommand(LOWORD(wParam));
       return 0;
-    case kText8LostFocus:
-      text8_LostFocus();
+    case kServerFieldLeftMessage:
+      OnServerFieldLeft();
       return 0;
     case WM_SETCURSOR:
       if (!querying_) break;

@@ -1,17 +1,19 @@
 #pragma once
-// Main, the launcher's window: the fields the player fills in, the start
+// The launcher's main window: the fields the player fills in, the start
 // buttons, the status display, the help line and the Tools menu. It owns the
 // remembered lists from start-up to shutdown.
 #include <windows.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "disable_list_window.h"
+#include "launch_line.h"
 #include "list_editor.h"
 #include "overlay_starter.h"
 #include "status_socket.h"
-#include "pk3_list.h"
 
 class MainWindow {
  public:
@@ -26,12 +28,12 @@ class MainWindow {
 
   // Builds the window and its controls, still hidden.
   bool Create();
-  // Start-up. When a game is running it shows why and closes the window.
-  void Form_Load();
+  // When a game is running it shows why and closes the window.
+  void StartUp();
   void Show(int how);
-  // Closing by any way runs Form_Unload first.
+  // Closing by any way runs ShutDown first.
   void Close();
-  void Form_Unload();
+  void ShutDown();
   bool Closed() const { return closed_; }
 
   HWND Handle() const { return hwnd_; }
@@ -40,49 +42,51 @@ class MainWindow {
   void SetFieldText(int id, const std::string& text);
 
   // Tools menu. The editor entries wait until their window closes.
-  void menurp_Click();
-  void menyrip_Click();
-  void menuexit_Click();
+  void OnRemovePlayerClicked();
+  void OnRemoveServerClicked();
+  void OnExitClicked();
   // Opens an editor without waiting for it (the menu entries then wait).
-  ListEditor* OpenPlayersEditor();
-  ListEditor* OpenServerEditor();
+  ListEditorWindow* OpenPlayersEditor();
+  ListEditorWindow* OpenServerEditor();
 
   // Start buttons: the checks before a start, then the start request
   // (main_launch.cpp).
-  void cmd1_Click();
-  void cmd2_Click();
-  void cmd3_Click();
-  bool chkit();
-  void shellandwait();
-  short gameEdition = 0;  // 1 Allied Assault, 2 Spearhead, 3 Breakthrough
+  void OnStartClicked(GameEdition edition);
+  bool CheckBeforeLaunch();
+  void StartGame();
+  GameEdition gameEdition = GameEdition::AlliedAssault;
   std::string launchName, launchArgs, launchFile;
 
   // The disable list (main_disable_list.cpp). The window entry waits until
   // its window closes; OpenDisableWindow does not.
-  void menuall_Click();
-  void menudis_Click();
-  Pk3List* OpenDisableWindow();
-  // Appends the add-on archives under vspath to List1.
-  void ShowFiles(const std::string& vspath);
+  void OnDisableAllClicked();
+  void OnDisableSelectedClicked();
+  DisableListWindow* OpenDisableWindow();
+  // Appends the add-on archives under folder to listedArchives.
+  void ListArchives(const std::string& folder);
 
   const std::string& AppFolder() const { return appFolder_; }
   std::string appVersion;
   std::string statusPrefix;
-  // The remembered lists and the working lists of the window.
-  std::vector<std::string> playlist, serveriplist, pwdlist, dispk3, List1, List2, buff1, buff5;
+  std::vector<std::string> rememberedNames, rememberedServers, rememberedPasswords;
+  // The disable list as last read for a start.
+  std::vector<std::string> disableEntries;
+  // What "Disable ALL PK3 Files" found last.
+  std::vector<std::string> listedArchives;
+  // The information line's pairs of the last status reply.
+  std::vector<std::string> infoPairs;
 
   // Server status (main_status.cpp). A query asked for while one waits is ignored.
-  void getstatus();
-  void Command1_Click();
-  void text8_LostFocus();
+  void QueryServerStatus();
+  void OnServerStatusClicked();
+  void OnServerFieldLeft();
   // "Launch Corvel": the status query first while no map list is known, then
   // the overlay starter, waited for.
-  void Command2_Click();
-  // Command2_Click without waiting for the starter; nullptr when none opened.
-  OverlayStarter* LaunchCorvel();
+  void OnLaunchCorvelClicked();
+  // The same without waiting for the starter; nullptr when none opened.
+  OverlayStarterWindow* LaunchCorvel();
   bool Querying() const { return querying_; }
   const std::string& MapList() const { return mapList_; }
-  StatusSocket UDP1;
 
  private:
   static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
@@ -91,24 +95,37 @@ class MainWindow {
   void OnCommand(int id);
   void ShowHelp(const char* text);
 
-  static constexpr UINT kText8LostFocus = WM_APP + 3;
-  void UDP1_DataArrival(const std::string& data);
-  OverlayStarter* OpenOverlayStarter();
-  std::string reply_;
+  static constexpr UINT kServerFieldLeftMessage = WM_APP + 3;
+  void OnStatusReply(const std::string& reply);
+  void ShowStatusReply(const std::string& reply);
+  OverlayStarterWindow* OpenOverlayStarter();
+  StatusSocket statusSocket_;
+  std::string statusReply_;
   std::string mapList_;
   bool querying_ = false;
   bool launching_ = false;
   bool launchAfterQuery_ = false;
-  std::unique_ptr<OverlayStarter> ministart_;
 
   bool GameIsRunning();
   void LoadPlayerName();
   void LoadGameFolder();
   void LoadLists();
   void RestoreSwitchedOffFiles(const std::string& gameFolder);
-  ListEditor* OpenEditor(const char* caption, std::vector<std::string>& hidden, int combo, const char* file);
-  void StartEdition(short edition);
-  void RememberEntry(std::vector<std::string>& hidden, int combo, const std::string& text, const char* file);
+  ListEditorWindow* OpenEditor(const char* caption, std::vector<std::string>& remembered, int field, const char* file);
+  void RememberEntry(std::vector<std::string>& remembered, int field, const std::string& text, const char* file);
+
+  // The list editors, the disable window and the overlay starter are modal:
+  // one of them at a time, owned by this window. Each object outlives its
+  // window until the next opening, as its modal loop may still be running.
+  bool ModalWindowOpen() const;
+  void CloseModalWindows();
+  template <typename Window, typename... Args>
+  Window* OpenModal(std::unique_ptr<Window>& slot, Args&&... args) {
+    if (!hwnd_ || unloading_ || ModalWindowOpen()) return nullptr;
+    slot = std::make_unique<Window>(hwnd_, std::forward<Args>(args)...);
+    if (!slot->Open()) slot.reset();
+    return slot.get();
+  }
 
   std::string appFolder_;
   HWND hwnd_ = nullptr;
@@ -118,6 +135,7 @@ class MainWindow {
   HICON icons_[3] = {};
   bool closed_ = false;
   bool unloading_ = false;
-  std::unique_ptr<ListEditor> editor_;
-  std::unique_ptr<Pk3List> pk3list_;
+  std::unique_ptr<ListEditorWindow> editor_;
+  std::unique_ptr<DisableListWindow> disableWindow_;
+  std::unique_ptr<OverlayStarterWindow> overlayStarter_;
 };

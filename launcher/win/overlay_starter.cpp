@@ -29,42 +29,44 @@ struct StarterControl {
 };
 
 const StarterControl kStarterControls[] = {
-    {OverlayStarter::Label1, "STATIC", "Corvel is a ingame version of Tavrin remote and requires a password.", SS_LEFT,
-     0, 12, 10, 300, 32},
-    {OverlayStarter::Label2, "STATIC", "Tavrin IP", SS_LEFT, 0, 12, 50, 100, 16},
-    {OverlayStarter::Text1, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 12, 68, 190, 22},
-    {OverlayStarter::Label3, "STATIC", "Port/Password", SS_LEFT, 0, 212, 50, 100, 16},
-    {OverlayStarter::Text2, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 212, 68, 100, 22},
-    {OverlayStarter::Check1, "BUTTON", "Show All Data vs Name Only", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12, 100, 300, 20},
-    {OverlayStarter::Check2, "BUTTON", "Use Scroll Lock vs PrntScrn", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12, 124, 300, 20},
-    {OverlayStarter::Command1, "BUTTON", "Apply", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 76, 156, 80, 28},
-    {OverlayStarter::Command2, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 168, 156, 80, 28},
+    {OverlayStarterWindow::introLabel, "STATIC", "Corvel is a ingame version of Tavrin remote and requires a password.",
+     SS_LEFT, 0, 12, 10, 300, 32},
+    {OverlayStarterWindow::addressLabel, "STATIC", "Tavrin IP", SS_LEFT, 0, 12, 50, 100, 16},
+    {OverlayStarterWindow::addressField, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 12, 68, 190, 22},
+    {OverlayStarterWindow::portLabel, "STATIC", "Port/Password", SS_LEFT, 0, 212, 50, 100, 16},
+    {OverlayStarterWindow::portField, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 212, 68, 100, 22},
+    {OverlayStarterWindow::showAllCheck, "BUTTON", "Show All Data vs Name Only", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12,
+     100, 300, 20},
+    {OverlayStarterWindow::scrollLockCheck, "BUTTON", "Use Scroll Lock vs PrntScrn", WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+     12, 124, 300, 20},
+    {OverlayStarterWindow::applyButton, "BUTTON", "Apply", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 76, 156, 80, 28},
+    {OverlayStarterWindow::cancelButton, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 168, 156, 80, 28},
 };
 
 }  // namespace
 
-OverlayStarter::OverlayStarter(HWND owner, std::string appFolder) : owner_(owner), appFolder_(std::move(appFolder)) {}
+OverlayStarterWindow::OverlayStarterWindow(HWND owner, std::string appFolder)
+    : owner_(owner), appFolder_(std::move(appFolder)) {}
 
-OverlayStarter::~OverlayStarter() {
+OverlayStarterWindow::~OverlayStarterWindow() {
   Close();
   if (font_) DeleteObject(font_);
 }
 
-bool OverlayStarter::Open() {
+bool OverlayStarterWindow::Open() {
   ShowMessage(kOverlayStarterHelp, MB_OK);
-  RegisterWindowClass(kStarterClass, ObjectWindowProc<OverlayStarter>, GetSysColorBrush(COLOR_BTNFACE));
+  RegisterWindowClass(kStarterClass, ObjectWindowProc<OverlayStarterWindow>, GetSysColorBrush(COLOR_BTNFACE));
   hwnd_ = CreateOwnedWindow(kStarterClass, "Corvel Setup", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_, 324, 196,
                             WindowDpi(nullptr), 60, this);
   if (!hwnd_) return false;
   font_ = CreateMessageFont();
   CreateControls();
-  Form_Load();
-  if (owner_) EnableWindow(owner_, FALSE);
-  ShowWindow(hwnd_, SW_SHOW);
+  LoadSettings();
+  ShowModalWindow(hwnd_, owner_);
   return true;
 }
 
-void OverlayStarter::CreateControls() {
+void OverlayStarterWindow::CreateControls() {
   const int dpi = WindowDpi(nullptr);
   for (const StarterControl& c : kStarterControls) {
     HWND control = CreateWindowExA(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, Scaled(c.x, dpi),
@@ -75,42 +77,42 @@ void OverlayStarter::CreateControls() {
   }
 }
 
-void OverlayStarter::Form_Load() {
-  SetWindowTextA(Control(Text1), settings::Read(settings::kInspectionServerAddress).c_str());
-  SetWindowTextA(Control(Text2), settings::Read(settings::kInspectionServerPort).c_str());
-  const std::pair<int, bool> checks[] = {{Check1, settings::Read(settings::kShowAllPlayerData)},
-                                         {Check2, settings::Read(settings::kUseScrollLock)}};
+void OverlayStarterWindow::LoadSettings() {
+  SetWindowTextA(Control(addressField), settings::Read(settings::kInspectionServerAddress).c_str());
+  SetWindowTextA(Control(portField), settings::Read(settings::kInspectionServerPort).c_str());
+  const std::pair<int, bool> checks[] = {{showAllCheck, settings::Read(settings::kShowAllPlayerData)},
+                                         {scrollLockCheck, settings::Read(settings::kUseScrollLock)}};
   for (const auto& [id, on] : checks) {
     SendMessageA(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 }
 
-void OverlayStarter::Command1_Click() {
+void OverlayStarterWindow::OnApplyClicked() {
   auto checked = [&](int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
-  settings::Write(settings::kInspectionServerAddress, WindowText(Control(Text1)));
-  settings::Write(settings::kInspectionServerPort, WindowText(Control(Text2)));
-  settings::Write(settings::kShowAllPlayerData, checked(Check1));
-  settings::Write(settings::kUseScrollLock, checked(Check2));
+  settings::Write(settings::kInspectionServerAddress, WindowText(Control(addressField)));
+  settings::Write(settings::kInspectionServerPort, WindowText(Control(portField)));
+  settings::Write(settings::kShowAllPlayerData, checked(showAllCheck));
+  settings::Write(settings::kUseScrollLock, checked(scrollLockCheck));
   // The overlay reads the values above at its start; its result is not looked at.
   const std::string program = appFolder_ + "\\corvel2.exe";
   ShellExecuteA(hwnd_, "open", program.c_str(), "", appFolder_.c_str(), SW_SHOWNORMAL);
   Close();
 }
 
-void OverlayStarter::Command2_Click() { Close(); }
+void OverlayStarterWindow::OnCancelClicked() { Close(); }
 
-void OverlayStarter::Close() { CloseModalWindow(hwnd_, owner_); }
+void OverlayStarterWindow::Close() { CloseModalWindow(hwnd_, owner_); }
 
-void OverlayStarter::RunModal() { RunModalLoop(hwnd_); }
+void OverlayStarterWindow::RunModal() { RunModalLoop(hwnd_); }
 
-LRESULT OverlayStarter::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT OverlayStarterWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Command1) Command1_Click();
-      if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Command2) Command2_Click();
+      if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == applyButton) OnApplyClicked();
+      if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == cancelButton) OnCancelClicked();
       return 0;
     case WM_CLOSE:
-      Command2_Click();  // the close box acts as Cancel
+      OnCancelClicked();  // the close box acts as Cancel
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

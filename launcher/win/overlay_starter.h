@@ -1,5 +1,5 @@
 #pragma once
-// ministart, "Corvel Setup": the overlay's settings, stored by "Apply", which
+// "Corvel Setup": the overlay's settings, stored by "Apply", which
 // then starts corvel2.exe from the launcher's folder. Cancel and the close box
 // store nothing.
 #include <windows.h>
@@ -9,18 +9,21 @@
 // The help text shown before the window opens: four lines, each ended by CR LF.
 extern const char* const kOverlayStarterHelp;
 
-class OverlayStarter {
+class OverlayStarterWindow {
  public:
   // Every message of the object's window (see ObjectWindowProc).
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-  enum ControlId : int { Label1 = 1, Label2, Text1, Label3, Text2, Check1, Check2, Command1, Command2 };
+  enum ControlId : int {
+    introLabel = 1, addressLabel, addressField, portLabel, portField,
+    showAllCheck, scrollLockCheck, applyButton, cancelButton
+  };
 
   // appFolder is the folder corvel2.exe is started from.
-  OverlayStarter(HWND owner, std::string appFolder);
-  ~OverlayStarter();
-  OverlayStarter(const OverlayStarter&) = delete;
-  OverlayStarter& operator=(const OverlayStarter&) = delete;
+  OverlayStarterWindow(HWND owner, std::string appFolder);
+  ~OverlayStarterWindow();
+  OverlayStarterWindow(const OverlayStarterWindow&) = delete;
+  OverlayStarterWindow& operator=(const OverlayStarterWindow&) = delete;
 
   // Shows the help message, then opens the window; the owner takes no input
   // while it is open.
@@ -28,9 +31,9 @@ class OverlayStarter {
   // Runs the window's events until it closes.
   void RunModal();
 
-  void Form_Load();
-  void Command1_Click();
-  void Command2_Click();
+  void LoadSettings();
+  void OnApplyClicked();
+  void OnCancelClicked();
   void Close();
 
   HWND Handle() const { return hwnd_; }

@@ -74,7 +74,7 @@ void StatusSocket::ReadWaiting() {
       return;
     }
     const bool fromRemote = from.sin_addr.s_addr == remote_.sin_addr.s_addr && from.sin_port == remote_.sin_port;
-    if (fromRemote && DataArrival) DataArrival(std::string(buffer.data(), static_cast<size_t>(got)));
+    if (fromRemote && onDatagram) onDatagram(std::string(buffer.data(), static_cast<size_t>(got)));
   }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// UDP1, the status query's socket: one datagram out, replies in through
+// The status query's socket: one datagram out, replies in through
 // window messages on the window thread. Only datagrams from the address and
 // port last sent to are taken; the socket stays open until Close.
 #include <winsock2.h>
@@ -19,7 +19,7 @@ class StatusSocket {
   StatusSocket& operator=(const StatusSocket&) = delete;
 
   // Called with each datagram from the remote host and port, whole.
-  std::function<void(const std::string&)> DataArrival;
+  std::function<void(const std::string&)> onDatagram;
 
   // Opens a new socket and sends bytes to host:port. False when nothing was
   // sent (unknown host, no socket, failed send); the socket may stay open.

@@ -50,7 +50,7 @@ void CheckReply(std::string_view reply) {
   FUZZ_CHECK(s.mapList.empty() || (s.mapList.front() != ' ' && s.mapList.back() != ' '));
   bool players = false;
   const std::string_view tail = PlayerPart(reply, players);
-  FUZZ_CHECK(players ? JoinLines(s.buff1) == tail : s.buff1.empty());
+  FUZZ_CHECK(players ? JoinLines(s.playerLines) == tail : s.playerLines.empty());
   CheckMapLines(s.mapList);
 }
 
