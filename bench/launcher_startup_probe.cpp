@@ -10,34 +10,19 @@
 #include "machine.h"
 #include "main_window.h"
 #include "message_box.h"
-#include "registry.h"
-
-namespace {
-
-// 5,000 live files spread over the folders the table searches.
-std::string LayOutGameFolder() {
-  const std::string game = TempFolderPath() + "kestrun_startup_probe";
-  struct Spread {
-    const char* folder;
-    const char* extension;
-    int count;
-  } spread[] = {{"\\main", "pk3", 1500}, {"\\main\\maps\\dm", "min", 800}, {"\\main\\maps\\obj", "min", 400},
-                {"\\main\\configs", "cfg", 300}, {"\\mainta", "pk3", 700}, {"\\maintt", "pk3", 700},
-                {"", "exe", 100},       {"\\main\\screenshots", "tga", 500}};
-  for (const Spread& s : spread) {
-    MakeFolder(game + s.folder);
-    for (int i = 0; i < s.count; ++i) Touch(game + s.folder + "\\file" + std::to_string(i) + "." + s.extension);
-  }
-  return game;
-}
-
-}  // namespace
+#include "probe_settings.h"
 
 int main() {
   SetAppTitle("Kestrun");
+  // A message box here means the start-up stopped short (a game console
+  // running); under a probe nobody would answer it.
+  std::string message;
+  SetMessageHook([&](const std::string& text, const std::string&, unsigned) {
+    message = text;
+    return IDOK;
+  });
   const std::string game = LayOutGameFolder();
-  registry::MakeKey(HKEY_CURRENT_USER, "Software\\2015\\MOHAA");
-  registry::StoreKeyValue(HKEY_CURRENT_USER, "Software\\2015\\MOHAA", "basepath", game, registry::kText);
+  StoreGameFolder(game);
 
   constexpr int kRuns = 5;
   LARGE_INTEGER frequency, start, end;
@@ -54,6 +39,8 @@ int main() {
     after = FileSystemCallCount();
     totalMs += 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
   }
+  if (!message.empty()) return MeasuredNothing("the launcher's start-up showed \"" + message + "\"");
+  if (after.listings == before.listings) return MeasuredNothing("the launcher's start-up listed no folder");
   const std::string machine = MachineName();
   BenchRow("launcher start-up in process, 5,000 live files (mean of 5)", Figure("%.1f ms", totalMs / kRuns), "report",
            machine);

@@ -79,6 +79,7 @@ int main() {
   constexpr int kRuns = 5;
   double total = 0;
   for (int run = 0; run < kRuns; ++run) total += TimeListing(root, listed);
+  if (listed == 0) return MeasuredNothing("the listing found no add-on archive in " + root);
   const std::string machine = MachineName();
   BenchRow("game folder listing, 20,000 files in 1,000 folders, first run", Figure("%.1f ms", first),
            "report, next to find", machine);

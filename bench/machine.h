@@ -1,7 +1,8 @@
 #pragma once
-// A one-line description of the machine a figure was measured on, and the row
-// every probe prints: | measure | figure | target | machine |. scripts/bench
-// gathers the rows of all probes into one table.
+// A one-line description of the machine a figure was measured on, the row
+// every probe prints: | measure | figure | target | machine |, and the way a
+// probe ends when it measured nothing. scripts/bench gathers the rows of all
+// probes into one table.
 #include <cstdio>
 #include <string>
 
@@ -52,6 +53,14 @@ inline std::string MachineName() {
 inline void BenchRow(const std::string& measure, const std::string& figure, const std::string& target,
                      const std::string& machine) {
   std::printf("| %s | %s | %s | %s |\n", measure.c_str(), figure.c_str(), target.c_str(), machine.c_str());
+}
+
+// A probe that measured nothing says why on standard error and ends with an
+// error (main returns this), so that scripts/bench fails rather than print a
+// figure made of nothing.
+inline int MeasuredNothing(const std::string& why) {
+  std::fprintf(stderr, "measured nothing: %s\n", why.c_str());
+  return 1;
 }
 
 // A figure with its unit, printf-style: Figure("%.1f ms", ms).
