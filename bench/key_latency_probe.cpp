@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "demo_records.h"
+#include "loopback_listener.h"
 #include "machine.h"
 #include "player_actions.h"
 #include "programs.h"
@@ -65,19 +66,6 @@ std::string Receive(SOCKET s, size_t expected, int timeoutMs) {
     got.append(buffer, static_cast<size_t>(n));
   }
   return got;
-}
-
-SOCKET LoopbackListener(int& port) {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  listen(s, 1);
-  int size = sizeof a;
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-  port = ntohs(a.sin_port);
-  return s;
 }
 
 // Milliseconds from the key's going down until expected has arrived on link,

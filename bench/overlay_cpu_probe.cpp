@@ -7,25 +7,13 @@
 #include <string>
 
 #include "demo_records.h"
+#include "loopback_listener.h"
 #include "machine.h"
 #include "overlay_window.h"
 #include "probe_settings.h"
 #include "wait.h"
 
 namespace {
-
-SOCKET LoopbackListener(int& port) {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  listen(s, 1);
-  int size = sizeof a;
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-  port = ntohs(a.sin_port);
-  return s;
-}
 
 // CPU share of a program's message loop over ms milliseconds.
 double LoopShare(DWORD ms) {
