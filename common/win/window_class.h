@@ -1,8 +1,12 @@
 #pragma once
 #include <windows.h>
 
-// Registers a window class of this program with an arrow cursor; a class
-// already registered is left as it is.
+// The resource id of each program's application icon (ICON 1 in its .rc file).
+constexpr int kProgramIconId = 1;
+
+// Registers a window class of this program with an arrow cursor and the
+// program's icon for the title bar and the taskbar; a class already
+// registered is left as it is.
 void RegisterWindowClass(const char* name, WNDPROC proc, HBRUSH background = nullptr);
 
 // Runs the program's events until window becomes null (its owner clears it on
