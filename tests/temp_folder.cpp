@@ -1,7 +1,10 @@
 #include "temp_folder.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 TempFolder::TempFolder(const std::string& tag) {
   static int counter = 0;
@@ -14,6 +17,57 @@ TempFolder::TempFolder(const std::string& tag) {
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
+
+namespace {
+
+// True when a file can be created in the folder (it is removed again).
+bool CanCreateIn(const std::string& folder) {
+  const std::string probe = folder + "\\probe.tmp";
+  HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+// Runs chattr on the folder. Wine starts Linux programs but gives no handle
+// to wait on, so this waits until the folder is as asked, for up to 5 s.
+bool ChangeImmutableFlag(const std::string& folder, bool immutable) {
+  using ToUnix = char*(CDECL*)(const WCHAR*);
+  FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(found));
+  if (!toUnix) return false;
+  std::wstring wide(folder.begin(), folder.end());
+  char* unixPath = toUnix(wide.c_str());
+  if (!unixPath) return false;
+  std::string commandLine = std::string("chattr ") + (immutable ? "+i" : "-i") + " \"" + unixPath + "\"";
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA("Z:\\usr\\bin\\chattr", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  if (process.hThread) CloseHandle(process.hThread);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  for (int waited = 0; waited < 5000; waited += 20) {
+    if (CanCreateIn(folder) != immutable) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+}  // namespace
+
+UnwritableFolder::UnwritableFolder(std::string path) : path_(std::move(path)) {
+  held_ = ChangeImmutableFlag(path_, true);
+}
+
+UnwritableFolder::~UnwritableFolder() {
+  if (held_ && !ChangeImmutableFlag(path_, false)) {
+    ADD_FAILURE_AT(__FILE__, __LINE__) << "chattr -i failed: " << path_ << " stays immutable";
+  }
+}
 
 void PutFile(const std::string& path, const std::string& bytes) {
   for (size_t pos = path.find('\\', 3); pos != std::string::npos; pos = path.find('\\', pos + 1)) {

@@ -19,6 +19,24 @@ class TempFolder {
   std::string path_;
 };
 
+// A folder the user cannot write, as "C:\Program Files" is for a program run
+// as the user: nothing can be created, renamed or deleted in it. Running as
+// root, Wine ignores file permissions, so the folder gets the Linux flag
+// "immutable" (chattr +i), taken off again when this object goes. Held
+// reports whether the flag took effect (not under Wine, or no chattr: false).
+class UnwritableFolder {
+ public:
+  explicit UnwritableFolder(std::string path);
+  ~UnwritableFolder();
+  UnwritableFolder(const UnwritableFolder&) = delete;
+  UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  std::string path_;
+  bool held_ = false;
+};
+
 // Writes the bytes, creating missing parent folders.
 void PutFile(const std::string& path, const std::string& bytes);
 std::string FileBytes(const std::string& path);  // "<missing>" when absent

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "game_standin.h"
 #include "launcher_fixture.h"
 #include "list_controls.h"
@@ -208,6 +210,7 @@ TEST_F(Launch, DisableListSwitchesFilesOffBeforeEachStart) {
     EXPECT_TRUE(FileExists(folder + "\\elsewhere\\other.pkb"));
     EXPECT_EQ(GetFileAttributesA((main_ + "dir.pkb").c_str()), INVALID_FILE_ATTRIBUTES) << "folders stay";
     EXPECT_TRUE(FileExists(main_ + "relative.pk3")) << "only full paths are switched off";
+    EXPECT_EQ(main->FieldText(helpLine), "Not switched off: " + main_ + "taken.pk3 (switched-off name taken)");
   }
   SetCurrentDirectoryA(before);
   EXPECT_EQ(main->disableEntries.size(), 6u);
@@ -216,6 +219,54 @@ TEST_F(Launch, DisableListSwitchesFilesOffBeforeEachStart) {
   main->Close();  // and the shutdown switches them back on
   EXPECT_TRUE(FileExists(main_ + "zz_mod.pk3"));
   EXPECT_TRUE(FileExists(folder + "\\elsewhere\\other.pk3"));
+}
+
+// An archive of the disable list that cannot be switched off is named in the
+// help line after the start, with why; the start goes on, the other archives
+// are switched off as usual, and no message box interrupts.
+TEST_F(Launch, ArchivesThatCannotBeSwitchedOffAreNamedAfterTheStart) {
+  enum class Hold { Open, UnwritableFolder };
+  struct Case {
+    const char* what;
+    Hold hold;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"held open without delete sharing", Hold::Open, "in use"},
+      {"in a folder that cannot be written", Hold::UnwritableFolder, "access denied"},
+  };
+  const std::string free = folder + "\\main\\zz_mod.pk3";
+  const std::string stuckFolder = folder + "\\stuck";
+  const std::string stuck = stuckFolder + "\\zz_stuck.pk3";
+  PutFile(free, "mod");
+  PutFile(stuck, "stuck");
+  PutFile(app / "disable.txt", "//Do not Remove this line\r\n" + stuck + "\r\n" + free + "\r\n");
+  size_t started = 0;
+  for (const Case& c : cases) {
+    auto main = StartOnGame();
+    Fill(*main, "Baker", "", "", "", "");
+    {
+      HANDLE open = INVALID_HANDLE_VALUE;
+      std::unique_ptr<UnwritableFolder> unwritable;
+      if (c.hold == Hold::Open) {
+        open = CreateFileA(stuck.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+        ASSERT_NE(open, INVALID_HANDLE_VALUE) << c.what;
+      } else {
+        unwritable = std::make_unique<UnwritableFolder>(stuckFolder);
+        if (!unwritable->Held()) GTEST_SKIP() << "chattr +i had no effect: not under Wine as root";
+      }
+      Click(*main, alliedAssaultButton);
+      EXPECT_EQ(NextLaunch(started++).program, "mohaa.exe") << c.what << ": the start goes on";
+      EXPECT_EQ(main->FieldText(helpLine), "Not switched off: " + stuck + " (" + c.reason + ")") << c.what;
+      EXPECT_EQ(FileBytes(stuck), "stuck") << c.what;
+      EXPECT_TRUE(FileExists(folder + "\\main\\zz_mod.pkb")) << c.what << ": the others are switched off";
+      if (open != INVALID_HANDLE_VALUE) CloseHandle(open);
+    }
+    main->Close();
+    EXPECT_EQ(FileBytes(free), "mod") << c.what;
+  }
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(Launch, ARunningStandInConsoleKeepsTheNextLauncherFromStarting) {

@@ -76,6 +76,45 @@ TEST_F(Launcher, FirstRunCreatesTheKeyAndNeverTheGameKey) {
   main->Close();
 }
 
+// A launcher whose own folder cannot be written says so once at start-up,
+// naming the folder, then starts as before: fields and lists as last time.
+TEST_F(Launcher, AFolderItCannotWriteIsNamedOnceAtStartUp) {
+  struct Case {
+    const char* what;
+    bool unwritable;
+  };
+  const Case cases[] = {{"writable", false}, {"cannot be written", true}};
+  const std::string players = "//Do not Remove this line\r\nBaker\r\nAble\r\n";
+  PutFile(app / "player.txt", players);
+  SetSetting("Player Name", "Baker");
+  for (const Case& c : cases) {
+    messages.clear();
+    std::unique_ptr<UnwritableFolder> unwritable;
+    if (c.unwritable) {
+      unwritable = std::make_unique<UnwritableFolder>(app.Path());
+      if (!unwritable->Held()) GTEST_SKIP() << "chattr +i had no effect: not under Wine as root";
+    }
+    auto main = Start();
+    if (c.unwritable) {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_NE(messages[0].text.find("\r\n" + app.Path() + "\r\n"), std::string::npos) << messages[0].text;
+      EXPECT_NE(messages[0].text.find("Move Kestrun.exe and corvel2.exe to a folder of your own"), std::string::npos);
+      EXPECT_EQ(messages[0].title, "Kestrun");
+      EXPECT_EQ(messages[0].buttons, static_cast<unsigned>(MB_OK));
+    } else {
+      EXPECT_TRUE(messages.empty());
+      WIN32_FIND_DATAA found;
+      EXPECT_EQ(FindFirstFileA((app / "kestrun-probe*").c_str(), &found), INVALID_HANDLE_VALUE) << "probe removed";
+    }
+    EXPECT_EQ(main->FieldText(nameField), "Baker") << c.what;
+    EXPECT_EQ(main->rememberedNames, (std::vector<std::string>{"Baker", "Able"})) << c.what;
+    EXPECT_TRUE(IsWindowVisible(main->Handle())) << c.what;
+    main->Close();
+    EXPECT_EQ(messages.size(), c.unwritable ? 1u : 0u) << c.what << ": said once";
+    EXPECT_EQ(FileBytes(app / "player.txt"), players) << c.what;
+  }
+}
+
 TEST_F(Launcher, FieldsAndListsFromLastTime) {
   SetSetting("Player Name", "Sgt Baker");
   SetSetting("Server IP", "10.0.0.5:12204");

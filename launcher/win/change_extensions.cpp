@@ -41,6 +41,22 @@ bool Rename(const std::string& from, const std::string& to) {
   return MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
+// Why a rename failed, in the player's words.
+std::string RenameFailure(DWORD error) {
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "in use";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return "access denied";
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+      return "switched-off name taken";
+  }
+  return "error " + std::to_string(error);
+}
+
 }  // namespace
 
 FileSystemCalls& FileSystemCallCount() { return calls; }
@@ -73,8 +89,11 @@ void RestoreDisabledFiles(const std::vector<std::string>& entries) {
   }
 }
 
-void SwitchOffFiles(const std::vector<std::string>& entries) {
+std::vector<FileLeftOn> SwitchOffFiles(const std::vector<std::string>& entries) {
+  std::vector<FileLeftOn> leftOn;
   for (const std::string& entry : entries) {
-    if (IsFullPath(entry) && IsFile(entry)) Rename(entry, SwitchedOffPath(entry));
+    if (!IsFullPath(entry) || !IsFile(entry)) continue;
+    if (!Rename(entry, SwitchedOffPath(entry))) leftOn.push_back({entry, RenameFailure(GetLastError())});
   }
+  return leftOn;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Renaming files between their live and switched-off extensions, on the real
-// file system. Every failure is a quiet no-op for that file.
+// file system. A failure leaves that file as it was; only SwitchOffFiles
+// reports its failures, since the player expects those archives off in game.
 #include <string>
 #include <vector>
 
@@ -18,11 +19,19 @@ void ApplyExtensionTable(const std::string& gameFolder);
 // Entries that are not full paths are passed over.
 void RestoreDisabledFiles(const std::vector<std::string>& entries);
 
+// An archive of the disable list that stayed on, and why ("in use", "access
+// denied", ...).
+struct FileLeftOn {
+  std::string path;
+  std::string reason;
+};
+
 // Switches off each disable-list entry that names an existing file by its full
 // path: renamed to its path with the last character replaced by "b". Entries
-// whose file is missing, already switched off or whose target name is taken
-// are skipped.
-void SwitchOffFiles(const std::vector<std::string>& entries);
+// whose file is missing or already switched off are skipped; an existing file
+// that cannot be renamed (held open by another program, a folder that cannot
+// be written, its switched-off name taken) stays on and is returned.
+std::vector<FileLeftOn> SwitchOffFiles(const std::vector<std::string>& entries);
 
 // Calls made on the file system so far, for the start-up probe.
 struct FileSystemCalls {

@@ -90,6 +90,16 @@ std::string ProgramFolder() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+bool FolderIsWritable(const std::string& folder) {
+  // Not GetTempFileName: Wine's reports success when the file could not be made.
+  std::string probe;
+  HANDLE h = CreateTempBeside(folder + "\\kestrun-probe", probe);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  DeleteFileA(probe.c_str());
+  return true;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& content) {
   return ReadWholeFile(path, content, kMaxFileSize);
 }

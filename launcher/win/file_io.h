@@ -6,6 +6,11 @@
 // The folder that holds the running program, without trailing backslash.
 std::string ProgramFolder();
 
+// True when a file can be created and deleted in the folder; probed with a
+// temporary file, since only trying tells (permissions, a read-only medium,
+// a folder Windows protects from programs run as the user).
+bool FolderIsWritable(const std::string& folder);
+
 // Reads the whole file; false when it is missing or unreadable, or larger
 // than 64 MiB (or maxSize).
 bool ReadWholeFile(const std::string& path, std::string& content);

@@ -14,9 +14,24 @@
 #include "message_box.h"
 #include "settings.h"
 
+namespace {
+
+std::string ArchivesLeftOnText(const std::vector<FileLeftOn>& leftOn) {
+  std::string text = "Not switched off: ";
+  for (size_t i = 0; i < leftOn.size(); ++i) {
+    text += (i ? ", " : "") + leftOn[i].path + " (" + leftOn[i].reason + ")";
+  }
+  return text;
+}
+
+}  // namespace
+
 void MainWindow::OnStartClicked(GameEdition edition) {
   gameEdition = edition;
-  if (CheckBeforeLaunch()) StartGame();
+  if (!CheckBeforeLaunch()) return;
+  StartGame();
+  // The game starts with them on, so the player is told which they are.
+  if (!archivesLeftOn.empty()) ShowHelp(ArchivesLeftOnText(archivesLeftOn).c_str());
 }
 
 // A list entry new to the remembered list goes to it, to the field's choices
@@ -56,7 +71,7 @@ bool MainWindow::CheckBeforeLaunch() {
   settings::Write(settings::kServerPassword, password);
 
   disableEntries = ReadDisableList(appFolder_ + "\\disable.txt");
-  SwitchOffFiles(disableEntries);
+  archivesLeftOn = SwitchOffFiles(disableEntries);
   return true;
 }
 

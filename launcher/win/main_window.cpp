@@ -29,6 +29,13 @@ constexpr StartButton kStartButtons[] = {{alliedAssaultButton, GameEdition::Alli
                                          {spearheadButton, GameEdition::Spearhead},
                                          {breakthroughButton, GameEdition::Breakthrough}};
 
+std::string UnwritableFolderMessage(const std::string& folder) {
+  return "Kestrun cannot write to its folder\r\n\r\n" + folder +
+         "\r\n\r\nso it cannot remember player names, servers, passwords or the archives to disable "
+         "(player.txt, sip.txt, spwd.txt, disable.txt).\r\n\r\nMove Kestrun.exe and corvel2.exe to a folder of "
+         "your own, for example in your Documents, and start Kestrun from there.";
+}
+
 // The system's ANSI lower case, which also maps letters beyond A to Z.
 std::string SystemLowerCase(std::string_view text) {
   std::string lower(text);
@@ -145,6 +152,7 @@ void MainWindow::StartUp() {
     Close();
     return;
   }
+  WarnIfFolderUnwritable();
   LoadPlayerName();
   LoadGameFolder();
   SetFieldText(serverField, settings::Read(settings::kServerAddress));
@@ -158,6 +166,13 @@ bool MainWindow::GameIsRunning() {
     if (FindWindowByExactCaption(caption)) return true;
   }
   return false;
+}
+
+// Unzipped under "C:\Program Files", the launcher cannot keep its lists, and
+// nothing else would tell the player why they are forgotten.
+void MainWindow::WarnIfFolderUnwritable() {
+  if (FolderIsWritable(appFolder_)) return;
+  ShowMessage(UnwritableFolderMessage(appFolder_), MB_OK);
 }
 
 void MainWindow::LoadPlayerName() {

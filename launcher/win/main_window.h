@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "change_extensions.h"
 #include "disable_list_window.h"
 #include "launch_line.h"
 #include "list_editor.h"
@@ -56,6 +57,8 @@ class MainWindow {
   void StartGame();
   GameEdition gameEdition = GameEdition::AlliedAssault;
   std::string launchName, launchArgs, launchFile;
+  // Archives of the disable list the last checks could not switch off.
+  std::vector<FileLeftOn> archivesLeftOn;
 
   // The disable list (main_disable_list.cpp). The window entry waits until
   // its window closes; OpenDisableWindow does not.
@@ -107,6 +110,7 @@ class MainWindow {
   bool launchAfterQuery_ = false;
 
   bool GameIsRunning();
+  void WarnIfFolderUnwritable();
   void LoadPlayerName();
   void LoadGameFolder();
   void LoadLists();
