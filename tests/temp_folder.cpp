@@ -20,12 +20,16 @@ TempFolder::~TempFolder() { RemoveTree(path_); }
 
 namespace {
 
-// True when a file can be created in the folder (it is removed again).
+// True when a new file can be created in the folder (it is removed again).
+// Each probe has a name of its own: a probe made just before the flag took
+// effect cannot be removed, and must not make every later probe fail.
 bool CanCreateIn(const std::string& folder) {
-  const std::string probe = folder + "\\probe.tmp";
-  HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  static unsigned probes = 0;
+  const std::string probe = folder + "\\probe" + std::to_string(++probes) + ".tmp";
+  HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
+  DeleteFileA(probe.c_str());
   return true;
 }
 
