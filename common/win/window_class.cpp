@@ -52,13 +52,6 @@ void CloseModalWindow(HWND& window, HWND owner) {
   if (owner && IsWindow(owner)) SetActiveWindow(owner);
 }
 
-int WindowDpi(HWND hwnd) {
-  HDC dc = GetDC(hwnd);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(hwnd, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND owner, int width, int height,
                        int dpi, int offset, void* self) {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
@@ -69,11 +62,4 @@ HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND
   return CreateWindowExA(exStyle, cls, caption, style, ownerRect.left + offset, ownerRect.top + offset,
                          area.right - area.left, area.bottom - area.top, owner, nullptr, GetModuleHandleA(nullptr),
                          self);
-}
-
-HFONT CreateMessageFont() {
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  return CreateFontIndirectA(&metrics.lfMessageFont);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "dpi.h"
+
 // The resource id of each program's application icon (ICON 1 in its .rc file).
 constexpr int kProgramIconId = 1;
 
@@ -36,18 +38,9 @@ LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   return result;
 }
 
-// The dots per inch of the window's display (the screen's for nullptr).
-int WindowDpi(HWND hwnd);
-
-// Pixels laid out at 96 dpi, scaled to dpi.
-inline int Scaled(int px, int dpi) { return MulDiv(px, dpi, 96); }
-
 // A fixed-size window owned by owner, with a caption and a close box: its
 // client area is width by height pixels at 96 dpi, scaled to dpi, and its
 // corner lies offset pixels right of and below the owner's. self is the
 // creation parameter (see ObjectWindowProc).
 HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND owner, int width, int height,
                        int dpi, int offset, void* self);
-
-// The system's message-box font; the caller deletes it.
-HFONT CreateMessageFont();

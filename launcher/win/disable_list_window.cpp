@@ -13,7 +13,7 @@
 namespace {
 
 constexpr const char* kDisableListWindowClass = "KestrunDisableListWindow";
-enum : int { kFoundListId = 1, kChosenListId, kSelectAllId, kQuitId, kSaveId };
+enum : int { kFoundListId = 1, kChosenListId, kSelectAllId, kQuitId, kSaveId, kFoundLabelId, kChosenLabelId };
 constexpr int kClientWidth = 720;
 constexpr int kClientHeight = 400;
 
@@ -39,6 +39,33 @@ bool SelectedLine(HWND list, int& index, std::string& text) {
   return true;
 }
 
+using ControlFont = DisableListWindow::ControlFont;
+
+// Each control's font and place at 96 dpi (RECT: left, top, width, height).
+struct DisableListControl {
+  int id;
+  const char* cls;
+  const char* text;
+  DWORD style;
+  DWORD exStyle;
+  RECT place;
+  ControlFont font;
+};
+
+constexpr DWORD kListStyle = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+
+const DisableListControl kControls[] = {
+    {kFoundLabelId, "STATIC", "Current PK3 Files - Dbl Click to add to remove list", 0, 0, {10, 8, 345, 18},
+     ControlFont::Label},
+    {kFoundListId, "LISTBOX", "", kListStyle, WS_EX_CLIENTEDGE, {10, 28, 345, 320}, ControlFont::List},
+    {kChosenLabelId, "STATIC", "PK3 Files to Disable - Dbl Click to remove from list", 0, 0, {365, 8, 345, 18},
+     ControlFont::Label},
+    {kChosenListId, "LISTBOX", "", kListStyle, WS_EX_CLIENTEDGE, {365, 28, 345, 320}, ControlFont::List},
+    {kSelectAllId, "BUTTON", "Select All", WS_TABSTOP | BS_PUSHBUTTON, 0, {10, 360, 100, 28}, ControlFont::Button},
+    {kQuitId, "BUTTON", "Quit", WS_TABSTOP | BS_PUSHBUTTON, 0, {500, 360, 100, 28}, ControlFont::Button},
+    {kSaveId, "BUTTON", "Save", WS_TABSTOP | BS_PUSHBUTTON, 0, {610, 360, 100, 28}, ControlFont::Button},
+};
+
 }  // namespace
 
 DisableListWindow::DisableListWindow(HWND owner, std::string gameFolder, std::string disablePath)
@@ -57,35 +84,57 @@ bool DisableListWindow::Open() {
   hwnd_ = CreateOwnedWindow(kDisableListWindowClass, "Disable PK3 Files", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
                             owner_, kClientWidth, kClientHeight, dpi_, 20, this);
   if (!hwnd_) return false;
-  listFont_ = MakeFont("Arial Narrow", 9, dpi_);
-  labelFont_ = MakeFont("Tahoma", 8, dpi_);
-  buttonFont_ = CreateMessageFont();
   CreateControls();
   FillFoundList();
   ShowModalWindow(hwnd_, owner_);
   return true;
 }
 
-HWND DisableListWindow::AddControl(const char* cls, const char* text, DWORD style, DWORD exStyle, RECT place, int id,
-                                   HFONT font) {
-  auto px = [this](LONG v) { return MulDiv(v, dpi_, 96); };
-  HWND control = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, px(place.left), px(place.top),
-                                 px(place.right), px(place.bottom), hwnd_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return control;
+void DisableListWindow::CreateControls() {
+  for (const DisableListControl& c : kControls) {
+    CreateWindowExA(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, hwnd_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr), nullptr);
+  }
+  foundList_ = GetDlgItem(hwnd_, kFoundListId);
+  chosenList_ = GetDlgItem(hwnd_, kChosenListId);
+  ScaleControls();
 }
 
-void DisableListWindow::CreateControls() {
-  const DWORD listStyle = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
-  // RECT here is left, top, width, height.
-  AddControl("STATIC", "Current PK3 Files - Dbl Click to add to remove list", 0, 0, {10, 8, 345, 18}, 0, labelFont_);
-  foundList_ = AddControl("LISTBOX", "", listStyle, WS_EX_CLIENTEDGE, {10, 28, 345, 320}, kFoundListId, listFont_);
-  AddControl("STATIC", "PK3 Files to Disable - Dbl Click to remove from list", 0, 0, {365, 8, 345, 18}, 0, labelFont_);
-  chosenList_ = AddControl("LISTBOX", "", listStyle, WS_EX_CLIENTEDGE, {365, 28, 345, 320}, kChosenListId, listFont_);
-  AddControl("BUTTON", "Select All", WS_TABSTOP | BS_PUSHBUTTON, 0, {10, 360, 100, 28}, kSelectAllId, buttonFont_);
-  AddControl("BUTTON", "Quit", WS_TABSTOP | BS_PUSHBUTTON, 0, {500, 360, 100, 28}, kQuitId, buttonFont_);
-  AddControl("BUTTON", "Save", WS_TABSTOP | BS_PUSHBUTTON, 0, {610, 360, 100, 28}, kSaveId, buttonFont_);
+// Fonts and places at the window's DPI, from the places at 96 dpi; the old
+// fonts go once no control holds them.
+void DisableListWindow::ScaleControls() {
+  const HFONT oldFonts[] = {listFont_, labelFont_, buttonFont_};
+  listFont_ = MakeFont("Arial Narrow", 9, dpi_);
+  labelFont_ = MakeFont("Tahoma", 8, dpi_);
+  buttonFont_ = CreateMessageFont(dpi_);
+  for (const DisableListControl& c : kControls) {
+    HWND control = GetDlgItem(hwnd_, c.id);
+    SetControlFont(control, FontFor(c.font));
+    PlaceScaled(control, c.place.left, c.place.top, c.place.right, c.place.bottom, dpi_);
+  }
+  for (HFONT font : oldFonts) {
+    if (font) DeleteObject(font);
+  }
+  FitHorizontalExtent(foundList_);
+  FitHorizontalExtent(chosenList_);
+}
+
+HFONT DisableListWindow::FontFor(ControlFont font) const {
+  switch (font) {
+    case ControlFont::List:
+      return listFont_;
+    case ControlFont::Label:
+      return labelFont_;
+    case ControlFont::Button:
+      break;
+  }
+  return buttonFont_;
+}
+
+void DisableListWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
+  dpi_ = dpi;
+  TakeSuggestedRect(hwnd_, suggestedRect);
+  ScaleControls();
 }
 
 HWND DisableListWindow::SelectAllButton() const { return GetDlgItem(hwnd_, kSelectAllId); }
@@ -177,6 +226,9 @@ LRESULT DisableListWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
       if (code == BN_CLICKED && id == kSaveId) OnSaveClicked();
       return 0;
     }
+    case WM_DPICHANGED:
+      OnDpiChanged(DpiFromMessage(wParam), lParam);
+      return 0;
     case WM_CLOSE:
       Close();  // the close box drops the choice, as "Quit" does
       return 0;

@@ -7,6 +7,9 @@
 
 class DisableListWindow {
  public:
+  // The window's three fonts, each control with one of them.
+  enum class ControlFont { List, Label, Button };
+
   // Every message of the object's window (see ObjectWindowProc).
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -40,7 +43,9 @@ class DisableListWindow {
 
  private:
   void CreateControls();
-  HWND AddControl(const char* cls, const char* text, DWORD style, DWORD exStyle, RECT place, int id, HFONT font);
+  void ScaleControls();
+  HFONT FontFor(ControlFont font) const;
+  void OnDpiChanged(int dpi, LPARAM suggestedRect);
   void FitHorizontalExtent(HWND list);
 
   HWND owner_;

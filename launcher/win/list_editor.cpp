@@ -24,11 +24,9 @@ ListEditorWindow::~ListEditorWindow() {
 
 bool ListEditorWindow::Open() {
   RegisterWindowClass(kEditorClass, ObjectWindowProc<ListEditorWindow>, GetSysColorBrush(COLOR_BTNFACE));
-  const int dpi = WindowDpi(owner_);
-  hwnd_ = CreateOwnedWindow(kEditorClass, caption_.c_str(), WS_EX_DLGMODALFRAME, owner_, 260, 300, dpi, 40, this);
+  dpi_ = WindowDpi(owner_);
+  hwnd_ = CreateOwnedWindow(kEditorClass, caption_.c_str(), WS_EX_DLGMODALFRAME, owner_, 260, 300, dpi_, 40, this);
   if (!hwnd_) return false;
-  font_ = CreateFontA(-MulDiv(10, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN, "Times New Roman");
   CreateControls();
   FillList();
   ShowModalWindow(hwnd_, owner_);
@@ -36,20 +34,33 @@ bool ListEditorWindow::Open() {
 }
 
 void ListEditorWindow::CreateControls() {
-  const int dpi = WindowDpi(hwnd_);
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  HWND hint = CreateWindowExA(0, "STATIC", " Dbl Click to Remove from List", WS_CHILD | WS_VISIBLE, Scaled(10, dpi),
-                              Scaled(8, dpi), Scaled(240, dpi), Scaled(18, dpi), hwnd_, nullptr, instance, nullptr);
+  hint_ = CreateWindowExA(0, "STATIC", " Dbl Click to Remove from List", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
+                          nullptr, instance, nullptr);
   list_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                          Scaled(10, dpi), Scaled(30, dpi), Scaled(240, dpi), Scaled(220, dpi), hwnd_,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
-  okButton_ = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, Scaled(90, dpi),
-                              Scaled(260, dpi), Scaled(80, dpi), Scaled(28, dpi), hwnd_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)), instance, nullptr);
-  for (HWND control : {hint, list_, okButton_}) {
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  }
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0,
+                          0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
+  okButton_ = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0,
+                              hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)), instance, nullptr);
+  ScaleControls();
+}
+
+// The font and the places at the window's DPI, from the places at 96 dpi.
+void ListEditorWindow::ScaleControls() {
+  const HFONT oldFont = font_;
+  font_ = CreateFontA(-MulDiv(10, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN, "Times New Roman");
+  for (HWND control : {hint_, list_, okButton_}) SetControlFont(control, font_);
+  PlaceScaled(hint_, 10, 8, 240, 18, dpi_);
+  PlaceScaled(list_, 10, 30, 240, 220, dpi_);
+  PlaceScaled(okButton_, 90, 260, 80, 28, dpi_);
+  if (oldFont) DeleteObject(oldFont);
+}
+
+void ListEditorWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
+  dpi_ = dpi;
+  TakeSuggestedRect(hwnd_, suggestedRect);
+  ScaleControls();
 }
 
 void ListEditorWindow::FillList() {
@@ -93,6 +104,9 @@ LRESULT ListEditorWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_COMMAND:
       if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK) OnEntryDoubleClicked();
       if (LOWORD(wParam) == kOkId && HIWORD(wParam) == BN_CLICKED) OnOkClicked();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(DpiFromMessage(wParam), lParam);
       return 0;
     case WM_CLOSE:
       // The close box drops the window's changes.

@@ -37,19 +37,24 @@ class ListEditorWindow {
   HWND Handle() const { return hwnd_; }
   HWND List() const { return list_; }
   HWND OkButton() const { return okButton_; }
+  HWND Hint() const { return hint_; }
   bool Closed() const { return hwnd_ == nullptr; }
   bool Changed() const { return changed_; }
 
  private:
   void CreateControls();
+  void ScaleControls();
+  void OnDpiChanged(int dpi, LPARAM suggestedRect);
 
   HWND owner_;
   std::string caption_;
   EditedList target_;
   HWND hwnd_ = nullptr;
+  HWND hint_ = nullptr;
   HWND list_ = nullptr;
   HWND okButton_ = nullptr;
   HFONT font_ = nullptr;
+  int dpi_ = 96;
   bool changed_ = false;
   // The entries shown in the list, whole: a list box line ends at a NUL byte.
   std::vector<std::string> entries_;

@@ -92,15 +92,17 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::Create() {
   RegisterWindowClass(kMainClass, ObjectWindowProc<MainWindow>, GetSysColorBrush(COLOR_BTNFACE));
-  dpi_ = WindowDpi(nullptr);
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  RECT area{0, 0, MulDiv(kClientWidth, dpi_, 96), MulDiv(kClientHeight, dpi_, 96)};
-  AdjustWindowRect(&area, style, TRUE);
   hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kMainClass, "Kestrun", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                          area.right - area.left, area.bottom - area.top, nullptr, nullptr,
-                          GetModuleHandleA(nullptr), this);
+                          kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
   CreateMenuBar();
+  dpi_ = WindowDpi(hwnd_);
+  // Sized once its monitor, and so its DPI, is known; the menu bar is counted in.
+  RECT area{0, 0, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_)};
+  AdjustWindowRect(&area, style, TRUE);
+  SetWindowPos(hwnd_, nullptr, 0, 0, area.right - area.left, area.bottom - area.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
   return true;
 }
@@ -118,26 +120,52 @@ void MainWindow::CreateMenuBar() {
 }
 
 void MainWindow::CreateControls() {
-  font_ = CreateMessageFont();
-  helpFont_ = CreateFontA(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
   for (int i = 0; i < kMainControlCount; ++i) {
     const ControlDef& def = kMainControls[i];
     const ControlClass cc = ClassOf(def.kind);
-    HWND control = CreateWindowExA(cc.exStyle, cc.cls, def.text, WS_CHILD | WS_VISIBLE | cc.style,
-                                   MulDiv(def.x, dpi_, 96), MulDiv(def.y, dpi_, 96), MulDiv(def.w, dpi_, 96),
-                                   MulDiv(def.h, dpi_, 96), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
+    HWND control = CreateWindowExA(cc.exStyle, cc.cls, def.text, WS_CHILD | WS_VISIBLE | cc.style, 0, 0, def.w, def.h,
+                                   hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
                                    GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(def.id == helpLine ? helpFont_ : font_), FALSE);
     if (def.kind == Kind::Label || def.kind == Kind::Caption || def.help) {
       // Labels take their own mouse moves, as the help line needs.
       SetWindowSubclass(control, HelpProc, static_cast<UINT_PTR>(def.id), reinterpret_cast<DWORD_PTR>(this));
     }
   }
-  for (size_t i = 0; i < std::size(kStartButtons); ++i) {
-    icons_[i] = MakeEditionIcon(kStartButtons[i].edition);
-    SendMessageA(Control(kStartButtons[i].id), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icons_[i]));
+  ScaleControls();
+}
+
+// Fonts, places and button icons at the window's DPI, always from the 96-dpi
+// table. The controls get the new fonts before the old ones are deleted.
+void MainWindow::ScaleControls() {
+  const HFONT oldFont = font_;
+  const HFONT oldHelpFont = helpFont_;
+  font_ = CreateMessageFont(dpi_);
+  helpFont_ = CreateFontA(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
+  for (int i = 0; i < kMainControlCount; ++i) {
+    const ControlDef& def = kMainControls[i];
+    HWND control = Control(def.id);
+    SetControlFont(control, def.id == helpLine ? helpFont_ : font_);
+    PlaceScaled(control, def.x, def.y, def.w, def.h, dpi_);
   }
+  if (oldFont) DeleteObject(oldFont);
+  if (oldHelpFont) DeleteObject(oldHelpFont);
+  SetButtonIcons();
+}
+
+void MainWindow::SetButtonIcons() {
+  for (size_t i = 0; i < std::size(kStartButtons); ++i) {
+    const HICON old = icons_[i];
+    icons_[i] = MakeEditionIcon(kStartButtons[i].edition, dpi_);
+    SendMessageA(Control(kStartButtons[i].id), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icons_[i]));
+    if (old) DestroyIcon(old);
+  }
+}
+
+void MainWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
+  dpi_ = dpi;
+  TakeSuggestedRect(hwnd_, suggestedRect);
+  ScaleControls();
 }
 
 std::string MainWindow::FieldText(int id) const { return WindowText(Control(id)); }
@@ -319,6 +347,9 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       return TRUE;
     case WM_MOUSEMOVE:
       ShowHelp(("Kestrun - Version " + appVersion).c_str());
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(DpiFromMessage(wParam), lParam);
       return 0;
     case WM_ENDSESSION:
       if (wParam) Close();  // the system ends the program: restore files all the same

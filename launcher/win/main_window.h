@@ -38,6 +38,7 @@ class MainWindow {
   bool Closed() const { return closed_; }
 
   HWND Handle() const { return hwnd_; }
+  int Dpi() const { return dpi_; }
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   std::string FieldText(int id) const;
   void SetFieldText(int id, const std::string& text);
@@ -94,6 +95,9 @@ class MainWindow {
  private:
   static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
   void CreateControls();
+  void ScaleControls();
+  void SetButtonIcons();
+  void OnDpiChanged(int dpi, LPARAM suggestedRect);
   void CreateMenuBar();
   void OnCommand(int id);
   void ShowHelp(const char* text);

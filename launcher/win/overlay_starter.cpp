@@ -56,10 +56,10 @@ OverlayStarterWindow::~OverlayStarterWindow() {
 bool OverlayStarterWindow::Open() {
   ShowMessage(kOverlayStarterHelp, MB_OK);
   RegisterWindowClass(kStarterClass, ObjectWindowProc<OverlayStarterWindow>, GetSysColorBrush(COLOR_BTNFACE));
+  dpi_ = WindowDpi(owner_);
   hwnd_ = CreateOwnedWindow(kStarterClass, "Corvel Setup", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_, 324, 196,
-                            WindowDpi(nullptr), 60, this);
+                            dpi_, 60, this);
   if (!hwnd_) return false;
-  font_ = CreateMessageFont();
   CreateControls();
   LoadSettings();
   ShowModalWindow(hwnd_, owner_);
@@ -67,14 +67,28 @@ bool OverlayStarterWindow::Open() {
 }
 
 void OverlayStarterWindow::CreateControls() {
-  const int dpi = WindowDpi(nullptr);
   for (const StarterControl& c : kStarterControls) {
-    HWND control = CreateWindowExA(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, Scaled(c.x, dpi),
-                                   Scaled(c.y, dpi), Scaled(c.w, dpi), Scaled(c.h, dpi), hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr),
-                                   nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    CreateWindowExA(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, hwnd_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr), nullptr);
   }
+  ScaleControls();
+}
+
+// The font and the places at the window's DPI, from the places at 96 dpi.
+void OverlayStarterWindow::ScaleControls() {
+  const HFONT oldFont = font_;
+  font_ = CreateMessageFont(dpi_);
+  for (const StarterControl& c : kStarterControls) {
+    SetControlFont(Control(c.id), font_);
+    PlaceScaled(Control(c.id), c.x, c.y, c.w, c.h, dpi_);
+  }
+  if (oldFont) DeleteObject(oldFont);
+}
+
+void OverlayStarterWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
+  dpi_ = dpi;
+  TakeSuggestedRect(hwnd_, suggestedRect);
+  ScaleControls();
 }
 
 void OverlayStarterWindow::LoadSettings() {
@@ -110,6 +124,9 @@ LRESULT OverlayStarterWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == applyButton) OnApplyClicked();
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == cancelButton) OnCancelClicked();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(DpiFromMessage(wParam), lParam);
       return 0;
     case WM_CLOSE:
       OnCancelClicked();  // the close box acts as Cancel

@@ -42,9 +42,12 @@ class OverlayStarterWindow {
 
  private:
   void CreateControls();
+  void ScaleControls();
+  void OnDpiChanged(int dpi, LPARAM suggestedRect);
 
   HWND owner_;
   std::string appFolder_;
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;
+  int dpi_ = 96;
 };

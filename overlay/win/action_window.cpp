@@ -3,6 +3,7 @@
 #include "grid_control.h"
 #include "list_controls.h"
 #include "overlay_layout.h"
+#include "screen_twips.h"
 #include "window_class.h"
 
 namespace {
@@ -15,11 +16,15 @@ constexpr int kMenuTop = 300;
 constexpr int kMenuWidth = 2800;
 constexpr int kMenuHeight = 4300;
 
-HWND MakeChild(HWND parent, const char* cls, DWORD style, HFONT font) {
-  HWND child = CreateWindowExA(0, cls, "", WS_CHILD | style, 0, 0, 10, 10, parent, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-  if (child) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return child;
+HWND MakeChild(HWND parent, const char* cls, DWORD style) {
+  return CreateWindowExA(0, cls, "", WS_CHILD | style, 0, 0, 10, 10, parent, nullptr, GetModuleHandleA(nullptr),
+                         nullptr);
+}
+
+// Tahoma 8.25 pt bold, for the lists and the status line.
+HFONT MakeFont(int dpi) {
+  return CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
 }
 
 void FillList(HWND list, const std::vector<std::string>& lines) {
@@ -29,21 +34,19 @@ void FillList(HWND list, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-bool ActionWindow::Create(int dpi) {
-  dpi_ = dpi;
+bool ActionWindow::Create() {
   RegisterWindowClass(kActionClass, ObjectWindowProc<ActionWindow>, GetSysColorBrush(COLOR_BTNFACE));
   hwnd_ = CreateWindowExA(0, kActionClass, kActionCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, 10, 10, nullptr,
                           nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
-  // Tahoma 8.25 pt bold for the lists and the status line.
-  font_ = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
-  grid_ = CreateGridControl(hwnd_, &playerGrid_, dpi);
+  dpi_ = WindowDpi(hwnd_);
+  font_ = MakeFont(dpi_);
+  grid_ = CreateGridControl(hwnd_, &playerGrid_);
   // Both lists may be shown at one place; the action menu, created first, stays on top.
-  actionMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | LBS_NOINTEGRALHEIGHT, font_);
-  mapMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
-                       font_);
-  statusLine_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, font_);
+  actionMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | LBS_NOINTEGRALHEIGHT);
+  mapMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY);
+  statusLine_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP);
+  for (HWND child : {actionMenu_, mapMenu_, statusLine_}) SetControlFont(child, font_);
   // The menus open over the player rows: the grid lies below them, for the eye and the mouse.
   if (grid_) SetWindowPos(grid_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetStatusLine(kWaitingForStatus);
@@ -57,6 +60,22 @@ void ActionWindow::Close() {
   hwnd_ = grid_ = actionMenu_ = mapMenu_ = statusLine_ = nullptr;
   if (font_) DeleteObject(font_);
   font_ = nullptr;
+}
+
+// The window stays as far from the screen's right edge, in twips, as before,
+// beside the square; its font, its grid and its children follow the new DPI.
+void ActionWindow::OnDpiChanged(WPARAM dpiPair) {
+  const int fromRightEdge = ScreenWidthTwips(dpi_) - left_;
+  dpi_ = DpiFromMessage(dpiPair);
+  left_ = ScreenWidthTwips(dpi_) - fromRightEdge;
+  const HFONT oldFont = font_;
+  font_ = MakeFont(dpi_);
+  for (HWND child : {actionMenu_, mapMenu_, statusLine_}) SetControlFont(child, font_);
+  if (oldFont) DeleteObject(oldFont);
+  // A child is not told of the change by Windows.
+  if (grid_) SendMessageA(grid_, WM_DPICHANGED, dpiPair, 0);
+  PlaceWindow();
+  PlaceChildren();
 }
 
 void ActionWindow::PlaceWindow() {
@@ -127,6 +146,9 @@ LRESULT ActionWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_COMMAND:
       OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(wParam);
       return 0;
     case WM_NCDESTROY:
       // Closed from outside (the task list): the overlay goes on without it.

@@ -20,9 +20,11 @@ class ActionWindow : public ActionView {
   ActionWindow& operator=(const ActionWindow&) = delete;
   ~ActionWindow() override { Close(); }
 
-  bool Create(int dpi);
+  // Creates the window, still hidden, at its monitor's DPI.
+  bool Create();
   void Close();
   HWND Handle() const { return hwnd_; }
+  HWND GridHandle() const { return grid_; }
 
   // Window geometry in twips, screen coordinates.
   void SetWidth(int twips);
@@ -63,6 +65,7 @@ class ActionWindow : public ActionView {
   void Show();
 
  private:
+  void OnDpiChanged(WPARAM dpiPair);
   void PlaceWindow();
   void PlaceChild(HWND child, int leftTw, int topTw, int widthTw, int heightTw);
   void PlaceChildren();

@@ -20,6 +20,18 @@ HFONT MakeFont(int dpi, int weight) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial Narrow");
 }
 
+// Rows, columns and fonts are measured at the new DPI from the next paint on.
+void ChangeDpi(HWND hwnd, GridView& view, int dpi) {
+  const HFONT oldNormal = view.normal;
+  const HFONT oldBold = view.bold;
+  view.dpi = dpi;
+  view.normal = MakeFont(dpi, FW_NORMAL);
+  view.bold = MakeFont(dpi, FW_BOLD);
+  DeleteObject(oldNormal);
+  DeleteObject(oldBold);
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 COLORREF ToColorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 void PaintCell(HDC dc, const GridView& view, const GridCell& cell, RECT box) {
@@ -80,6 +92,11 @@ LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_DPICHANGED:
+      if (view) ChangeDpi(hwnd, *view, DpiFromMessage(wParam));
+      return 0;
+    case WM_GETFONT:
+      return view ? reinterpret_cast<LRESULT>(view->normal) : 0;
     case WM_NCDESTROY:
       if (view) {
         DeleteObject(view->normal);
@@ -94,12 +111,13 @@ LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-HWND CreateGridControl(HWND parent, const GridModel* model, int dpi) {
+HWND CreateGridControl(HWND parent, const GridModel* model) {
   RegisterWindowClass(kGridClass, GridProc);
   // Lists shown over the grid must not be painted over when it repaints.
   HWND grid = CreateWindowExA(0, kGridClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS, 0, 0, 10, 10,
                               parent, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!grid) return nullptr;
+  const int dpi = WindowDpi(grid);
   auto* view = new GridView{model, dpi, MakeFont(dpi, FW_NORMAL), MakeFont(dpi, FW_BOLD)};
   SetWindowLongPtrA(grid, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
   return grid;

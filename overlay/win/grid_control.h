@@ -6,8 +6,11 @@
 #include "grid_model.h"
 #include "overlay_layout.h"
 
-// Creates the grid as a child of parent, showing model (which must outlive it).
-HWND CreateGridControl(HWND parent, const GridModel* model, int dpi);
+// Creates the grid as a child of parent, showing model (which must outlive it),
+// at the grid's DPI. Windows does not tell a child of a DPI change: its parent
+// sends it WM_DPICHANGED with the new DPI in wParam. WM_GETFONT answers the
+// grid's normal font.
+HWND CreateGridControl(HWND parent, const GridModel* model);
 
 // Repaints the grid after its model has changed.
 void RefreshGridControl(HWND grid);

@@ -5,6 +5,7 @@
 #include "dump_analysis.h"
 #include "map_list.h"
 #include "overlay_layout.h"
+#include "screen_twips.h"
 #include "settings.h"
 #include "text.h"
 #include "wait.h"
@@ -53,12 +54,12 @@ bool OverlayWindow::Open() {
   hwnd_ = CreateWindowExA(0, kSquareClass, "corvel2", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                           GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
-  dpi_ = WindowDpi(nullptr);
-  screenWidth_ = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_);
+  dpi_ = WindowDpi(hwnd_);
+  screenWidth_ = ScreenWidthTwips(dpi_);
 
   PlaceSquare();
   ReadSettings();
-  actionWindow_.Create(dpi_);
+  actionWindow_.Create();
   PlaceActionWindow();
 
   link_.Attach(hwnd_);
@@ -104,6 +105,15 @@ void OverlayWindow::ReadSettings() {
 void OverlayWindow::PlaceSquare() {
   const PixelRect r = TwipsRectToPixels(screenWidth_ - kSquareRightGap, kSquareTop, kSquareSize, kSquareSize, dpi_);
   SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The square keeps its size in twips and its place at the screen's top right
+// corner: the suggested rectangle, scaled about the old place, would leave it
+// elsewhere.
+void OverlayWindow::OnDpiChanged(int dpi) {
+  dpi_ = dpi;
+  screenWidth_ = ScreenWidthTwips(dpi_);
+  PlaceSquare();
 }
 
 void OverlayWindow::PlaceActionWindow() {
@@ -299,6 +309,9 @@ LRESULT OverlayWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       return 0;
     case TcpLink::kLookupMessage:
       link_.OnLookupDone(wParam, lParam);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(DpiFromMessage(wParam));
       return 0;
     case WM_CLOSE:
       Close();

@@ -76,6 +76,7 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
  private:
   void ReadSettings();
   void PlaceSquare();
+  void OnDpiChanged(int dpi);
   void PlaceActionWindow();
   void SetBackColor(COLORREF color);
   void Paint();

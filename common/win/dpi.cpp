@@ -1,0 +1,53 @@
+#include "dpi.h"
+
+namespace {
+
+int ScreenDpi() {
+  HDC dc = GetDC(nullptr);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+// Looked up at run time: the programs still start on Windows 7 and 8, which lack it.
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+
+GetDpiForWindowFunction GetDpiForWindowIfPresent() {
+  static const auto function = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  return function;
+}
+
+}  // namespace
+
+int WindowDpi(HWND hwnd) {
+  const GetDpiForWindowFunction getDpiForWindow = GetDpiForWindowIfPresent();
+  if (hwnd && getDpiForWindow) {
+    const UINT dpi = getDpiForWindow(hwnd);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  return ScreenDpi();
+}
+
+void TakeSuggestedRect(HWND hwnd, LPARAM lParam) {
+  const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+  if (!suggested) return;
+  SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PlaceScaled(HWND control, int x, int y, int w, int h, int dpi) {
+  SetWindowPos(control, nullptr, Scaled(x, dpi), Scaled(y, dpi), Scaled(w, dpi), Scaled(h, dpi),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The system's metrics are those of the system DPI (the screen's), whatever
+// the monitor; the font is scaled from there.
+HFONT CreateMessageFont(int dpi) {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, ScreenDpi());
+  metrics.lfMessageFont.lfWidth = MulDiv(metrics.lfMessageFont.lfWidth, dpi, ScreenDpi());
+  return CreateFontIndirectA(&metrics.lfMessageFont);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Per-monitor DPI. Each window reads its own DPI and, when Windows moves it to
+// a monitor of another scale, gets WM_DPICHANGED. A window handles it in three
+// steps, always from its unscaled sizes so that nothing drifts by rounding:
+//
+//   case WM_DPICHANGED:
+//     dpi_ = DpiFromMessage(wParam);
+//     TakeSuggestedRect(hwnd, lParam);    // top-level windows only
+//     HFONT old = font_;
+//     font_ = CreateMessageFont(dpi_);    // new fonts first ...
+//     ... WM_SETFONT to the controls, PlaceScaled(...) for each control ...
+//     DeleteObject(old);                  // ... the old ones only after
+//     return 0;
+//
+// A child window is not sent the message: its parent passes it on.
+#include <windows.h>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+// The DPI of the window's monitor (GetDpiForWindow, Windows 10 1607 on); on
+// older Windows, and for nullptr, the screen's.
+int WindowDpi(HWND hwnd);
+
+// Pixels laid out at 96 dpi, scaled to dpi.
+inline int Scaled(int px, int dpi) { return MulDiv(px, dpi, 96); }
+
+// The new DPI carried by WM_DPICHANGED (x and y are always the same).
+inline int DpiFromMessage(WPARAM wParam) { return HIWORD(wParam); }
+
+// Moves and sizes a top-level window to the rectangle WM_DPICHANGED suggests
+// (lParam points at it): Windows chose it so that the window stays under the
+// mouse while it is dragged between monitors.
+void TakeSuggestedRect(HWND hwnd, LPARAM lParam);
+
+// Places a control from its place at 96 dpi (left, top, width, height).
+void PlaceScaled(HWND control, int x, int y, int w, int h, int dpi);
+
+// The system's message-box font at dpi; the caller deletes it.
+HFONT CreateMessageFont(int dpi);
+
+// Gives a font to a window and redraws it.
+inline void SetControlFont(HWND control, HFONT font) {
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
