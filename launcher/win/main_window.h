@@ -38,7 +38,6 @@ class MainWindow {
   bool Closed() const { return closed_; }
 
   HWND Handle() const { return hwnd_; }
-  int Dpi() const { return dpi_; }
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   std::string FieldText(int id) const;
   void SetFieldText(int id, const std::string& text);
