@@ -72,7 +72,9 @@ void ExpectScaledByHalfAgain(const std::vector<PlacedChild>& before, const std::
     EXPECT_NEAR(is.top, was.top * 1.5, 1);
     EXPECT_NEAR(is.right - is.left, (was.right - was.left) * 1.5, 1);
     // A drop-down combo box is as high as its font makes it.
-    if (before[i].cls != "ComboBox") EXPECT_NEAR(is.bottom - is.top, (was.bottom - was.top) * 1.5, 1);
+    if (before[i].cls != "ComboBox") {
+      EXPECT_NEAR(is.bottom - is.top, (was.bottom - was.top) * 1.5, 1);
+    }
     ASSERT_NE(before[i].font, nullptr) << "every control has a font of the window's";
     EXPECT_NE(after[i].font, before[i].font);
     EXPECT_EQ(GetObjectType(before[i].font), 0u) << "the old font is deleted";

@@ -18,6 +18,15 @@ GetDpiForWindowFunction GetDpiForWindowIfPresent() {
   return function;
 }
 
+// Windows 10 1607 on, like GetDpiForWindow.
+using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+AdjustWindowRectExForDpiFunction AdjustWindowRectExForDpiIfPresent() {
+  static const auto function = reinterpret_cast<AdjustWindowRectExForDpiFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+  return function;
+}
+
 }  // namespace
 
 int WindowDpi(HWND hwnd) {
@@ -34,6 +43,12 @@ void TakeSuggestedRect(HWND hwnd, LPARAM lParam) {
   if (!suggested) return;
   SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void AdjustWindowRectForDpi(RECT& area, DWORD style, bool hasMenu, DWORD exStyle, int dpi) {
+  const AdjustWindowRectExForDpiFunction adjustForDpi = AdjustWindowRectExForDpiIfPresent();
+  if (adjustForDpi && adjustForDpi(&area, style, hasMenu, exStyle, static_cast<UINT>(dpi))) return;
+  AdjustWindowRectEx(&area, style, hasMenu, exStyle);
 }
 
 void PlaceScaled(HWND control, int x, int y, int w, int h, int dpi) {

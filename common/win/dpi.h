@@ -34,6 +34,10 @@ inline int DpiFromMessage(WPARAM wParam) { return HIWORD(wParam); }
 // mouse while it is dragged between monitors.
 void TakeSuggestedRect(HWND hwnd, LPARAM lParam);
 
+// AdjustWindowRectEx with the frame, caption and menu bar sizes of dpi
+// (AdjustWindowRectExForDpi where Windows has it, else the system DPI's).
+void AdjustWindowRectForDpi(RECT& area, DWORD style, bool hasMenu, DWORD exStyle, int dpi);
+
 // Places a control from its place at 96 dpi (left, top, width, height).
 void PlaceScaled(HWND control, int x, int y, int w, int h, int dpi);
 

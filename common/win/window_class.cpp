@@ -56,7 +56,7 @@ HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND
                        int dpi, int offset, void* self) {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   RECT area{0, 0, Scaled(width, dpi), Scaled(height, dpi)};
-  AdjustWindowRect(&area, style, FALSE);
+  AdjustWindowRectForDpi(area, style, false, exStyle, dpi);
   RECT ownerRect{};
   GetWindowRect(owner, &ownerRect);
   return CreateWindowExA(exStyle, cls, caption, style, ownerRect.left + offset, ownerRect.top + offset,

@@ -93,14 +93,15 @@ MainWindow::~MainWindow() {
 bool MainWindow::Create() {
   RegisterWindowClass(kMainClass, ObjectWindowProc<MainWindow>, GetSysColorBrush(COLOR_BTNFACE));
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kMainClass, "Kestrun", style, CW_USEDEFAULT, CW_USEDEFAULT,
+  const DWORD exStyle = WS_EX_CONTROLPARENT;
+  hwnd_ = CreateWindowExA(exStyle, kMainClass, "Kestrun", style, CW_USEDEFAULT, CW_USEDEFAULT,
                           kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
   CreateMenuBar();
   dpi_ = WindowDpi(hwnd_);
   // Sized once its monitor, and so its DPI, is known; the menu bar is counted in.
   RECT area{0, 0, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_)};
-  AdjustWindowRect(&area, style, TRUE);
+  AdjustWindowRectForDpi(area, style, true, exStyle, dpi_);
   SetWindowPos(hwnd_, nullptr, 0, 0, area.right - area.left, area.bottom - area.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
