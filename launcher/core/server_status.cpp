@@ -25,6 +25,7 @@ constexpr KeyRow kKeyTable[] = {
     {"g_gametypestring", 30, &ServerStatus::gameTypeName},
     {"mapname", 25, &ServerStatus::mapName},
     {"sv_maplist", 1000, &ServerStatus::mapList},
+    {"sv_hostname", 64, &ServerStatus::hostName},
 };
 
 bool StartsWithKey(std::string_view lowerEntry, std::string_view key) {

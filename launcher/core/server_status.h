@@ -25,6 +25,7 @@ bool ParsePort(std::string_view text, int& port);
 
 struct ServerStatus {
   std::string maxPlayers, privateSlots, timeLimit, fragLimit, gameTypeName, mapName, mapList;
+  std::string hostName;              // "sv_hostname", shown by the server list only
   std::string gameType;              // what the key "g_gametype" puts into the Type field
   std::vector<std::string> playerLines;  // the reply's lines after the information line
   std::vector<std::string> infoPairs;    // the information line's pairs, "key value"

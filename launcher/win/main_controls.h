@@ -13,7 +13,7 @@ enum ControlId : int {
   mapField, typeField, timeLimitField, fragLimitField, maxPlayersField, privateField, playerList, mapListCaption,
 };
 
-enum MenuId : int { menuDisableAll = 200, menuDisableSelected, menuRemovePlayer, menuRemoveServer, menuExit };
+enum MenuId : int { menuDisableAll = 200, menuDisableSelected, menuRemovePlayer, menuRemoveServer, menuExit, menuServerList };
 
 enum class Kind { Label, Edit, ReadOnly, Combo, IconButton, Button, List, Caption };
 

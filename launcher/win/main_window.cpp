@@ -10,6 +10,7 @@
 #include "main_controls.h"
 #include "message_box.h"
 #include "registry.h"
+#include "server_status.h"
 #include "settings.h"
 #include "window_class.h"
 #include "window_search.h"
@@ -79,6 +80,7 @@ MainWindow::~MainWindow() {
   editor_.reset();
   disableWindow_.reset();
   overlayStarter_.reset();
+  serverList_.reset();
   if (hwnd_) {
     unloading_ = true;  // a window dropped without closing restores nothing
     DestroyWindow(hwnd_);
@@ -114,6 +116,7 @@ void MainWindow::CreateMenuBar() {
   AppendMenuA(tools, MF_STRING, menuDisableSelected, "Disable Selected PK3 Files");
   AppendMenuA(tools, MF_STRING, menuRemovePlayer, "Remove Player from List");
   AppendMenuA(tools, MF_STRING, menuRemoveServer, "Remove IP ");
+  AppendMenuA(tools, MF_STRING, menuServerList, "Server List");
   AppendMenuA(tools, MF_STRING, menuExit, "Exit");
   HMENU bar = CreateMenu();
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "Tools");
@@ -255,7 +258,7 @@ void MainWindow::ShutDown() {
 
 bool MainWindow::ModalWindowOpen() const {
   return (editor_ && !editor_->Closed()) || (disableWindow_ && !disableWindow_->Closed()) ||
-         (overlayStarter_ && !overlayStarter_->Closed());
+         (overlayStarter_ && !overlayStarter_->Closed()) || (serverList_ && !serverList_->Closed());
 }
 
 // An open window closes with its changes dropped.
@@ -263,6 +266,7 @@ void MainWindow::CloseModalWindows() {
   if (overlayStarter_) overlayStarter_->Close();
   if (editor_) editor_->Close();
   if (disableWindow_) disableWindow_->Close();
+  if (serverList_) serverList_->Close();
 }
 
 void MainWindow::OnExitClicked() { Close(); }
@@ -288,6 +292,15 @@ void MainWindow::OnRemoveServerClicked() {
   if (ListEditorWindow* editor = OpenServerEditor()) editor->RunModal();
 }
 
+ServerListWindow* MainWindow::OpenServerList() {
+  return OpenModal(serverList_, ServerListEntries(rememberedServers, FieldText(serverField)), Control(serverField),
+                   StatusRequest(statusPrefix));
+}
+
+void MainWindow::OnServerListClicked() {
+  if (ServerListWindow* list = OpenServerList()) list->RunModal();
+}
+
 void MainWindow::ShowHelp(const char* text) { SetFieldText(helpLine, text); }
 
 void MainWindow::OnCommand(int id) {
@@ -303,6 +316,9 @@ void MainWindow::OnCommand(int id) {
       break;
     case menuRemoveServer:
       OnRemoveServerClicked();
+      break;
+    case menuServerList:
+      OnServerListClicked();
       break;
     case menuExit:
       OnExitClicked();

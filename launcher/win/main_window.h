@@ -14,6 +14,7 @@
 #include "launch_line.h"
 #include "list_editor.h"
 #include "overlay_starter.h"
+#include "server_list_window.h"
 #include "status_socket.h"
 
 class MainWindow {
@@ -46,6 +47,9 @@ class MainWindow {
   void OnRemovePlayerClicked();
   void OnRemoveServerClicked();
   void OnExitClicked();
+  // "Server List": every saved server's status, waited for until it closes.
+  void OnServerListClicked();
+  ServerListWindow* OpenServerList();
   // Opens an editor without waiting for it (the menu entries then wait).
   ListEditorWindow* OpenPlayersEditor();
   ListEditorWindow* OpenServerEditor();
@@ -121,7 +125,7 @@ class MainWindow {
   ListEditorWindow* OpenEditor(const char* caption, std::vector<std::string>& remembered, int field, const char* file);
   void RememberEntry(std::vector<std::string>& remembered, int field, const std::string& text, const char* file);
 
-  // The list editors, the disable window and the overlay starter are modal:
+  // The list editors, the disable window, the overlay starter and the server list are modal:
   // one of them at a time, owned by this window. Each object outlives its
   // window until the next opening, as its modal loop may still be running.
   bool ModalWindowOpen() const;
@@ -145,4 +149,5 @@ class MainWindow {
   std::unique_ptr<ListEditorWindow> editor_;
   std::unique_ptr<DisableListWindow> disableWindow_;
   std::unique_ptr<OverlayStarterWindow> overlayStarter_;
+  std::unique_ptr<ServerListWindow> serverList_;
 };

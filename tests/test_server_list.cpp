@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "server_list.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+constexpr uint32_t kLocal = 0x7F000001;  // 127.0.0.1
+const std::string kHeader = "\xFF\xFF\xFF\xFFstatusResponse\n";
+
+std::string Reply(const std::string& info, const std::string& players) { return kHeader + info + "\n" + players; }
+
+std::vector<std::string> Column(const ServerList& list, ServerColumn column) {
+  std::vector<std::string> cells;
+  for (size_t i = 0; i < list.Size(); ++i) cells.push_back(list.CellText(i, column));
+  return cells;
+}
+
+// Servers 127.0.0.1:27001.. in order, all sent at tick 1000.
+ServerList SentList(int count) {
+  std::vector<std::string> entries;
+  for (int i = 0; i < count; ++i) entries.push_back("127.0.0.1:" + std::to_string(27001 + i));
+  ServerList list;
+  list.SetServers(entries);
+  for (int i = 0; i < count; ++i) list.MarkSent(static_cast<size_t>(i), kLocal, 1000);
+  return list;
+}
+
+}  // namespace
+
+TEST(ServerListEntries, SavedInOrderThenTheFieldWhenNotAmongThem) {
+  struct Case {
+    std::vector<std::string> saved;
+    std::string field;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {{"b:1", "a:2"}, "", {"b:1", "a:2"}},
+      {{"b:1", "a:2"}, "a:2", {"b:1", "a:2"}},
+      {{"b:1", "", "a:2"}, "c", {"b:1", "a:2", "c"}},
+      {{}, "10.0.0.1", {"10.0.0.1"}},
+      {{"A:1"}, "a:1", {"A:1", "a:1"}},  // the text as typed, not the address it names
+      {{}, "", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ServerListEntries(c.saved, c.field), c.rows) << c.field;
+}
+
+TEST(ServerList, AddressesAndPortsDecideWhetherARowIsQueried) {
+  struct Case {
+    std::string server;
+    RowState state;
+    int port;
+  } cases[] = {
+      {"127.0.0.1", RowState::Resolving, 12203},   {"127.0.0.1:27960", RowState::Resolving, 27960},
+      {"game.example:1", RowState::Resolving, 1},  {"127.0.0.1:", RowState::BadAddress, 0},
+      {"127.0.0.1:0", RowState::BadAddress, 0},    {"127.0.0.1:65536", RowState::BadAddress, 0},
+      {"127.0.0.1:x1", RowState::BadAddress, 0},   {":27960", RowState::BadAddress, 27960},
+      {"  :27960", RowState::BadAddress, 27960},
+  };
+  for (const Case& c : cases) {
+    ServerList list;
+    list.SetServers({c.server});
+    ASSERT_EQ(list.Size(), 1u);
+    EXPECT_EQ(list.Rows()[0].state, c.state) << c.server;
+    EXPECT_EQ(list.Rows()[0].port, c.port) << c.server;
+  }
+  ServerList many;
+  many.SetServers(std::vector<std::string>(kMaxServerRows + 5, "127.0.0.1"));
+  EXPECT_EQ(many.Size(), kMaxServerRows);
+}
+
+TEST(ServerList, DottedAddresses) {
+  struct Case {
+    const char* text;
+    bool ok;
+    uint32_t address;
+  } cases[] = {
+      {"127.0.0.1", true, kLocal},   {"10.1.2.255", true, 0x0A0102FF}, {"0.0.0.0", false, 0},
+      {"256.0.0.1", false, 0},       {"1.2.3", false, 0},              {"1.2.3.4.5", false, 0},
+      {"1.2.3.4 ", false, 0},        {" 1.2.3.4", false, 0},           {"1..3.4", false, 0},
+      {"0001.2.3.4", false, 0},      {"localhost", false, 0},          {"", false, 0},
+  };
+  for (const Case& c : cases) {
+    uint32_t address = 0;
+    EXPECT_EQ(ParseDottedIPv4(c.text, address), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(address, c.address) << c.text;
+    }
+  }
+}
+
+TEST(ServerList, ReplyFillsTheRowOfItsSourceAddressAndPortOnly) {
+  ServerList list = SentList(3);
+  const std::string reply = Reply("\\sv_hostname\\Fragland\\mapname\\obj/obj_team2\\sv_maxclients\\20",
+                                  "12 48 \"Sgt Baker\"\n\n7 65 \"Cpl Dawes\"\n");
+  // Strangers: another port, another address, a row not sent to yet.
+  EXPECT_TRUE(list.TakeReply(kLocal, 27999, reply, 1010).empty());
+  EXPECT_TRUE(list.TakeReply(0x7F000002, 27002, reply, 1010).empty());
+  EXPECT_EQ(list.TakeReply(kLocal, 27002, reply, 1042), std::vector<size_t>{1});
+  // A second datagram from the same server changes nothing.
+  EXPECT_TRUE(list.TakeReply(kLocal, 27002, Reply("\\mapname\\other", ""), 1500).empty());
+  EXPECT_EQ(Column(list, ServerColumn::Name), (std::vector<std::string>{"", "Fragland", ""}));
+  EXPECT_EQ(Column(list, ServerColumn::Map), (std::vector<std::string>{"", "obj/obj_team2", ""}));
+  EXPECT_EQ(Column(list, ServerColumn::Players), (std::vector<std::string>{"", "2/20", ""}))
+      << "empty player lines do not count";
+  EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"", "42", ""}));
+
+  list.MarkBadAddress(2);  // only a row still resolving can become a bad address
+  EXPECT_EQ(list.Rows()[2].state, RowState::Waiting);
+  list.EndRound();
+  EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"no reply", "42", "no reply"}));
+  EXPECT_TRUE(list.TakeReply(kLocal, 27001, reply, 2600).empty()) << "a reply after the round is dropped";
+}
+
+TEST(ServerList, RowsOfTheSameServerAreFilledTogetherAndANewRoundForgetsReplies) {
+  ServerList list;
+  list.SetServers({"127.0.0.1:27001", "localhost:27001", "bad:port"});
+  list.MarkSent(0, kLocal, 0);
+  list.MarkSent(1, kLocal, 5);
+  list.MarkBadAddress(2);
+  EXPECT_EQ(list.TakeReply(kLocal, 27001, Reply("\\mapname\\dm/mohdm1", ""), 20), (std::vector<size_t>{0, 1}));
+  EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"20", "15", "bad address"}));
+  list.StartRound();
+  EXPECT_EQ(Column(list, ServerColumn::Map), (std::vector<std::string>{"", "", ""}));
+  EXPECT_EQ(list.Rows()[0].state, RowState::Resolving);
+  EXPECT_EQ(list.Rows()[2].state, RowState::BadAddress);
+  EXPECT_TRUE(list.TakeReply(kLocal, 27001, Reply("\\mapname\\x", ""), 30).empty()) << "not sent in this round";
+}
+
+TEST(ServerList, HostileRepliesKeepValuesWithinTheirLimits) {
+  const std::string longName(5000, 'n');
+  struct Case {
+    std::string reply;
+    std::string name, map, players;
+  } cases[] = {
+      {"", "", "", "0/"},
+      {std::string(65536, '\n'), "", "", "0/"},
+      {std::string(65536, '\\'), "", "", "0/"},
+      {Reply("\\sv_hostname\\" + longName + "\\mapname\\" + std::string(100, 'm'), "p\n"), std::string(64, 'n'),
+       std::string(25, 'm'), "1/"},
+      {Reply("\\SV_HOSTNAME\\A\0B\\sv_maxclients\\99999999"s, "\0\n"s), "A\0B"s, "", "1/99999"},
+  };
+  for (const Case& c : cases) {
+    ServerList list = SentList(1);
+    ASSERT_EQ(list.TakeReply(kLocal, 27001, c.reply, 1000).size(), 1u);
+    EXPECT_EQ(list.CellText(0, ServerColumn::Name), c.name);
+    EXPECT_EQ(list.CellText(0, ServerColumn::Map), c.map);
+    EXPECT_EQ(list.CellText(0, ServerColumn::Players), c.players);
+  }
+}
+
+TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
+  ServerList list = SentList(4);
+  list.TakeReply(kLocal, 27001, Reply("\\sv_hostname\\bravo\\sv_maxclients\\8", "a\nb\nc\n"), 1120);
+  list.TakeReply(kLocal, 27002, Reply("\\sv_hostname\\Alpha\\sv_maxclients\\20", std::string(10, 'p') + "\n"), 1009);
+  list.TakeReply(kLocal, 27003, Reply("\\sv_hostname\\charlie\\sv_maxclients\\16", "a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\n"), 1080);
+  list.EndRound();  // 27004 stays silent
+  using Cells = std::vector<std::string>;
+  list.SortBy(ServerColumn::Players);
+  EXPECT_EQ(Column(list, ServerColumn::Players), (Cells{"1/20", "3/8", "11/16", ""}));
+  list.SortBy(ServerColumn::Players);
+  EXPECT_EQ(Column(list, ServerColumn::Players), (Cells{"", "11/16", "3/8", "1/20"}));
+  list.SortBy(ServerColumn::Ping);
+  EXPECT_EQ(Column(list, ServerColumn::Ping), (Cells{"9", "80", "120", "no reply"}));
+  list.SortBy(ServerColumn::Name);
+  EXPECT_EQ(Column(list, ServerColumn::Name), (Cells{"", "Alpha", "bravo", "charlie"})) << "case does not count";
+  list.SortBy(ServerColumn::Name);
+  EXPECT_EQ(Column(list, ServerColumn::Name), (Cells{"charlie", "bravo", "Alpha", ""}));
+  list.SortBy(ServerColumn::Server);
+  EXPECT_EQ(Column(list, ServerColumn::Server),
+            (Cells{"127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003", "127.0.0.1:27004"}));
+  // The rows move whole: a late reply still finds its server.
+  EXPECT_EQ(list.Rows()[1].name, "Alpha");
+}
