@@ -1,0 +1,303 @@
+// The "Server List" window under Wine: a real list view, a real UDP socket and
+// game-server stand-ins on loopback ports.
+#include <gtest/gtest.h>
+
+#include "launcher_fixture.h"
+#include "main_controls.h"
+#include "server_status.h"
+#include "udp_test_server.h"
+#include "wine_test_util.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const std::string kRequest("\xFF\xFF\xFF\xFF\x02 getstatus", 15);
+const std::string kHeader = "\xFF\xFF\xFF\xFFstatusResponse\n";
+
+std::string Reply(const std::string& name, const std::string& map, int players, int maxPlayers) {
+  std::string reply = kHeader + "\\sv_hostname\\" + name + "\\mapname\\" + map + "\\sv_maxclients\\" +
+                      std::to_string(maxPlayers) + "\n";
+  for (int i = 0; i < players; ++i) reply += "0 50 \"player" + std::to_string(i) + "\"\n";
+  return reply;
+}
+
+std::string At(int port) { return "127.0.0.1:" + std::to_string(port); }
+
+std::string Cell(HWND list, int row, int column) {
+  char text[512] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+// Each row as "server|name|map|players|ping".
+std::vector<std::string> Rows(HWND list) {
+  std::vector<std::string> rows;
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    std::string line = Cell(list, row, 0);
+    for (int column = 1; column < kServerColumnCount; ++column) line += "|" + Cell(list, row, column);
+    rows.push_back(line);
+  }
+  return rows;
+}
+
+std::vector<std::string> ColumnCells(HWND list, ServerColumn column) {
+  std::vector<std::string> cells;
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) cells.push_back(Cell(list, row, static_cast<int>(column)));
+  return cells;
+}
+
+// A ping is a number of milliseconds; the rest of a row is exact.
+std::string WithoutPing(const std::string& row) { return row.substr(0, row.rfind('|')); }
+
+// A key as the modal loop hands it over: through the dialog manager.
+void PressKey(HWND window, WPARAM key) {
+  MSG msg{GetFocus(), WM_KEYDOWN, key, 0, GetTickCount(), {}};
+  if (!IsDialogMessageA(window, &msg)) DispatchMessageA(&msg);
+}
+
+void ClickColumnHeading(HWND list, ServerColumn column) {
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  RECT r{};
+  SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&r));
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+// The list view finds the row under the point itself.
+void DoubleClickRow(HWND list, int row) {
+  RECT r{};
+  r.left = LVIR_BOUNDS;
+  SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+  SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2));
+}
+
+void SelectRow(HWND list, int row) {
+  LVITEMA state{};
+  state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+// A UDP socket of the test's own, for servers that answer when the test says so.
+struct ManualServer {
+  SOCKET s = INVALID_SOCKET;
+  int port = 0;
+  explicit ManualServer(const char* address = "127.0.0.1", int wantedPort = 0) {
+    s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = inet_addr(address);
+    a.sin_port = htons(static_cast<u_short>(wantedPort));
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int size = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+    port = ntohs(a.sin_port);
+  }
+  ~ManualServer() { closesocket(s); }
+  // The source port of the next request, 0 when none came while pumping.
+  int WaitForRequest() {
+    int from = 0;
+    PumpUntil([&] {
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(s, &set);
+      timeval none{0, 0};
+      if (select(0, &set, nullptr, nullptr, &none) != 1) return false;
+      char buffer[64];
+      sockaddr_in a{};
+      int size = sizeof a;
+      if (recvfrom(s, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&a), &size) == 15) from = ntohs(a.sin_port);
+      return from != 0;
+    });
+    return from;
+  }
+  void SendTo(int toPort, const std::string& bytes) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<u_short>(toPort));
+    sendto(s, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  }
+};
+
+class ServerListTest : public LauncherFixture {
+ protected:
+  std::unique_ptr<MainWindow> main;
+  ServerListWindow* window = nullptr;
+
+  void Open(std::vector<std::string> saved, const std::string& field) {
+    main = Start();
+    main->rememberedServers = std::move(saved);
+    main->SetFieldText(serverField, field);
+    window = main->OpenServerList();
+    ASSERT_NE(window, nullptr);
+  }
+  bool WaitForRoundEnd() { return PumpUntil([&] { return !window->RoundRunning(); }, 5000); }
+  void TearDown() override {
+    if (main) main->Close();
+    LauncherFixture::TearDown();
+  }
+};
+
+}  // namespace
+
+TEST_F(ServerListTest, EveryServerIsAskedAtOnceAndItsRowFilledOrMarked) {
+  UdpTestServer fragland, objective, silent;
+  fragland.SetReply(Reply("Fragland", "dm/mohdm6", 3, 20));
+  objective.SetReply(Reply("Objective Only", "obj/obj_team2", 0, 16) + "\n\n");
+  ASSERT_TRUE(fragland.Ok() && objective.Ok() && silent.Ok());
+  Open({At(fragland.Port()), At(silent.Port()), "127.0.0.1:port", "", "no-such-host.invalid:27960",
+        "localhost:" + std::to_string(objective.Port())},
+       At(objective.Port()));
+  const DWORD opened = GetTickCount();
+  ASSERT_TRUE(WaitForRoundEnd());
+  EXPECT_GE(GetTickCount() - opened, 1400u) << "a silent server is waited for as long as the status query waits";
+
+  const std::vector<std::string> rows = Rows(window->List());
+  ASSERT_EQ(rows.size(), 6u) << "the empty entry is left out; the field's server comes last";
+  EXPECT_EQ(WithoutPing(rows[0]), At(fragland.Port()) + "|Fragland|dm/mohdm6|3/20");
+  EXPECT_EQ(rows[1], At(silent.Port()) + "||||no reply");
+  EXPECT_EQ(rows[2], "127.0.0.1:port||||bad address");
+  EXPECT_EQ(rows[3], "no-such-host.invalid:27960||||bad address");
+  EXPECT_EQ(WithoutPing(rows[4]), "localhost:" + std::to_string(objective.Port()) + "|Objective Only|obj/obj_team2|0/16");
+  EXPECT_EQ(WithoutPing(rows[5]), At(objective.Port()) + "|Objective Only|obj/obj_team2|0/16");
+  for (int row : {0, 4, 5}) {
+    const std::string ping = Cell(window->List(), row, 4);
+    EXPECT_TRUE(!ping.empty() && ping.find_first_not_of("0123456789") == std::string::npos) << ping;
+  }
+  // The status query's request, once per row of the server.
+  for (UdpTestServer* server : {&fragland, &silent}) {
+    const auto got = server->Received();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].bytes, kRequest);
+  }
+  EXPECT_EQ(objective.Received().size(), 2u);
+  // The main window's status display and "Mini MapList" stay as they were.
+  EXPECT_EQ(main->FieldText(mapField), "");
+  EXPECT_EQ(Setting("Mini MapList"), "<missing>");
+}
+
+TEST_F(ServerListTest, OnlyTheServersOwnAddressAndPortFillItsRow) {
+  UdpTestServer strayPort, flooding;
+  strayPort.SetReply("", Reply("Stray", "stray_map", 1, 8));  // answers from another port only
+  flooding.SetReply(Reply("Flood", "dm/mohdm1", 1, 8));
+  flooding.SetFlood(300);
+  ManualServer otherAddressPeer;
+  Open({At(otherAddressPeer.port), At(strayPort.Port()), At(flooding.Port())}, "");
+  ASSERT_NE(otherAddressPeer.WaitForRequest(), 0);
+  // The same port on another loopback address is a stranger too.
+  ManualServer stranger("127.0.0.2", otherAddressPeer.port);
+  stranger.SendTo(window->LocalPort(), Reply("Stranger", "far_map", 2, 8));
+  stranger.SendTo(window->LocalPort(), std::string(60000, '\xFF'));
+  ASSERT_TRUE(WaitForRoundEnd());
+  const std::vector<std::string> rows = Rows(window->List());
+  EXPECT_EQ(rows[0], At(otherAddressPeer.port) + "||||no reply");
+  EXPECT_EQ(rows[1], At(strayPort.Port()) + "||||no reply");
+  EXPECT_EQ(WithoutPing(rows[2]), At(flooding.Port()) + "|Flood|dm/mohdm1|1/8");
+}
+
+TEST_F(ServerListTest, RefreshDuringARoundStartsANewOneThatOldRepliesCannotFill) {
+  ManualServer late;
+  UdpTestServer quick;
+  quick.SetReply(Reply("Quick", "dm/mohdm2", 2, 10));
+  Open({At(late.port), At(quick.Port())}, "");
+  const int firstRound = late.WaitForRequest();
+  ASSERT_NE(firstRound, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Cell(window->List(), 1, 1) == "Quick"; }));
+
+  SendMessageA(window->RefreshButton(), BM_CLICK, 0, 0);
+  EXPECT_EQ(Cell(window->List(), 1, 1), "") << "the new round starts empty";
+  const int secondRound = late.WaitForRequest();
+  ASSERT_NE(secondRound, 0);
+  EXPECT_NE(secondRound, firstRound) << "each round has a socket of its own";
+  late.SendTo(firstRound, Reply("Old", "old_map", 1, 4));
+  late.SendTo(secondRound, Reply("New", "new_map", 3, 4));
+  ASSERT_TRUE(WaitForRoundEnd());
+  EXPECT_EQ(WithoutPing(Rows(window->List())[0]), At(late.port) + "|New|new_map|3/4");
+  EXPECT_EQ(WithoutPing(Rows(window->List())[1]), At(quick.Port()) + "|Quick|dm/mohdm2|2/10");
+  EXPECT_EQ(quick.Received().size(), 2u);
+}
+
+TEST_F(ServerListTest, EnterOrDoubleClickPutsTheServerIntoTheFieldAndCloses) {
+  struct Case {
+    const char* how;
+    int row;
+  } cases[] = {{"Enter", 1}, {"double-click", 2}, {"Escape", 1}, {"Tab to Close, Enter", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    Open({"127.0.0.1:1", "127.0.0.1:2", "127.0.0.1:3"}, "10.0.0.9");
+    HWND list = window->List();
+    EXPECT_EQ(GetFocus(), list) << "the list takes the keys from the start";
+    SelectRow(list, c.row);
+    const std::string how = c.how;
+    if (how == "Enter") PressKey(window->Handle(), VK_RETURN);
+    if (how == "double-click") DoubleClickRow(list, c.row);
+    if (how == "Escape") PressKey(window->Handle(), VK_ESCAPE);
+    if (how == "Tab to Close, Enter") {
+      PressKey(window->Handle(), VK_TAB);
+      EXPECT_EQ(GetFocus(), window->RefreshButton());
+      PressKey(window->Handle(), VK_TAB);
+      EXPECT_EQ(GetFocus(), window->CloseButton());
+      PressKey(window->Handle(), VK_RETURN);
+    }
+    EXPECT_TRUE(window->Closed());
+    const bool picks = how == "Enter" || how == "double-click";
+    EXPECT_EQ(main->FieldText(serverField), picks ? "127.0.0.1:" + std::to_string(c.row + 1) : "10.0.0.9");
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+    main->Close();
+    main.reset();
+  }
+}
+
+TEST_F(ServerListTest, HeadingClicksSortPlayersAndPingAsNumbers) {
+  UdpTestServer three, eleven, one, silent;
+  three.SetReply(Reply("c", "m", 3, 8));
+  eleven.SetReply(Reply("a", "m", 11, 16));
+  one.SetReply(Reply("B", "m", 1, 20));
+  Open({At(three.Port()), At(eleven.Port()), At(silent.Port()), At(one.Port())}, "");
+  ASSERT_TRUE(WaitForRoundEnd());
+  HWND list = window->List();
+  using Cells = std::vector<std::string>;
+  ClickColumnHeading(list, ServerColumn::Players);
+  EXPECT_EQ(ColumnCells(list, ServerColumn::Players), (Cells{"1/20", "3/8", "11/16", ""}));
+  ClickColumnHeading(list, ServerColumn::Players);
+  EXPECT_EQ(ColumnCells(list, ServerColumn::Players), (Cells{"", "11/16", "3/8", "1/20"}));
+  ClickColumnHeading(list, ServerColumn::Name);
+  EXPECT_EQ(ColumnCells(list, ServerColumn::Name), (Cells{"", "a", "B", "c"}));
+  ClickColumnHeading(list, ServerColumn::Ping);
+  EXPECT_EQ(ColumnCells(list, ServerColumn::Ping).back(), "no reply");
+  // A pick after sorting takes the server shown in that row.
+  DoubleClickRow(list, 0);
+  EXPECT_NE(main->FieldText(serverField), At(silent.Port()));
+  EXPECT_TRUE(window->Closed());
+}
+
+TEST_F(ServerListTest, ToolsMenuEntryComesAfterRemoveIpAndOpensTheWindow) {
+  main = Start();
+  HMENU tools = GetSubMenu(GetMenu(main->Handle()), 0);
+  std::vector<std::string> entries;
+  for (int i = 0; i < GetMenuItemCount(tools); ++i) {
+    char text[64] = {};
+    GetMenuStringA(tools, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    entries.push_back(text);
+  }
+  EXPECT_EQ(entries, (std::vector<std::string>{"Disable ALL PK3 Files", "Disable Selected PK3 Files",
+                                               "Remove Player from List", "Remove IP ", "Server List", "Exit"}));
+  // The entry waits for its window; a timer closes it from inside.
+  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+    if (HWND open = FindWindowA("KestrunServerList", "Server List")) {
+      KillTimer(nullptr, id);
+      PostMessageA(open, WM_CLOSE, 0, 0);
+    }
+  });
+  SendMessageA(main->Handle(), WM_COMMAND, GetMenuItemID(tools, 4), 0);
+  EXPECT_EQ(FindWindowA("KestrunServerList", "Server List"), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+}
