@@ -1,0 +1,71 @@
+// The server list's reply matching: the first two bytes pick the datagram's
+// source address and port, the rest is the datagram. Whatever the bytes, only
+// a row waiting for that address and port is filled, and only once; its cells
+// keep their length limits; sorting keeps every row.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "server_list.h"
+
+namespace {
+
+constexpr uint32_t kSources[] = {0x7F000001, 0x0A000001, 0x7F000002};
+
+ServerList SentRows() {
+  ServerList list;
+  list.SetServers({"127.0.0.1:27960", "127.0.0.1:27961", "10.0.0.1:27960", "localhost:27960", "127.0.0.1:27960",
+                   "127.0.0.1:x"});
+  list.MarkSent(0, 0x7F000001, 100);
+  list.MarkSent(1, 0x7F000001, 100);
+  list.MarkSent(2, 0x0A000001, 100);
+  list.MarkSent(4, 0x7F000001, 100);
+  return list;
+}
+
+void CheckFilledRow(const ServerList& list, size_t i, std::string_view reply) {
+  const ServerRow& row = list.Rows()[i];
+  FUZZ_CHECK(row.state == RowState::Answered);
+  FUZZ_CHECK(row.name.size() <= 64 && row.map.size() <= 25 && row.maxPlayers.size() <= 5);
+  FUZZ_CHECK(row.playerCount >= 0 && static_cast<size_t>(row.playerCount) <= reply.size());
+  FUZZ_CHECK(list.CellText(i, ServerColumn::Players) == std::to_string(row.playerCount) + "/" + row.maxPlayers);
+  FUZZ_CHECK(list.CellText(i, ServerColumn::Ping) == "7");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  const uint32_t address = kSources[data[0] % 3];
+  const int port = 27959 + data[1] % 4;
+  const std::string_view reply(reinterpret_cast<const char*>(data + 2), size - 2);
+
+  ServerList list = SentRows();
+  const std::vector<ServerRow> before = list.Rows();
+  const std::vector<size_t> filled = list.TakeReply(address, port, reply, 107);
+  for (size_t i = 0; i < list.Size(); ++i) {
+    const bool waitedForIt = before[i].state == RowState::Waiting && before[i].address == address && before[i].port == port;
+    const bool isFilled = std::find(filled.begin(), filled.end(), i) != filled.end();
+    FUZZ_CHECK(waitedForIt == isFilled);
+    if (isFilled) {
+      CheckFilledRow(list, i, reply);
+    } else {
+      FUZZ_CHECK(list.Rows()[i].state == before[i].state && list.Rows()[i].name.empty());
+    }
+  }
+  FUZZ_CHECK(list.TakeReply(address, port, reply, 200).empty());
+
+  list.EndRound();
+  list.SortBy(static_cast<ServerColumn>(data[0] % kServerColumnCount));
+  std::vector<std::string> servers, sortedServers;
+  for (const ServerRow& row : before) servers.push_back(row.server);
+  for (const ServerRow& row : list.Rows()) sortedServers.push_back(row.server);
+  std::sort(servers.begin(), servers.end());
+  std::sort(sortedServers.begin(), sortedServers.end());
+  FUZZ_CHECK(servers == sortedServers);
+  return 0;
+}
