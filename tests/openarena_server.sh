@@ -1,11 +1,12 @@
 #!/bin/sh
-# openarena_server.sh start|stop FOLDER PORT: runs Debian's openarena-server,
-# a real server of the game's protocol family, on the loopback address for the
-# interoperability test: LAN mode, no master servers, two bots on oa_dm1.
+# openarena_server.sh start|stop FOLDER PORT [MAP BOTS NAME]: runs Debian's
+# openarena-server, a real server of the game's protocol family, on the
+# loopback address for the interoperability tests: LAN mode, no master
+# servers, by default two bots on oa_dm1 (BOTS: 1 or 2).
 # start always succeeds and writes FOLDER/state: "ready", or why the server
 # is not there ("not installed", ...); the test skips unless it reads "ready".
 set -e
-action="$1" folder="$2" port="$3"
+action="$1" folder="$2" port="$3" map="${4:-oa_dm1}" bots="${5:-2}" name="${6:-noname}"
 server=/usr/games/openarena-server
 mkdir -p "$folder"
 state() {
@@ -19,14 +20,17 @@ start)
     state "not installed"
     exit 0
   fi
+  addbots="+addbot sarge 1" last=0
+  [ "$bots" = 2 ] && addbots="$addbots +addbot grism 1" last=1
   # The server ends by itself after five minutes whatever happens to the stop step.
+  # shellcheck disable=SC2086
   HOME="$folder" setsid timeout 300 "$server" +set dedicated 1 +set net_ip 127.0.0.1 +set net_port "$port" \
     +set sv_master1 "" +set sv_master2 "" +set sv_master3 "" +set sv_master4 "" +set sv_master5 "" \
-    +set sv_maxclients 12 +set sv_privateClients 2 +set timelimit 15 +set fraglimit 20 +set g_gametype 0 \
-    +map oa_dm1 +addbot sarge 1 +addbot grism 1 </dev/null >"$folder/server.log" 2>&1 &
+    +set sv_hostname "$name" +set sv_maxclients 12 +set sv_privateClients 2 +set timelimit 15 +set fraglimit 20 \
+    +set g_gametype 0 +map "$map" $addbots </dev/null >"$folder/server.log" 2>&1 &
   echo $! >"$folder/pid"
   i=0
-  until grep -q "ClientBegin: 1" "$folder/server.log" 2>/dev/null; do
+  until grep -q "ClientBegin: $last" "$folder/server.log" 2>/dev/null; do
     if grep -q "Address already in use" "$folder/server.log" 2>/dev/null; then
       state "UDP port $port is taken"
       exit 0

@@ -1,6 +1,10 @@
 // The status query against Debian's openarena-server, a real server of the
-// game's protocol family, started by the test fixture on 127.0.0.1:27961.
+// game's protocol family, started by the test fixture on 127.0.0.1:27961; and
+// the server list against two more on 27962 and 27963, row by row as Debian's
+// quakestat sees the same servers.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "launcher_fixture.h"
 #include "list_controls.h"
@@ -8,7 +12,56 @@
 #include "registry.h"
 #include "temp_folder.h"
 
+#include "wine_test_util.h"
+
+#include <commctrl.h>
+
 using OpenArenaInterop = LauncherFixture;
+
+namespace {
+
+// The skip reason, or "" when the fixture's servers are ready.
+std::string NotReady(const char* stateFile, const char* what) {
+  const std::string state = FileBytes(stateFile);
+  return state == "ready" ? "" : std::string(what) + ": " + state;
+}
+
+struct QuakestatRow {
+  std::string name, map, maxPlayers, players;
+};
+
+// quakestat -raw ';' -P: "Q3S;address;name;map;max players;players;ping;retries",
+// each followed by its player lines.
+std::map<std::string, QuakestatRow> QuakestatRows(const std::string& raw) {
+  std::map<std::string, QuakestatRow> rows;
+  size_t start = 0;
+  while (start < raw.size()) {
+    size_t end = raw.find('\n', start);
+    if (end == std::string::npos) end = raw.size();
+    std::vector<std::string> fields;
+    std::string line = raw.substr(start, end - start);
+    for (size_t at = 0, semi; at <= line.size(); at = semi + 1) {
+      semi = line.find(';', at);
+      if (semi == std::string::npos) semi = line.size();
+      fields.push_back(line.substr(at, semi - at));
+    }
+    if (fields.size() >= 6 && fields[0] == "Q3S") rows[fields[1]] = {fields[2], fields[3], fields[4], fields[5]};
+    start = end + 1;
+  }
+  return rows;
+}
+
+std::string Cell(HWND list, int row, int column) {
+  char text[256] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+}  // namespace
 
 TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
 #ifndef OPENARENA_STATE
@@ -34,4 +87,33 @@ TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
   EXPECT_EQ(main.FieldText(mapListCaption), "Maps: ") << "it sends no map rotation";
   EXPECT_EQ(ValueText(registry::ReadKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini MapList")), "");
   main.Close();
+}
+
+TEST_F(OpenArenaInterop, ServerListShowsWhatQuakestatSeesOfTwoServers) {
+#ifndef OPENARENA_PAIR_FOLDER
+  GTEST_SKIP() << "this build does not start openarena-server";
+#else
+  const std::string folder = OPENARENA_PAIR_FOLDER;
+  const std::string notReady = NotReady((folder + "\\state").c_str(), "openarena-server and quakestat");
+  if (!notReady.empty()) GTEST_SKIP() << notReady;
+  const auto expected = QuakestatRows(FileBytes(folder + "\\quakestat"));
+  ASSERT_EQ(expected.size(), 2u) << FileBytes(folder + "\\quakestat");
+
+  auto main = Start();
+  main->rememberedServers = {"127.0.0.1:27962", "127.0.0.1:27963"};
+  ServerListWindow* window = main->OpenServerList();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return !window->RoundRunning(); }, 5000));
+  for (int row = 0; row < 2; ++row) {
+    const std::string server = Cell(window->List(), row, 0);
+    SCOPED_TRACE(server);
+    ASSERT_EQ(expected.count(server), 1u);
+    const QuakestatRow& seen = expected.at(server);
+    EXPECT_EQ(Cell(window->List(), row, 1), seen.name);
+    EXPECT_EQ(Cell(window->List(), row, 2), seen.map);
+    EXPECT_EQ(Cell(window->List(), row, 3), seen.players + "/" + seen.maxPlayers);
+  }
+  EXPECT_NE(expected.at("127.0.0.1:27962").map, expected.at("127.0.0.1:27963").map) << "two servers told apart";
+  main->Close();
+#endif
 }
