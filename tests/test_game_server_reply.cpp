@@ -29,3 +29,14 @@ TEST(GameServerStandIn, AnswersStatusRequestsOnly) {
   };
   for (const Case& c : cases) EXPECT_EQ(IsStatusRequest(c.datagram), c.answered) << c.datagram;
 }
+
+// What quakestat -q3s asks first, and reads the player count and slots from.
+TEST(GameServerStandIn, AnswersTheInfoRequestOfServerBrowsers) {
+  EXPECT_TRUE(IsInfoRequest("\xFF\xFF\xFF\xFFgetinfo\n"));
+  EXPECT_TRUE(IsInfoRequest("\xFF\xFF\xFF\xFFgetinfo xxx"));
+  EXPECT_FALSE(IsInfoRequest("\xFF\xFF\xFF\xFFgetstatus"));
+  EXPECT_FALSE(IsInfoRequest("\xFF\xFF\xFF\xFFgetinfos"));
+  EXPECT_EQ(InfoReply(DemoServer()),
+            "\xFF\xFF\xFF\xFFinfoResponse\n\\hostname\\Kestrun demo server\\mapname\\obj/obj_team2\\clients\\3"
+            "\\sv_maxclients\\20\\gametype\\4");
+}

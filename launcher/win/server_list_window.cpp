@@ -157,7 +157,7 @@ void ServerListWindow::ShowRow(size_t row) {
 void ServerListWindow::StartRound() {
   StopRound();
   servers_.StartRound();
-  ShowAllRows();
+  for (size_t i = 0; i < servers_.Size(); ++i) ShowRow(i);
   if (!winsockReady_) {
     EndRound();
     return;

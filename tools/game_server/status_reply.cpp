@@ -26,12 +26,34 @@ std::string StatusReply(const DemoServerState& state) {
   return reply;
 }
 
-bool IsStatusRequest(std::string_view datagram) {
+namespace {
+
+// Four bytes 0xFF, then word after any control characters and blanks, ending
+// the datagram or followed by one of them.
+bool IsRequestFor(std::string_view datagram, std::string_view word) {
   if (datagram.substr(0, 4) != std::string_view("\xFF\xFF\xFF\xFF", 4)) return false;
   datagram.remove_prefix(4);
   while (!datagram.empty() && static_cast<unsigned char>(datagram.front()) <= ' ') datagram.remove_prefix(1);
-  const std::string_view word = "getstatus";
   if (datagram.substr(0, word.size()) != word) return false;
   datagram.remove_prefix(word.size());
   return datagram.empty() || static_cast<unsigned char>(datagram.front()) <= ' ';
+}
+
+std::string InfoValue(const DemoServerState& state, std::string_view key) {
+  for (const auto& [k, value] : state.info) {
+    if (k == key) return value;
+  }
+  return "";
+}
+
+}  // namespace
+
+bool IsStatusRequest(std::string_view datagram) { return IsRequestFor(datagram, "getstatus"); }
+
+bool IsInfoRequest(std::string_view datagram) { return IsRequestFor(datagram, "getinfo"); }
+
+std::string InfoReply(const DemoServerState& state) {
+  return "\xFF\xFF\xFF\xFFinfoResponse\n\\hostname\\" + InfoValue(state, "sv_hostname") + "\\mapname\\" +
+         InfoValue(state, "mapname") + "\\clients\\" + std::to_string(state.players.size()) + "\\sv_maxclients\\" +
+         InfoValue(state, "sv_maxclients") + "\\gametype\\" + InfoValue(state, "g_gametype");
 }

@@ -19,3 +19,8 @@ std::string StatusReply(const DemoServerState& state);
 // True for a status request: four bytes 0xFF, then the word "getstatus" after
 // any control characters and blanks, as the game's servers read it.
 bool IsStatusRequest(std::string_view datagram);
+
+// The short server information that server browsers (quakestat -q3s) ask for
+// first with "getinfo": host name, map, player count and slots.
+std::string InfoReply(const DemoServerState& state);
+bool IsInfoRequest(std::string_view datagram);
