@@ -153,7 +153,9 @@ TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
   ServerList list = SentList(4);
   list.TakeReply(kLocal, 27001, Reply("\\sv_hostname\\bravo\\sv_maxclients\\8", "a\nb\nc\n"), 1120);
   list.TakeReply(kLocal, 27002, Reply("\\sv_hostname\\Alpha\\sv_maxclients\\20", std::string(10, 'p') + "\n"), 1009);
-  list.TakeReply(kLocal, 27003, Reply("\\sv_hostname\\charlie\\sv_maxclients\\16", "a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\n"), 1080);
+  std::string elevenPlayers;
+  for (int i = 0; i < 11; ++i) elevenPlayers += "p\n";
+  list.TakeReply(kLocal, 27003, Reply("\\sv_hostname\\charlie\\sv_maxclients\\16", elevenPlayers), 1080);
   list.EndRound();  // 27004 stays silent
   using Cells = std::vector<std::string>;
   list.SortBy(ServerColumn::Players);

@@ -40,13 +40,6 @@ HWND CreateServerListWindow(HWND owner, int dpi, void* self) {
                          owner, nullptr, GetModuleHandleA(nullptr), self);
 }
 
-void SetCell(HWND list, int row, int column, const std::string& text) {
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
 }  // namespace
 
 ServerListWindow::ServerListWindow(HWND owner, std::vector<std::string> entries, HWND serverField, std::string request)
@@ -81,9 +74,9 @@ bool ServerListWindow::Open() {
 
 void ServerListWindow::CreateControls() {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 0,
-                          0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
+  const DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
+  list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | listStyle, 0, 0, 0, 0,
+                          hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
   SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   refreshButton_ = CreateWindowExA(0, "BUTTON", "Refresh", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
                                    0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kRefreshId)), instance,
@@ -128,19 +121,10 @@ void ServerListWindow::LayOut(int dpi) {
   }
 }
 
+// The list holds no texts of its own: it asks for the cells it draws
+// (LVN_GETDISPINFO), so that a reply costs a redraw of one row, not five texts set.
 void ServerListWindow::ShowAllRows() {
-  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-  for (size_t i = 0; i < servers_.Size(); ++i) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(i);
-    item.pszText = const_cast<char*>("");
-    SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    ShowRow(i);
-  }
-  SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_, nullptr, TRUE);
+  SendMessageA(list_, LVM_SETITEMCOUNT, servers_.Size(), 0);
   if (servers_.Size() > 0 && SelectedRow() < 0) {
     LVITEMA state{};
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -148,16 +132,29 @@ void ServerListWindow::ShowAllRows() {
   }
 }
 
-void ServerListWindow::ShowRow(size_t row) {
-  for (int i = 0; i < kServerColumnCount; ++i) {
-    SetCell(list_, static_cast<int>(row), i, servers_.CellText(row, static_cast<ServerColumn>(i)));
-  }
+void ServerListWindow::ShowEveryRow() { InvalidateRect(list_, nullptr, TRUE); }
+
+void ServerListWindow::ShowRow(size_t row) { SendMessageA(list_, LVM_REDRAWITEMS, row, row); }
+
+void ServerListWindow::OnCellWanted(NMLVDISPINFOA& cell) {
+  if (!(cell.item.mask & LVIF_TEXT) || !cell.item.pszText || cell.item.cchTextMax <= 0) return;
+  shownText_ = servers_.CellText(static_cast<size_t>(cell.item.iItem), static_cast<ServerColumn>(cell.item.iSubItem));
+  const size_t room = static_cast<size_t>(cell.item.cchTextMax) - 1;
+  const size_t length = std::min(shownText_.size(), room);
+  shownText_.copy(cell.item.pszText, length);
+  cell.item.pszText[length] = '\0';
 }
 
+// The requests go out before the rows are redrawn, so that redrawing is not
+// counted in the pings.
 void ServerListWindow::StartRound() {
   StopRound();
   servers_.StartRound();
-  for (size_t i = 0; i < servers_.Size(); ++i) ShowRow(i);
+  SendRound();
+  ShowEveryRow();
+}
+
+void ServerListWindow::SendRound() {
   if (!winsockReady_) {
     EndRound();
     return;
@@ -194,7 +191,7 @@ void ServerListWindow::StopRound() {
 void ServerListWindow::EndRound() {
   StopRound();
   servers_.EndRound();
-  for (size_t i = 0; i < servers_.Size(); ++i) ShowRow(i);
+  ShowEveryRow();
 }
 
 void ServerListWindow::SendRequest(size_t row, uint32_t address) {
@@ -304,7 +301,7 @@ void ServerListWindow::PickRow(int row) {
 
 void ServerListWindow::SortBy(ServerColumn column) {
   servers_.SortBy(column);
-  for (size_t i = 0; i < servers_.Size(); ++i) ShowRow(i);
+  ShowEveryRow();
 }
 
 // Enter: on the list it picks the selected row, on a button it presses it.
@@ -341,9 +338,12 @@ LRESULT ServerListWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_NOTIFY: {
       const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
       if (notice->hwndFrom != list_) break;
-      if (notice->code == LVN_COLUMNCLICK) SortBy(static_cast<ServerColumn>(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem));
+      if (notice->code == LVN_COLUMNCLICK) {
+        SortBy(static_cast<ServerColumn>(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem));
+      }
       if (notice->code == NM_DBLCLK) PickRow(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
       if (notice->code == NM_RETURN) PickRow(SelectedRow());
+      if (notice->code == LVN_GETDISPINFOA) OnCellWanted(*reinterpret_cast<NMLVDISPINFOA*>(lParam));
       return 0;
     }
     case WM_COMMAND:

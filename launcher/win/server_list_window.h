@@ -4,6 +4,7 @@
 // on a row puts its server into the main window's server field.
 #include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -62,8 +63,11 @@ class ServerListWindow {
   void CreateControls();
   void AddColumns();
   void ShowAllRows();
+  void ShowEveryRow();
   void ShowRow(size_t row);
+  void OnCellWanted(NMLVDISPINFOA& cell);
   void StartRound();
+  void SendRound();
   void StopRound();
   void EndRound();
   void SendRequest(size_t row, uint32_t address);
@@ -90,4 +94,5 @@ class ServerListWindow {
   bool winsockReady_ = false;
   std::vector<std::unique_ptr<Lookup>> lookups_;
   std::vector<char> datagram_;
+  std::string shownText_;
 };

@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<ServerRow> before = list.Rows();
   const std::vector<size_t> filled = list.TakeReply(address, port, reply, 107);
   for (size_t i = 0; i < list.Size(); ++i) {
-    const bool waitedForIt = before[i].state == RowState::Waiting && before[i].address == address && before[i].port == port;
+    const ServerRow& was = before[i];
+    const bool waitedForIt = was.state == RowState::Waiting && was.address == address && was.port == port;
     const bool isFilled = std::find(filled.begin(), filled.end(), i) != filled.end();
     FUZZ_CHECK(waitedForIt == isFilled);
     if (isFilled) {
