@@ -302,3 +302,13 @@ TEST_F(ServerListTest, ToolsMenuEntryComesAfterRemoveIpAndOpensTheWindow) {
   EXPECT_EQ(FindWindowA("KestrunServerList", "Server List"), nullptr);
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
 }
+
+TEST_F(ServerListTest, AHugeSavedListIsCutToTheRowLimitAndStillEndsItsRound) {
+  std::vector<std::string> saved;
+  // A documentation address (TEST-NET-1): no test or server of this machine is asked.
+  for (int i = 0; i < 100000; ++i) saved.push_back("192.0.2.1:" + std::to_string(1 + i % 65535));
+  Open(saved, "");
+  EXPECT_EQ(SendMessageA(window->List(), LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(kMaxServerRows));
+  ASSERT_TRUE(WaitForRoundEnd());
+  EXPECT_EQ(Cell(window->List(), static_cast<int>(kMaxServerRows) - 1, 4), "no reply");
+}
