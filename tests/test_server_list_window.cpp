@@ -40,7 +40,7 @@ std::vector<std::string> Rows(HWND list) {
   const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < count; ++row) {
     std::string line = Cell(list, row, 0);
-    for (int column = 1; column < kServerColumnCount; ++column) line += "|" + Cell(list, row, column);
+    for (int column = 1; column < kServerColumnCount; ++column) line.append("|").append(Cell(list, row, column));
     rows.push_back(line);
   }
   return rows;
