@@ -14,6 +14,8 @@
 #include "overlay_window.h"
 #include "wine_test_util.h"
 
+#include <commctrl.h>
+
 namespace {
 
 constexpr int kBaseDpi = 96;
@@ -154,6 +156,54 @@ TEST_F(DpiChangeTest, EveryLauncherWindowScalesAndComesBackExactly) {
     auto main = Start();
     CheckRoundTrip(c.open(*main));
   }
+}
+
+// The server list is resizable: its list fills the client area and the
+// buttons keep to its bottom right corner, so sizes and margins scale, not places.
+TEST_F(DpiChangeTest, ServerListScalesMarginsButtonsColumnsAndFontAndComesBackExactly) {
+  auto main = Start();
+  ServerListWindow* window = main->OpenServerList();
+  ASSERT_NE(window, nullptr);
+  const HWND hwnd = window->Handle();
+  const RECT first = ScreenRect(hwnd);
+  const std::vector<PlacedChild> original = Children(hwnd);
+  ASSERT_EQ(original.size(), 3u) << "list, Refresh, Close";
+  const auto columnWidth = [&] { return static_cast<int>(SendMessageA(window->List(), LVM_GETCOLUMNWIDTH, 0, 0)); };
+  const int firstColumn = columnWidth();
+  const auto rightGap = [&](const RECT& place) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    return client.right - place.right;
+  };
+  std::vector<LONG> originalGaps;
+  for (const PlacedChild& child : original) originalGaps.push_back(rightGap(child.place));
+  const RECT suggested{first.left + 30, first.top + 20, first.left + 30 + (first.right - first.left) * 3 / 2,
+                       first.top + 20 + (first.bottom - first.top) * 3 / 2};
+
+  SendDpi(hwnd, kHighDpi, suggested);
+  EXPECT_EQ(Edges(ScreenRect(hwnd)), Edges(suggested));
+  const std::vector<PlacedChild> high = Children(hwnd);
+  ASSERT_EQ(high.size(), 3u);
+  EXPECT_NEAR(high[0].place.left, original[0].place.left * 1.5, 1);
+  EXPECT_NEAR(high[0].place.top, original[0].place.top * 1.5, 1);
+  for (size_t i = 0; i < high.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(rightGap(high[i].place), originalGaps[i] * 1.5, 1);
+    EXPECT_NEAR(high[i].fontHeight, original[i].fontHeight * 1.5, 1);
+    EXPECT_EQ(GetObjectType(original[i].font), 0u) << "the old font is deleted";
+  }
+  for (size_t button : {1u, 2u}) {
+    EXPECT_NEAR(high[button].place.right - high[button].place.left,
+                (original[button].place.right - original[button].place.left) * 1.5, 1);
+    EXPECT_NEAR(high[button].place.bottom - high[button].place.top,
+                (original[button].place.bottom - original[button].place.top) * 1.5, 1);
+  }
+  EXPECT_NEAR(columnWidth(), firstColumn * 1.5, 1);
+
+  SendDpi(hwnd, kBaseDpi, first);
+  EXPECT_EQ(Edges(ScreenRect(hwnd)), Edges(first));
+  ExpectSameLayout(original, Children(hwnd));
+  EXPECT_EQ(columnWidth(), firstColumn);
 }
 
 TEST_F(DpiChangeTest, StartButtonIconsAreDrawnAtTheNewDpi) {

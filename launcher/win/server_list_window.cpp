@@ -29,15 +29,16 @@ constexpr int kButtonHeight = 28;
 constexpr int kColumnWidths[kServerColumnCount] = {150, 190, 110, 60, 70};
 
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
+constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 HWND CreateServerListWindow(HWND owner, int dpi, void* self) {
   RECT area{0, 0, Scaled(kClientWidth, dpi), Scaled(kClientHeight, dpi)};
-  AdjustWindowRectEx(&area, kWindowStyle, FALSE, WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT);
+  AdjustWindowRectForDpi(area, kWindowStyle, false, kWindowExStyle, dpi);
   RECT ownerRect{};
   GetWindowRect(owner, &ownerRect);
-  return CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kServerListClass, "Server List", kWindowStyle,
-                         ownerRect.left + 30, ownerRect.top + 30, area.right - area.left, area.bottom - area.top,
-                         owner, nullptr, GetModuleHandleA(nullptr), self);
+  return CreateWindowExA(kWindowExStyle, kServerListClass, "Server List", kWindowStyle, ownerRect.left + 30,
+                         ownerRect.top + 30, area.right - area.left, area.bottom - area.top, owner, nullptr,
+                         GetModuleHandleA(nullptr), self);
 }
 
 }  // namespace
@@ -58,12 +59,12 @@ bool ServerListWindow::Open() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   RegisterWindowClass(kServerListClass, ObjectWindowProc<ServerListWindow>, GetSysColorBrush(COLOR_BTNFACE));
-  const int dpi = WindowDpi(owner_);
-  hwnd_ = CreateServerListWindow(owner_, dpi, this);
+  dpi_ = WindowDpi(owner_);
+  hwnd_ = CreateServerListWindow(owner_, dpi_, this);
   if (!hwnd_) return false;
-  font_ = CreateMessageFont();
+  font_ = CreateMessageFont(dpi_);
   CreateControls();
-  LayOut(dpi);
+  LayOut(dpi_);
   servers_.SetServers(entries_);
   ShowAllRows();
   ShowModalWindow(hwnd_, owner_);
@@ -119,6 +120,18 @@ void ServerListWindow::LayOut(int dpi) {
   for (int i = 0; i < kServerColumnCount; ++i) {
     SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), Scaled(kColumnWidths[i], dpi));
   }
+}
+
+// Moved to a monitor of another scale: a font of that DPI first, then the
+// window takes the suggested rectangle, which lays the controls out anew.
+void ServerListWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
+  dpi_ = dpi;
+  const HFONT oldFont = font_;
+  font_ = CreateMessageFont(dpi_);
+  for (HWND control : {list_, refreshButton_, closeButton_}) SetControlFont(control, font_);
+  if (oldFont) DeleteObject(oldFont);
+  TakeSuggestedRect(hwnd_, suggestedRect);
+  LayOut(dpi_);
 }
 
 // The list holds no texts of its own: it asks for the cells it draws
@@ -353,14 +366,16 @@ LRESULT ServerListWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       if (LOWORD(wParam) == kCloseId && HIWORD(wParam) == BN_CLICKED) Close();
       return 0;
     case WM_SIZE:
-      LayOut(WindowDpi(hwnd));
+      LayOut(dpi_);
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      const int dpi = WindowDpi(hwnd);
-      limits->ptMinTrackSize = {Scaled(kMinWidth, dpi), Scaled(kMinHeight, dpi)};
+      limits->ptMinTrackSize = {Scaled(kMinWidth, dpi_), Scaled(kMinHeight, dpi_)};
       return 0;
     }
+    case WM_DPICHANGED:
+      OnDpiChanged(DpiFromMessage(wParam), lParam);
+      return 0;
     case WM_CLOSE:
       Close();
       return 0;

@@ -37,6 +37,7 @@ class ServerListWindow {
   void SortBy(ServerColumn column);
   // Places the controls for the client area at dpi (96-dpi sizes scaled).
   void LayOut(int dpi);
+  void OnDpiChanged(int dpi, LPARAM suggestedRect);
 
   HWND Handle() const { return hwnd_; }
   HWND List() const { return list_; }
@@ -89,6 +90,7 @@ class ServerListWindow {
   HWND refreshButton_ = nullptr;
   HWND closeButton_ = nullptr;
   HFONT font_ = nullptr;
+  int dpi_ = 96;
   int columnsDpi_ = 0;
   SOCKET socket_ = INVALID_SOCKET;
   bool winsockReady_ = false;
