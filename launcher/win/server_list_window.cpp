@@ -26,7 +26,7 @@ constexpr int kMinHeight = 160;
 constexpr int kMargin = 10;
 constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 28;
-constexpr int kColumnWidths[kServerColumnCount] = {150, 190, 110, 60, 70};
+constexpr int kColumnWidths[kServerColumnCount] = {140, 165, 110, 60, 85};  // fit "bad address"
 
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
