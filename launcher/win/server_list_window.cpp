@@ -189,6 +189,7 @@ void ServerListWindow::SendRound() {
     if (row.state == RowState::Resolving && ParseDottedIPv4(row.host, address)) SendRequest(i, address);
   }
   StartLookups();
+  if (!servers_.Waiting()) EndRound();  // only bad addresses, or no servers at all
 }
 
 // A new socket per round: replies to an earlier round's requests reach the
