@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "window_class.h"
 
@@ -219,13 +220,6 @@ void ServerListWindow::SendRequest(size_t row, uint32_t address) {
          sizeof remote);
 }
 
-void ServerListWindow::SendToHost(const std::string& host, uint32_t address) {
-  for (size_t i = 0; i < servers_.Size(); ++i) {
-    const ServerRow& row = servers_.Rows()[i];
-    if (row.state == RowState::Resolving && row.host == host) SendRequest(i, address);
-  }
-}
-
 bool ServerListWindow::LookingUp(const std::string& host) const {
   return std::any_of(lookups_.begin(), lookups_.end(), [&](const auto& lookup) { return lookup->host == host; });
 }
@@ -259,7 +253,10 @@ void ServerListWindow::OnLookupDone(HANDLE handle, int error) {
   const bool resolved = error == 0 && entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list &&
                         entry->h_addr_list[0];
   uint32_t address = 0;
-  if (resolved) address = ntohl(*reinterpret_cast<const u_long*>(entry->h_addr_list[0]));
+  if (resolved) {
+    std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+    address = ntohl(address);
+  }
   for (size_t i = 0; i < servers_.Size(); ++i) {
     const ServerRow& row = servers_.Rows()[i];
     if (row.state != RowState::Resolving || row.host != lookup->host) continue;
@@ -271,6 +268,7 @@ void ServerListWindow::OnLookupDone(HANDLE handle, int error) {
     ShowRow(i);
   }
   StartLookups();
+  if (!servers_.Waiting()) EndRound();
 }
 
 void ServerListWindow::ReadWaiting() {

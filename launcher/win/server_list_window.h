@@ -72,7 +72,6 @@ class ServerListWindow {
   void StopRound();
   void EndRound();
   void SendRequest(size_t row, uint32_t address);
-  void SendToHost(const std::string& host, uint32_t address);
   void StartLookups();
   bool LookingUp(const std::string& host) const;
   void OnLookupDone(HANDLE handle, int error);
