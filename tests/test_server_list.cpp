@@ -158,7 +158,7 @@ TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
   list.TakeReply(kLocal, 27003, Reply("\\sv_hostname\\charlie\\sv_maxclients\\16", elevenPlayers), 1080);
   list.EndRound();  // 27004 stays silent
   using Cells = std::vector<std::string>;
-  list.SortBy(ServerColumn::Players);
+  EXPECT_EQ(list.SortBy(ServerColumn::Players), (std::vector<size_t>{1, 0, 2, 3})) << "where each row was";
   EXPECT_EQ(Column(list, ServerColumn::Players), (Cells{"1/20", "3/8", "11/16", ""}));
   list.SortBy(ServerColumn::Players);
   EXPECT_EQ(Column(list, ServerColumn::Players), (Cells{"", "11/16", "3/8", "1/20"}));

@@ -266,10 +266,18 @@ TEST_F(ServerListTest, HeadingClicksSortPlayersAndPingAsNumbers) {
   ASSERT_TRUE(WaitForRoundEnd());
   HWND list = window->List();
   using Cells = std::vector<std::string>;
+  // The selection, on the first row at opening, stays on its server.
+  auto selectedServer = [&] {
+    const int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return row < 0 ? std::string("(none)") : Cell(list, row, static_cast<int>(ServerColumn::Server));
+  };
+  ASSERT_EQ(selectedServer(), At(three.Port()));
   ClickColumnHeading(list, ServerColumn::Players);
   EXPECT_EQ(ColumnCells(list, ServerColumn::Players), (Cells{"1/20", "3/8", "11/16", ""}));
+  EXPECT_EQ(selectedServer(), At(three.Port()));
   ClickColumnHeading(list, ServerColumn::Players);
   EXPECT_EQ(ColumnCells(list, ServerColumn::Players), (Cells{"", "11/16", "3/8", "1/20"}));
+  EXPECT_EQ(selectedServer(), At(three.Port()));
   ClickColumnHeading(list, ServerColumn::Name);
   EXPECT_EQ(ColumnCells(list, ServerColumn::Name), (Cells{"", "a", "B", "c"}));
   ClickColumnHeading(list, ServerColumn::Ping);

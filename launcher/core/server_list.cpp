@@ -152,7 +152,7 @@ bool ServerList::Waiting() const {
   });
 }
 
-void ServerList::SortBy(ServerColumn column) {
+std::vector<size_t> ServerList::SortBy(ServerColumn column) {
   descending_ = sorted_ && sortColumn_ == column ? !descending_ : false;
   sorted_ = true;
   sortColumn_ = column;
@@ -165,6 +165,7 @@ void ServerList::SortBy(ServerColumn column) {
   sorted.reserve(rows_.size());
   for (size_t i : order) sorted.push_back(std::move(rows_[i]));
   rows_ = std::move(sorted);
+  return order;
 }
 
 std::string ServerList::CellText(size_t index, ServerColumn column) const {

@@ -63,8 +63,9 @@ class ServerList {
   void EndRound();
   bool Waiting() const;
 
-  // Sorts by column; the same column again reverses the order.
-  void SortBy(ServerColumn column);
+  // Sorts by column; the same column again reverses the order. Returns where
+  // each row was: row i now held row result[i] before.
+  std::vector<size_t> SortBy(ServerColumn column);
   std::string CellText(size_t row, ServerColumn column) const;
 
  private:

@@ -32,6 +32,19 @@ constexpr int kColumnWidths[kServerColumnCount] = {140, 165, 110, 60, 85};  // f
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
+// Milliseconds from the performance counter: GetTickCount moves in steps of
+// 10 to 16 ms, too coarse for the ping of a server nearby.
+uint32_t NowMs() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f{};
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart > 0 ? f.QuadPart : 1;
+  }();
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return static_cast<uint32_t>(now.QuadPart / frequency * 1000 + now.QuadPart % frequency * 1000 / frequency);
+}
+
 HWND CreateServerListWindow(HWND owner, int dpi, void* self) {
   RECT area{0, 0, Scaled(kClientWidth, dpi), Scaled(kClientHeight, dpi)};
   AdjustWindowRectForDpi(area, kWindowStyle, false, kWindowExStyle, dpi);
@@ -139,11 +152,7 @@ void ServerListWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
 // (LVN_GETDISPINFO), so that a reply costs a redraw of one row, not five texts set.
 void ServerListWindow::ShowAllRows() {
   SendMessageA(list_, LVM_SETITEMCOUNT, servers_.Size(), 0);
-  if (servers_.Size() > 0 && SelectedRow() < 0) {
-    LVITEMA state{};
-    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
-  }
+  if (servers_.Size() > 0 && SelectedRow() < 0) SelectRow(0);
 }
 
 void ServerListWindow::ShowEveryRow() { InvalidateRect(list_, nullptr, TRUE); }
@@ -214,7 +223,7 @@ void ServerListWindow::SendRequest(size_t row, uint32_t address) {
   remote.sin_family = AF_INET;
   remote.sin_addr.s_addr = htonl(address);
   remote.sin_port = htons(static_cast<u_short>(servers_.Rows()[row].port));
-  servers_.MarkSent(row, address, GetTickCount());
+  servers_.MarkSent(row, address, NowMs());
   // A failed send is a server that does not answer: the row shows "no reply".
   sendto(socket_, request_.data(), static_cast<int>(request_.size()), 0, reinterpret_cast<const sockaddr*>(&remote),
          sizeof remote);
@@ -282,7 +291,7 @@ void ServerListWindow::ReadWaiting() {
       return;
     }
     const std::string_view bytes(datagram_.data(), static_cast<size_t>(got));
-    for (size_t row : servers_.TakeReply(ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), bytes, GetTickCount())) {
+    for (size_t row : servers_.TakeReply(ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), bytes, NowMs())) {
       ShowRow(row);
     }
   }
@@ -311,9 +320,20 @@ void ServerListWindow::PickRow(int row) {
   Close();
 }
 
+// The selection stays on its server, wherever the sort takes it.
 void ServerListWindow::SortBy(ServerColumn column) {
-  servers_.SortBy(column);
+  const int selected = SelectedRow();
+  const std::vector<size_t> wasAt = servers_.SortBy(column);
+  const auto moved = std::find(wasAt.begin(), wasAt.end(), static_cast<size_t>(selected));
+  if (selected >= 0 && moved != wasAt.end()) SelectRow(static_cast<int>(moved - wasAt.begin()));
   ShowEveryRow();
+}
+
+void ServerListWindow::SelectRow(int row) {
+  LVITEMA state{};
+  state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+  SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
 // Enter: on the list it picks the selected row, on a button it presses it.

@@ -78,6 +78,7 @@ class ServerListWindow {
   void ReadWaiting();
   void OnOkPressed();
   int SelectedRow() const;
+  void SelectRow(int row);
 
   HWND owner_;
   HWND serverField_;
