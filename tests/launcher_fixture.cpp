@@ -1,5 +1,7 @@
 #include "launcher_fixture.h"
 
+#include <commctrl.h>
+
 #include "message_box.h"
 #include "registry.h"
 #include "wine_test_util.h"
@@ -45,4 +47,14 @@ std::unique_ptr<MainWindow> LauncherFixture::Start() {
   main->StartUp();
   main->Show(SW_SHOWNOACTIVATE);
   return main;
+}
+
+std::string ListViewCell(HWND list, int row, int column) {
+  char text[512] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return text;
 }

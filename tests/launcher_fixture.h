@@ -10,6 +10,9 @@
 #include "main_window.h"
 #include "temp_folder.h"
 
+// The text of a report-view list's cell (the Server List window's list).
+std::string ListViewCell(HWND list, int row, int column);
+
 struct ShownMessage {
   std::string text, title;
   unsigned buttons;

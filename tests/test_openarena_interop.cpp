@@ -51,16 +51,6 @@ std::map<std::string, QuakestatRow> QuakestatRows(const std::string& raw) {
   return rows;
 }
 
-std::string Cell(HWND list, int row, int column) {
-  char text[256] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
 }  // namespace
 
 TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
@@ -105,13 +95,13 @@ TEST_F(OpenArenaInterop, ServerListShowsWhatQuakestatSeesOfTwoServers) {
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(PumpUntil([&] { return !window->RoundRunning(); }, 5000));
   for (int row = 0; row < 2; ++row) {
-    const std::string server = Cell(window->List(), row, 0);
+    const std::string server = ListViewCell(window->List(), row, 0);
     SCOPED_TRACE(server);
     ASSERT_EQ(expected.count(server), 1u);
     const QuakestatRow& seen = expected.at(server);
-    EXPECT_EQ(Cell(window->List(), row, 1), seen.name);
-    EXPECT_EQ(Cell(window->List(), row, 2), seen.map);
-    EXPECT_EQ(Cell(window->List(), row, 3), seen.players + "/" + seen.maxPlayers);
+    EXPECT_EQ(ListViewCell(window->List(), row, 1), seen.name);
+    EXPECT_EQ(ListViewCell(window->List(), row, 2), seen.map);
+    EXPECT_EQ(ListViewCell(window->List(), row, 3), seen.players + "/" + seen.maxPlayers);
   }
   EXPECT_NE(expected.at("127.0.0.1:27962").map, expected.at("127.0.0.1:27963").map) << "two servers told apart";
   main->Close();

@@ -24,23 +24,15 @@ std::string Reply(const std::string& name, const std::string& map, int players, 
 
 std::string At(int port) { return "127.0.0.1:" + std::to_string(port); }
 
-std::string Cell(HWND list, int row, int column) {
-  char text[512] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
 // Each row as "server|name|map|players|ping".
 std::vector<std::string> Rows(HWND list) {
   std::vector<std::string> rows;
   const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < count; ++row) {
-    std::string line = Cell(list, row, 0);
-    for (int column = 1; column < kServerColumnCount; ++column) line.append("|").append(Cell(list, row, column));
+    std::string line = ListViewCell(list, row, 0);
+    for (int column = 1; column < kServerColumnCount; ++column) {
+      line.append("|").append(ListViewCell(list, row, column));
+    }
     rows.push_back(line);
   }
   return rows;
@@ -49,7 +41,7 @@ std::vector<std::string> Rows(HWND list) {
 std::vector<std::string> ColumnCells(HWND list, ServerColumn column) {
   std::vector<std::string> cells;
   const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < count; ++row) cells.push_back(Cell(list, row, static_cast<int>(column)));
+  for (int row = 0; row < count; ++row) cells.push_back(ListViewCell(list, row, static_cast<int>(column)));
   return cells;
 }
 
@@ -170,7 +162,7 @@ TEST_F(ServerListTest, EveryServerIsAskedAtOnceAndItsRowFilledOrMarked) {
   EXPECT_EQ(WithoutPing(rows[4]), byName + "|Objective Only|obj/obj_team2|0/16");
   EXPECT_EQ(WithoutPing(rows[5]), At(objective.Port()) + "|Objective Only|obj/obj_team2|0/16");
   for (int row : {0, 4, 5}) {
-    const std::string ping = Cell(window->List(), row, 4);
+    const std::string ping = ListViewCell(window->List(), row, 4);
     EXPECT_TRUE(!ping.empty() && ping.find_first_not_of("0123456789") == std::string::npos) << ping;
   }
   // The status query's request, once per row of the server.
@@ -211,10 +203,10 @@ TEST_F(ServerListTest, RefreshDuringARoundStartsANewOneThatOldRepliesCannotFill)
   Open({At(late.port), At(quick.Port())}, "");
   const int firstRound = late.WaitForRequest();
   ASSERT_NE(firstRound, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Cell(window->List(), 1, 1) == "Quick"; }));
+  ASSERT_TRUE(PumpUntil([&] { return ListViewCell(window->List(), 1, 1) == "Quick"; }));
 
   SendMessageA(window->RefreshButton(), BM_CLICK, 0, 0);
-  EXPECT_EQ(Cell(window->List(), 1, 1), "") << "the new round starts empty";
+  EXPECT_EQ(ListViewCell(window->List(), 1, 1), "") << "the new round starts empty";
   const int secondRound = late.WaitForRequest();
   ASSERT_NE(secondRound, 0);
   EXPECT_NE(secondRound, firstRound) << "each round has a socket of its own";
@@ -269,7 +261,7 @@ TEST_F(ServerListTest, HeadingClicksSortPlayersAndPingAsNumbers) {
   // The selection, on the first row at opening, stays on its server.
   auto selectedServer = [&] {
     const int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    return row < 0 ? std::string("(none)") : Cell(list, row, static_cast<int>(ServerColumn::Server));
+    return row < 0 ? std::string("(none)") : ListViewCell(list, row, static_cast<int>(ServerColumn::Server));
   };
   ASSERT_EQ(selectedServer(), At(three.Port()));
   ClickColumnHeading(list, ServerColumn::Players);
@@ -318,5 +310,5 @@ TEST_F(ServerListTest, AHugeSavedListIsCutToTheRowLimitAndStillEndsItsRound) {
   Open(saved, "");
   EXPECT_EQ(SendMessageA(window->List(), LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(kMaxServerRows));
   ASSERT_TRUE(WaitForRoundEnd());
-  EXPECT_EQ(Cell(window->List(), static_cast<int>(kMaxServerRows) - 1, 4), "no reply");
+  EXPECT_EQ(ListViewCell(window->List(), static_cast<int>(kMaxServerRows) - 1, 4), "no reply");
 }
