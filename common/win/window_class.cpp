@@ -53,8 +53,8 @@ void CloseModalWindow(HWND& window, HWND owner) {
 }
 
 HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND owner, int width, int height,
-                       int dpi, int offset, void* self) {
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+                       int dpi, int offset, void* self, DWORD extraStyle) {
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | extraStyle;
   RECT area{0, 0, Scaled(width, dpi), Scaled(height, dpi)};
   AdjustWindowRectForDpi(area, style, false, exStyle, dpi);
   RECT ownerRect{};

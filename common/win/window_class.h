@@ -38,9 +38,9 @@ LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   return result;
 }
 
-// A fixed-size window owned by owner, with a caption and a close box: its
-// client area is width by height pixels at 96 dpi, scaled to dpi, and its
-// corner lies offset pixels right of and below the owner's. self is the
-// creation parameter (see ObjectWindowProc).
+// A window owned by owner, with a caption and a close box, fixed in size
+// unless extraStyle adds a sizing frame: its client area is width by height
+// pixels at 96 dpi, scaled to dpi, and its corner lies offset pixels right of
+// and below the owner's. self is the creation parameter (see ObjectWindowProc).
 HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND owner, int width, int height,
-                       int dpi, int offset, void* self);
+                       int dpi, int offset, void* self, DWORD extraStyle = 0);

@@ -29,8 +29,8 @@ constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 28;
 constexpr int kColumnWidths[kServerColumnCount] = {140, 165, 110, 60, 85};  // fit "bad address"
 
-constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
-constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// Added to the owned window's caption and close box: it can be sized.
+constexpr DWORD kExtraWindowStyle = WS_THICKFRAME | WS_MAXIMIZEBOX;
 
 // Milliseconds from the performance counter: GetTickCount moves in steps of
 // 10 to 16 ms, too coarse for the ping of a server nearby.
@@ -43,16 +43,6 @@ uint32_t NowMs() {
   LARGE_INTEGER now{};
   QueryPerformanceCounter(&now);
   return static_cast<uint32_t>(now.QuadPart / frequency * 1000 + now.QuadPart % frequency * 1000 / frequency);
-}
-
-HWND CreateServerListWindow(HWND owner, int dpi, void* self) {
-  RECT area{0, 0, Scaled(kClientWidth, dpi), Scaled(kClientHeight, dpi)};
-  AdjustWindowRectForDpi(area, kWindowStyle, false, kWindowExStyle, dpi);
-  RECT ownerRect{};
-  GetWindowRect(owner, &ownerRect);
-  return CreateWindowExA(kWindowExStyle, kServerListClass, "Server List", kWindowStyle, ownerRect.left + 30,
-                         ownerRect.top + 30, area.right - area.left, area.bottom - area.top, owner, nullptr,
-                         GetModuleHandleA(nullptr), self);
 }
 
 }  // namespace
@@ -74,7 +64,8 @@ bool ServerListWindow::Open() {
   InitCommonControlsEx(&controls);
   RegisterWindowClass(kServerListClass, ObjectWindowProc<ServerListWindow>, GetSysColorBrush(COLOR_BTNFACE));
   dpi_ = WindowDpi(owner_);
-  hwnd_ = CreateServerListWindow(owner_, dpi_, this);
+  hwnd_ = CreateOwnedWindow(kServerListClass, "Server List", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_,
+                            kClientWidth, kClientHeight, dpi_, 30, this, kExtraWindowStyle);
   if (!hwnd_) return false;
   font_ = CreateMessageFont(dpi_);
   CreateControls();
