@@ -31,6 +31,13 @@ inline double ProcessCpuSeconds() {
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
   return CpuTimeSeconds(kernel) + CpuTimeSeconds(user);
 }
+
+// Kernel and user time of the calling thread so far.
+inline double ThreadCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+  return CpuTimeSeconds(kernel) + CpuTimeSeconds(user);
+}
 #else
 #include <sys/utsname.h>
 

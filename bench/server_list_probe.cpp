@@ -29,12 +29,6 @@ double Seconds() {
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double ThreadCpuSeconds() {
-  FILETIME created, exited, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-  return CpuTimeSeconds(kernel) + CpuTimeSeconds(user);
-}
-
 int RowsIn(const ServerList& list, RowState state) {
   return static_cast<int>(std::count_if(list.Rows().begin(), list.Rows().end(),
                                         [&](const ServerRow& row) { return row.state == state; }));

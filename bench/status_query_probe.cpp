@@ -17,12 +17,6 @@
 
 namespace {
 
-double ThreadCpuSeconds() {
-  FILETIME created, exited, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-  return CpuTimeSeconds(kernel) + CpuTimeSeconds(user);
-}
-
 struct Figures {
   double threadShare = 0, processShare = 0, wallMs = 0;
 };
