@@ -35,7 +35,6 @@ std::string Printable(const std::string& bytes) {
   return out;
 }
 
-
 SOCKET BoundUdp(int port) {
   SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   sockaddr_in local{};
