@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "demo_records.h"
-#include "loopback_listener.h"
-#include "machine.h"
-#include "player_actions.h"
-#include "programs.h"
-#include "probe_settings.h"
+#include "bench/loopback_listener.h"
+#include "bench/machine.h"
+#include "bench/probe_settings.h"
+#include "bench/programs.h"
+#include "overlay/core/player_actions.h"
+#include "tools/inspection_server/demo_records.h"
 
 namespace {
 

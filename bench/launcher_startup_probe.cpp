@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "change_extensions.h"
-#include "files.h"
-#include "machine.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "probe_settings.h"
+#include "bench/files.h"
+#include "bench/machine.h"
+#include "bench/probe_settings.h"
+#include "common/win/message_box.h"
+#include "launcher/win/change_extensions.h"
+#include "launcher/win/main_window.h"
 
 int main() {
   SetAppTitle("Kestrun");

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "files.h"
-#include "game_listing.h"
-#include "machine.h"
+#include "bench/files.h"
+#include "bench/machine.h"
+#include "launcher/win/game_listing.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "registry.h"
+#include "common/win/registry.h"
 
 inline std::string MachineName() {
   RegValue cpu = registry::ReadKeyValue(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",

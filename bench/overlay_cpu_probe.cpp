@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <string>
 
-#include "demo_records.h"
-#include "loopback_listener.h"
-#include "machine.h"
-#include "overlay_window.h"
-#include "probe_settings.h"
-#include "wait.h"
+#include "bench/loopback_listener.h"
+#include "bench/machine.h"
+#include "bench/probe_settings.h"
+#include "common/win/wait.h"
+#include "overlay/win/overlay_window.h"
+#include "tools/inspection_server/demo_records.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <ctime>
 #include <string>
 
-#include "dump_analysis.h"
-#include "hotkeys.h"
-#include "machine.h"
-#include "overlay_layout.h"
-#include "status_record.h"
+#include "bench/machine.h"
+#include "overlay/core/dump_analysis.h"
+#include "overlay/core/hotkeys.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/core/status_record.h"
 
 namespace {
 

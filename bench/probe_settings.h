@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "registry.h"
-#include "settings.h"
+#include "common/win/registry.h"
+#include "common/win/settings.h"
 
 // The overlay on an inspection server at 127.0.0.1:port, showing all player
 // data (only then does a dump pause) and opened with Print Screen.

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "files.h"
-#include "machine.h"
-#include "main_window.h"
-#include "message_box.h"
+#include "bench/files.h"
+#include "bench/machine.h"
+#include "common/win/message_box.h"
+#include "launcher/win/main_window.h"
+#include "launcher/win/server_list_window.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 #include <string>
 
-#include "files.h"
-#include "machine.h"
-#include "programs.h"
-#include "probe_settings.h"
+#include "bench/files.h"
+#include "bench/machine.h"
+#include "bench/probe_settings.h"
+#include "bench/programs.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <string>
 
-#include "files.h"
-#include "machine.h"
-#include "main_controls.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "udp_test_server.h"
+#include "bench/files.h"
+#include "bench/machine.h"
+#include "common/win/message_box.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/main_window.h"
+#include "tests/udp_test_server.h"
 
 namespace {
 

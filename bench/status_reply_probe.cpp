@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "machine.h"
-#include "server_status.h"
+#include "bench/machine.h"
+#include "launcher/core/server_status.h"
 
 namespace {
 

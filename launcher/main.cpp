@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "file_io.h"
-#include "main_window.h"
-#include "message_box.h"
+#include "common/win/message_box.h"
+#include "launcher/win/file_io.h"
+#include "launcher/win/main_window.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
   SetAppTitle("Kestrun");

@@ -2,8 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "message_box.h"
-#include "overlay_window.h"
+#include "common/win/message_box.h"
+#include "overlay/win/overlay_window.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SetAppTitle("corvel2");

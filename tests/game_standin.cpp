@@ -1,8 +1,8 @@
-#include "game_standin.h"
+#include "tests/game_standin.h"
 
-#include "file_io.h"
-#include "temp_folder.h"
-#include "wine_test_util.h"
+#include "launcher/win/file_io.h"
+#include "tests/temp_folder.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "hostile_util.h"
+#include "tests/hostile_util.h"
 
 #include <psapi.h>
 

@@ -1,10 +1,10 @@
-#include "launcher_fixture.h"
+#include "tests/launcher_fixture.h"
 
 #include <commctrl.h>
 
-#include "message_box.h"
-#include "registry.h"
-#include "wine_test_util.h"
+#include "common/win/message_box.h"
+#include "common/win/registry.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 const char* kGameKey = "Software\\2015\\MOHAA";

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "main_window.h"
-#include "temp_folder.h"
+#include "launcher/win/main_window.h"
+#include "tests/temp_folder.h"
 
 // The text of a report-view list's cell (the Server List window's list).
 std::string ListViewCell(HWND list, int row, int column);

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "programs.h"
+#include "bench/programs.h"
 
 namespace {
 

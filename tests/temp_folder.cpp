@@ -1,4 +1,4 @@
-#include "temp_folder.h"
+#include "tests/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // command text arrives at the server.
 #include <gtest/gtest.h>
 
-#include "demo_records.h"
-#include "overlay_window.h"
-#include "registry.h"
-#include "wine_test_util.h"
+#include "common/win/registry.h"
+#include "overlay/win/overlay_window.h"
+#include "tests/wine_test_util.h"
+#include "tools/inspection_server/demo_records.h"
 
 namespace {
 

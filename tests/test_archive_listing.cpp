@@ -3,7 +3,7 @@
 #include <iterator>
 #include <map>
 
-#include "archive_listing.h"
+#include "launcher/core/archive_listing.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "change_extensions.h"
-#include "temp_folder.h"
+#include "launcher/win/change_extensions.h"
+#include "tests/temp_folder.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "demo_records.h"
-#include "text.h"
+#include "common/core/text.h"
+#include "tools/inspection_server/demo_records.h"
 
 namespace {
 

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
-#include "launcher_fixture.h"
-#include "list_controls.h"
-#include "main_controls.h"
-#include "text.h"
-#include "wine_test_util.h"
+#include "common/core/text.h"
+#include "common/win/list_controls.h"
+#include "launcher/win/disable_list_window.h"
+#include "launcher/win/main_controls.h"
+#include "tests/launcher_fixture.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

@@ -8,11 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "launcher_fixture.h"
-#include "main_controls.h"
-#include "overlay_layout.h"
-#include "overlay_window.h"
-#include "wine_test_util.h"
+#include "launcher/win/disable_list_window.h"
+#include "launcher/win/list_editor.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/overlay_starter.h"
+#include "launcher/win/server_list_window.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/win/overlay_window.h"
+#include "tests/launcher_fixture.h"
+#include "tests/wine_test_util.h"
 
 #include <commctrl.h>
 

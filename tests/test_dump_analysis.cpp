@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "dump_analysis.h"
-#include "overlay_layout.h"
-#include "status_record.h"
+#include "overlay/core/dump_analysis.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/core/status_record.h"
 
 namespace {
 

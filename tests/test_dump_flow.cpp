@@ -8,11 +8,11 @@
 #include <thread>
 #include <utility>
 
-#include "demo_records.h"
-#include "dump_analysis.h"
-#include "overlay_window.h"
-#include "window_class.h"
-#include "wine_test_util.h"
+#include "common/win/window_class.h"
+#include "overlay/core/dump_analysis.h"
+#include "overlay/win/overlay_window.h"
+#include "tests/wine_test_util.h"
+#include "tools/inspection_server/demo_records.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "extension_table.h"
+#include "launcher/core/extension_table.h"
 
 TEST(ExtensionNames, BaseNameDropsOnlyTheLastExtension) {
   const struct {

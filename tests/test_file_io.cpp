@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "file_io.h"
-#include "list_file.h"
-#include "temp_folder.h"
+#include "launcher/core/list_file.h"
+#include "launcher/win/file_io.h"
+#include "tests/temp_folder.h"
 
 namespace {
 

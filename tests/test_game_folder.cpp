@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "game_folder.h"
-#include "text.h"
+#include "common/core/text.h"
+#include "launcher/core/game_folder.h"
 
 TEST(GameFolder, SettlesEveryFormOfBasepath) {
   struct Case {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "main_window.h"
-#include "temp_folder.h"
+#include "launcher/win/main_window.h"
+#include "tests/temp_folder.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "server_status.h"
-#include "status_reply.h"
+#include "launcher/core/server_status.h"
+#include "tools/game_server/status_reply.h"
 
 TEST(GameServerStandIn, ReplyFillsEveryFieldTheLauncherShows) {
   const ServerStatus s = ParseStatusReply(StatusReply(DemoServer()));

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "grid_model.h"
-#include "overlay_layout.h"
+#include "overlay/core/grid_model.h"
+#include "overlay/core/overlay_layout.h"
 
 TEST(GridModel, ResizingKeepsCellsInsideAndRefusesWritesOutside) {
   GridModel g;

@@ -6,14 +6,16 @@
 
 #include <algorithm>
 
-#include "hostile_util.h"
-#include "launcher_fixture.h"
-#include "list_controls.h"
-#include "list_file.h"
-#include "main_controls.h"
-#include "registry.h"
-#include "udp_test_server.h"
-#include "wine_test_util.h"
+#include "common/win/list_controls.h"
+#include "common/win/registry.h"
+#include "launcher/core/list_file.h"
+#include "launcher/win/list_editor.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/overlay_starter.h"
+#include "tests/hostile_util.h"
+#include "tests/launcher_fixture.h"
+#include "tests/udp_test_server.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

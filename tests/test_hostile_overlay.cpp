@@ -10,12 +10,12 @@
 #include <memory>
 #include <thread>
 
-#include "demo_records.h"
-#include "hostile_util.h"
-#include "overlay_window.h"
-#include "registry.h"
-#include "status_record.h"
-#include "wine_test_util.h"
+#include "common/win/registry.h"
+#include "overlay/core/status_record.h"
+#include "overlay/win/overlay_window.h"
+#include "tests/hostile_util.h"
+#include "tests/wine_test_util.h"
+#include "tools/inspection_server/demo_records.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "hotkeys.h"
+#include "overlay/core/hotkeys.h"
 
 namespace {
 

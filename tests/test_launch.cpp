@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "game_standin.h"
-#include "launcher_fixture.h"
-#include "list_controls.h"
-#include "main_controls.h"
-#include "wine_test_util.h"
+#include "common/win/list_controls.h"
+#include "launcher/win/main_controls.h"
+#include "tests/game_standin.h"
+#include "tests/launcher_fixture.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

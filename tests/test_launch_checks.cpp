@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launch_checks.h"
+#include "launcher/core/launch_checks.h"
 
 TEST(LaunchChecks, AddressCharactersAndTheFirstBadPosition) {
   const std::pair<const char*, int> cases[] = {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launch_line.h"
+#include "launcher/core/launch_line.h"
 
 TEST(LaunchLine, ThreeFormsWithPortAndExtraAlwaysPresent) {
   struct Case {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "overlay_window.h"
-#include "wait.h"
-#include "wine_test_util.h"
+#include "common/win/wait.h"
+#include "overlay/win/overlay_window.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

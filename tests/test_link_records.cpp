@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link_records.h"
+#include "overlay/core/link_records.h"
 
 namespace {
 

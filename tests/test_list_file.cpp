@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "list_file.h"
+#include "launcher/core/list_file.h"
 
 namespace {
 

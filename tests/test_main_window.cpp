@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "launcher_fixture.h"
-#include "list_controls.h"
-#include "main_controls.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "registry.h"
-#include "temp_folder.h"
-#include "wine_test_util.h"
+#include "common/win/list_controls.h"
+#include "common/win/message_box.h"
+#include "common/win/registry.h"
+#include "launcher/win/list_editor.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/main_window.h"
+#include "tests/launcher_fixture.h"
+#include "tests/temp_folder.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

@@ -6,13 +6,14 @@
 
 #include <map>
 
-#include "launcher_fixture.h"
-#include "list_controls.h"
-#include "main_controls.h"
-#include "registry.h"
-#include "temp_folder.h"
+#include "common/win/list_controls.h"
+#include "common/win/registry.h"
+#include "launcher/win/main_controls.h"
+#include "tests/launcher_fixture.h"
+#include "tests/temp_folder.h"
 
-#include "wine_test_util.h"
+#include "launcher/win/server_list_window.h"
+#include "tests/wine_test_util.h"
 
 #include <commctrl.h>
 

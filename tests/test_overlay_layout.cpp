@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "map_list.h"
-#include "overlay_layout.h"
+#include "overlay/core/map_list.h"
+#include "overlay/core/overlay_layout.h"
 
 TEST(MapList, SplitsAtBlanksAndCommasAndLabelsByLetter) {
   using V = std::vector<std::string>;

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "list_controls.h"
-#include "main_controls.h"
-#include "overlay_layout.h"
-#include "registry.h"
-#include "launcher_fixture.h"
-#include "wine_test_util.h"
+#include "common/win/list_controls.h"
+#include "common/win/registry.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/overlay_starter.h"
+#include "overlay/core/overlay_layout.h"
+#include "tests/launcher_fixture.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

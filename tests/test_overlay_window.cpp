@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "overlay_window.h"
-#include "overlay_layout.h"
-#include "registry.h"
-#include "wine_test_util.h"
+#include "common/win/registry.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/win/overlay_window.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "map_list.h"
-#include "overlay_layout.h"
-#include "player_actions.h"
-#include "status_record.h"
+#include "overlay/core/map_list.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/core/player_actions.h"
+#include "overlay/core/status_record.h"
 
 namespace {
 

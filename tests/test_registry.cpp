@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "message_box.h"
-#include "registry.h"
-#include "window_search.h"
+#include "common/win/message_box.h"
+#include "common/win/registry.h"
+#include "common/win/window_search.h"
 
 using namespace registry;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "server_list.h"
+#include "launcher/core/server_list.h"
 
 using namespace std::string_literals;
 

@@ -2,11 +2,12 @@
 // game-server stand-ins on loopback ports.
 #include <gtest/gtest.h>
 
-#include "launcher_fixture.h"
-#include "main_controls.h"
-#include "server_status.h"
-#include "udp_test_server.h"
-#include "wine_test_util.h"
+#include "launcher/core/server_status.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/server_list_window.h"
+#include "tests/launcher_fixture.h"
+#include "tests/udp_test_server.h"
+#include "tests/wine_test_util.h"
 
 #include <commctrl.h>
 

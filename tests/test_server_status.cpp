@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "list_controls.h"
-#include "main_controls.h"
-#include "message_box.h"
-#include "registry.h"
-#include "launcher_fixture.h"
-#include "udp_test_server.h"
-#include "wine_test_util.h"
+#include "common/win/list_controls.h"
+#include "common/win/message_box.h"
+#include "common/win/registry.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/overlay_starter.h"
+#include "tests/launcher_fixture.h"
+#include "tests/udp_test_server.h"
+#include "tests/wine_test_util.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "overlay_layout.h"
-#include "status_record.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/core/status_record.h"
 
 namespace {
 

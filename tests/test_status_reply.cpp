@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "server_status.h"
+#include "launcher/core/server_status.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "reg_value.h"
-#include "text.h"
-#include "tick_wait.h"
+#include "common/core/reg_value.h"
+#include "common/core/text.h"
+#include "common/core/tick_wait.h"
 
 TEST(Text, TrimBlanksRemovesOnlyBlanks) {
   EXPECT_EQ(TrimBlanks("  abc  "), "abc");

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "watchdog.h"
+#include "overlay/core/watchdog.h"
 
 TEST(Watchdog, RetriesEvery501TicksAndEndsAtTheSixth) {
   Watchdog w;

@@ -3,7 +3,7 @@
 // carries an icon resource of the same id, as the two programs do.
 #include <gtest/gtest.h>
 
-#include "window_class.h"
+#include "common/win/window_class.h"
 
 namespace {
 

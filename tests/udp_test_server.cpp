@@ -1,4 +1,4 @@
-#include "udp_test_server.h"
+#include "tests/udp_test_server.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "wine_test_util.h"
+#include "tests/wine_test_util.h"
 
 #include <ws2tcpip.h>
 
-#include "registry.h"
-#include "wait.h"
+#include "common/win/registry.h"
+#include "common/win/wait.h"
 
 namespace {
 

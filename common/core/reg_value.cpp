@@ -1,6 +1,6 @@
-#include "reg_value.h"
+#include "common/core/reg_value.h"
 
-#include "text.h"
+#include "common/core/text.h"
 
 std::string ValueText(const RegValue& v) {
   if (const auto* s = std::get_if<std::string>(&v)) return *s;

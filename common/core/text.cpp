@@ -1,4 +1,4 @@
-#include "text.h"
+#include "common/core/text.h"
 
 #include <algorithm>
 #include <charconv>

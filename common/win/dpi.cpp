@@ -1,4 +1,4 @@
-#include "dpi.h"
+#include "common/win/dpi.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "list_controls.h"
+#include "common/win/list_controls.h"
 
 namespace {
 

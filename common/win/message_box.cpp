@@ -1,4 +1,4 @@
-#include "message_box.h"
+#include "common/win/message_box.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "net_address.h"
+#include "common/win/net_address.h"
 
 #include <ws2tcpip.h>
 

@@ -1,6 +1,6 @@
-#include "registry.h"
+#include "common/win/registry.h"
 
-#include "text.h"
+#include "common/core/text.h"
 
 namespace registry {
 

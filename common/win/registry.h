@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "reg_value.h"
+#include "common/core/reg_value.h"
 
 namespace registry {
 

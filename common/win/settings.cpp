@@ -1,6 +1,6 @@
-#include "settings.h"
+#include "common/win/settings.h"
 
-#include "registry.h"
+#include "common/win/registry.h"
 
 namespace settings {
 

@@ -1,4 +1,4 @@
-#include "wait.h"
+#include "common/win/wait.h"
 
 #include <windows.h>
 

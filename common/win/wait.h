@@ -2,7 +2,7 @@
 // Waits that keep the window's events flowing.
 #include <cstdint>
 
-#include "tick_wait.h"
+#include "common/core/tick_wait.h"
 
 // Lets pending window events run, then sleeps on the message queue, until more
 // than ms milliseconds have passed. Events arriving meanwhile run inside it.

@@ -1,4 +1,4 @@
-#include "window_class.h"
+#include "common/win/window_class.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "dpi.h"
+#include "common/win/dpi.h"
 
 // The resource id of each program's application icon (ICON 1 in its .rc file).
 constexpr int kProgramIconId = 1;

@@ -1,4 +1,4 @@
-#include "window_search.h"
+#include "common/win/window_search.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "archive_listing.h"
+#include "launcher/core/archive_listing.h"
 
-#include "text.h"
+#include "common/core/text.h"
 
 const std::array<const char*, 15> kStockArchives = {
     "pak0.pk3",   "pak1.pk3",     "pak2.pk3",     "pak3.pk3",   "pak4.pk3",

@@ -1,6 +1,6 @@
-#include "extension_table.h"
+#include "launcher/core/extension_table.h"
 
-#include "text.h"
+#include "common/core/text.h"
 
 // Folders without a trailing separator are fine: ChangeExtensions appends one.
 const std::array<ExtensionEntry, 30> kExtensionTable = {{

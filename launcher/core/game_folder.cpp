@@ -1,4 +1,4 @@
-#include "game_folder.h"
+#include "launcher/core/game_folder.h"
 
 namespace {
 

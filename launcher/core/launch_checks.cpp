@@ -1,6 +1,6 @@
-#include "launch_checks.h"
+#include "launcher/core/launch_checks.h"
 
-#include "text.h"
+#include "common/core/text.h"
 
 int FirstBadAddressCharacter(std::string_view address) {
   for (size_t i = 0; i < address.size(); ++i) {

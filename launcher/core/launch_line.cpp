@@ -1,4 +1,4 @@
-#include "launch_line.h"
+#include "launcher/core/launch_line.h"
 
 std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 

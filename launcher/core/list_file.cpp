@@ -1,8 +1,8 @@
-#include "list_file.h"
+#include "launcher/core/list_file.h"
 
 #include <string_view>
 
-#include "text.h"
+#include "common/core/text.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "server_list.h"
+#include "launcher/core/server_list.h"
 
 #include <algorithm>
 #include <tuple>
 
-#include "server_status.h"
-#include "text.h"
+#include "common/core/text.h"
+#include "launcher/core/server_status.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "server_status.h"
+#include "launcher/core/server_status.h"
 
-#include "text.h"
+#include "common/core/text.h"
 
 namespace {
 

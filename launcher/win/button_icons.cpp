@@ -1,6 +1,6 @@
-#include "button_icons.h"
+#include "launcher/win/button_icons.h"
 
-#include "dpi.h"
+#include "common/win/dpi.h"
 
 namespace {
 

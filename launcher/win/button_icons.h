@@ -4,7 +4,7 @@
 // pixels at 96 dpi and drawn afresh at the size of other DPIs.
 #include <windows.h>
 
-#include "launch_line.h"
+#include "launcher/core/launch_line.h"
 
 // The icon at dpi; the caller destroys it.
 HICON MakeEditionIcon(GameEdition edition, int dpi);

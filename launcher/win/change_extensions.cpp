@@ -1,9 +1,9 @@
-#include "change_extensions.h"
+#include "launcher/win/change_extensions.h"
 
 #include <windows.h>
 
-#include "extension_table.h"
-#include "launch_checks.h"
+#include "launcher/core/extension_table.h"
+#include "launcher/core/launch_checks.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "disable_list_window.h"
+#include "launcher/win/disable_list_window.h"
 
 #include <algorithm>
 
-#include "archive_listing.h"
-#include "file_io.h"
-#include "game_listing.h"
-#include "list_controls.h"
-#include "list_file.h"
-#include "message_box.h"
-#include "window_class.h"
+#include "common/win/list_controls.h"
+#include "common/win/message_box.h"
+#include "common/win/window_class.h"
+#include "launcher/core/archive_listing.h"
+#include "launcher/core/list_file.h"
+#include "launcher/win/file_io.h"
+#include "launcher/win/game_listing.h"
 
 namespace {
 

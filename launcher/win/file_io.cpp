@@ -1,4 +1,4 @@
-#include "file_io.h"
+#include "launcher/win/file_io.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <set>
 
-#include "list_file.h"
+#include "launcher/core/list_file.h"
 
 namespace {
 

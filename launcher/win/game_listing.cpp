@@ -1,8 +1,8 @@
-#include "game_listing.h"
+#include "launcher/win/game_listing.h"
 
 #include <windows.h>
 
-#include "archive_listing.h"
+#include "launcher/core/archive_listing.h"
 
 namespace {
 

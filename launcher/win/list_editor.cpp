@@ -1,10 +1,10 @@
-#include "list_editor.h"
+#include "launcher/win/list_editor.h"
 
-#include "file_io.h"
-#include "list_controls.h"
-#include "list_file.h"
-#include "message_box.h"
-#include "window_class.h"
+#include "common/win/list_controls.h"
+#include "common/win/message_box.h"
+#include "common/win/window_class.h"
+#include "launcher/core/list_file.h"
+#include "launcher/win/file_io.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "main_controls.h"
+#include "launcher/win/main_controls.h"
 
 // Fields and buttons first, in the order the Tab key visits them; labels and
 // the status display after them.

@@ -1,11 +1,12 @@
 // The disable list entries of the main window's Tools menu.
-#include "archive_listing.h"
-#include "file_io.h"
-#include "game_listing.h"
-#include "list_file.h"
-#include "main_controls.h"
-#include "main_window.h"
-#include "message_box.h"
+#include "common/win/message_box.h"
+#include "launcher/core/archive_listing.h"
+#include "launcher/core/list_file.h"
+#include "launcher/win/disable_list_window.h"
+#include "launcher/win/file_io.h"
+#include "launcher/win/game_listing.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/main_window.h"
 
 void MainWindow::ListArchives(const std::string& folder) { ListGameFolder(folder, kArchiveExtension, listedArchives); }
 

@@ -3,16 +3,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "change_extensions.h"
-#include "file_io.h"
-#include "launch_checks.h"
-#include "launch_line.h"
-#include "list_controls.h"
-#include "list_file.h"
-#include "main_controls.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "settings.h"
+#include "common/win/list_controls.h"
+#include "common/win/message_box.h"
+#include "common/win/settings.h"
+#include "launcher/core/launch_checks.h"
+#include "launcher/core/launch_line.h"
+#include "launcher/core/list_file.h"
+#include "launcher/win/change_extensions.h"
+#include "launcher/win/file_io.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/main_window.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 // The main window's status query and its "Launch Corvel" button.
-#include "list_controls.h"
-#include "main_controls.h"
-#include "main_window.h"
-#include "settings.h"
-#include "server_status.h"
-#include "wait.h"
+#include "common/win/list_controls.h"
+#include "common/win/settings.h"
+#include "common/win/wait.h"
+#include "launcher/core/server_status.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/main_window.h"
+#include "launcher/win/overlay_starter.h"
 
 namespace {
 constexpr int32_t kStatusWaitMs = 1500;

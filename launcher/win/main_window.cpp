@@ -1,19 +1,23 @@
-#include "main_window.h"
+#include "launcher/win/main_window.h"
 
 #include <commctrl.h>
 
-#include "button_icons.h"
-#include "change_extensions.h"
-#include "file_io.h"
-#include "game_folder.h"
-#include "list_controls.h"
-#include "main_controls.h"
-#include "message_box.h"
-#include "registry.h"
-#include "server_status.h"
-#include "settings.h"
-#include "window_class.h"
-#include "window_search.h"
+#include "common/win/list_controls.h"
+#include "common/win/message_box.h"
+#include "common/win/registry.h"
+#include "common/win/settings.h"
+#include "common/win/window_class.h"
+#include "common/win/window_search.h"
+#include "launcher/core/game_folder.h"
+#include "launcher/core/server_status.h"
+#include "launcher/win/button_icons.h"
+#include "launcher/win/change_extensions.h"
+#include "launcher/win/disable_list_window.h"
+#include "launcher/win/file_io.h"
+#include "launcher/win/list_editor.h"
+#include "launcher/win/main_controls.h"
+#include "launcher/win/overlay_starter.h"
+#include "launcher/win/server_list_window.h"
 
 namespace {
 

@@ -9,13 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "change_extensions.h"
-#include "disable_list_window.h"
-#include "launch_line.h"
-#include "list_editor.h"
-#include "overlay_starter.h"
-#include "server_list_window.h"
-#include "status_socket.h"
+#include "launcher/core/launch_line.h"
+#include "launcher/win/change_extensions.h"
+#include "launcher/win/status_socket.h"
+
+// The windows the main window opens; their headers go only where they are used.
+class DisableListWindow;
+class ListEditorWindow;
+class OverlayStarterWindow;
+class ServerListWindow;
 
 class MainWindow {
  public:

@@ -1,11 +1,11 @@
-#include "overlay_starter.h"
+#include "launcher/win/overlay_starter.h"
 
 #include <shellapi.h>
 
-#include "list_controls.h"
-#include "message_box.h"
-#include "settings.h"
-#include "window_class.h"
+#include "common/win/list_controls.h"
+#include "common/win/message_box.h"
+#include "common/win/settings.h"
+#include "common/win/window_class.h"
 
 const char* const kOverlayStarterHelp =
     "To use, enter Tavrin info, then apply. In Game you will have a small green square (connected) in upper right "

@@ -1,11 +1,11 @@
-#include "server_list_window.h"
+#include "launcher/win/server_list_window.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "window_class.h"
+#include "common/win/window_class.h"
 
 namespace {
 

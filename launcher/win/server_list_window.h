@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "server_list.h"
+#include "launcher/core/server_list.h"
 
 class ServerListWindow {
  public:

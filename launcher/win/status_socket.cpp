@@ -1,9 +1,9 @@
-#include "status_socket.h"
+#include "launcher/win/status_socket.h"
 
 #include <vector>
 
-#include "net_address.h"
-#include "window_class.h"
+#include "common/win/net_address.h"
+#include "common/win/window_class.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "dump_analysis.h"
+#include "overlay/core/dump_analysis.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "text.h"
+#include "common/core/text.h"
 
 namespace {
 

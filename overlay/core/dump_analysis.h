@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "grid_model.h"
-#include "overlay_layout.h"
+#include "overlay/core/grid_model.h"
+#include "overlay/core/overlay_layout.h"
 
 constexpr uint32_t kDarkRed = 0x800000;
 constexpr uint32_t kDarkGreen = 0x008000;

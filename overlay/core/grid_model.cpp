@@ -1,4 +1,4 @@
-#include "grid_model.h"
+#include "overlay/core/grid_model.h"
 
 namespace {
 constexpr int kDefaultColWidth = 1000;

@@ -1,4 +1,4 @@
-#include "hotkeys.h"
+#include "overlay/core/hotkeys.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // key events: it polls the system's key state while the game has the focus.
 #include <cstdint>
 
-#include "player_actions.h"
+#include "overlay/core/player_actions.h"
 
 class Keyboard {
  public:

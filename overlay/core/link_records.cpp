@@ -1,6 +1,6 @@
-#include "link_records.h"
+#include "overlay/core/link_records.h"
 
-#include "text.h"
+#include "common/core/text.h"
 
 namespace {
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }

@@ -1,4 +1,4 @@
-#include "map_list.h"
+#include "overlay/core/map_list.h"
 
 std::vector<std::string> BuildMapLines(const std::string& mapList) {
   std::vector<std::string> lines;

@@ -1,4 +1,4 @@
-#include "overlay_layout.h"
+#include "overlay/core/overlay_layout.h"
 
 const std::array<const char*, 18> kActionLines = {
     "K - Kick",       "B - Bann",        "D - Bann for Day", "S - Suicide",       "Z - Action SS",  "Y - All SS",

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "grid_model.h"
+#include "overlay/core/grid_model.h"
 
 constexpr const char* kCorvelVersion = "1.04";
 constexpr const char* kActionCaption = "Player Actions for MOHAA Tavrin Remote";

@@ -1,7 +1,7 @@
-#include "player_actions.h"
+#include "overlay/core/player_actions.h"
 
-#include "overlay_layout.h"
-#include "text.h"
+#include "common/core/text.h"
+#include "overlay/core/overlay_layout.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "grid_model.h"
+#include "overlay/core/grid_model.h"
 
 // The overlay's two windows, as far as the z-order is concerned.
 enum class Pane { Overlay, Actions };

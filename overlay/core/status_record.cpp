@@ -1,9 +1,9 @@
-#include "status_record.h"
+#include "overlay/core/status_record.h"
 
 #include <algorithm>
 #include <array>
 
-#include "text.h"
+#include "common/core/text.h"
 
 namespace {
 

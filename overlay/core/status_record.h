@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "grid_model.h"
-#include "overlay_layout.h"
+#include "overlay/core/grid_model.h"
+#include "overlay/core/overlay_layout.h"
 
 constexpr int kMinActionHeight = 5040;
 constexpr int kStatusLineAboveBottom = 255;

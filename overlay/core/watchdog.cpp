@@ -1,4 +1,4 @@
-#include "watchdog.h"
+#include "overlay/core/watchdog.h"
 
 namespace {
 constexpr int kRetryAfter = 500;

@@ -1,10 +1,10 @@
-#include "action_window.h"
+#include "overlay/win/action_window.h"
 
-#include "grid_control.h"
-#include "list_controls.h"
-#include "overlay_layout.h"
-#include "screen_twips.h"
-#include "window_class.h"
+#include "common/win/list_controls.h"
+#include "common/win/window_class.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/win/grid_control.h"
+#include "overlay/win/screen_twips.h"
 
 namespace {
 

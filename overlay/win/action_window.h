@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "grid_model.h"
-#include "player_actions.h"
+#include "overlay/core/grid_model.h"
+#include "overlay/core/player_actions.h"
 
 class ActionWindow : public ActionView {
  public:

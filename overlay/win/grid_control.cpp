@@ -1,7 +1,7 @@
-#include "grid_control.h"
+#include "overlay/win/grid_control.h"
 
-#include "overlay_layout.h"
-#include "window_class.h"
+#include "common/win/window_class.h"
+#include "overlay/core/overlay_layout.h"
 
 namespace {
 

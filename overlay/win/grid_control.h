@@ -3,8 +3,8 @@
 // 260 twips per player row, in the model's column widths, colours and weights.
 #include <windows.h>
 
-#include "grid_model.h"
-#include "overlay_layout.h"
+#include "overlay/core/grid_model.h"
+#include "overlay/core/overlay_layout.h"
 
 // Creates the grid as a child of parent, showing model (which must outlive it),
 // at the grid's DPI. Windows does not tell a child of a DPI change: its parent

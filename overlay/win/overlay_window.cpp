@@ -1,15 +1,15 @@
-#include "overlay_window.h"
+#include "overlay/win/overlay_window.h"
 
 #include <exception>
 
-#include "dump_analysis.h"
-#include "map_list.h"
-#include "overlay_layout.h"
-#include "screen_twips.h"
-#include "settings.h"
-#include "text.h"
-#include "wait.h"
-#include "window_class.h"
+#include "common/core/text.h"
+#include "common/win/settings.h"
+#include "common/win/wait.h"
+#include "common/win/window_class.h"
+#include "overlay/core/dump_analysis.h"
+#include "overlay/core/map_list.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/win/screen_twips.h"
 
 namespace {
 

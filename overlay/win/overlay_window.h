@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "action_window.h"
-#include "hotkeys.h"
-#include "link_records.h"
-#include "player_actions.h"
-#include "status_record.h"
-#include "tcp_link.h"
-#include "watchdog.h"
+#include "overlay/core/hotkeys.h"
+#include "overlay/core/link_records.h"
+#include "overlay/core/player_actions.h"
+#include "overlay/core/status_record.h"
+#include "overlay/core/watchdog.h"
+#include "overlay/win/action_window.h"
+#include "overlay/win/tcp_link.h"
 
 constexpr COLORREF kLinkDownColor = RGB(255, 0, 0);
 constexpr COLORREF kLinkUpColor = RGB(0, 128, 0);

@@ -3,6 +3,6 @@
 // screen's width in twips depends on the DPI the windows are drawn at.
 #include <windows.h>
 
-#include "overlay_layout.h"
+#include "overlay/core/overlay_layout.h"
 
 inline int ScreenWidthTwips(int dpi) { return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi); }

@@ -1,4 +1,4 @@
-#include "tcp_link.h"
+#include "overlay/win/tcp_link.h"
 
 #include <ws2tcpip.h>
 

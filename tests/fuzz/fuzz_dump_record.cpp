@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "dump_analysis.h"
-#include "status_checks.h"
+#include "overlay/core/dump_analysis.h"
+#include "tests/fuzz/status_checks.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "dump_analysis.h"
-#include "link_records.h"
-#include "status_checks.h"
+#include "overlay/core/dump_analysis.h"
+#include "overlay/core/link_records.h"
+#include "tests/fuzz/status_checks.h"
 
 namespace {
 

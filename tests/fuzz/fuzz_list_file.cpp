@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_check.h"
-#include "list_file.h"
+#include "launcher/core/list_file.h"
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string content(reinterpret_cast<const char*>(data), size);

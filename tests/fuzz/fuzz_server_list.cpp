@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz_check.h"
-#include "server_list.h"
+#include "launcher/core/server_list.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "status_checks.h"
-#include "text.h"
+#include "common/core/text.h"
+#include "tests/fuzz/status_checks.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz_check.h"
-#include "map_list.h"
-#include "server_status.h"
+#include "launcher/core/server_status.h"
+#include "overlay/core/map_list.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_check.h"
-#include "overlay_layout.h"
-#include "status_record.h"
-#include "text.h"
+#include "common/core/text.h"
+#include "overlay/core/overlay_layout.h"
+#include "overlay/core/status_record.h"
+#include "tests/fuzz/fuzz_check.h"
 
 // The mode byte of an input: "Mini ShowAll" 0, 1 or another value, of which
 // only 1 means all data.

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "status_reply.h"
+#include "tools/game_server/status_reply.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "status_reply.h"
+#include "tools/game_server/status_reply.h"
 
 DemoServerState DemoServer() {
   DemoServerState s;

@@ -1,11 +1,11 @@
-#include "demo_records.h"
+#include "tools/inspection_server/demo_records.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string_view>
 
-#include "status_record.h"
+#include "overlay/core/status_record.h"
 
 namespace {
 

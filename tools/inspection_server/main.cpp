@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "demo_records.h"
+#include "tools/inspection_server/demo_records.h"
 
 namespace {
 
