@@ -255,8 +255,10 @@ void OverlayWindow::OnLinkConnected() {
 void OverlayWindow::OnLinkData(const std::string& data) {
   std::vector<std::string> ready;
   joiner_.Piece(data, GetTickCount(), ready);
-  DispatchRecords(ready);
+  // Before the records are shown: a dump among them pauses, and the record
+  // this piece began must still be completed by the quiet time meanwhile.
   if (joiner_.Pending()) SetTimer(hwnd_, kJoinTimer, RecordJoiner::kQuietMs, nullptr);
+  DispatchRecords(ready);
 }
 
 void OverlayWindow::PollJoiner() {
@@ -267,7 +269,8 @@ void OverlayWindow::PollJoiner() {
 }
 
 void OverlayWindow::DispatchRecords(std::vector<std::string>& ready) {
-  for (const auto& record : ready) DispatchRecord(record, *this);
+  records_.Add(ready);
+  records_.ShowWaiting(*this);
 }
 
 void OverlayWindow::OnLinkClosed(const std::string& lastPiece) {

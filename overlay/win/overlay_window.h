@@ -109,6 +109,7 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   Watchdog watchdog_;
   TcpLink link_;
   RecordJoiner joiner_;
+  RecordQueue records_;
   ActionWindow actionWindow_;
   StatusState status_;
   PlayerActions actions_;
