@@ -50,7 +50,7 @@ std::string LongDump() {
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 struct NoKeys : Keyboard {
-  uint16_t AsyncKeyState(int) override { return 0; }
+  bool NewlyPressed(int) override { return false; }
 };
 struct NoOrder : WindowOrder {
   void SetTopmost(Pane, bool) override {}

@@ -127,6 +127,12 @@ TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
   EXPECT_FALSE(Topmost(actionWindow.Handle()));
   EXPECT_EQ(WindowOverSquare(overlay.Handle()), overlay.Handle());
 
+  // A tap let go before the next poll is not a press: the key is no longer down.
+  SendKey(VK_SNAPSHOT, true);
+  SendKey(VK_SNAPSHOT, false);
+  PumpFor(60);
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle);
+
   Press(VK_SNAPSHOT);
   EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Pick);
   EXPECT_TRUE(Topmost(actionWindow.Handle()));

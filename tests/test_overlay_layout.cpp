@@ -2,6 +2,7 @@
 
 #include "overlay/core/map_list.h"
 #include "overlay/core/overlay_layout.h"
+#include "overlay/core/player_actions.h"
 
 TEST(MapList, SplitsAtBlanksAndCommasAndLabelsByLetter) {
   using V = std::vector<std::string>;
@@ -34,9 +35,9 @@ TEST(OverlayLayout, ActionWindowByMode) {
   EXPECT_EQ(all.gridWidth, 10300);
   EXPECT_EQ(all.gridCols, 7);
   EXPECT_EQ(all.statusLine, "Waiting for Status     Corvel Version: 1.04");
-  EXPECT_EQ(kActionLines.front(), std::string("K - Kick"));
-  EXPECT_EQ(kActionLines[16], std::string("C - Change Map"));
-  EXPECT_EQ(kActionLines.back(), std::string("X - Cancel"));
+  EXPECT_EQ(ActionMenuLines().front(), std::string("K - Kick"));
+  EXPECT_EQ(ActionMenuLines()[16], std::string("C - Change Map"));
+  EXPECT_EQ(ActionMenuLines().back(), std::string("X - Cancel"));
 }
 
 TEST(OverlayLayout, EdgesConvertSoTheSquareKeepsItsGapAtEveryDpi) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "overlay/core/key_codes.h"
 #include "overlay/core/map_list.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/core/player_actions.h"
@@ -118,7 +119,7 @@ TEST(PlayerActions, PickStep) {
 
   // Right arrow shows the maps and keeps waiting for a player.
   Fixture h;
-  h.actions.OnPickKey(39);
+  h.actions.OnPickKey(kRightArrowKey);
   EXPECT_TRUE(h.view.maps);
   EXPECT_FALSE(h.view.actions);
   EXPECT_EQ(h.actions.state.menuMode, MenuMode::Pick);
@@ -225,7 +226,7 @@ TEST(PlayerActions, ClicksReturnToIdle) {
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"XA - obj/obj_team1"});
 
   Fixture g;
-  g.actions.OnPickKey(39);
+  g.actions.OnPickKey(kRightArrowKey);
   g.actions.OnMapListClick();
   EXPECT_FALSE(g.view.maps);
   EXPECT_EQ(g.actions.state.menuMode, MenuMode::Idle);

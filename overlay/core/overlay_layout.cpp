@@ -1,11 +1,5 @@
 #include "overlay/core/overlay_layout.h"
 
-const std::array<const char*, 18> kActionLines = {
-    "K - Kick",       "B - Bann",        "D - Bann for Day", "S - Suicide",       "Z - Action SS",  "Y - All SS",
-    "A - To Allied",  "G - To Axis",     "P - To Spec",      "T - Timeout",       "R - Release",    "F - ForceSkins",
-    "J - Taunts OFF", "L - Chat OFF",    "N - Disconnect",   "Q - Force Quit",    "C - Change Map", "X - Cancel",
-};
-
 ActionWindowLayout ActionLayoutFor(GridMode mode) {
   if (mode == GridMode::AllData) {
     return {10300, 25, 10200, 10300, 7,

@@ -14,9 +14,6 @@ constexpr const char* kWaitingForStatus = "Waiting for Status";
 // and the dump verdicts), by the "Mini ShowAll" setting.
 enum class GridMode { NamesOnly, AllData };
 
-// The action menu, in the order its letters are listed.
-extern const std::array<const char*, 18> kActionLines;
-
 // The overlay square: 100 by 100 twips, 25 below the top, 110 left of the right edge.
 constexpr int kSquareSize = 100;
 constexpr int kSquareTop = 25;

@@ -8,6 +8,9 @@
 namespace {
 
 constexpr int kHeadingLines = 4;
+// Clients 0 to 25 have the letters, 26 to 35 the digits.
+constexpr int kFirstDigitClient = 26;
+constexpr int kLastDigitClient = 35;
 constexpr int kMinPlayerLine = 20;
 
 // Characters first..first+count-1 (1-based) of line; whatever of them exists.
@@ -88,9 +91,17 @@ bool ReadPlayerLine(const std::string& line, PlayerLineFields& out) {
 }
 
 std::string KeyCharacter(int client) {
-  if (client >= 0 && client <= 25) return std::string(1, static_cast<char>('A' + client));
-  if (client >= 26 && client <= 35) return std::string(1, static_cast<char>('0' + client - 26));
+  if (client >= 0 && client < kFirstDigitClient) return std::string(1, static_cast<char>('A' + client));
+  if (client >= kFirstDigitClient && client <= kLastDigitClient) {
+    return std::string(1, static_cast<char>('0' + client - kFirstDigitClient));
+  }
   return {};
+}
+
+std::optional<int> ClientOfKeyCharacter(char key) {
+  if (key >= 'A' && key <= 'Z') return key - 'A';
+  if (key >= '0' && key <= '9') return kFirstDigitClient + (key - '0');
+  return std::nullopt;
 }
 
 StatusLayout DecodeStatus(const std::string& body, const std::string& timeText, GridModel& grid,

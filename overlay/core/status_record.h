@@ -2,6 +2,7 @@
 // Decoding of the inspection server's status record into the player grid.
 // Platform-free: the window takes the status line, the heights and the grid
 // model from here and only paints them.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,10 @@ bool ReadPlayerLine(const std::string& line, PlayerLineFields& out);
 // "A" to "Z" for clients 0 to 25, "0" to "9" for 26 to 35, empty beyond:
 // a key must stand for one player only.
 std::string KeyCharacter(int client);
+
+// The client a key character stands for, the reverse of KeyCharacter; none
+// for any other character.
+std::optional<int> ClientOfKeyCharacter(char key);
 
 // Decodes a record body (the text after "SD", trimmed) into grid and state.
 // timeText is the time of day shown after "Last Update - ".

@@ -10,6 +10,7 @@
 #include "overlay/core/map_list.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/win/screen_twips.h"
+#include "overlay/win/system_keyboard.h"
 
 namespace {
 
@@ -29,11 +30,6 @@ void SetBand(HWND hwnd, bool topmost) {
   if (!hwnd || (topmost && AboveAll(hwnd))) return;
   SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
-
-class SystemKeyboard : public Keyboard {
- public:
-  uint16_t AsyncKeyState(int code) override { return static_cast<uint16_t>(GetAsyncKeyState(code)); }
-};
 
 std::string TimeOfDay() {
   char text[64] = {};
@@ -79,7 +75,7 @@ bool OverlayWindow::Open() {
   }
 
   const ActionWindowLayout layout = ActionLayoutFor(gridMode_);
-  actionWindow_.SetActionLines({kActionLines.begin(), kActionLines.end()});
+  actionWindow_.SetActionLines(ActionMenuLines());
   SetupGridHeadings(actionWindow_.Grid(), gridMode_);
   actionWindow_.RefreshGrid();
   actionWindow_.SetStatusLine(layout.statusLine);
