@@ -157,7 +157,7 @@ TEST_F(DumpFlow, MacIsShownAtOnceAndTheVerdictFollowsThePlayerAfterThePause) {
   ASSERT_TRUE(done);
   ASSERT_GE(watch.seen.size(), 2u);
   EXPECT_EQ(watch.seen[1], "MAC") << "written before the pause";
-  EXPECT_EQ(overlay.StatusCount(), 2) << "the record sent during the pause was decoded";
+  EXPECT_EQ(overlay.StatusRecordCount(), 2) << "the record sent during the pause was decoded";
   EXPECT_EQ(Grid().Text(8, kNameCol), "") << "client 7 left; his old row holds no verdict";
   EXPECT_EQ(Grid().Text(8, kHackCodeCol), "");
 }
@@ -186,9 +186,9 @@ TEST_F(DumpFlow, AConnectBackDuringTheLastDumpsPauseIsTaken) {
   EXPECT_EQ(Cell(5, kHackCodeCol).text, "BV");
   ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Connected; }));
   server.client = back;
-  const int before = overlay.StatusCount();
+  const int before = overlay.StatusRecordCount();
   server.Send(StatusRecord(players));
-  EXPECT_TRUE(PumpUntil([&] { return overlay.StatusCount() > before; }));
+  EXPECT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() > before; }));
 }
 
 // The server's last two records come with its close: a dump still waiting for
@@ -235,7 +235,7 @@ TEST_F(DumpFlow, ALeftOverRecordNeverReplacesANewerOne) {
 
   ASSERT_NE(back, INVALID_SOCKET);
   server.client = back;
-  EXPECT_EQ(overlay.StatusCount(), 3) << "the first record, the left-over one and the newer one";
+  EXPECT_EQ(overlay.StatusRecordCount(), 3) << "the first record, the left-over one and the newer one";
   EXPECT_EQ(Grid().Text(5, kNameCol), "") << "Bobby, client 4, is not in the newer record";
   EXPECT_EQ(Grid().Text(1, kNameCol), "Alice");
 }

@@ -23,9 +23,9 @@ struct ScriptedKeyboard : Keyboard {
 };
 
 struct NullView : ActionView {
-  std::string statusLine;
+  std::string messageLine;
   bool actions = false, maps = false;
-  void SetStatusLine(const std::string& text) override { statusLine = text; }
+  void SetMessageLine(const std::string& text) override { messageLine = text; }
   void ShowActions(bool show) override { actions = show; }
   void ShowMaps(bool show) override { maps = show; }
   std::vector<std::string> MapLines() const override { return {"A - dm/mohdm1", "Z - Cancel"}; }
@@ -233,7 +233,7 @@ TEST(Hotkeys, KeysThatNameNoClientDoNothingInThePickStep) {
     r.keys.Press(code);
     r.Tick();
     EXPECT_EQ(r.Mode(), MenuMode::Pick) << code;
-    EXPECT_EQ(r.view.statusLine, "") << code;
+    EXPECT_EQ(r.view.messageLine, "") << code;
     EXPECT_FALSE(r.view.actions || r.view.maps) << code;
     r.keys.Release(code);
     r.keys.Press('K');

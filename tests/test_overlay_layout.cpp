@@ -27,14 +27,14 @@ TEST(OverlayLayout, ActionWindowByMode) {
   ActionWindowLayout names = ActionLayoutFor(GridMode::NamesOnly);
   EXPECT_EQ(names.width, 3000);
   EXPECT_EQ(names.gridCols, 2);
-  EXPECT_EQ(names.statusLine, "Waiting for Status");
-  EXPECT_EQ(names.statusLineWidth, 3000);
+  EXPECT_EQ(names.messageLine, "Waiting for Status");
+  EXPECT_EQ(names.messageLineWidth, 3000);
   ActionWindowLayout all = ActionLayoutFor(GridMode::AllData);
   EXPECT_EQ(all.width, 10300);
-  EXPECT_EQ(all.statusLineWidth, 10200);
+  EXPECT_EQ(all.messageLineWidth, 10200);
   EXPECT_EQ(all.gridWidth, 10300);
   EXPECT_EQ(all.gridCols, 7);
-  EXPECT_EQ(all.statusLine, "Waiting for Status     Corvel Version: 1.04");
+  EXPECT_EQ(all.messageLine, "Waiting for Status     Corvel Version: 1.04");
   EXPECT_EQ(ActionMenuLines().front(), std::string("K - Kick"));
   EXPECT_EQ(ActionMenuLines()[16], std::string("C - Change Map"));
   EXPECT_EQ(ActionMenuLines().back(), std::string("X - Cancel"));

@@ -29,6 +29,15 @@ void SetupGridHeadings(GridModel& grid, GridMode mode, CellAlign keyAlign) {
   }
 }
 
+ActionWindowHeights HeightsAfterRecord(int gridRows, int recordLineCount) {
+  ActionWindowHeights out;
+  out.gridHeight = (gridRows + 1) * kGridRowTwips;
+  out.windowHeight = out.gridHeight + 300;
+  if (out.windowHeight < kMinActionHeight && recordLineCount > 0) out.windowHeight = kMinActionHeight;
+  out.messageLineTop = out.windowHeight - kMessageLineAboveBottom;
+  return out;
+}
+
 int TwipsToPixels(int twips, int dpi) {
   const long long scaled = static_cast<long long>(twips) * dpi;
   return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));

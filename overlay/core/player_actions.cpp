@@ -71,7 +71,7 @@ void PlayerActions::OnPickKey(uint16_t key) {
   for (int r = 1; r < grid_.Rows(); ++r) {
     if (LowerCase(grid_.Text(r, kKeyCol)) == wanted) shown = grid_.Text(r, kNameCol);
   }
-  view_.SetStatusLine(shown);
+  view_.SetMessageLine(shown);
   state.menuMode = MenuMode::Action;
   view_.ShowActions(true);
 }
@@ -89,7 +89,7 @@ void PlayerActions::ChooseAction(char key) {
   const PlayerAction* action = ActionOfKey(key);
   if (!action) {
     OverlayOnTop();
-    view_.SetStatusLine("No Valid Command");
+    view_.SetMessageLine("No Valid Command");
     state.menuMode = MenuMode::Done;
     return;
   }
@@ -105,7 +105,7 @@ void PlayerActions::ChooseAction(char key) {
       state.mapPending = true;
       break;
     case ActionKind::Cancel:
-      view_.SetStatusLine("Action Cancelled");
+      view_.SetMessageLine("Action Cancelled");
       state.menuMode = MenuMode::Done;
       view_.ShowActions(false);
       break;
@@ -122,7 +122,7 @@ void PlayerActions::ChooseMap(char key) {
     view_.ShowMaps(false);
     state.menuMode = MenuMode::Done;
     OverlayOnTop();
-    if (key != 'Z') view_.SetStatusLine("No Valid Command");
+    if (key != 'Z') view_.SetMessageLine("No Valid Command");
     return;
   }
   SendAndReport("X" + lines[static_cast<size_t>(index)], false);
@@ -133,9 +133,9 @@ void PlayerActions::ChooseMap(char key) {
 
 void PlayerActions::SendAndReport(const std::string& text, bool reportSent) {
   if (!link_.SendCommand(text)) {
-    view_.SetStatusLine("Command Not Sent");
+    view_.SetMessageLine("Command Not Sent");
   } else if (reportSent) {
-    view_.SetStatusLine("Command Sent");
+    view_.SetMessageLine("Command Sent");
   }
 }
 
@@ -151,7 +151,7 @@ void PlayerActions::Dismiss() {
 }
 
 void PlayerActions::OnWindowClick() { Dismiss(); }
-void PlayerActions::OnStatusLineClick() { Dismiss(); }
+void PlayerActions::OnMessageLineClick() { Dismiss(); }
 
 void PlayerActions::OnMapListClick() {
   view_.ShowMaps(false);

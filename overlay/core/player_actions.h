@@ -23,7 +23,7 @@ class WindowOrder {
 class ActionView {
  public:
   virtual ~ActionView() = default;
-  virtual void SetStatusLine(const std::string& text) = 0;
+  virtual void SetMessageLine(const std::string& text) = 0;
   virtual void ShowActions(bool show) = 0;
   virtual void ShowMaps(bool show) = 0;
   virtual std::vector<std::string> MapLines() const = 0;
@@ -84,7 +84,7 @@ class PlayerActions {
 
   // Mouse clicks on the action window all return to the idle state.
   void OnWindowClick();
-  void OnStatusLineClick();
+  void OnMessageLineClick();
   void OnMapListClick();
 
   ActionState state;

@@ -67,7 +67,7 @@ bool OverlayWindow::Open() {
 
   watchdog_ = Watchdog{};
   actions_.state = ActionState{};
-  status_.mode = gridMode_;
+  gridState_.mode = gridMode_;
   actionWindow_.SetClickTarget(&actions_);
   if (link_.State() == LinkState::Error) {
     link_.Close();
@@ -78,7 +78,7 @@ bool OverlayWindow::Open() {
   actionWindow_.SetActionLines(ActionMenuLines());
   SetupGridHeadings(actionWindow_.Grid(), gridMode_);
   actionWindow_.RefreshGrid();
-  actionWindow_.SetStatusLine(layout.statusLine);
+  actionWindow_.SetMessageLine(layout.messageLine);
   actionWindow_.SetTop(kSquareTop);
   actionWindow_.SetLeft(screenWidth_ - layout.width);
   actionWindow_.Show();
@@ -116,7 +116,7 @@ void OverlayWindow::PlaceActionWindow() {
   const ActionWindowLayout layout = ActionLayoutFor(gridMode_);
   actionWindow_.SetWidth(layout.width);
   actionWindow_.SetLeft(screenWidth_ - layout.width);
-  actionWindow_.SetStatusLineWidth(layout.statusLineWidth);
+  actionWindow_.SetMessageLineWidth(layout.messageLineWidth);
   actionWindow_.SetGridWidth(layout.gridWidth);
 }
 
@@ -155,7 +155,7 @@ void OverlayWindow::OnRefreshTick() {
   }
   const WatchdogStep step = WatchdogTick(watchdog_);
   if (step.retry) {
-    actionWindow_.SetStatusLine(step.statusLine);
+    actionWindow_.SetMessageLine(step.messageLine);
     link_.Connect();
   }
   if (step.endProgram) Close();
@@ -168,13 +168,14 @@ void OverlayWindow::SetTopmost(Pane pane, bool topmost) {
 }
 
 void OverlayWindow::ShowStatusRecord(const std::string& body) {
-  lastStatus_ = body;
-  ++statusCount_;
-  const StatusLayout layout = DecodeStatus(body, TimeOfDay(), actionWindow_.Grid(), status_);
-  actionWindow_.SetStatusLine(layout.statusLine);
-  actionWindow_.SetGridHeight(layout.gridHeight);
-  actionWindow_.SetHeight(layout.windowHeight);
-  actionWindow_.SetStatusLineTop(layout.statusLineTop);
+  lastStatusRecord_ = body;
+  ++statusRecordCount_;
+  DecodeStatusRecord(body, actionWindow_.Grid(), gridState_);
+  const ActionWindowHeights heights = HeightsAfterRecord(actionWindow_.Grid().Rows(), gridState_.recordLineCount);
+  actionWindow_.SetMessageLine(LastUpdateLine(gridState_, TimeOfDay()));
+  actionWindow_.SetGridHeight(heights.gridHeight);
+  actionWindow_.SetHeight(heights.windowHeight);
+  actionWindow_.SetMessageLineTop(heights.messageLineTop);
   actionWindow_.RefreshGrid();
 }
 
@@ -187,8 +188,8 @@ void OverlayWindow::ShowDumpVerdict(const std::string& body) {
 }
 
 void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
-  lastDump_ = body;
-  ++dumpCount_;
+  lastDumpRecord_ = body;
+  ++dumpRecordCount_;
   DumpAnalysis analysis = AnalyseDump(body);
   dumpLines_ = std::move(analysis.lines);
   if (!StartVerdict(analysis, actionWindow_.Grid())) return;
