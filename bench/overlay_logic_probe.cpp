@@ -50,13 +50,13 @@ std::string LongDump() {
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 struct NoKeys : Keyboard {
-  uint16_t AsyncKeyState(int) override { return 0; }
+  bool NewlyPressed(int) override { return false; }
 };
 struct NoOrder : WindowOrder {
   void SetTopmost(Pane, bool) override {}
 };
 struct NoView : ActionView {
-  void SetStatusLine(const std::string&) override {}
+  void SetMessageLine(const std::string&) override {}
   void ShowActions(bool) override {}
   void ShowMaps(bool) override {}
   std::vector<std::string> MapLines() const override { return {}; }
@@ -74,17 +74,17 @@ void Row(const char* what, double micros, const char* target, const std::string&
 int main() {
   const std::string machine = MachineName();
   GridModel grid;
-  StatusState state;
+  PlayerGridState state;
   state.mode = GridMode::AllData;
   SetupGridHeadings(grid, GridMode::AllData);
   const std::string same = FullRecord(""), renamed = FullRecord("x");
 
   constexpr int kDecodes = 20000;
   auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kDecodes; ++i) DecodeStatus(same, "12:00:00", grid, state);
+  for (int i = 0; i < kDecodes; ++i) DecodeStatusRecord(same, grid, state);
   const double keep = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
   start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kDecodes; ++i) DecodeStatus(i % 2 ? same : renamed, "12:00:00", grid, state);
+  for (int i = 0; i < kDecodes; ++i) DecodeStatusRecord(i % 2 ? same : renamed, grid, state);
   const double change = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
 
   // 48 player rows below the headings, or the decoding timed nothing.

@@ -120,23 +120,29 @@ TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
   ActionWindow& actionWindow = overlay.ActionPane();
   EXPECT_EQ(actionWindow.Grid().Text(27, 0), "0") << "client 26";
   EXPECT_EQ(actionWindow.Grid().Text(5, 3), "172.16.4.20");
-  EXPECT_EQ(actionWindow.StatusLine().rfind("Last Update - ", 0), 0u);
-  EXPECT_NE(actionWindow.StatusLine().find("     Total Players: 6"), std::string::npos);
+  EXPECT_EQ(actionWindow.MessageLine().rfind("Last Update - ", 0), 0u);
+  EXPECT_NE(actionWindow.MessageLine().find("     Total Players: 6"), std::string::npos);
   EXPECT_EQ(actionWindow.Height(), 28 * 260 + 260 + 300) << "the highest row is client 26's";
   EXPECT_TRUE(Topmost(overlay.Handle()));
   EXPECT_FALSE(Topmost(actionWindow.Handle()));
   EXPECT_EQ(WindowOverSquare(overlay.Handle()), overlay.Handle());
+
+  // A tap let go before the next poll is not a press: the key is no longer down.
+  SendKey(VK_SNAPSHOT, true);
+  SendKey(VK_SNAPSHOT, false);
+  PumpFor(60);
+  EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle);
 
   Press(VK_SNAPSHOT);
   EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Pick);
   EXPECT_TRUE(Topmost(actionWindow.Handle()));
   EXPECT_NE(WindowOverSquare(overlay.Handle()), overlay.Handle()) << "the action window lies over the square";
   Press('0');
-  EXPECT_EQ(actionWindow.StatusLine(), "Zed");
+  EXPECT_EQ(actionWindow.MessageLine(), "Zed");
   EXPECT_TRUE(actionWindow.ActionsShown());
   Press('B');
   EXPECT_EQ(server.ReceiveWhilePumping(6), "K26KB4");
-  EXPECT_EQ(actionWindow.StatusLine(), "Command Sent");
+  EXPECT_EQ(actionWindow.MessageLine(), "Command Sent");
   EXPECT_FALSE(actionWindow.ActionsShown());
   PumpFor(30);
   EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle);
@@ -157,9 +163,9 @@ TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
   ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == RGB(255, 0, 0); }));
   Press(VK_SNAPSHOT);
   Press('A');
-  EXPECT_EQ(actionWindow.StatusLine(), "Alice");
+  EXPECT_EQ(actionWindow.MessageLine(), "Alice");
   Press('K');
-  EXPECT_EQ(actionWindow.StatusLine(), "Command Not Sent");
+  EXPECT_EQ(actionWindow.MessageLine(), "Command Not Sent");
 }
 
 TEST_F(AdminFlow, ShownListsLieOverTheGrid) {
@@ -176,7 +182,7 @@ TEST_F(AdminFlow, ShownListsLieOverTheGrid) {
 
   // A new record repaints the grid; the map list stays readable above it.
   server.Send(StatusRecord(DemoPlayers()));
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() == 2; }));
   PumpFor(100);
   EXPECT_EQ(GridLinePixelsInside(mapMenu), 0);
 
@@ -193,7 +199,7 @@ TEST_F(AdminFlow, ActionMenuStaysReadableOverTheMapList) {
   ASSERT_TRUE(overlay.Open());
   ASSERT_EQ(server.AcceptWhilePumping(), 930);
   server.Send(StatusRecord(DemoPlayers()));
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() == 1; }));
   ActionWindow& actionWindow = overlay.ActionPane();
   HWND actionMenu = FindWindowExA(actionWindow.Handle(), nullptr, "LISTBOX", nullptr);
   ASSERT_TRUE(actionMenu);

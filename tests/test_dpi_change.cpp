@@ -264,7 +264,7 @@ TEST_F(OverlayDpiChangeTest, SquareKeepsItsCornerActionWindowAndGridFollow) {
   const RECT squareFirst = ScreenRect(square);
   const RECT actionsFirst = ScreenRect(actions);
   const std::vector<PlacedChild> original = Children(actions);
-  ASSERT_EQ(original.size(), 4u) << "grid, action menu, map menu, status line";
+  ASSERT_EQ(original.size(), 4u) << "grid, action menu, map menu, message line";
   RECT client{};
   GetClientRect(grid, &client);
   const int probeX = client.right - 4;  // in the name column, clear of its text

@@ -348,14 +348,14 @@ TEST(DumpVerdict, NothingIsWrittenWithoutAMatchingRowOrColumns) {
 
 TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
   GridModel grid;
-  StatusState state;
+  PlayerGridState state;
   state.mode = GridMode::AllData;
   SetupGridHeadings(grid, GridMode::AllData);
   const auto line = [](int client, const std::string& name) {
     return FormatPlayerLine({.client = client, .ping = 50, .name = name, .address = "10.0.0.5:12203"});
   };
   const std::string heads = "hostname: x\nmap: dm/mohdm6\nnum score ping name\n--- -----\n";
-  DecodeStatus(heads + line(0, "Alice") + "\n" + line(1, "Bob"), "12:00", grid, state);
+  DecodeStatusRecord(heads + line(0, "Alice") + "\n" + line(1, "Bob"), grid, state);
 
   const DumpAnalysis alice = AnalyseDump(Record({L("name", "Alice"), L("version", kMacVersion), L("cheats", "1")}));
   ASSERT_TRUE(StartVerdict(alice, grid));
@@ -365,7 +365,7 @@ TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
   const DumpAnalysis bob = AnalyseDump(Record(With({L("name", "Bob")}, CleanLines(22))));
   ASSERT_TRUE(StartVerdict(bob, grid));
   FinishVerdict(bob, grid);
-  DecodeStatus(heads + line(1, "Bob") + "\n" + line(4, "Alice"), "12:01", grid, state);
+  DecodeStatusRecord(heads + line(1, "Bob") + "\n" + line(4, "Alice"), grid, state);
 
   FinishVerdict(alice, grid);
   EXPECT_EQ(grid.Text(5, kHackCodeCol), "W") << "Alice's verdict follows her to her new row";
@@ -374,7 +374,7 @@ TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
   // Gone by the end of the pause: nothing written anywhere.
   const DumpAnalysis again = AnalyseDump(Record({L("name", "Alice"), L("r_lockpvs", "1")}));
   ASSERT_TRUE(StartVerdict(again, grid));
-  DecodeStatus(heads + line(1, "Bob"), "12:02", grid, state);
+  DecodeStatusRecord(heads + line(1, "Bob"), grid, state);
   FinishVerdict(again, grid);
   for (int row = 1; row < grid.Rows(); ++row) EXPECT_NE(grid.Text(row, kHackCodeCol), "L") << row;
 }

@@ -80,7 +80,7 @@ class HostileOverlay : public ::testing::Test {
     sender.join();
   }
 
-  int Handoffs() const { return overlay->StatusCount() + overlay->DumpCount(); }
+  int Handoffs() const { return overlay->StatusRecordCount() + overlay->DumpRecordCount(); }
 
   // Sends bytes and waits until at least handoffs records reached the decoders.
   bool Deliver(const std::string& bytes, int handoffs) {
@@ -117,10 +117,10 @@ class HostileOverlay : public ::testing::Test {
   // The overlay is alive and still decodes a sound status record as usual.
   void ExpectSoundRecordDecodes() {
     ASSERT_FALSE(overlay->Ended());
-    const int before = overlay->StatusCount();
+    const int before = overlay->StatusRecordCount();
     SendAll(StatusRecord(players));
-    ASSERT_TRUE(PumpUntil([&] { return overlay->StatusCount() > before; }, 60000));
-    EXPECT_EQ(overlay->Status().gridClients.size(), players.size());
+    ASSERT_TRUE(PumpUntil([&] { return overlay->StatusRecordCount() > before; }, 60000));
+    EXPECT_EQ(overlay->GridState().gridClients.size(), players.size());
     for (const DemoPlayer& p : players) EXPECT_TRUE(GridHasName(p.name)) << p.name;
   }
 };
@@ -142,11 +142,11 @@ BOOL CALLBACK FindProcessWindows(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-// The action window's status line, read across the process boundary.
-std::string StatusLine(HWND actions) {
-  HWND statusLine = FindWindowExA(actions, nullptr, "STATIC", nullptr);
+// The action window's message line, read across the process boundary.
+std::string MessageLine(HWND actions) {
+  HWND messageLine = FindWindowExA(actions, nullptr, "STATIC", nullptr);
   char text[256] = {};
-  if (statusLine) GetWindowTextA(statusLine, text, sizeof text);
+  if (messageLine) GetWindowTextA(messageLine, text, sizeof text);
   return text;
 }
 
@@ -220,11 +220,11 @@ TEST_F(HostileOverlay, ClientNumbersOutOfRangeGetNoKeyAndNoRowOutsideTheGrid) {
       }
     }
     if (allData) {
-      EXPECT_EQ(overlay->Status().gridClients, (std::vector<std::string>{"4", "49"}));
+      EXPECT_EQ(overlay->GridState().gridClients, (std::vector<std::string>{"4", "49"}));
     } else {
       EXPECT_TRUE(GridHasName("Nine"));
       EXPECT_GT(RowNaming("Wide"), 0) << "read from the shifted columns";
-      EXPECT_EQ(overlay->Status().gridClients, (std::vector<std::string>{"1000", "215", "430", "1000", "4", "49"}));
+      EXPECT_EQ(overlay->GridState().gridClients, (std::vector<std::string>{"1000", "215", "430", "1000", "4", "49"}));
     }
     ExpectSoundRecordDecodes();
   }
@@ -245,7 +245,7 @@ TEST_F(HostileOverlay, NulBytesInsideRecordsAreKeptAsText) {
     EXPECT_TRUE(GridHasName(nulName));
     EXPECT_FALSE(GridHasName("Hidden"));
     EXPECT_TRUE(GridHasName("Eve"));
-    EXPECT_EQ(overlay->Status().gridClients, (std::vector<std::string>{"2", "6"}));
+    EXPECT_EQ(overlay->GridState().gridClients, (std::vector<std::string>{"2", "6"}));
     // A prefix cut by a NUL is no prefix.
     EXPECT_TRUE(Deliver(Bytes("S\0D") + kHeadings + LineWithClient("  0", "Ghost"), 0));
     ExpectSoundRecordDecodes();
@@ -316,7 +316,7 @@ TEST_F(HostileOverlay, TheOverlayProgramSurvivesHugeRecords) {
     EnumWindows(FindProcessWindows, reinterpret_cast<LPARAM>(&windows));
     return windows.square && windows.actions;
   }));
-  // Sends a status record of players until the status line counts them: a
+  // Sends a status record of players until the message line counts them: a
   // record sent while the program still reads the one before may join it.
   auto shows = [&](const std::vector<DemoPlayer>& sent) {
     const std::string total = "Total Players: " + std::to_string(sent.size());
@@ -325,7 +325,7 @@ TEST_F(HostileOverlay, TheOverlayProgramSurvivesHugeRecords) {
           SendAll(StatusRecord(sent));
           return PumpUntil(
               [&] {
-                const std::string line = StatusLine(windows.actions);
+                const std::string line = MessageLine(windows.actions);
                 return line.size() >= total.size() && line.compare(line.size() - total.size(), total.size(), total) == 0;
               },
               2000);

@@ -6,26 +6,26 @@
 
 namespace {
 
-// Keys as GetAsyncKeyState sees them: down now, and pressed since the last
-// query of that key (cleared by every query).
+// Keys as the system keeps them: down now, and pressed since the last query
+// of that key (cleared by every query). Only both together are a new press.
 struct ScriptedKeyboard : Keyboard {
   std::map<int, bool> down, since;
   std::vector<int> queried;
   void Press(int code) { down[code] = since[code] = true; }
   void Release(int code) { down[code] = false; }
   void Tap(int code) { since[code] = true; }  // pressed and let go between two polls
-  uint16_t AsyncKeyState(int code) override {
+  bool NewlyPressed(int code) override {
     queried.push_back(code);
-    const uint16_t state = static_cast<uint16_t>((down[code] ? 0x8000 : 0) | (since[code] ? 1 : 0));
+    const bool pressed = down[code] && since[code];
     since[code] = false;
-    return state;
+    return pressed;
   }
 };
 
 struct NullView : ActionView {
-  std::string statusLine;
+  std::string messageLine;
   bool actions = false, maps = false;
-  void SetStatusLine(const std::string& text) override { statusLine = text; }
+  void SetMessageLine(const std::string& text) override { messageLine = text; }
   void ShowActions(bool show) override { actions = show; }
   void ShowMaps(bool show) override { maps = show; }
   std::vector<std::string> MapLines() const override { return {"A - dm/mohdm1", "Z - Cancel"}; }
@@ -127,7 +127,7 @@ TEST(Hotkeys, ScansCoverTheirRangesOnly) {
 
   r.actions.state.menuMode = MenuMode::Action;
   r.keys.Press('5');
-  r.keys.Press(39);
+  r.keys.Press(kRightArrowKey);
   r.keys.Press('K');
   r.Tick();
   EXPECT_EQ(r.keys.queried.size(), 27u);
@@ -212,5 +212,35 @@ TEST(Hotkeys, ASecondOpenKeyPressDoesNothing) {
     r.Tick();
     r.Tick();
     EXPECT_EQ(r.Mode(), MenuMode::Idle) << setting << ": a press made in the action step does not reopen the window";
+  }
+}
+
+// In the pick step only letters, digits, Right arrow and Space mean anything.
+// Every other polled key (paging and arrow keys, Home, End, Insert, Delete,
+// and Print Screen while Scroll Lock opens the window) leaves the pick step
+// as it was, and the next letter picks its own player.
+TEST(Hotkeys, KeysThatNameNoClientDoNothingInThePickStep) {
+  std::vector<int> noClient;
+  for (int code = kSpaceKey + 1; code < 'A'; ++code) {
+    if (code != kRightArrowKey && (code < '0' || code > '9')) noClient.push_back(code);
+  }
+  ASSERT_EQ(noClient.size(), 21u);
+  for (int code : noClient) {
+    Remote r(true);
+    r.keys.Press(kScrollLockKey);
+    r.Tick();
+    r.keys.Release(kScrollLockKey);
+    r.keys.Press(code);
+    r.Tick();
+    EXPECT_EQ(r.Mode(), MenuMode::Pick) << code;
+    EXPECT_EQ(r.view.messageLine, "") << code;
+    EXPECT_FALSE(r.view.actions || r.view.maps) << code;
+    r.keys.Release(code);
+    r.keys.Press('K');
+    r.Tick();
+    r.keys.Release('K');
+    r.keys.Press('K');
+    r.Tick();
+    EXPECT_EQ(r.link.sent, std::vector<std::string>{"K10KO4"}) << code;
   }
 }

@@ -31,9 +31,9 @@ class Link : public ::testing::Test {
 
   // Sends one record and waits until the decoders have had it.
   void Deliver(const std::string& bytes) {
-    const int before = overlay.StatusCount() + overlay.DumpCount();
+    const int before = overlay.StatusRecordCount() + overlay.DumpRecordCount();
     server.Send(bytes);
-    PumpUntil([&] { return overlay.StatusCount() + overlay.DumpCount() > before; }, 1000);
+    PumpUntil([&] { return overlay.StatusRecordCount() + overlay.DumpRecordCount() > before; }, 1000);
     PumpFor(40);  // a second hand-off, if any, would come within the quiet time
   }
 };
@@ -66,32 +66,32 @@ TEST_F(Link, RecordsAreToldApartByPrefixAndTrimmed) {
       {"DU name  \n", 0, 1, "", "name  \n"},
   };
   for (const Case& c : cases) {
-    const int s0 = overlay.StatusCount(), d0 = overlay.DumpCount();
+    const int s0 = overlay.StatusRecordCount(), d0 = overlay.DumpRecordCount();
     Deliver(c.wire);
     if (c.statusCalls == 0 && c.dumpCalls == 0) PumpFor(60);
-    EXPECT_EQ(overlay.StatusCount() - s0, c.statusCalls) << c.wire;
-    EXPECT_EQ(overlay.DumpCount() - d0, c.dumpCalls) << c.wire;
+    EXPECT_EQ(overlay.StatusRecordCount() - s0, c.statusCalls) << c.wire;
+    EXPECT_EQ(overlay.DumpRecordCount() - d0, c.dumpCalls) << c.wire;
     if (c.statusCalls) {
-      EXPECT_EQ(overlay.LastStatus(), c.status) << c.wire;
+      EXPECT_EQ(overlay.LastStatusRecord(), c.status) << c.wire;
     }
     if (c.dumpCalls) {
-      EXPECT_EQ(overlay.LastDump(), c.dump) << c.wire;
+      EXPECT_EQ(overlay.LastDumpRecord(), c.dump) << c.wire;
     }
   }
 }
 
 TEST_F(Link, ARecordSplitIntoPiecesDecodesWhole) {
   Connect();
-  const int before = overlay.StatusCount();
+  const int before = overlay.StatusRecordCount();
   server.Send("SDhostname: demo\nmap: dm/mohdm6\n");
   PumpFor(3);  // well inside the quiet time, so the pieces make one record
   server.Send("num score ping name\n--- -----\n");
   PumpFor(3);  // well inside the quiet time, so the pieces make one record
   server.Send("  0     0   50 Alice");
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() > before; }));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() > before; }));
   PumpFor(60);
-  EXPECT_EQ(overlay.StatusCount(), before + 1);
-  EXPECT_EQ(overlay.LastStatus(), "hostname: demo\nmap: dm/mohdm6\nnum score ping name\n--- -----\n  0     0   50 Alice");
+  EXPECT_EQ(overlay.StatusRecordCount(), before + 1);
+  EXPECT_EQ(overlay.LastStatusRecord(), "hostname: demo\nmap: dm/mohdm6\nnum score ping name\n--- -----\n  0     0   50 Alice");
 }
 
 TEST_F(Link, CommandTextGoesOutByteForByte) {
@@ -107,8 +107,8 @@ TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   Connect();
   server.Send("SDlast words");  // sent just before the close: still a record
   server.CloseClient();
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() == 1; }));
-  EXPECT_EQ(overlay.LastStatus(), "last words");
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() == 1; }));
+  EXPECT_EQ(overlay.LastStatusRecord(), "last words");
   ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Listening; }));
   EXPECT_EQ(overlay.Link().BoundLocalPort(), 930);
   EXPECT_EQ(overlay.BackColor(), kRed) << "the square shows the lost link";
@@ -128,10 +128,10 @@ TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Connected; }));
   EXPECT_EQ(overlay.BackColor(), kGreen);
   server.client = back;
-  const int before = overlay.StatusCount();
+  const int before = overlay.StatusRecordCount();
   server.Send("SD back");
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusCount() > before; }));
-  EXPECT_EQ(overlay.LastStatus(), "back");
+  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() > before; }));
+  EXPECT_EQ(overlay.LastStatusRecord(), "back");
   overlay.SendCommand("K2KB4");
   EXPECT_EQ(server.ReceiveWhilePumping(5), "K2KB4");
   for (int i = 0; i < 600; ++i) overlay.OnRefreshTick();
@@ -151,14 +151,14 @@ TEST_F(Link, WithNoServerItRetriesSixTimesThenEnds) {
     ASSERT_TRUE(remote.Open());
 
     std::vector<int> retryTicks;
-    std::string lastLine = remote.ActionPane().StatusLine();
+    std::string lastLine = remote.ActionPane().MessageLine();
     int tick = 0;
     while (!remote.Ended() && tick < 4000) {
       ++tick;
       remote.OnRefreshTick();
       if (remote.Ended()) break;
       PumpPendingEvents();
-      std::string line = remote.ActionPane().StatusLine();
+      std::string line = remote.ActionPane().MessageLine();
       if (line != lastLine) {
         retryTicks.push_back(tick);
         EXPECT_EQ(line, "Connection Failed ReTry " + std::to_string(retryTicks.size()));
@@ -197,7 +197,7 @@ TEST_F(Link, ASlowHandshakeHasUntilTheNextRetry) {
   ASSERT_EQ(server.AcceptWhilePumping(3000), 930);
   ASSERT_TRUE(PumpUntil([&] { return overlay.BackColor() == kGreen; }));
   EXPECT_GT(overlay.LinkWatchdog().waitTicks, 10) << "the attempt outlived ten ticks";
-  EXPECT_EQ(overlay.ActionPane().StatusLine().find("ReTry"), std::string::npos) << "no retry was needed";
+  EXPECT_EQ(overlay.ActionPane().MessageLine().find("ReTry"), std::string::npos) << "no retry was needed";
   overlay.SendCommand("K1KO4");
   EXPECT_EQ(server.ReceiveWhilePumping(5), "K1KO4");
 }

@@ -81,3 +81,25 @@ TEST(RecordJoiner, QuietTimeSurvivesTickWrap) {
   j.Poll(0x00000010u, ready);  // 32 ms later
   EXPECT_EQ(ready.size(), 1u);
 }
+
+// A dump's pause shows the records that arrive during it: the older ones
+// still waiting come first, and the outer call finds nothing left to show.
+TEST(RecordQueue, ARecordArrivingDuringAPauseComesAfterTheWaitingOnes) {
+  struct Pausing : Calls {
+    RecordQueue* queue = nullptr;
+    void ShowDumpVerdict(const std::string& d) override {
+      Calls::ShowDumpVerdict(d);
+      std::vector<std::string> arrived{"SDnew"};
+      queue->Add(arrived);
+      queue->ShowWaiting(*this);
+    }
+  };
+  RecordQueue queue;
+  Pausing sink;
+  sink.queue = &queue;
+  std::vector<std::string> ready{"DUbobby", "SDold"};
+  queue.Add(ready);
+  queue.ShowWaiting(sink);
+  EXPECT_EQ(sink.log, (std::vector<std::string>{"dump:bobby", "status:old", "status:new"}));
+  EXPECT_EQ(queue.Waiting(), 0u);
+}

@@ -2,6 +2,7 @@
 
 #include "overlay/core/map_list.h"
 #include "overlay/core/overlay_layout.h"
+#include "overlay/core/player_actions.h"
 
 TEST(MapList, SplitsAtBlanksAndCommasAndLabelsByLetter) {
   using V = std::vector<std::string>;
@@ -26,17 +27,17 @@ TEST(OverlayLayout, ActionWindowByMode) {
   ActionWindowLayout names = ActionLayoutFor(GridMode::NamesOnly);
   EXPECT_EQ(names.width, 3000);
   EXPECT_EQ(names.gridCols, 2);
-  EXPECT_EQ(names.statusLine, "Waiting for Status");
-  EXPECT_EQ(names.statusLineWidth, 3000);
+  EXPECT_EQ(names.messageLine, "Waiting for Status");
+  EXPECT_EQ(names.messageLineWidth, 3000);
   ActionWindowLayout all = ActionLayoutFor(GridMode::AllData);
   EXPECT_EQ(all.width, 10300);
-  EXPECT_EQ(all.statusLineWidth, 10200);
+  EXPECT_EQ(all.messageLineWidth, 10200);
   EXPECT_EQ(all.gridWidth, 10300);
   EXPECT_EQ(all.gridCols, 7);
-  EXPECT_EQ(all.statusLine, "Waiting for Status     Corvel Version: 1.04");
-  EXPECT_EQ(kActionLines.front(), std::string("K - Kick"));
-  EXPECT_EQ(kActionLines[16], std::string("C - Change Map"));
-  EXPECT_EQ(kActionLines.back(), std::string("X - Cancel"));
+  EXPECT_EQ(all.messageLine, "Waiting for Status     Corvel Version: 1.04");
+  EXPECT_EQ(ActionMenuLines().front(), std::string("K - Kick"));
+  EXPECT_EQ(ActionMenuLines()[16], std::string("C - Change Map"));
+  EXPECT_EQ(ActionMenuLines().back(), std::string("X - Cancel"));
 }
 
 TEST(OverlayLayout, EdgesConvertSoTheSquareKeepsItsGapAtEveryDpi) {

@@ -83,9 +83,9 @@ TEST_F(OverlayWindowTest, NamesOnlyWhenShowAllIsMissing) {
   RECT ar = WindowRect(actions);
   EXPECT_EQ(ar.right, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(ar.top, TwipsToPixels(25, dpi));
-  EXPECT_EQ(actionWindow.StatusLineWidth(), 3000);
+  EXPECT_EQ(actionWindow.MessageLineWidth(), 3000);
   EXPECT_EQ(actionWindow.GridWidth(), 3000);
-  EXPECT_EQ(actionWindow.StatusLine(), "Waiting for Status");
+  EXPECT_EQ(actionWindow.MessageLine(), "Waiting for Status");
   EXPECT_EQ(actionWindow.Grid().Cols(), 2);
   EXPECT_EQ(actionWindow.Grid().Text(0, 0), "Key");
   EXPECT_EQ(actionWindow.Grid().Text(0, 1), "Name");
@@ -109,9 +109,9 @@ TEST_F(OverlayWindowTest, AllDataWhenShowAllIsTheTextOne) {
   EXPECT_EQ(actionWindow.Width(), 10300);
   EXPECT_EQ(actionWindow.Left(), ScreenTwips() - 10300);
   EXPECT_EQ(WindowRect(actionWindow.Handle()).right, GetSystemMetrics(SM_CXSCREEN));  // flush with the right edge
-  EXPECT_EQ(actionWindow.StatusLineWidth(), 10200);
+  EXPECT_EQ(actionWindow.MessageLineWidth(), 10200);
   EXPECT_EQ(actionWindow.GridWidth(), 10300);
-  EXPECT_EQ(actionWindow.StatusLine(), "Waiting for Status     Corvel Version: 1.04");
+  EXPECT_EQ(actionWindow.MessageLine(), "Waiting for Status     Corvel Version: 1.04");
   ASSERT_EQ(actionWindow.Grid().Cols(), 7);
   EXPECT_EQ(actionWindow.Grid().Text(0, 4), "HackCode");
   EXPECT_EQ(actionWindow.Grid().Text(0, 6), "AxisSkins");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "overlay/core/key_codes.h"
 #include "overlay/core/map_list.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/core/player_actions.h"
@@ -8,10 +9,10 @@
 namespace {
 
 struct FakeView : ActionView {
-  std::string statusLine = "Waiting for Status";
+  std::string messageLine = "Waiting for Status";
   bool actions = false, maps = false;
   std::vector<std::string> mapLines = BuildMapLines("obj/obj_team1 obj/obj_team2,,dm/mohdm6");
-  void SetStatusLine(const std::string& text) override { statusLine = text; }
+  void SetMessageLine(const std::string& text) override { messageLine = text; }
   void ShowActions(bool show) override { actions = show; }
   void ShowMaps(bool show) override { maps = show; }
   std::vector<std::string> MapLines() const override { return mapLines; }
@@ -43,14 +44,14 @@ struct Fixture {
   FakeOrder order;
   FakeLink link;
   GridModel grid;
-  StatusState status;
+  PlayerGridState gridState;
   PlayerActions actions{view, order, link, grid};
 
   explicit Fixture(GridMode mode = GridMode::NamesOnly) {
-    status.mode = mode;
+    gridState.mode = mode;
     SetupGridHeadings(grid, mode);
-    DecodeStatus("h\nh\nh\nh\n" + Line(2, "Carl") + "\n" + Line(3, "Dora") + "\n" + Line(26, "Zero"), "now", grid,
-                 status);
+    DecodeStatusRecord("h\nh\nh\nh\n" + Line(2, "Carl") + "\n" + Line(3, "Dora") + "\n" + Line(26, "Zero"), grid,
+                       gridState);
     actions.state.menuMode = MenuMode::Pick;
   }
 };
@@ -86,12 +87,12 @@ TEST(PlayerActions, EveryActionSendsItsExactText) {
          {std::tuple{'D', c.forClient3, "Dora"}, std::tuple{'0', c.forClient26, "Zero"}}) {
       Fixture f;
       f.actions.OnPickKey(static_cast<uint16_t>(pickKey));
-      EXPECT_EQ(f.view.statusLine, name);
+      EXPECT_EQ(f.view.messageLine, name);
       EXPECT_EQ(f.actions.state.menuMode, MenuMode::Action);
       EXPECT_TRUE(f.view.actions);
       f.actions.OnActionKey(static_cast<uint16_t>(c.key));
       EXPECT_EQ(f.link.sent, std::vector<std::string>{expected}) << c.key;
-      EXPECT_EQ(f.view.statusLine, "Command Sent");
+      EXPECT_EQ(f.view.messageLine, "Command Sent");
       EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
       EXPECT_FALSE(f.view.actions);
       EXPECT_TRUE(f.order.moves.empty()) << "the next tick restores the order";
@@ -102,7 +103,7 @@ TEST(PlayerActions, EveryActionSendsItsExactText) {
 TEST(PlayerActions, PickStep) {
   Fixture f;
   f.actions.OnPickKey('C');
-  EXPECT_EQ(f.view.statusLine, "Carl");
+  EXPECT_EQ(f.view.messageLine, "Carl");
   EXPECT_EQ(f.actions.state.pickedClient, 2);
   f.actions.OnActionKey('A');
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"Mswitch_allies\\s2"});
@@ -112,13 +113,13 @@ TEST(PlayerActions, PickStep) {
   Fixture g;
   g.actions.OnPickKey('C');
   g.actions.OnPickKey('Q');
-  EXPECT_EQ(g.view.statusLine, "Client 16");
+  EXPECT_EQ(g.view.messageLine, "Client 16");
   EXPECT_EQ(g.actions.state.menuMode, MenuMode::Action);
   EXPECT_EQ(g.actions.state.pickedClient, 16);
 
   // Right arrow shows the maps and keeps waiting for a player.
   Fixture h;
-  h.actions.OnPickKey(39);
+  h.actions.OnPickKey(kRightArrowKey);
   EXPECT_TRUE(h.view.maps);
   EXPECT_FALSE(h.view.actions);
   EXPECT_EQ(h.actions.state.menuMode, MenuMode::Pick);
@@ -126,7 +127,7 @@ TEST(PlayerActions, PickStep) {
   // All-data mode finds a player whose row lies below the number of record lines.
   Fixture all(GridMode::AllData);
   all.actions.OnPickKey('0');
-  EXPECT_EQ(all.view.statusLine, "Zero");
+  EXPECT_EQ(all.view.messageLine, "Zero");
   EXPECT_EQ(all.actions.state.pickedClient, 26);
 }
 
@@ -135,7 +136,7 @@ TEST(PlayerActions, KeysThatSendNothing) {
   f.actions.OnPickKey('C');
   f.actions.OnActionKey('X');
   EXPECT_TRUE(f.link.sent.empty());
-  EXPECT_EQ(f.view.statusLine, "Action Cancelled");
+  EXPECT_EQ(f.view.messageLine, "Action Cancelled");
   EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
   EXPECT_FALSE(f.view.actions);
 
@@ -144,7 +145,7 @@ TEST(PlayerActions, KeysThatSendNothing) {
     g.actions.OnPickKey('C');
     g.actions.OnActionKey(static_cast<uint16_t>(key));
     EXPECT_TRUE(g.link.sent.empty()) << key;
-    EXPECT_EQ(g.view.statusLine, "No Valid Command");
+    EXPECT_EQ(g.view.messageLine, "No Valid Command");
     EXPECT_EQ(g.actions.state.menuMode, MenuMode::Done);
     EXPECT_TRUE(g.view.actions) << "the menu stays shown";
     EXPECT_EQ(g.order.moves, (std::vector<std::string>{"actions-", "overlay+"}));
@@ -159,13 +160,13 @@ TEST(PlayerActions, MapChoice) {
   EXPECT_FALSE(f.view.actions);
   EXPECT_TRUE(f.actions.state.mapPending);
   EXPECT_EQ(f.actions.state.menuMode, MenuMode::Action);
-  EXPECT_EQ(f.view.statusLine, "Dora");
+  EXPECT_EQ(f.view.messageLine, "Dora");
   f.actions.OnActionKey('B');
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"XB - obj/obj_team2"});
   EXPECT_FALSE(f.actions.state.mapPending);
   EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
   EXPECT_FALSE(f.view.maps);
-  EXPECT_EQ(f.view.statusLine, "Dora");
+  EXPECT_EQ(f.view.messageLine, "Dora");
   EXPECT_EQ(f.order.moves, (std::vector<std::string>{"actions-", "overlay+"}));
 
   Fixture z;
@@ -175,7 +176,7 @@ TEST(PlayerActions, MapChoice) {
   EXPECT_TRUE(z.link.sent.empty());
   EXPECT_FALSE(z.view.maps);
   EXPECT_EQ(z.actions.state.menuMode, MenuMode::Done);
-  EXPECT_EQ(z.view.statusLine, "Dora");
+  EXPECT_EQ(z.view.messageLine, "Dora");
   EXPECT_EQ(z.order.moves, (std::vector<std::string>{"actions-", "overlay+"}));
 
   // "D" holds the cancel line of this three-map list, "Q" lies past the end: no map.
@@ -185,7 +186,7 @@ TEST(PlayerActions, MapChoice) {
     g.actions.OnActionKey('C');
     g.actions.OnActionKey(static_cast<uint16_t>(key));
     EXPECT_TRUE(g.link.sent.empty()) << key;
-    EXPECT_EQ(g.view.statusLine, "No Valid Command");
+    EXPECT_EQ(g.view.messageLine, "No Valid Command");
     EXPECT_FALSE(g.view.maps);
     EXPECT_EQ(g.actions.state.menuMode, MenuMode::Done);
     EXPECT_FALSE(g.actions.state.mapPending);
@@ -197,7 +198,7 @@ TEST(PlayerActions, LinkDownIsReported) {
   f.link.up = false;
   f.actions.OnPickKey('D');
   f.actions.OnActionKey('K');
-  EXPECT_EQ(f.view.statusLine, "Command Not Sent");
+  EXPECT_EQ(f.view.messageLine, "Command Not Sent");
   EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done);
   EXPECT_FALSE(f.view.actions);
 
@@ -206,7 +207,7 @@ TEST(PlayerActions, LinkDownIsReported) {
   m.actions.OnPickKey('D');
   m.actions.OnActionKey('C');
   m.actions.OnActionKey('A');
-  EXPECT_EQ(m.view.statusLine, "Command Not Sent");
+  EXPECT_EQ(m.view.messageLine, "Command Not Sent");
   EXPECT_EQ(m.actions.state.menuMode, MenuMode::Done);
 }
 
@@ -225,10 +226,10 @@ TEST(PlayerActions, ClicksReturnToIdle) {
   EXPECT_EQ(f.link.sent, std::vector<std::string>{"XA - obj/obj_team1"});
 
   Fixture g;
-  g.actions.OnPickKey(39);
+  g.actions.OnPickKey(kRightArrowKey);
   g.actions.OnMapListClick();
   EXPECT_FALSE(g.view.maps);
   EXPECT_EQ(g.actions.state.menuMode, MenuMode::Idle);
-  g.actions.OnStatusLineClick();
+  g.actions.OnMessageLineClick();
   EXPECT_EQ(g.order.moves, (std::vector<std::string>{"overlay+", "actions-", "overlay+", "actions-"}));
 }

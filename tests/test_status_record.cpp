@@ -19,12 +19,21 @@ std::string Record(const std::vector<std::string>& lines) {
 
 struct Decoder {
   GridModel grid;
-  StatusState state;
+  PlayerGridState state;
   explicit Decoder(GridMode mode) {
     state.mode = mode;
     SetupGridHeadings(grid, mode);
   }
-  StatusLayout Decode(const std::string& body) { return DecodeStatus(body, "12:00:00", grid, state); }
+  // What the action window shows after the record, as the overlay puts it together.
+  struct Shown {
+    int gridHeight, windowHeight, messageLineTop;
+    std::string messageLine;
+  };
+  Shown Decode(const std::string& body) {
+    DecodeStatusRecord(body, grid, state);
+    const ActionWindowHeights h = HeightsAfterRecord(grid.Rows(), state.recordLineCount);
+    return {h.gridHeight, h.windowHeight, h.messageLineTop, LastUpdateLine(state, "12:00:00")};
+  }
 };
 
 }  // namespace
@@ -112,7 +121,7 @@ TEST(StatusRecord, HeightsAndLabel) {
     GridMode mode;
     std::vector<std::string> lines;
     int rows, gridHeight, windowHeight;
-    std::string statusLine;
+    std::string messageLine;
   };
   const std::vector<Case> cases = {
       {GridMode::NamesOnly, {Line(0, 1, "a", "1:1"), Line(1, 1, "b", "1:1"), Line(2, 1, "c", "1:1")}, 4, 1300, 5040,
@@ -121,7 +130,7 @@ TEST(StatusRecord, HeightsAndLabel) {
       // No player line at all: nothing raises the window when no line came.
       {GridMode::NamesOnly, {}, 1, 520, 820, "Last Update - 12:00:00"},
       {GridMode::AllData, {}, 1, 520, 820, "Last Update - 12:00:00     Total Players: 0"},
-      // A short line counts as a status line, so the floor applies.
+      // A short line counts as a record line, so the floor applies.
       {GridMode::NamesOnly, {"waiting"}, 1, 520, 5040, "Last Update - 12:00:00"},
   };
   for (const Case& c : cases) {
@@ -129,12 +138,12 @@ TEST(StatusRecord, HeightsAndLabel) {
     std::string body = kHeadings;
     for (size_t i = 0; i < c.lines.size(); ++i) body += (i ? "\n" : "") + c.lines[i];
     if (c.lines.empty()) body.pop_back();
-    const StatusLayout out = d.Decode(body);
+    const Decoder::Shown out = d.Decode(body);
     EXPECT_EQ(d.grid.Rows(), c.rows) << c.gridHeight;
     EXPECT_EQ(out.gridHeight, c.gridHeight);
     EXPECT_EQ(out.windowHeight, c.windowHeight) << c.gridHeight;
-    EXPECT_EQ(out.statusLineTop, c.windowHeight - 255);
-    EXPECT_EQ(out.statusLine, c.statusLine);
+    EXPECT_EQ(out.messageLineTop, c.windowHeight - 255);
+    EXPECT_EQ(out.messageLine, c.messageLine);
   }
 }
 
@@ -142,9 +151,9 @@ TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
   Decoder d(GridMode::NamesOnly);
   d.Decode(Record({"", "short line", Line(5, 1, "Eve", "1:1"), "abc" + Line(6, 1, "Bad", "1:1"),
                    " -1" + Line(6, 1, "Neg", "1:1").substr(3), "\r"}));
-  EXPECT_EQ(d.state.statusLineCount, 6);
-  ASSERT_EQ(d.state.statusLines.size(), 6u);
-  EXPECT_EQ(d.state.statusLines[1], "short line");
+  EXPECT_EQ(d.state.recordLineCount, 6);
+  ASSERT_EQ(d.state.recordLines.size(), 6u);
+  EXPECT_EQ(d.state.recordLines[1], "short line");
   EXPECT_EQ(d.state.gridClients, std::vector<std::string>{"6"});
   EXPECT_EQ(d.grid.Text(1, 1), "") << "names-only rows follow the line's position";
   EXPECT_EQ(d.grid.Text(3, 1), "Eve");
@@ -152,8 +161,8 @@ TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
 
   for (const std::string body : {"", "one line", "a\nb\nc\nd"}) {
     Decoder few(GridMode::AllData);
-    const StatusLayout out = few.Decode(body);
-    EXPECT_EQ(few.state.statusLineCount, 0) << body;
+    const Decoder::Shown out = few.Decode(body);
+    EXPECT_EQ(few.state.recordLineCount, 0) << body;
     EXPECT_EQ(few.grid.Rows(), 1);
     EXPECT_EQ(out.windowHeight, 820);
   }
@@ -170,7 +179,7 @@ TEST(StatusRecord, NothingIsWrittenOutsideTheGrid) {
   std::vector<std::string> many;
   for (int i = 0; i < 60; ++i) many.push_back(Line(i % 30, 1, "P" + std::to_string(i), "1:1"));
   Decoder names(GridMode::NamesOnly);
-  const StatusLayout out = names.Decode(Record(many));
+  const Decoder::Shown out = names.Decode(Record(many));
   EXPECT_EQ(names.grid.Rows(), 50);
   EXPECT_EQ(names.grid.Text(49, 1), "P48");
   EXPECT_EQ(out.gridHeight, 50 * 260 + 260);

@@ -5,20 +5,20 @@
 TEST(Watchdog, RetriesEvery501TicksAndEndsAtTheSixth) {
   Watchdog w;
   std::vector<int> retryTicks;
-  std::vector<std::string> statusLines;
+  std::vector<std::string> messageLines;
   int endTick = 0;
   for (int tick = 1; tick <= 4000 && endTick == 0; ++tick) {
     WatchdogStep s = WatchdogTick(w);
     if (s.retry) {
       retryTicks.push_back(tick);
-      statusLines.push_back(s.statusLine);
+      messageLines.push_back(s.messageLine);
     }
     if (s.endProgram) endTick = tick;
   }
   EXPECT_EQ(retryTicks, (std::vector<int>{501, 1002, 1503, 2004, 2505, 3006}));
-  ASSERT_EQ(statusLines.size(), 6u);
-  EXPECT_EQ(statusLines.front(), "Connection Failed ReTry 1");
-  EXPECT_EQ(statusLines.back(), "Connection Failed ReTry 6");
+  ASSERT_EQ(messageLines.size(), 6u);
+  EXPECT_EQ(messageLines.front(), "Connection Failed ReTry 1");
+  EXPECT_EQ(messageLines.back(), "Connection Failed ReTry 6");
   EXPECT_EQ(endTick, 3006);
 }
 

@@ -55,7 +55,8 @@ DumpAnalysis AnalyseDump(const std::string& body);
 // The hack code with the known prefixes removed, in their order.
 std::string RemoveKnownPrefixes(const std::string& hackCode);
 
-// True when the three marker values are all present.
+// True when "t" and "t1" are both set to anything but empty or "0", and
+// "ui_roundsdrop" begins with a number above 10000.
 bool TolvaneMarked(const DumpAnalysis& analysis);
 
 // The first row from 1 on whose "Name" cell equals name exactly; -1 if none.

@@ -1,24 +1,18 @@
 #pragma once
 // The refresh tick's keyboard and window-order steps. The overlay reads no
-// key events: it polls the system's key state while the game has the focus.
-#include <cstdint>
-
+// key events: it polls the system's key state, whatever window has the focus
+// (the game's, while the administrator plays).
+#include "overlay/core/key_codes.h"
 #include "overlay/core/player_actions.h"
 
 class Keyboard {
  public:
   virtual ~Keyboard() = default;
-  // The key's state as GetAsyncKeyState reports it: top bit down now, lowest
-  // bit pressed since the previous query of that key.
-  virtual uint16_t AsyncKeyState(int code) = 0;
+  // True when the key is down now and has been pressed since the previous
+  // question about it. Asking consumes the press: a key held down across many
+  // ticks is newly pressed once.
+  virtual bool NewlyPressed(int key) = 0;
 };
-
-constexpr int kScrollLockKey = 145;
-constexpr int kPrintScreenKey = 44;
-constexpr int kSpaceKey = 32;
-
-// Down now and pressed since the last query; a key held from before reads 0x8000.
-inline bool NewlyPressed(uint16_t state) { return state == 0x8001; }
 
 enum class TickEnd {
   Finished,      // run the connection watchdog next

@@ -47,3 +47,16 @@ void RecordJoiner::Flush(std::vector<std::string>& ready) {
   record_.clear();
   pending_ = false;
 }
+
+void RecordQueue::Add(std::vector<std::string>& ready) {
+  for (auto& record : ready) waiting_.push_back(std::move(record));
+  ready.clear();
+}
+
+void RecordQueue::ShowWaiting(RecordSink& sink) {
+  while (!waiting_.empty()) {
+    const std::string record = std::move(waiting_.front());
+    waiting_.pop_front();
+    DispatchRecord(record, sink);
+  }
+}

@@ -3,6 +3,7 @@
 // joined into records, and each record goes to the status or dump decoding by
 // its prefix ("SD" or "DU", case-sensitive) with blanks trimmed from its body.
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,4 +49,22 @@ class RecordJoiner {
   std::string record_;
   bool pending_ = false;
   uint32_t lastPiece_ = 0;
+};
+
+// The records waiting to be shown, oldest first. Showing a dump pauses with
+// the window's events flowing, and records that arrive meanwhile are shown
+// from inside that pause; they join the end of this queue, so the older
+// records still waiting are shown before them. An older record shown after a
+// newer one would replace it.
+class RecordQueue {
+ public:
+  // Takes completed records in the order they came, emptying ready.
+  void Add(std::vector<std::string>& ready);
+  // Shows the waiting records, oldest first. A record shown here may run it
+  // again from inside its pause: that call goes on with the next record.
+  void ShowWaiting(RecordSink& sink);
+  size_t Waiting() const { return waiting_.size(); }
+
+ private:
+  std::deque<std::string> waiting_;
 };

@@ -1,11 +1,5 @@
 #include "overlay/core/overlay_layout.h"
 
-const std::array<const char*, 18> kActionLines = {
-    "K - Kick",       "B - Bann",        "D - Bann for Day", "S - Suicide",       "Z - Action SS",  "Y - All SS",
-    "A - To Allied",  "G - To Axis",     "P - To Spec",      "T - Timeout",       "R - Release",    "F - ForceSkins",
-    "J - Taunts OFF", "L - Chat OFF",    "N - Disconnect",   "Q - Force Quit",    "C - Change Map", "X - Cancel",
-};
-
 ActionWindowLayout ActionLayoutFor(GridMode mode) {
   if (mode == GridMode::AllData) {
     return {10300, 25, 10200, 10300, 7,
@@ -33,6 +27,15 @@ void SetupGridHeadings(GridModel& grid, GridMode mode, CellAlign keyAlign) {
     grid.SetColWidth(c, kHeadings[c].width);
     grid.SetText(0, c, kHeadings[c].text, c == 0 ? keyAlign : kHeadings[c].align);
   }
+}
+
+ActionWindowHeights HeightsAfterRecord(int gridRows, int recordLineCount) {
+  ActionWindowHeights out;
+  out.gridHeight = (gridRows + 1) * kGridRowTwips;
+  out.windowHeight = out.gridHeight + 300;
+  if (out.windowHeight < kMinActionHeight && recordLineCount > 0) out.windowHeight = kMinActionHeight;
+  out.messageLineTop = out.windowHeight - kMessageLineAboveBottom;
+  return out;
 }
 
 int TwipsToPixels(int twips, int dpi) {

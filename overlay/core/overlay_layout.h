@@ -14,9 +14,6 @@ constexpr const char* kWaitingForStatus = "Waiting for Status";
 // and the dump verdicts), by the "Mini ShowAll" setting.
 enum class GridMode { NamesOnly, AllData };
 
-// The action menu, in the order its letters are listed.
-extern const std::array<const char*, 18> kActionLines;
-
 // The overlay square: 100 by 100 twips, 25 below the top, 110 left of the right edge.
 constexpr int kSquareSize = 100;
 constexpr int kSquareTop = 25;
@@ -25,16 +22,29 @@ constexpr int kSquareRightGap = 110;
 struct ActionWindowLayout {
   int width;       // also the distance of its left edge from the screen's right edge
   int top;
-  int statusLineWidth;
+  int messageLineWidth;
   int gridWidth;
   int gridCols;
-  std::string statusLine;
+  std::string messageLine;
 };
 
 ActionWindowLayout ActionLayoutFor(GridMode mode);
 
 // One grid row, the heading row included.
 constexpr int kGridRowTwips = 260;
+
+// The action window's heights after a status record. The grid shows its rows
+// and a row's margin; the window is 300 twips taller, and no lower than
+// kMinActionHeight once the record brought any line after its headings. The
+// message line keeps to the window's bottom edge.
+constexpr int kMinActionHeight = 5040;
+constexpr int kMessageLineAboveBottom = 255;
+struct ActionWindowHeights {
+  int gridHeight = 0;
+  int windowHeight = 0;
+  int messageLineTop = 0;
+};
+ActionWindowHeights HeightsAfterRecord(int gridRows, int recordLineCount);
 
 // The player grid's columns; names-only mode has the first two.
 constexpr int kKeyCol = 0;

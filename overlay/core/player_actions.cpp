@@ -1,59 +1,67 @@
 #include "overlay/core/player_actions.h"
 
+#include <optional>
+
 #include "common/core/text.h"
+#include "overlay/core/key_codes.h"
 #include "overlay/core/overlay_layout.h"
+#include "overlay/core/status_record.h"
+
+// "\s" and "\q" are the inspection server's own escapes, sent as they stand.
+const std::array<PlayerAction, 18> kPlayerActions = {{
+    {"K - Kick", ActionKind::SendCommand, "K", "KO4"},
+    {"B - Bann", ActionKind::SendCommand, "K", "KB4"},
+    {"D - Bann for Day", ActionKind::SendCommand, "K", "DB4"},
+    {"S - Suicide", ActionKind::SendCommand, "Mcon\\s\\qkill\\q\\s", ""},
+    {"Z - Action SS", ActionKind::SendCommand, "Mscreenshot_action\\s", ""},
+    {"Y - All SS", ActionKind::SendCommand, "Mscreenshot_all\\s", ""},
+    {"A - To Allied", ActionKind::SendCommand, "Mswitch_allies\\s", ""},
+    {"G - To Axis", ActionKind::SendCommand, "Mswitch_axis\\s", ""},
+    {"P - To Spec", ActionKind::SendCommand, "Mswitch_spectator\\s", ""},
+    {"T - Timeout", ActionKind::SendCommand, "Mtimeout\\s", ""},
+    {"R - Release", ActionKind::SendCommand, "Mrelease\\s", ""},
+    {"F - ForceSkins", ActionKind::SendCommand, "Mclient_forceskin\\s", ""},
+    {"J - Taunts OFF", ActionKind::SendCommand, "J", ""},
+    {"L - Chat OFF", ActionKind::SendCommand, "L", ""},
+    {"N - Disconnect", ActionKind::SendCommand, "Mclient_disconnect\\s", ""},
+    {"Q - Force Quit", ActionKind::SendCommand, "Mclient_quit\\s", ""},
+    {"C - Change Map", ActionKind::ChangeMap, "", ""},
+    {"X - Cancel", ActionKind::Cancel, "", ""},
+}};
 
 namespace {
 
-constexpr uint16_t kRightArrow = 39;
-
-struct ActionText {
-  char key;
-  const char* prefix;
-  const char* suffix;  // after the client number
-};
-
-// "\s" and "\q" are the inspection server's own escapes, sent as they stand.
-constexpr ActionText kActionTexts[] = {
-    {'K', "K", "KO4"},
-    {'B', "K", "KB4"},
-    {'D', "K", "DB4"},
-    {'S', "Mcon\\s\\qkill\\q\\s", ""},
-    {'Z', "Mscreenshot_action\\s", ""},
-    {'Y', "Mscreenshot_all\\s", ""},
-    {'A', "Mswitch_allies\\s", ""},
-    {'G', "Mswitch_axis\\s", ""},
-    {'P', "Mswitch_spectator\\s", ""},
-    {'T', "Mtimeout\\s", ""},
-    {'R', "Mrelease\\s", ""},
-    {'F', "Mclient_forceskin\\s", ""},
-    {'J', "J", ""},
-    {'L', "L", ""},
-    {'N', "Mclient_disconnect\\s", ""},
-    {'Q', "Mclient_quit\\s", ""},
-};
-
-int ClientOfKey(uint16_t key) {
-  if (key >= '0' && key <= '9') return key - 22;
-  return key - 65;
+const PlayerAction* ActionOfKey(char key) {
+  for (const PlayerAction& a : kPlayerActions) {
+    if (a.Key() == key) return &a;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
+std::vector<std::string> ActionMenuLines() {
+  std::vector<std::string> lines;
+  for (const PlayerAction& a : kPlayerActions) lines.emplace_back(a.menuLine);
+  return lines;
+}
+
 std::string ActionCommand(char key, int client) {
-  for (const ActionText& a : kActionTexts) {
-    if (a.key == key) return a.prefix + std::to_string(client) + a.suffix;
-  }
-  return {};
+  const PlayerAction* action = ActionOfKey(key);
+  if (!action || action->kind != ActionKind::SendCommand) return {};
+  return action->prefix + std::to_string(client) + action->suffix;
 }
 
 void PlayerActions::OnPickKey(uint16_t key) {
-  if (key == kRightArrow) {
+  if (key == kRightArrowKey) {
     view_.ShowMaps(true);
     return;
   }
+  // Letters and digits are their own characters' codes.
+  const std::optional<int> client = key <= 0x7F ? ClientOfKeyCharacter(static_cast<char>(key)) : std::nullopt;
+  if (!client) return;
   state.pickedKey = std::string(1, static_cast<char>(key));
-  state.pickedClient = ClientOfKey(key);
+  state.pickedClient = *client;
   // Every player row: in all-data mode a client's row can lie below the
   // number of lines in the record.
   // With no row for the key the line names the client number the command
@@ -63,7 +71,7 @@ void PlayerActions::OnPickKey(uint16_t key) {
   for (int r = 1; r < grid_.Rows(); ++r) {
     if (LowerCase(grid_.Text(r, kKeyCol)) == wanted) shown = grid_.Text(r, kNameCol);
   }
-  view_.SetStatusLine(shown);
+  view_.SetMessageLine(shown);
   state.menuMode = MenuMode::Action;
   view_.ShowActions(true);
 }
@@ -78,23 +86,29 @@ void PlayerActions::OnActionKey(uint16_t key) {
 }
 
 void PlayerActions::ChooseAction(char key) {
-  const std::string text = ActionCommand(key, state.pickedClient);
-  if (!text.empty()) {
-    SendAndReport(text, true);
-    state.menuMode = MenuMode::Done;
-    view_.ShowActions(false);
-  } else if (key == 'C') {
-    view_.ShowMaps(true);
-    view_.ShowActions(false);
-    state.mapPending = true;
-  } else if (key == 'X') {
-    view_.SetStatusLine("Action Cancelled");
-    state.menuMode = MenuMode::Done;
-    view_.ShowActions(false);
-  } else {
+  const PlayerAction* action = ActionOfKey(key);
+  if (!action) {
     OverlayOnTop();
-    view_.SetStatusLine("No Valid Command");
+    view_.SetMessageLine("No Valid Command");
     state.menuMode = MenuMode::Done;
+    return;
+  }
+  switch (action->kind) {
+    case ActionKind::SendCommand:
+      SendAndReport(ActionCommand(key, state.pickedClient), true);
+      state.menuMode = MenuMode::Done;
+      view_.ShowActions(false);
+      break;
+    case ActionKind::ChangeMap:
+      view_.ShowMaps(true);
+      view_.ShowActions(false);
+      state.mapPending = true;
+      break;
+    case ActionKind::Cancel:
+      view_.SetMessageLine("Action Cancelled");
+      state.menuMode = MenuMode::Done;
+      view_.ShowActions(false);
+      break;
   }
 }
 
@@ -108,7 +122,7 @@ void PlayerActions::ChooseMap(char key) {
     view_.ShowMaps(false);
     state.menuMode = MenuMode::Done;
     OverlayOnTop();
-    if (key != 'Z') view_.SetStatusLine("No Valid Command");
+    if (key != 'Z') view_.SetMessageLine("No Valid Command");
     return;
   }
   SendAndReport("X" + lines[static_cast<size_t>(index)], false);
@@ -119,9 +133,9 @@ void PlayerActions::ChooseMap(char key) {
 
 void PlayerActions::SendAndReport(const std::string& text, bool reportSent) {
   if (!link_.SendCommand(text)) {
-    view_.SetStatusLine("Command Not Sent");
+    view_.SetMessageLine("Command Not Sent");
   } else if (reportSent) {
-    view_.SetStatusLine("Command Sent");
+    view_.SetMessageLine("Command Sent");
   }
 }
 
@@ -137,7 +151,7 @@ void PlayerActions::Dismiss() {
 }
 
 void PlayerActions::OnWindowClick() { Dismiss(); }
-void PlayerActions::OnStatusLineClick() { Dismiss(); }
+void PlayerActions::OnMessageLineClick() { Dismiss(); }
 
 void PlayerActions::OnMapListClick() {
   view_.ShowMaps(false);

@@ -2,6 +2,7 @@
 // The administrator's two key presses: pick a player by key character, then
 // an action (or a map) by letter. Platform-free: the windows, the keyboard
 // and the link sit behind the small interfaces below.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ class WindowOrder {
 class ActionView {
  public:
   virtual ~ActionView() = default;
-  virtual void SetStatusLine(const std::string& text) = 0;
+  virtual void SetMessageLine(const std::string& text) = 0;
   virtual void ShowActions(bool show) = 0;
   virtual void ShowMaps(bool show) = 0;
   virtual std::vector<std::string> MapLines() const = 0;
@@ -46,6 +47,26 @@ struct ActionState {
   std::string pickedKey;
 };
 
+enum class ActionKind { SendCommand, ChangeMap, Cancel };
+
+// One line of the action menu: the line as shown ("K - Kick"), which begins
+// with the key that chooses it, and for a command the text sent for client n:
+// prefix, n, suffix.
+struct PlayerAction {
+  const char* menuLine;
+  ActionKind kind;
+  const char* prefix;
+  const char* suffix;
+  char Key() const { return menuLine[0]; }
+};
+
+// The action menu in its order; it makes both the menu's lines and the
+// commands sent.
+extern const std::array<PlayerAction, 18> kPlayerActions;
+
+// The menu lines of kPlayerActions, in order.
+std::vector<std::string> ActionMenuLines();
+
 // The command text of an action key for a client, or empty for keys that
 // send nothing ("C", "X" and the letters without an action).
 std::string ActionCommand(char key, int client);
@@ -56,14 +77,14 @@ class PlayerActions {
       : view_(view), order_(order), link_(link), grid_(grid) {}
 
   // A key of the pick step: a player's key character, or the right arrow,
-  // which shows the map list.
+  // which shows the map list. Any other key names no client and does nothing.
   void OnPickKey(uint16_t key);
   // A key of the action step: an action letter, or a map letter after "C".
   void OnActionKey(uint16_t key);
 
   // Mouse clicks on the action window all return to the idle state.
   void OnWindowClick();
-  void OnStatusLineClick();
+  void OnMessageLineClick();
   void OnMapListClick();
 
   ActionState state;

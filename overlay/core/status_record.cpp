@@ -8,6 +8,9 @@
 namespace {
 
 constexpr int kHeadingLines = 4;
+// Clients 0 to 25 have the letters, 26 to 35 the digits.
+constexpr int kFirstDigitClient = 26;
+constexpr int kLastDigitClient = 35;
 constexpr int kMinPlayerLine = 20;
 
 // Characters first..first+count-1 (1-based) of line; whatever of them exists.
@@ -37,7 +40,7 @@ std::string LeftAligned(std::string text, int width) {
 }
 
 // Writes one player into row r; returns false when the row does not exist.
-bool WritePlayer(GridModel& grid, StatusState& state, const PlayerLineFields& p, int r) {
+bool WritePlayer(GridModel& grid, PlayerGridState& state, const PlayerLineFields& p, int r) {
   if (r < 1 || r >= grid.Rows()) return false;
   if (state.mode == GridMode::AllData) {
     if (r > state.topRow) state.topRow = r;
@@ -52,7 +55,7 @@ bool WritePlayer(GridModel& grid, StatusState& state, const PlayerLineFields& p,
 }
 
 // All-data mode: rows of clients missing from this record are emptied.
-void SweepLeftRows(GridModel& grid, StatusState& state, const std::array<bool, kDecodeRows>& present) {
+void SweepLeftRows(GridModel& grid, PlayerGridState& state, const std::array<bool, kDecodeRows>& present) {
   for (int r = 1; r < kDecodeRows; ++r) {
     if (present[static_cast<size_t>(r)]) {
       state.topRow = r;
@@ -88,16 +91,22 @@ bool ReadPlayerLine(const std::string& line, PlayerLineFields& out) {
 }
 
 std::string KeyCharacter(int client) {
-  if (client >= 0 && client <= 25) return std::string(1, static_cast<char>('A' + client));
-  if (client >= 26 && client <= 35) return std::string(1, static_cast<char>('0' + client - 26));
+  if (client >= 0 && client < kFirstDigitClient) return std::string(1, static_cast<char>('A' + client));
+  if (client >= kFirstDigitClient && client <= kLastDigitClient) {
+    return std::string(1, static_cast<char>('0' + client - kFirstDigitClient));
+  }
   return {};
 }
 
-StatusLayout DecodeStatus(const std::string& body, const std::string& timeText, GridModel& grid,
-                          StatusState& state) {
+std::optional<int> ClientOfKeyCharacter(char key) {
+  if (key >= 'A' && key <= 'Z') return key - 'A';
+  if (key >= '0' && key <= '9') return kFirstDigitClient + (key - '0');
+  return std::nullopt;
+}
+
+void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridState& state) {
   const bool allData = state.mode == GridMode::AllData;
-  StatusLayout out;
-  state.statusLines.clear();
+  state.recordLines.clear();
   state.gridClients.clear();
   if (!allData) grid.ClearAll();
   SetupGridHeadings(grid, state.mode, CellAlign::Center);
@@ -105,24 +114,18 @@ StatusLayout DecodeStatus(const std::string& body, const std::string& timeText, 
   state.topRow = 0;
   state.playerTotal = 0;
 
-  state.statusLines = SplitKeepEmpty(body, '\n');
-  state.statusLines.erase(state.statusLines.begin(),
-                          state.statusLines.begin() + std::min<size_t>(kHeadingLines, state.statusLines.size()));
-  state.statusLineCount = static_cast<int>(state.statusLines.size());
+  state.recordLines = SplitKeepEmpty(body, '\n');
+  state.recordLines.erase(state.recordLines.begin(),
+                          state.recordLines.begin() + std::min<size_t>(kHeadingLines, state.recordLines.size()));
+  state.recordLineCount = static_cast<int>(state.recordLines.size());
   grid.SetRows(kDecodeRows);
 
   std::array<bool, kDecodeRows> present{};
   int lastRow = 0;
-  for (int j = 0; j < state.statusLineCount; ++j) {
-    const std::string& line = state.statusLines[static_cast<size_t>(j)];
-    if (line.empty()) continue;
-    if (line.size() < kMinPlayerLine) {
-      // The update line below replaces this within the same record.
-      out.statusLine = "Waiting for Players";
-      continue;
-    }
+  for (int j = 0; j < state.recordLineCount; ++j) {
+    // Empty and short lines are skipped like any line that is no player's.
     PlayerLineFields p;
-    if (!ReadPlayerLine(line, p)) continue;
+    if (!ReadPlayerLine(state.recordLines[static_cast<size_t>(j)], p)) continue;
     // A client without a row of its own cannot be shown.
     const int r = allData ? p.client + 1 : j + 1;
     if (r >= kDecodeRows) continue;
@@ -133,25 +136,19 @@ StatusLayout DecodeStatus(const std::string& body, const std::string& timeText, 
     ++state.rowsUsed;
   }
 
-  out.statusLine = "Last Update - " + timeText;
-  int h = 0;
   if (allData) {
     SweepLeftRows(grid, state, present);
     state.topRow += 1;
     grid.SetRows(state.topRow);
-    h = state.topRow * kGridRowTwips;
-    out.statusLine += "     Total Players: " + std::to_string(state.playerTotal);
   } else {
     // Rows follow the lines' positions: a skipped line leaves a gap, and the
     // grid must still reach the last player written.
-    const int rows = std::max(state.rowsUsed, lastRow + 1);
-    grid.SetRows(rows);
-    h = rows * kGridRowTwips;
+    grid.SetRows(std::max(state.rowsUsed, lastRow + 1));
   }
-  h += kGridRowTwips;
-  out.gridHeight = h;
-  out.windowHeight = h + 300;
-  if (out.windowHeight < kMinActionHeight && state.statusLineCount > 0) out.windowHeight = kMinActionHeight;
-  out.statusLineTop = out.windowHeight - kStatusLineAboveBottom;
-  return out;
+}
+
+std::string LastUpdateLine(const PlayerGridState& state, const std::string& timeText) {
+  std::string line = "Last Update - " + timeText;
+  if (state.mode == GridMode::AllData) line += "     Total Players: " + std::to_string(state.playerTotal);
+  return line;
 }

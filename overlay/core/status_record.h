@@ -1,15 +1,14 @@
 #pragma once
 // Decoding of the inspection server's status record into the player grid.
-// Platform-free: the window takes the status line, the heights and the grid
-// model from here and only paints them.
+// Platform-free: the window takes the grid model and the update line from
+// here and only paints them.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "overlay/core/grid_model.h"
 #include "overlay/core/overlay_layout.h"
 
-constexpr int kMinActionHeight = 5040;
-constexpr int kStatusLineAboveBottom = 255;
 // Player rows run from 1 to 49 while a record is decoded.
 constexpr int kDecodeRows = 50;
 
@@ -60,22 +59,14 @@ struct PlayerLineValues {
 std::string FormatPlayerLine(const PlayerLineValues& values);
 
 // What the last record left behind for the action window and the dump decoding.
-struct StatusState {
+struct PlayerGridState {
   GridMode mode = GridMode::NamesOnly;   // all data: rows by client number
-  int statusLineCount = 0;               // lines after the four heading lines
-  std::vector<std::string> statusLines;  // those lines, in order
+  int recordLineCount = 0;               // lines after the four heading lines
+  std::vector<std::string> recordLines;  // those lines, in order
   std::vector<std::string> gridClients;  // client number + 1 of each player line, as text
   int rowsUsed = 1;
   int topRow = 0;
   int playerTotal = 0;
-};
-
-// The window's part of a decoded record, sizes in twips.
-struct StatusLayout {
-  std::string statusLine;
-  int gridHeight = 0;
-  int windowHeight = 0;
-  int statusLineTop = 0;
 };
 
 // One player line taken apart; false when it is too short or does not start
@@ -92,7 +83,13 @@ bool ReadPlayerLine(const std::string& line, PlayerLineFields& out);
 // a key must stand for one player only.
 std::string KeyCharacter(int client);
 
+// The client a key character stands for, the reverse of KeyCharacter; none
+// for any other character.
+std::optional<int> ClientOfKeyCharacter(char key);
+
 // Decodes a record body (the text after "SD", trimmed) into grid and state.
-// timeText is the time of day shown after "Last Update - ".
-StatusLayout DecodeStatus(const std::string& body, const std::string& timeText, GridModel& grid,
-                          StatusState& state);
+void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridState& state);
+
+// The action window's message line after a record: "Last Update - " and
+// timeText, the time of day, and in all-data mode the number of players.
+std::string LastUpdateLine(const PlayerGridState& state, const std::string& timeText);

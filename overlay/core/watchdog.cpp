@@ -10,7 +10,7 @@ WatchdogStep WatchdogTick(Watchdog& w) {
   if (w.linkUp) return step;
   ++w.waitTicks;
   if (w.waitTicks > kRetryAfter) {
-    step.statusLine = "Connection Failed ReTry " + std::to_string(w.retryCount + 1);
+    step.messageLine = "Connection Failed ReTry " + std::to_string(w.retryCount + 1);
     ++w.retryCount;
     w.waitTicks = 0;
     step.retry = true;

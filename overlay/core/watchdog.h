@@ -1,8 +1,11 @@
 #pragma once
-// The connection watchdog that ends every refresh-timer tick: until the link
-// has first come up it retries every 501 ticks and gives up at the sixth retry.
-// An attempt stays pending until the next retry replaces it, so a server a
-// long round trip away still has five seconds to answer.
+// The connection watchdog at the end of the refresh-timer tick: until the link
+// has first come up it retries on every 501st tick it counts and ends the
+// program at the sixth retry. It counts the ticks that reach it: the tick in
+// which Print Screen opens the action window ends before it. An attempt stays
+// pending until the next retry replaces it, so a server a long round trip away
+// has 501 ticks to answer: five seconds at Wine's 10 ms, about eight at the
+// 15.6 ms at which Windows delivers the 10 ms timer.
 #include <string>
 
 struct Watchdog {
@@ -12,8 +15,8 @@ struct Watchdog {
 };
 
 struct WatchdogStep {
-  bool retry = false;        // show the status line, then replace the pending attempt by a new one
-  std::string statusLine;    // "Connection Failed ReTry " + n when retrying
+  bool retry = false;        // show the message line, then replace the pending attempt by a new one
+  std::string messageLine;   // "Connection Failed ReTry " + n when retrying
   bool endProgram = false;   // the sixth retry: close the overlay
 };
 

@@ -9,8 +9,8 @@
 namespace {
 
 constexpr const char* kActionClass = "CorvelActions";
-constexpr int kStatusLineLeft = 60;
-constexpr int kStatusLineHeight = 225;
+constexpr int kMessageLineLeft = 60;
+constexpr int kMessageLineHeight = 225;
 constexpr int kMenuLeft = 100;
 constexpr int kMenuTop = 300;
 constexpr int kMenuWidth = 2800;
@@ -21,7 +21,7 @@ HWND MakeChild(HWND parent, const char* cls, DWORD style) {
                          nullptr);
 }
 
-// Tahoma 8.25 pt bold, for the lists and the status line.
+// Tahoma 8.25 pt bold, for the lists and the message line.
 HFONT MakeFont(int dpi) {
   return CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
@@ -45,11 +45,11 @@ bool ActionWindow::Create() {
   // Both lists may be shown at one place; the action menu, created first, stays on top.
   actionMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | LBS_NOINTEGRALHEIGHT);
   mapMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY);
-  statusLine_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP);
-  for (HWND child : {actionMenu_, mapMenu_, statusLine_}) SetControlFont(child, font_);
+  messageLine_ = MakeChild(hwnd_, "STATIC", WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP);
+  for (HWND child : {actionMenu_, mapMenu_, messageLine_}) SetControlFont(child, font_);
   // The menus open over the player rows: the grid lies below them, for the eye and the mouse.
   if (grid_) SetWindowPos(grid_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetStatusLine(kWaitingForStatus);
+  SetMessageLine(kWaitingForStatus);
   PlaceWindow();
   PlaceChildren();
   return true;
@@ -57,7 +57,7 @@ bool ActionWindow::Create() {
 
 void ActionWindow::Close() {
   if (hwnd_) DestroyWindow(hwnd_);
-  hwnd_ = grid_ = actionMenu_ = mapMenu_ = statusLine_ = nullptr;
+  hwnd_ = grid_ = actionMenu_ = mapMenu_ = messageLine_ = nullptr;
   if (font_) DeleteObject(font_);
   font_ = nullptr;
 }
@@ -70,7 +70,7 @@ void ActionWindow::OnDpiChanged(WPARAM dpiPair) {
   left_ = ScreenWidthTwips(dpi_) - fromRightEdge;
   const HFONT oldFont = font_;
   font_ = MakeFont(dpi_);
-  for (HWND child : {actionMenu_, mapMenu_, statusLine_}) SetControlFont(child, font_);
+  for (HWND child : {actionMenu_, mapMenu_, messageLine_}) SetControlFont(child, font_);
   if (oldFont) DeleteObject(oldFont);
   // A child is not told of the change by Windows.
   if (grid_) SendMessageA(grid_, WM_DPICHANGED, dpiPair, 0);
@@ -92,7 +92,7 @@ void ActionWindow::PlaceChild(HWND child, int leftTw, int topTw, int widthTw, in
 
 void ActionWindow::PlaceChildren() {
   PlaceChild(grid_, 0, 0, gridWidth_, gridHeight_);
-  PlaceChild(statusLine_, kStatusLineLeft, statusLineTop_, statusLineWidth_ - kStatusLineLeft, kStatusLineHeight);
+  PlaceChild(messageLine_, kMessageLineLeft, messageLineTop_, messageLineWidth_ - kMessageLineLeft, kMessageLineHeight);
   PlaceChild(actionMenu_, kMenuLeft, kMenuTop, kMenuWidth, kMenuHeight);
   // In the wide window the map list stands beside the action menu.
   const int mapsLeft = width_ > kMenuWidth + 2 * kMenuLeft + kMenuWidth ? kMenuLeft * 2 + kMenuWidth : kMenuLeft;
@@ -103,16 +103,16 @@ void ActionWindow::SetWidth(int twips) { width_ = twips; PlaceWindow(); PlaceChi
 void ActionWindow::SetHeight(int twips) { height_ = twips; PlaceWindow(); }
 void ActionWindow::SetLeft(int twips) { left_ = twips; PlaceWindow(); }
 void ActionWindow::SetTop(int twips) { top_ = twips; PlaceWindow(); }
-void ActionWindow::SetStatusLineWidth(int twips) { statusLineWidth_ = twips; PlaceChildren(); }
-void ActionWindow::SetStatusLineTop(int twips) { statusLineTop_ = twips; PlaceChildren(); }
+void ActionWindow::SetMessageLineWidth(int twips) { messageLineWidth_ = twips; PlaceChildren(); }
+void ActionWindow::SetMessageLineTop(int twips) { messageLineTop_ = twips; PlaceChildren(); }
 void ActionWindow::SetGridWidth(int twips) { gridWidth_ = twips; PlaceChildren(); }
 void ActionWindow::SetGridHeight(int twips) { gridHeight_ = twips; PlaceChildren(); }
 
-void ActionWindow::SetStatusLine(const std::string& text) {
-  if (statusLine_) SetWindowTextA(statusLine_, text.c_str());
+void ActionWindow::SetMessageLine(const std::string& text) {
+  if (messageLine_) SetWindowTextA(messageLine_, text.c_str());
 }
 
-std::string ActionWindow::StatusLine() const { return statusLine_ ? WindowText(statusLine_) : std::string(); }
+std::string ActionWindow::MessageLine() const { return messageLine_ ? WindowText(messageLine_) : std::string(); }
 
 void ActionWindow::RefreshGrid() {
   if (grid_) RefreshGridControl(grid_);
@@ -130,8 +130,8 @@ bool ActionWindow::MapsShown() const { return mapMenu_ && IsWindowVisible(mapMen
 
 void ActionWindow::OnCommand(HWND control, int code) {
   if (!clicks_) return;
-  if (control == statusLine_ && code == STN_CLICKED) {
-    clicks_->OnStatusLineClick();
+  if (control == messageLine_ && code == STN_CLICKED) {
+    clicks_->OnMessageLineClick();
   } else if (control == mapMenu_ && code == LBN_SELCHANGE) {
     // No selection stays behind, so the next click on the same line counts too.
     SendMessageA(mapMenu_, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
@@ -152,7 +152,7 @@ LRESULT ActionWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_NCDESTROY:
       // Closed from outside (the task list): the overlay goes on without it.
-      hwnd_ = grid_ = actionMenu_ = mapMenu_ = statusLine_ = nullptr;
+      hwnd_ = grid_ = actionMenu_ = mapMenu_ = messageLine_ = nullptr;
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

@@ -1,6 +1,6 @@
 #pragma once
 // The action window: the player grid, the action menu, the map list and the
-// status line. Borderless like the overlay square: its caption names it in
+// message line. Borderless like the overlay square: its caption names it in
 // the task list only. Sizes are kept in twips.
 #include <windows.h>
 
@@ -36,11 +36,11 @@ class ActionWindow : public ActionView {
   int Left() const { return left_; }
   int Top() const { return top_; }
 
-  void SetStatusLineWidth(int twips);
-  void SetStatusLineTop(int twips);
-  int StatusLineWidth() const { return statusLineWidth_; }
-  void SetStatusLine(const std::string& text) override;
-  std::string StatusLine() const;
+  void SetMessageLineWidth(int twips);
+  void SetMessageLineTop(int twips);
+  int MessageLineWidth() const { return messageLineWidth_; }
+  void SetMessageLine(const std::string& text) override;
+  std::string MessageLine() const;
 
   void SetGridWidth(int twips);
   void SetGridHeight(int twips);
@@ -75,12 +75,12 @@ class ActionWindow : public ActionView {
   HWND grid_ = nullptr;
   HWND actionMenu_ = nullptr;
   HWND mapMenu_ = nullptr;
-  HWND statusLine_ = nullptr;
+  HWND messageLine_ = nullptr;
   HFONT font_ = nullptr;
   PlayerActions* clicks_ = nullptr;
   int dpi_ = 96;
   GridModel playerGrid_;
   int width_ = 3000, height_ = 5040, left_ = 0, top_ = 25;
-  int statusLineWidth_ = 3000, statusLineTop_ = 5040 - 255;
+  int messageLineWidth_ = 3000, messageLineTop_ = 5040 - 255;
   int gridWidth_ = 3000, gridHeight_ = 520;
 };

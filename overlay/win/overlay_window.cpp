@@ -10,6 +10,7 @@
 #include "overlay/core/map_list.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/win/screen_twips.h"
+#include "overlay/win/system_keyboard.h"
 
 namespace {
 
@@ -29,11 +30,6 @@ void SetBand(HWND hwnd, bool topmost) {
   if (!hwnd || (topmost && AboveAll(hwnd))) return;
   SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
-
-class SystemKeyboard : public Keyboard {
- public:
-  uint16_t AsyncKeyState(int code) override { return static_cast<uint16_t>(GetAsyncKeyState(code)); }
-};
 
 std::string TimeOfDay() {
   char text[64] = {};
@@ -71,7 +67,7 @@ bool OverlayWindow::Open() {
 
   watchdog_ = Watchdog{};
   actions_.state = ActionState{};
-  status_.mode = gridMode_;
+  gridState_.mode = gridMode_;
   actionWindow_.SetClickTarget(&actions_);
   if (link_.State() == LinkState::Error) {
     link_.Close();
@@ -79,10 +75,10 @@ bool OverlayWindow::Open() {
   }
 
   const ActionWindowLayout layout = ActionLayoutFor(gridMode_);
-  actionWindow_.SetActionLines({kActionLines.begin(), kActionLines.end()});
+  actionWindow_.SetActionLines(ActionMenuLines());
   SetupGridHeadings(actionWindow_.Grid(), gridMode_);
   actionWindow_.RefreshGrid();
-  actionWindow_.SetStatusLine(layout.statusLine);
+  actionWindow_.SetMessageLine(layout.messageLine);
   actionWindow_.SetTop(kSquareTop);
   actionWindow_.SetLeft(screenWidth_ - layout.width);
   actionWindow_.Show();
@@ -120,7 +116,7 @@ void OverlayWindow::PlaceActionWindow() {
   const ActionWindowLayout layout = ActionLayoutFor(gridMode_);
   actionWindow_.SetWidth(layout.width);
   actionWindow_.SetLeft(screenWidth_ - layout.width);
-  actionWindow_.SetStatusLineWidth(layout.statusLineWidth);
+  actionWindow_.SetMessageLineWidth(layout.messageLineWidth);
   actionWindow_.SetGridWidth(layout.gridWidth);
 }
 
@@ -159,7 +155,7 @@ void OverlayWindow::OnRefreshTick() {
   }
   const WatchdogStep step = WatchdogTick(watchdog_);
   if (step.retry) {
-    actionWindow_.SetStatusLine(step.statusLine);
+    actionWindow_.SetMessageLine(step.messageLine);
     link_.Connect();
   }
   if (step.endProgram) Close();
@@ -172,13 +168,14 @@ void OverlayWindow::SetTopmost(Pane pane, bool topmost) {
 }
 
 void OverlayWindow::ShowStatusRecord(const std::string& body) {
-  lastStatus_ = body;
-  ++statusCount_;
-  const StatusLayout layout = DecodeStatus(body, TimeOfDay(), actionWindow_.Grid(), status_);
-  actionWindow_.SetStatusLine(layout.statusLine);
-  actionWindow_.SetGridHeight(layout.gridHeight);
-  actionWindow_.SetHeight(layout.windowHeight);
-  actionWindow_.SetStatusLineTop(layout.statusLineTop);
+  lastStatusRecord_ = body;
+  ++statusRecordCount_;
+  DecodeStatusRecord(body, actionWindow_.Grid(), gridState_);
+  const ActionWindowHeights heights = HeightsAfterRecord(actionWindow_.Grid().Rows(), gridState_.recordLineCount);
+  actionWindow_.SetMessageLine(LastUpdateLine(gridState_, TimeOfDay()));
+  actionWindow_.SetGridHeight(heights.gridHeight);
+  actionWindow_.SetHeight(heights.windowHeight);
+  actionWindow_.SetMessageLineTop(heights.messageLineTop);
   actionWindow_.RefreshGrid();
 }
 
@@ -191,8 +188,8 @@ void OverlayWindow::ShowDumpVerdict(const std::string& body) {
 }
 
 void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
-  lastDump_ = body;
-  ++dumpCount_;
+  lastDumpRecord_ = body;
+  ++dumpRecordCount_;
   DumpAnalysis analysis = AnalyseDump(body);
   dumpLines_ = std::move(analysis.lines);
   if (!StartVerdict(analysis, actionWindow_.Grid())) return;
@@ -255,8 +252,10 @@ void OverlayWindow::OnLinkConnected() {
 void OverlayWindow::OnLinkData(const std::string& data) {
   std::vector<std::string> ready;
   joiner_.Piece(data, GetTickCount(), ready);
-  DispatchRecords(ready);
+  // Before the records are shown: a dump among them pauses, and the record
+  // this piece began must still be completed by the quiet time meanwhile.
   if (joiner_.Pending()) SetTimer(hwnd_, kJoinTimer, RecordJoiner::kQuietMs, nullptr);
+  DispatchRecords(ready);
 }
 
 void OverlayWindow::PollJoiner() {
@@ -267,7 +266,8 @@ void OverlayWindow::PollJoiner() {
 }
 
 void OverlayWindow::DispatchRecords(std::vector<std::string>& ready) {
-  for (const auto& record : ready) DispatchRecord(record, *this);
+  records_.Add(ready);
+  records_.ShowWaiting(*this);
 }
 
 void OverlayWindow::OnLinkClosed(const std::string& lastPiece) {

@@ -63,15 +63,15 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
 
   // The key steps and what the last status record left behind.
   PlayerActions& Actions() { return actions_; }
-  const StatusState& Status() const { return status_; }
+  const PlayerGridState& GridState() const { return gridState_; }
 
   // The last record bodies handed to the decoders, and how many came.
-  const std::string& LastStatus() const { return lastStatus_; }
-  const std::string& LastDump() const { return lastDump_; }
+  const std::string& LastStatusRecord() const { return lastStatusRecord_; }
+  const std::string& LastDumpRecord() const { return lastDumpRecord_; }
   // The raw lines of the last dump record.
   const std::vector<std::string>& DumpLines() const { return dumpLines_; }
-  int StatusCount() const { return statusCount_; }
-  int DumpCount() const { return dumpCount_; }
+  int StatusRecordCount() const { return statusRecordCount_; }
+  int DumpRecordCount() const { return dumpRecordCount_; }
 
  private:
   void ReadSettings();
@@ -109,14 +109,15 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   Watchdog watchdog_;
   TcpLink link_;
   RecordJoiner joiner_;
+  RecordQueue records_;
   ActionWindow actionWindow_;
-  StatusState status_;
+  PlayerGridState gridState_;
   PlayerActions actions_;
 
-  std::string lastStatus_;
-  std::string lastDump_;
+  std::string lastStatusRecord_;
+  std::string lastDumpRecord_;
   std::vector<std::string> dumpLines_;
   int dumpPauses_ = 0;
-  int statusCount_ = 0;
-  int dumpCount_ = 0;
+  int statusRecordCount_ = 0;
+  int dumpRecordCount_ = 0;
 };

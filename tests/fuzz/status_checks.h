@@ -19,7 +19,7 @@ inline GridMode ModeOf(uint8_t byte) { return byte % 3 == 1 ? GridMode::AllData 
 
 struct StatusDecoder {
   GridModel grid;
-  StatusState state;
+  PlayerGridState state;
 
   explicit StatusDecoder(GridMode mode) {
     state.mode = mode;
@@ -29,15 +29,15 @@ struct StatusDecoder {
   bool AllData() const { return state.mode == GridMode::AllData; }
 
   void Decode(const std::string& body) {
-    const StatusLayout layout = DecodeStatus(body, "12:00:00", grid, state);
-    CheckLayout(body, layout);
+    DecodeStatusRecord(body, grid, state);
+    CheckLayout(body, HeightsAfterRecord(grid.Rows(), state.recordLineCount), LastUpdateLine(state, "12:00:00"));
     CheckRows();
   }
 
-  void CheckLayout(const std::string& body, const StatusLayout& layout) const {
+  void CheckLayout(const std::string& body, const ActionWindowHeights& layout, const std::string& messageLine) const {
     const size_t lines = static_cast<size_t>(std::count(body.begin(), body.end(), '\n')) + 1;
-    FUZZ_CHECK(state.statusLines.size() == (lines > 4 ? lines - 4 : 0));
-    FUZZ_CHECK(state.statusLineCount == static_cast<int>(state.statusLines.size()));
+    FUZZ_CHECK(state.recordLines.size() == (lines > 4 ? lines - 4 : 0));
+    FUZZ_CHECK(state.recordLineCount == static_cast<int>(state.recordLines.size()));
     FUZZ_CHECK(grid.Cols() == (AllData() ? 7 : 2));
     FUZZ_CHECK(grid.Rows() >= 1 && grid.Rows() < kDecodeRows + 1);
     // Names only: rows follow line positions, so skipped lines leave gaps.
@@ -47,8 +47,8 @@ struct StatusDecoder {
     FUZZ_CHECK(layout.gridHeight == (grid.Rows() + 1) * kGridRowTwips);
     FUZZ_CHECK(layout.windowHeight >= layout.gridHeight + 300);
     FUZZ_CHECK(layout.windowHeight == layout.gridHeight + 300 || layout.windowHeight == kMinActionHeight);
-    FUZZ_CHECK(layout.statusLineTop == layout.windowHeight - kStatusLineAboveBottom);
-    FUZZ_CHECK(layout.statusLine.rfind("Last Update - 12:00:00", 0) == 0);
+    FUZZ_CHECK(layout.messageLineTop == layout.windowHeight - kMessageLineAboveBottom);
+    FUZZ_CHECK(messageLine.rfind("Last Update - 12:00:00", 0) == 0);
     FUZZ_CHECK(grid.Text(0, 0) == "Key" && grid.Text(0, 1) == "Name");
   }
 
