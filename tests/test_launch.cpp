@@ -312,6 +312,11 @@ TEST_F(Launch, TheWarningAfterAStartStaysUntilTheNextClickOrKey) {
   PutFile(app / "disable.txt", "//Do not Remove this line\r\n" + stuck + "\r\n");
   const std::string warning = "Not switched off: " + stuck + " (in use)";
   enum class Action { Click, Key };
+  // The pointer stays where it was left, for the next test's windows too:
+  // it goes to the screen's bottom right corner, away from them.
+  struct ParkMouse {
+    ~ParkMouse() { MoveMouseTo({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}); }
+  } parkMouse;
   size_t started = 0;
   for (Action action : {Action::Click, Action::Key}) {
     SCOPED_TRACE(action == Action::Click ? "click" : "key");
@@ -352,7 +357,6 @@ TEST_F(Launch, TheWarningAfterAStartStaysUntilTheNextClickOrKey) {
     main->Close();
     TakeQuit();  // the window's end asks the program to end; input waits behind that request
   }
-  MoveMouseTo({0, 0});  // away from where the next test's window opens
 }
 
 // A list the start cannot save (a read-only file in a writable folder) is
