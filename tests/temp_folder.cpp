@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -33,9 +34,22 @@ bool CanCreateIn(const std::string& folder) {
   return true;
 }
 
-// Runs chattr on the folder. Wine starts Linux programs but gives no handle
-// to wait on, so this waits until the folder is as asked, for up to 5 s.
-bool ChangeImmutableFlag(const std::string& folder, bool immutable) {
+// True when a file of the folder can be deleted: the check file is made
+// unless an earlier check left it (a delete that failed), then deleted.
+// Wine's DeleteFile reports success where the folder refuses the delete, so
+// only the file's absence tells.
+bool CanDeleteIn(const std::string& folder) {
+  const std::string check = folder + "\\" + UnwritableFolder::kChattrCheckFile;
+  HANDLE h = CreateFileA(check.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  DeleteFileA(check.c_str());
+  return GetFileAttributesA(check.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+// Runs chattr with +flag or -flag on the folder. Wine starts Linux programs
+// but gives no handle to wait on, so this waits until the folder is as
+// asked, for up to 5 s.
+bool ChangeFolderFlag(const std::string& folder, UnwritableFolder::Deny deny, bool on) {
   using ToUnix = char*(CDECL*)(const WCHAR*);
   FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
   auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(found));
@@ -43,7 +57,8 @@ bool ChangeImmutableFlag(const std::string& folder, bool immutable) {
   std::wstring wide(folder.begin(), folder.end());
   char* unixPath = toUnix(wide.c_str());
   if (!unixPath) return false;
-  std::string commandLine = std::string("chattr ") + (immutable ? "+i" : "-i") + " \"" + unixPath + "\"";
+  const char* flag = deny == UnwritableFolder::Deny::Everything ? "i" : "a";
+  std::string commandLine = std::string("chattr ") + (on ? "+" : "-") + flag + " \"" + unixPath + "\"";
   HeapFree(GetProcessHeap(), 0, unixPath);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -55,7 +70,9 @@ bool ChangeImmutableFlag(const std::string& folder, bool immutable) {
   if (process.hThread) CloseHandle(process.hThread);
   if (process.hProcess) CloseHandle(process.hProcess);
   for (int waited = 0; waited < 5000; waited += 20) {
-    if (CanCreateIn(folder) != immutable) return true;
+    const bool denied =
+        deny == UnwritableFolder::Deny::Everything ? !CanCreateIn(folder) : !CanDeleteIn(folder);
+    if (denied == on) return true;
     Sleep(20);
   }
   return false;
@@ -63,13 +80,13 @@ bool ChangeImmutableFlag(const std::string& folder, bool immutable) {
 
 }  // namespace
 
-UnwritableFolder::UnwritableFolder(std::string path) : path_(std::move(path)) {
-  held_ = ChangeImmutableFlag(path_, true);
+UnwritableFolder::UnwritableFolder(std::string path, Deny deny) : path_(std::move(path)), deny_(deny) {
+  held_ = ChangeFolderFlag(path_, deny_, true);
 }
 
 UnwritableFolder::~UnwritableFolder() {
-  if (held_ && !ChangeImmutableFlag(path_, false)) {
-    ADD_FAILURE_AT(__FILE__, __LINE__) << "chattr -i failed: " << path_ << " stays immutable";
+  if (held_ && !ChangeFolderFlag(path_, deny_, false)) {
+    ADD_FAILURE_AT(__FILE__, __LINE__) << "chattr -i/-a failed: " << path_ << " stays locked";
   }
 }
 
@@ -92,6 +109,20 @@ std::string FileBytes(const std::string& path) {
 bool FileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> FileNames(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void RemoveTree(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class TempFolder {
  public:
@@ -24,9 +25,16 @@ class TempFolder {
 // root, Wine ignores file permissions, so the folder gets the Linux flag
 // "immutable" (chattr +i), taken off again when this object goes. Held
 // reports whether the flag took effect (not under Wine, or no chattr: false).
+//
+// With Deny::Delete the folder gets "append only" (chattr +a) instead: files
+// can be created and written in it but not deleted or renamed, as in a folder
+// whose permissions grant the user "create files" without "delete". Checking
+// that flag leaves the file kChattrCheckFile in the folder while it is held.
 class UnwritableFolder {
  public:
-  explicit UnwritableFolder(std::string path);
+  enum class Deny { Everything, Delete };
+  static constexpr const char* kChattrCheckFile = "chattr-check";
+  explicit UnwritableFolder(std::string path, Deny deny = Deny::Everything);
   ~UnwritableFolder();
   UnwritableFolder(const UnwritableFolder&) = delete;
   UnwritableFolder& operator=(const UnwritableFolder&) = delete;
@@ -34,6 +42,7 @@ class UnwritableFolder {
 
  private:
   std::string path_;
+  Deny deny_;
   bool held_ = false;
 };
 
@@ -41,4 +50,5 @@ class UnwritableFolder {
 void PutFile(const std::string& path, const std::string& bytes);
 std::string FileBytes(const std::string& path);  // "<missing>" when absent
 bool FileExists(const std::string& path);
+std::vector<std::string> FileNames(const std::string& folder);  // what the folder holds, sorted
 void RemoveTree(const std::string& path);

@@ -210,6 +210,80 @@ TEST_F(DpiChangeTest, ServerListScalesMarginsButtonsColumnsAndFontAndComesBackEx
   EXPECT_EQ(columnWidth(), firstColumn);
 }
 
+namespace {
+
+// A window as laid out: its client size, its children's places and font
+// heights, and the width of a list view's first column (0 for none).
+struct Layout {
+  SIZE client;
+  std::vector<PlacedChild> children;
+  int firstColumn;
+};
+
+Layout LayoutOf(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  int firstColumn = 0;
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (ClassOf(c) == WC_LISTVIEWA) firstColumn = static_cast<int>(SendMessageA(c, LVM_GETCOLUMNWIDTH, 0, 0));
+  }
+  return {{client.right, client.bottom}, Children(window), firstColumn};
+}
+
+}  // namespace
+
+// An owned window opens at the DPI its owner last laid itself out at, not at
+// the one Windows reports for the owner: on a per-monitor system before
+// Windows 10 1607 that is the system DPI, whatever the owner's monitor.
+TEST_F(DpiChangeTest, OwnedWindowsOpenAtTheirOwnersDpi) {
+  const LauncherWindowCase cases[] = {
+      {"Server List", [](MainWindow& main) { return main.OpenServerList()->Handle(); }},
+      {"Remove Players", [](MainWindow& main) { return main.OpenPlayersEditor()->Handle(); }},
+      {"Remove Server IP", [](MainWindow& main) { return main.OpenServerEditor()->Handle(); }},
+      {"Disable PK3 Files", [](MainWindow& main) { return main.OpenDisableWindow()->Handle(); }},
+      {"Corvel Setup", [](MainWindow& main) { return main.LaunchCorvel()->Handle(); }},
+  };
+  for (const LauncherWindowCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto main = Start();
+    HWND window = c.open(*main);
+    ASSERT_NE(window, nullptr);
+    const Layout at96 = LayoutOf(window);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    const RECT first = ScreenRect(main->Handle());
+    SendDpi(main->Handle(), kHighDpi,
+            {first.left, first.top, first.left + (first.right - first.left) * 3 / 2,
+             first.top + (first.bottom - first.top) * 3 / 2});
+
+    window = c.open(*main);
+    ASSERT_NE(window, nullptr);
+    RECT frame = ScreenRect(window), client{};
+    GetClientRect(window, &client);
+    EXPECT_GE(client.right, at96.client.cx * 3 / 2);
+    EXPECT_GE(client.bottom, at96.client.cy * 3 / 2);
+    // Wine draws the frame of a window at the system DPI, so its client area
+    // comes out larger by the caption's growth. Sized to exactly half again,
+    // a sizable window lays itself out for that size.
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left - client.right + at96.client.cx * 3 / 2,
+                 frame.bottom - frame.top - client.bottom + at96.client.cy * 3 / 2,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const Layout opened = LayoutOf(window);
+    EXPECT_NEAR(opened.firstColumn, at96.firstColumn * 1.5, 1);
+    ASSERT_EQ(opened.children.size(), at96.children.size());
+    for (size_t i = 0; i < at96.children.size(); ++i) {
+      SCOPED_TRACE("child " + std::to_string(i) + " (" + at96.children[i].cls + ")");
+      const RECT& was = at96.children[i].place;
+      const RECT& is = opened.children[i].place;
+      EXPECT_NEAR(is.left, was.left * 1.5, 2);
+      EXPECT_NEAR(is.top, was.top * 1.5, 2);
+      EXPECT_NEAR(is.right - is.left, (was.right - was.left) * 1.5, 2);
+      EXPECT_NEAR(is.bottom - is.top, (was.bottom - was.top) * 1.5, 2);
+      EXPECT_NEAR(opened.children[i].fontHeight, at96.children[i].fontHeight * 1.5, 1);
+    }
+    main->Close();
+  }
+}
+
 TEST_F(DpiChangeTest, StartButtonIconsAreDrawnAtTheNewDpi) {
   auto main = Start();
   const HWND button = main->Control(alliedAssaultButton);

@@ -2,6 +2,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "launcher/core/list_file.h"
 #include "launcher/win/file_io.h"
@@ -17,19 +19,7 @@ class FileIo : public ::testing::Test {
   std::string Path(const char* name) const { return folder_ + "\\" + name; }
 
   // The names in the folder, sorted; shows a temporary file left behind.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder_ + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-      std::string name = found.cFileName;
-      if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Names() const { return FileNames(folder_); }
 
   // Written past the module under test.
   static void Put(const std::string& path, const std::string& bytes) {
@@ -189,4 +179,33 @@ TEST_F(FileIo, EveryListWrittenIsReadBack) {
   archives.resize(10000);
   ASSERT_TRUE(WriteListFile(players, kEditorHeader, archives));
   EXPECT_EQ(ReadListFile(players), archives);
+}
+
+// The folder probe says "writable" only where a list can be saved, which
+// takes a create and a delete; a probe it cannot delete stays the only one.
+TEST_F(FileIo, FolderProbeNeedsCreateAndDeleteAndLeavesAtMostOneFile) {
+  using Deny = UnwritableFolder::Deny;
+  struct Case {
+    const char* what;
+    std::optional<Deny> deny;
+    bool writable;
+    std::vector<std::string> left;  // the folder's files after two probes
+  };
+  const Case cases[] = {
+      {"writable", std::nullopt, true, {}},
+      {"nothing can be created", Deny::Everything, false, {}},
+      {"created but not deleted", Deny::Delete, false, {UnwritableFolder::kChattrCheckFile, "kestrun-probe.tmp"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder{"probe"};
+    std::unique_ptr<UnwritableFolder> locked;
+    if (c.deny) {
+      locked = std::make_unique<UnwritableFolder>(folder.Path(), *c.deny);
+      if (!locked->Held()) GTEST_SKIP() << "chattr had no effect: not under Wine as root";
+    }
+    EXPECT_EQ(FolderIsWritable(folder.Path()), c.writable);
+    EXPECT_EQ(FolderIsWritable(folder.Path()), c.writable) << "the second start";
+    EXPECT_EQ(FileNames(folder.Path()), c.left);
+  }
 }

@@ -269,6 +269,123 @@ TEST_F(Launch, ArchivesThatCannotBeSwitchedOffAreNamedAfterTheStart) {
   EXPECT_TRUE(messages.empty());
 }
 
+namespace {
+
+// Real input, as the player gives it: through the system's input queue.
+void SendMouse(DWORD flags, POINT at = {}) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flags;
+  if (flags & MOUSEEVENTF_ABSOLUTE) {
+    in.mi.dx = MulDiv(at.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+    in.mi.dy = MulDiv(at.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+  }
+  SendInput(1, &in, sizeof in);
+  PumpFor(40);
+}
+
+void MoveMouseTo(POINT at) { SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at); }
+
+POINT MiddleOf(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void SendKey(WORD key) {
+  INPUT in[2]{};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = key;
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+  PumpFor(40);
+}
+
+}  // namespace
+
+// The help line's warning after a start is still there after the mouse moved
+// over a button and over the window; the player's next click or key takes it
+// away, and the help texts follow the mouse again.
+TEST_F(Launch, TheWarningAfterAStartStaysUntilTheNextClickOrKey) {
+  const std::string stuck = folder + "\\main\\zz_stuck.pk3";
+  PutFile(stuck, "stuck");
+  PutFile(app / "disable.txt", "//Do not Remove this line\r\n" + stuck + "\r\n");
+  const std::string warning = "Not switched off: " + stuck + " (in use)";
+  enum class Action { Click, Key };
+  // The pointer stays where it was left, for the next test's windows too:
+  // it goes to the screen's bottom right corner, away from them.
+  struct ParkMouse {
+    ~ParkMouse() { MoveMouseTo({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}); }
+  } parkMouse;
+  size_t started = 0;
+  for (Action action : {Action::Click, Action::Key}) {
+    SCOPED_TRACE(action == Action::Click ? "click" : "key");
+    auto main = StartOnGame();
+    Fill(*main, "Baker", "", "", "", "");
+    // The mouse's moves reach the window: the help line follows them.
+    MoveMouseTo(MiddleOf(main->Control(breakthroughButton)));
+    ASSERT_EQ(main->FieldText(helpLine), "Start BreakThrough");
+    HANDLE open = CreateFileA(stuck.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(open, INVALID_HANDLE_VALUE);
+    Click(*main, alliedAssaultButton);
+    NextLaunch(started++);
+    CloseHandle(open);
+    ASSERT_EQ(main->FieldText(helpLine), warning);
+
+    SetForegroundWindow(main->Handle());
+    SetFocus(main->Control(portField));
+    // A spot of the window's own background, between the two columns.
+    POINT background{360, 60};
+    ClientToScreen(main->Handle(), &background);
+    ASSERT_EQ(WindowFromPoint(background), main->Handle());
+    MoveMouseTo(MiddleOf(main->Control(spearheadButton)));
+    MoveMouseTo(MiddleOf(main->Control(serverLabel)));
+    MoveMouseTo(background);
+    EXPECT_EQ(main->FieldText(helpLine), warning) << "the mouse moved";
+
+    if (action == Action::Click) {
+      SendMouse(MOUSEEVENTF_LEFTDOWN);
+      SendMouse(MOUSEEVENTF_LEFTUP);
+    } else {
+      ASSERT_EQ(GetForegroundWindow(), main->Handle());
+      SendKey(VK_END);
+    }
+    EXPECT_NE(main->FieldText(helpLine), warning);
+    MoveMouseTo(MiddleOf(main->Control(spearheadButton)));
+    EXPECT_EQ(main->FieldText(helpLine), "Start SpearHead");
+    main->Close();
+    TakeQuit();  // the window's end asks the program to end; input waits behind that request
+  }
+}
+
+// A list the start cannot save (a read-only file in a writable folder) is
+// named in the help line, once a run; the start goes on and no message box
+// interrupts.
+TEST_F(Launch, AListTheStartCannotSaveIsNamedOnce) {
+  for (const char* file : {"player.txt", "sip.txt"}) {
+    PutFile(app / file, "//Do not Remove this line\r\nOld\r\n");
+    SetFileAttributesA((app / file).c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  auto main = StartOnGame();
+  Fill(*main, "New Name", "10.0.0.7", "pw", "", "");
+  Click(*main, alliedAssaultButton);
+  NextLaunch(0);
+  EXPECT_EQ(main->FieldText(helpLine), "Could not save " + (app / "player.txt") + ", " + (app / "sip.txt"));
+  EXPECT_EQ(FileBytes(app / "spwd.txt"), "//Do not Remove this line\r\npw\r\n") << "the other list is saved";
+
+  Fill(*main, "Newer Name", "10.0.0.8", "pw", "", "");
+  Click(*main, alliedAssaultButton);
+  NextLaunch(1);
+  EXPECT_EQ(main->FieldText(helpLine).find("Could not save"), std::string::npos) << "named once";
+  EXPECT_TRUE(messages.empty());
+  main->Close();
+  for (const char* file : {"player.txt", "sip.txt"}) {
+    EXPECT_EQ(FileBytes(app / file), "//Do not Remove this line\r\nOld\r\n") << file;
+    SetFileAttributesA((app / file).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
 TEST_F(Launch, ARunningStandInConsoleKeepsTheNextLauncherFromStarting) {
   PutFile(folder + "\\console.txt", "60000");
   auto main = StartOnGame();

@@ -80,11 +80,15 @@ TEST_F(Launcher, FirstRunCreatesTheKeyAndNeverTheGameKey) {
 // A launcher whose own folder cannot be written says so once at start-up,
 // naming the folder, then starts as before: fields and lists as last time.
 TEST_F(Launcher, AFolderItCannotWriteIsNamedOnceAtStartUp) {
+  using Deny = UnwritableFolder::Deny;
   struct Case {
     const char* what;
     bool unwritable;
+    Deny deny;
   };
-  const Case cases[] = {{"writable", false}, {"cannot be written", true}};
+  const Case cases[] = {{"writable", false, Deny::Everything},
+                        {"cannot be written", true, Deny::Everything},
+                        {"files are created but not deleted", true, Deny::Delete}};
   const std::string players = "//Do not Remove this line\r\nBaker\r\nAble\r\n";
   PutFile(app / "player.txt", players);
   SetSetting("Player Name", "Baker");
@@ -92,7 +96,7 @@ TEST_F(Launcher, AFolderItCannotWriteIsNamedOnceAtStartUp) {
     messages.clear();
     std::unique_ptr<UnwritableFolder> unwritable;
     if (c.unwritable) {
-      unwritable = std::make_unique<UnwritableFolder>(app.Path());
+      unwritable = std::make_unique<UnwritableFolder>(app.Path(), c.deny);
       if (!unwritable->Held()) GTEST_SKIP() << "chattr +i had no effect: not under Wine as root";
     }
     auto main = Start();
@@ -110,9 +114,21 @@ TEST_F(Launcher, AFolderItCannotWriteIsNamedOnceAtStartUp) {
     EXPECT_EQ(main->FieldText(nameField), "Baker") << c.what;
     EXPECT_EQ(main->rememberedNames, (std::vector<std::string>{"Baker", "Able"})) << c.what;
     EXPECT_TRUE(IsWindowVisible(main->Handle())) << c.what;
+    if (c.deny == Deny::Delete) {
+      // Each save there would leave its temporary file behind: a start tries none.
+      main->SetFieldText(nameField, "Newcomer");
+      main->SetFieldText(serverField, "10.0.0.1");
+      EXPECT_TRUE(main->CheckBeforeLaunch());
+    }
     main->Close();
     EXPECT_EQ(messages.size(), c.unwritable ? 1u : 0u) << c.what << ": said once";
     EXPECT_EQ(FileBytes(app / "player.txt"), players) << c.what;
+    if (c.deny == Deny::Delete) {
+      Start()->Close();  // the next start finds its probe and makes no other
+      EXPECT_EQ(messages.size(), 2u);
+      EXPECT_EQ(FileNames(app.Path()),
+                (std::vector<std::string>{UnwritableFolder::kChattrCheckFile, "kestrun-probe.tmp", "player.txt"}));
+    }
   }
 }
 

@@ -18,6 +18,20 @@ GetDpiForWindowFunction GetDpiForWindowIfPresent() {
   return function;
 }
 
+// Windows 8.1 on, where per-monitor DPI began; in shcore.dll, which Windows 7
+// lacks. MDT_EFFECTIVE_DPI is 0.
+using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+
+GetDpiForMonitorFunction GetDpiForMonitorIfPresent() {
+  static const auto function = [] {
+    const HMODULE shcore = LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return shcore ? reinterpret_cast<GetDpiForMonitorFunction>(
+                        reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                  : nullptr;
+  }();
+  return function;
+}
+
 // Windows 10 1607 on, like GetDpiForWindow.
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
@@ -34,6 +48,12 @@ int WindowDpi(HWND hwnd) {
   if (hwnd && getDpiForWindow) {
     const UINT dpi = getDpiForWindow(hwnd);
     if (dpi > 0) return static_cast<int>(dpi);
+  }
+  const GetDpiForMonitorFunction getDpiForMonitor = GetDpiForMonitorIfPresent();
+  if (hwnd && getDpiForMonitor) {
+    UINT dpiX = 0, dpiY = 0;
+    const HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+    if (SUCCEEDED(getDpiForMonitor(monitor, 0, &dpiX, &dpiY)) && dpiY > 0) return static_cast<int>(dpiY);
   }
   return ScreenDpi();
 }
@@ -66,4 +86,10 @@ HFONT CreateMessageFont(int dpi) {
   metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
   metrics.lfMessageFont.lfWidth = MulDiv(metrics.lfMessageFont.lfWidth, dpi, systemDpi);
   return CreateFontIndirectA(&metrics.lfMessageFont);
+}
+
+HFONT CreateFontForDpi(const FontSpec& font, int dpi) {
+  if (!font.face) return CreateMessageFont(dpi);
+  return CreateFontA(-MulDiv(font.centipoints, dpi, 7200), 0, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, font.pitchAndFamily, font.face);
 }

@@ -19,8 +19,9 @@
 #define WM_DPICHANGED 0x02E0
 #endif
 
-// The DPI of the window's monitor (GetDpiForWindow, Windows 10 1607 on); on
-// older Windows, and for nullptr, the screen's.
+// The DPI of the window's monitor: GetDpiForWindow (Windows 10 1607 on), else
+// GetDpiForMonitor (Windows 8.1 on); on Windows 7 and 8, and for nullptr,
+// the screen's.
 int WindowDpi(HWND hwnd);
 
 // Pixels laid out at 96 dpi, scaled to dpi.
@@ -43,6 +44,19 @@ void PlaceScaled(HWND control, int x, int y, int w, int h, int dpi);
 
 // The system's message-box font at dpi; the caller deletes it.
 HFONT CreateMessageFont(int dpi);
+
+// A font as a window's design names it: face and size in hundredths of a
+// point ("Tahoma", 825 for 8.25 pt). Without a face it is the system's
+// message-box font.
+struct FontSpec {
+  const char* face = nullptr;
+  int centipoints = 0;
+  int weight = FW_NORMAL;
+  BYTE pitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;  // the fallback where the face is missing
+};
+
+// The font at dpi; the caller deletes it.
+HFONT CreateFontForDpi(const FontSpec& font, int dpi);
 
 // Gives a font to a window and redraws it.
 inline void SetControlFont(HWND control, HFONT font) {

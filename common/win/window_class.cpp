@@ -27,39 +27,3 @@ void RegisterWindowClass(const char* name, WNDPROC proc, HBRUSH background) {
   wc.lpszClassName = name;
   RegisterClassExA(&wc);
 }
-
-void RunModalLoop(const HWND& window) {
-  MSG msg;
-  while (window && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (window && IsDialogMessageA(window, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  if (window) PostQuitMessage(static_cast<int>(msg.wParam));  // the quit belongs to the main loop
-}
-
-void ShowModalWindow(HWND window, HWND owner) {
-  if (owner) EnableWindow(owner, FALSE);
-  ShowWindow(window, SW_SHOW);
-}
-
-void CloseModalWindow(HWND& window, HWND owner) {
-  if (!window) return;
-  if (owner) EnableWindow(owner, TRUE);
-  HWND closing = window;
-  window = nullptr;
-  DestroyWindow(closing);
-  if (owner && IsWindow(owner)) SetActiveWindow(owner);
-}
-
-HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND owner, int width, int height,
-                       int dpi, int offset, void* self, DWORD extraStyle) {
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | extraStyle;
-  RECT area{0, 0, Scaled(width, dpi), Scaled(height, dpi)};
-  AdjustWindowRectForDpi(area, style, false, exStyle, dpi);
-  RECT ownerRect{};
-  GetWindowRect(owner, &ownerRect);
-  return CreateWindowExA(exStyle, cls, caption, style, ownerRect.left + offset, ownerRect.top + offset,
-                         area.right - area.left, area.bottom - area.top, owner, nullptr, GetModuleHandleA(nullptr),
-                         self);
-}

@@ -11,17 +11,6 @@ constexpr int kProgramIconId = 1;
 // registered is left as it is.
 void RegisterWindowClass(const char* name, WNDPROC proc, HBRUSH background = nullptr);
 
-// Runs the program's events until window becomes null (its owner clears it on
-// closing). A quit request seen meanwhile is put back for the main loop.
-void RunModalLoop(const HWND& window);
-
-// Shows a modal window; its owner takes no input until CloseModalWindow.
-void ShowModalWindow(HWND window, HWND owner);
-
-// Closes a modal window: its owner takes input again and becomes active, and
-// window is cleared before the window goes, so that the loop above ends.
-void CloseModalWindow(HWND& window, HWND owner);
-
 // The window procedure of windows that belong to an object of type T: the
 // object is passed as the creation parameter of CreateWindowEx, and every
 // message from WM_NCCREATE on goes to its OnMessage, until WM_NCDESTROY.
@@ -37,10 +26,3 @@ LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
   return result;
 }
-
-// A window owned by owner, with a caption and a close box, fixed in size
-// unless extraStyle adds a sizing frame: its client area is width by height
-// pixels at 96 dpi, scaled to dpi, and its corner lies offset pixels right of
-// and below the owner's. self is the creation parameter (see ObjectWindowProc).
-HWND CreateOwnedWindow(const char* cls, const char* caption, DWORD exStyle, HWND owner, int width, int height,
-                       int dpi, int offset, void* self, DWORD extraStyle = 0);

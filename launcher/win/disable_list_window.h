@@ -5,24 +5,15 @@
 
 #include <string>
 
-class DisableListWindow {
+#include "common/win/owned_window.h"
+
+class DisableListWindow : public OwnedWindow {
  public:
-  // The window's three fonts, each control with one of them.
-  enum class ControlFont { List, Label, Button };
-
-  // Every message of the object's window (see ObjectWindowProc).
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
   // gameFolder is listed; disablePath is the disable list's file.
-  DisableListWindow(HWND owner, std::string gameFolder, std::string disablePath);
-  ~DisableListWindow();
-  DisableListWindow(const DisableListWindow&) = delete;
-  DisableListWindow& operator=(const DisableListWindow&) = delete;
+  DisableListWindow(OwnerWindow owner, std::string gameFolder, std::string disablePath);
 
   // Opens the window (the owner takes no input while it is open).
   bool Open();
-  // Runs the window's events until it closes.
-  void RunModal();
 
   // Lists the archives under the game folder on the left.
   void FillFoundList();
@@ -31,31 +22,18 @@ class DisableListWindow {
   void OnSelectAllClicked();
   void OnQuitClicked();
   void OnSaveClicked();
-  void Close();
 
-  HWND Handle() const { return hwnd_; }
-  HWND FoundList() const { return foundList_; }
-  HWND ChosenList() const { return chosenList_; }
+  HWND FoundList() const;
+  HWND ChosenList() const;
   HWND SelectAllButton() const;
   HWND QuitButton() const;
   HWND SaveButton() const;
-  bool Closed() const { return hwnd_ == nullptr; }
 
  private:
-  void CreateControls();
-  void ScaleControls();
-  HFONT FontFor(ControlFont font) const;
-  void OnDpiChanged(int dpi, LPARAM suggestedRect);
+  void LayOut() override;
+  LRESULT OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void FitHorizontalExtent(HWND list);
 
-  HWND owner_;
   std::string gameFolder_;
   std::string disablePath_;
-  HWND hwnd_ = nullptr;
-  HWND foundList_ = nullptr;
-  HWND chosenList_ = nullptr;
-  HFONT listFont_ = nullptr;
-  HFONT labelFont_ = nullptr;
-  HFONT buttonFont_ = nullptr;
-  int dpi_ = 96;
 };

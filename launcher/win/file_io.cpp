@@ -72,6 +72,15 @@ HANDLE CreateTempBeside(const std::string& path, std::string& tempPath) {
   return INVALID_HANDLE_VALUE;
 }
 
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Wine's DeleteFile reports success where the folder refuses the delete and
+// the file stays: only its absence tells.
+bool Delete(const std::string& path) {
+  DeleteFileA(path.c_str());
+  return !Exists(path);
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
@@ -90,14 +99,18 @@ std::string ProgramFolder() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+// One name for every start: where the probe cannot be deleted, the one an
+// earlier start left says so, and no second one is made.
 bool FolderIsWritable(const std::string& folder) {
+  const std::string probe = folder + "\\kestrun-probe.tmp";
+  if (Exists(probe) && !Delete(probe)) return false;
   // Not GetTempFileName: Wine's reports success when the file could not be made.
-  std::string probe;
-  HANDLE h = CreateTempBeside(folder + "\\kestrun-probe", probe);
+  HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
-  DeleteFileA(probe.c_str());
-  return true;
+  // Saving a list replaces its file, which takes a delete: a folder that
+  // lets files be made but not deleted cannot keep a list.
+  return Delete(probe);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {

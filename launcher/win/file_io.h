@@ -6,9 +6,10 @@
 // The folder that holds the running program, without trailing backslash.
 std::string ProgramFolder();
 
-// True when a file can be created and deleted in the folder; probed with a
-// temporary file, since only trying tells (permissions, a read-only medium,
-// a folder Windows protects from programs run as the user).
+// True when a file can be created and deleted in the folder, as saving a list
+// needs; probed with the file "kestrun-probe.tmp", since only trying tells
+// (permissions, a read-only medium, a folder Windows protects from programs
+// run as the user). Where it cannot be deleted it stays, the only one.
 bool FolderIsWritable(const std::string& folder);
 
 // Reads the whole file; false when it is missing or unreadable, or larger

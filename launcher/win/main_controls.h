@@ -3,6 +3,10 @@
 // places (in dialog pixels at 96 DPI) and help texts, in tab order.
 #include <windows.h>
 
+#include <span>
+
+#include "common/win/control_table.h"
+
 enum ControlId : int {
   // What the player fills in and presses, and the help line.
   gameFolderField = 100, nameField, serverField, passwordField, portField, commandLineField,
@@ -15,22 +19,15 @@ enum ControlId : int {
 
 enum MenuId : int { menuDisableAll = 200, menuDisableSelected, menuRemovePlayer, menuRemoveServer, menuExit, menuServerList };
 
-enum class Kind { Label, Edit, ReadOnly, Combo, IconButton, Button, List, Caption };
+// The main window's fonts, as ControlSpec::font numbers them.
+enum MainFont : int { messageFont, helpLineFont };
 
-struct ControlDef {
-  ControlId id;
-  Kind kind;
-  const char* text;  // caption or initial text
-  int x, y, w, h;
-  const char* help;  // mouse-move help text; nullptr for none
-};
+std::span<const ControlSpec> MainControls();
 
-extern const ControlDef kMainControls[];
-extern const int kMainControlCount;
+// The help line's text for the mouse over a control; nullptr for none.
+const char* HelpTextFor(int id);
 
 constexpr const char* kAppVersion = "1.3";
 constexpr const char* kInitialGameFolder = "C:\\Program Files\\EA Games\\MOHAA";
 constexpr const char* kGameRunningMessage =
     "There is already an copy of MOHAA running. This must be closed down before starting Kestrun";
-
-const ControlDef* FindControlDef(int id);

@@ -16,7 +16,7 @@ void MainWindow::OnDisableAllClicked() {
   // Whole or not at all; a failure is said as such, never confirmed.
   const std::string path = appFolder_ + "\\disable.txt";
   if (ReplaceListFile(path, kEditorHeader, listedArchives)) {
-    ShowHelp("All PK3 Files set to be Disabled");
+    ShowNotice("All PK3 Files set to be Disabled");
   } else {
     ShowMessage("Could not save " + path, MB_OK);
   }

@@ -24,27 +24,49 @@ std::string ArchivesLeftOnText(const std::vector<FileLeftOn>& leftOn) {
   return text;
 }
 
+std::string UnsavedListsText(const std::vector<std::string>& paths) {
+  std::string text = "Could not save ";
+  for (size_t i = 0; i < paths.size(); ++i) text += (i ? ", " : "") + paths[i];
+  return text;
+}
+
 }  // namespace
 
 void MainWindow::OnStartClicked(GameEdition edition) {
+  OnPlayerAction();  // the last start's warning goes, whatever this one says
   gameEdition = edition;
-  if (!CheckBeforeLaunch()) return;
-  StartGame();
-  // The game starts with them on, so the player is told which they are.
-  if (!archivesLeftOn.empty()) ShowHelp(ArchivesLeftOnText(archivesLeftOn).c_str());
+  const bool passed = CheckBeforeLaunch();
+  if (passed) StartGame();
+  // The game starts with these archives on, and the new entries are gone at
+  // the next start: the player is told which they are.
+  std::vector<std::string> warnings;
+  if (!unsavedLists.empty()) warnings.push_back(UnsavedListsText(unsavedLists));
+  if (passed && !archivesLeftOn.empty()) warnings.push_back(ArchivesLeftOnText(archivesLeftOn));
+  if (!warnings.empty()) ShowWarning(warnings.size() == 1 ? warnings[0] : warnings[0] + "; " + warnings[1]);
 }
 
 // A list entry new to the remembered list goes to it, to the field's choices
-// and to its file. A file that cannot be written leaves the entry in the window.
+// and to its file.
 void MainWindow::RememberEntry(std::vector<std::string>& remembered, int field, const std::string& text,
                                const char* file) {
   if (!IsNewListEntry(remembered, text)) return;
   remembered.push_back(text);
   AddChoice(Control(field), text);
-  WriteListFile(appFolder_ + file, kEditorHeader, remembered);
+  SaveList(file, kEditorHeader, remembered);
+}
+
+// A file that cannot be written leaves the new entries in the window until it
+// closes; the player is told once a run. In a folder start-up found
+// unwritable (and said so) no save is tried: each would fail, and where files
+// can be made but not deleted would leave its temporary file behind.
+void MainWindow::SaveList(const char* file, const std::string& header, const std::vector<std::string>& entries) {
+  const std::string path = appFolder_ + file;
+  if (folderWritable_ && WriteListFile(path, header, entries)) return;
+  if (listsNamedUnsaved_.insert(path).second) unsavedLists.push_back(path);
 }
 
 bool MainWindow::CheckBeforeLaunch() {
+  unsavedLists.clear();
   const std::string name = FieldText(nameField);
   if (name.empty()) {
     ShowMessage("You must enter your player name", MB_OK);
@@ -54,7 +76,7 @@ bool MainWindow::CheckBeforeLaunch() {
   // The new name shows among the choices from the next start on.
   if (IsNewListEntry(rememberedNames, name)) {
     rememberedNames.push_back(name);
-    WriteListFile(appFolder_ + "\\player.txt", kLaunchPlayerHeader, rememberedNames);
+    SaveList("\\player.txt", kLaunchPlayerHeader, rememberedNames);
   }
   const std::string server = FieldText(serverField);
   if (const int bad = FirstBadAddressCharacter(server)) {

@@ -48,32 +48,22 @@ std::string SystemLowerCase(std::string_view text) {
   return lower;
 }
 
-struct ControlClass {
-  const char* cls;
-  DWORD style;
-  DWORD exStyle;
-};
+const FontSpec kHelpLineFont{"Tahoma", 825, FW_NORMAL, DEFAULT_PITCH | FF_SWISS};
 
-ControlClass ClassOf(Kind kind) {
-  switch (kind) {
-    case Kind::Label:
-      return {"STATIC", SS_LEFT | SS_NOTIFY, 0};
-    case Kind::Caption:
-      return {"STATIC", SS_LEFT | SS_NOTIFY, 0};
-    case Kind::Edit:
-      return {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case Kind::ReadOnly:
-      return {"EDIT", ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE};
-    case Kind::Combo:
-      return {"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
-    case Kind::IconButton:
-      return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON | BS_ICON, 0};
-    case Kind::Button:
-      return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case Kind::List:
-      return {"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+// Input that is the player's next action, whichever control it reaches.
+bool IsPlayerAction(UINT msg) {
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return true;
   }
-  return {"STATIC", 0, 0};
+  return false;
 }
 
 }  // namespace
@@ -127,16 +117,19 @@ void MainWindow::CreateMenuBar() {
   SetMenu(hwnd_, bar);
 }
 
+// Every control takes its own mouse moves and clicks, and so does the edit
+// box inside each drop-down field, which takes the keys typed there: the help
+// line follows the mouse, and a warning goes at the player's next action.
 void MainWindow::CreateControls() {
-  for (int i = 0; i < kMainControlCount; ++i) {
-    const ControlDef& def = kMainControls[i];
-    const ControlClass cc = ClassOf(def.kind);
-    HWND control = CreateWindowExA(cc.exStyle, cc.cls, def.text, WS_CHILD | WS_VISIBLE | cc.style, 0, 0, def.w, def.h,
-                                   hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
-                                   GetModuleHandleA(nullptr), nullptr);
-    if (def.kind == Kind::Label || def.kind == Kind::Caption || def.help) {
-      // Labels take their own mouse moves, as the help line needs.
-      SetWindowSubclass(control, HelpProc, static_cast<UINT_PTR>(def.id), reinterpret_cast<DWORD_PTR>(this));
+  CreateTableControls(hwnd_, MainControls());
+  for (const ControlSpec& c : MainControls()) {
+    const HWND control = Control(c.id);
+    const auto id = static_cast<UINT_PTR>(c.id);
+    SetWindowSubclass(control, ControlInputProc, id, reinterpret_cast<DWORD_PTR>(this));
+    COMBOBOXINFO combo{};
+    combo.cbSize = sizeof combo;
+    if (GetComboBoxInfo(control, &combo) && combo.hwndItem) {
+      SetWindowSubclass(combo.hwndItem, ControlInputProc, id, reinterpret_cast<DWORD_PTR>(this));
     }
   }
   ScaleControls();
@@ -148,14 +141,10 @@ void MainWindow::ScaleControls() {
   const HFONT oldFont = font_;
   const HFONT oldHelpFont = helpFont_;
   font_ = CreateMessageFont(dpi_);
-  helpFont_ = CreateFontA(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
-  for (int i = 0; i < kMainControlCount; ++i) {
-    const ControlDef& def = kMainControls[i];
-    HWND control = Control(def.id);
-    SetControlFont(control, def.id == helpLine ? helpFont_ : font_);
-    PlaceScaled(control, def.x, def.y, def.w, def.h, dpi_);
-  }
+  helpFont_ = CreateFontForDpi(kHelpLineFont, dpi_);
+  const HFONT fonts[] = {font_, helpFont_};  // as MainFont numbers them
+  GiveTableFonts(hwnd_, MainControls(), fonts);
+  PlaceTableControls(hwnd_, MainControls(), dpi_);
   if (oldFont) DeleteObject(oldFont);
   if (oldHelpFont) DeleteObject(oldHelpFont);
   SetButtonIcons();
@@ -209,6 +198,8 @@ bool MainWindow::GameIsRunning() {
 void MainWindow::WarnIfFolderUnwritable() {
   if (FolderIsWritable(appFolder_)) return;
   ShowMessage(UnwritableFolderMessage(appFolder_), MB_OK);
+  folderWritable_ = false;
+  for (const char* file : {"\\player.txt", "\\sip.txt", "\\spwd.txt"}) listsNamedUnsaved_.insert(appFolder_ + file);
 }
 
 void MainWindow::LoadPlayerName() {
@@ -305,7 +296,25 @@ void MainWindow::OnServerListClicked() {
   if (ServerListWindow* list = OpenServerList()) list->RunModal();
 }
 
-void MainWindow::ShowHelp(const char* text) { SetFieldText(helpLine, text); }
+void MainWindow::ShowHelp(const std::string& text) {
+  if (!warningShown_) SetFieldText(helpLine, text);
+}
+
+void MainWindow::ShowNotice(const std::string& text) {
+  warningShown_ = false;
+  SetFieldText(helpLine, text);
+}
+
+void MainWindow::ShowWarning(const std::string& text) {
+  SetFieldText(helpLine, text);
+  warningShown_ = true;
+}
+
+void MainWindow::OnPlayerAction() {
+  if (!warningShown_) return;
+  warningShown_ = false;
+  SetFieldText(helpLine, "");
+}
 
 void MainWindow::OnCommand(int id) {
   switch (id) {
@@ -339,18 +348,31 @@ void MainWindow::OnCommand(int id) {
   }
 }
 
-LRESULT CALLBACK MainWindow::HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR self) {
-  if (msg == WM_MOUSEMOVE) {
-    const ControlDef* def = FindControlDef(static_cast<int>(id));
-    if (def && def->help) reinterpret_cast<MainWindow*>(self)->ShowHelp(def->help);
-  } else if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, HelpProc, id);
+LRESULT CALLBACK MainWindow::ControlInputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR self) {
+  auto* main = reinterpret_cast<MainWindow*>(self);
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      if (const char* help = HelpTextFor(static_cast<int>(id))) main->ShowHelp(help);
+      break;
+    case WM_GETDLGCODE: {
+      // The dialog manager asks before it takes Tab, Enter or Escape itself,
+      // which then never reach the control.
+      const auto* key = reinterpret_cast<const MSG*>(lParam);
+      if (key && IsPlayerAction(key->message)) main->OnPlayerAction();
+      break;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ControlInputProc, id);
+      break;
+    default:
+      if (IsPlayerAction(msg)) main->OnPlayerAction();
   }
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (IsPlayerAction(msg)) OnPlayerAction();  // on the window itself, its menu bar or its frame
   switch (msg) {
     case WM_COMMAND:
       // Handled once the focus has settled, so that the query never runs inside a focus change.
@@ -367,7 +389,7 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       SetCursor(LoadCursor(nullptr, IDC_WAIT));
       return TRUE;
     case WM_MOUSEMOVE:
-      ShowHelp(("Kestrun - Version " + appVersion).c_str());
+      ShowHelp("Kestrun - Version " + appVersion);
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(DpiFromMessage(wParam), lParam);

@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/win/owned_window.h"
 #include "launcher/core/launch_line.h"
 #include "launcher/win/change_extensions.h"
 #include "launcher/win/status_socket.h"
@@ -65,6 +67,8 @@ class MainWindow {
   std::string launchName, launchArgs, launchFile;
   // Archives of the disable list the last checks could not switch off.
   std::vector<FileLeftOn> archivesLeftOn;
+  // Lists the last checks could not save that were not named to the player before.
+  std::vector<std::string> unsavedLists;
 
   // The disable list (main_disable_list.cpp). The window entry waits until
   // its window closes; OpenDisableWindow does not.
@@ -98,14 +102,23 @@ class MainWindow {
   const std::string& MapList() const { return mapList_; }
 
  private:
-  static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK ControlInputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR self);
   void CreateControls();
   void ScaleControls();
   void SetButtonIcons();
   void OnDpiChanged(int dpi, LPARAM suggestedRect);
   void CreateMenuBar();
   void OnCommand(int id);
-  void ShowHelp(const char* text);
+
+  // The help line. The mouse's help texts follow the pointer; a notice is an
+  // action's result; a warning stays, whatever the mouse does, until the
+  // player's next action (a click, a key, a new start).
+  void ShowHelp(const std::string& text);
+  void ShowNotice(const std::string& text);
+  void ShowWarning(const std::string& text);
+  void OnPlayerAction();
+  bool warningShown_ = false;
 
   static constexpr UINT kServerFieldLeftMessage = WM_APP + 3;
   void OnStatusReply(const std::string& reply);
@@ -126,6 +139,11 @@ class MainWindow {
   void RestoreSwitchedOffFiles(const std::string& gameFolder);
   ListEditorWindow* OpenEditor(const char* caption, std::vector<std::string>& remembered, int field, const char* file);
   void RememberEntry(std::vector<std::string>& remembered, int field, const std::string& text, const char* file);
+  void SaveList(const char* file, const std::string& header, const std::vector<std::string>& entries);
+  // False when start-up found the folder unwritable (and said so).
+  bool folderWritable_ = true;
+  // The list files the player has been told could not be saved.
+  std::set<std::string> listsNamedUnsaved_;
 
   // The list editors, the disable window, the overlay starter and the server list are modal:
   // one of them at a time, owned by this window. Each object outlives its
@@ -135,7 +153,7 @@ class MainWindow {
   template <typename Window, typename... Args>
   Window* OpenModal(std::unique_ptr<Window>& slot, Args&&... args) {
     if (!hwnd_ || unloading_ || ModalWindowOpen()) return nullptr;
-    slot = std::make_unique<Window>(hwnd_, std::forward<Args>(args)...);
+    slot = std::make_unique<Window>(OwnerWindow{hwnd_, dpi_}, std::forward<Args>(args)...);
     if (!slot->Open()) slot.reset();
     return slot.get();
   }

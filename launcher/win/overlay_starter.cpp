@@ -5,7 +5,6 @@
 #include "common/win/list_controls.h"
 #include "common/win/message_box.h"
 #include "common/win/settings.h"
-#include "common/win/window_class.h"
 
 const char* const kOverlayStarterHelp =
     "To use, enter Tavrin info, then apply. In Game you will have a small green square (connected) in upper right "
@@ -17,78 +16,41 @@ const char* const kOverlayStarterHelp =
 
 namespace {
 
-constexpr const char* kStarterClass = "KestrunCorvelSetup";
+constexpr ControlKind kLabel{"STATIC", SS_LEFT};
+constexpr ControlKind kField{"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+constexpr ControlKind kCheck{"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
 
-struct StarterControl {
-  int id;
-  const char* cls;
-  const char* text;
-  DWORD style;
-  DWORD exStyle;
-  int x, y, w, h;  // pixels at 96 DPI
-};
+using Starter = OverlayStarterWindow;
 
-const StarterControl kStarterControls[] = {
-    {OverlayStarterWindow::introLabel, "STATIC", "Corvel is a ingame version of Tavrin remote and requires a password.",
-     SS_LEFT, 0, 12, 10, 300, 32},
-    {OverlayStarterWindow::addressLabel, "STATIC", "Tavrin IP", SS_LEFT, 0, 12, 50, 100, 16},
-    {OverlayStarterWindow::addressField, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 12, 68, 190, 22},
-    {OverlayStarterWindow::portLabel, "STATIC", "Port/Password", SS_LEFT, 0, 212, 50, 100, 16},
-    {OverlayStarterWindow::portField, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 212, 68, 100, 22},
-    {OverlayStarterWindow::showAllCheck, "BUTTON", "Show All Data vs Name Only", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 12,
-     100, 300, 20},
-    {OverlayStarterWindow::scrollLockCheck, "BUTTON", "Use Scroll Lock vs PrntScrn", WS_TABSTOP | BS_AUTOCHECKBOX, 0,
-     12, 124, 300, 20},
-    {OverlayStarterWindow::applyButton, "BUTTON", "Apply", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 76, 156, 80, 28},
-    {OverlayStarterWindow::cancelButton, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 168, 156, 80, 28},
+const ControlSpec kStarterControls[] = {
+    {Starter::introLabel, kLabel, "Corvel is a ingame version of Tavrin remote and requires a password.",
+     {12, 10, 300, 32}},
+    {Starter::addressLabel, kLabel, "Tavrin IP", {12, 50, 100, 16}},
+    {Starter::addressField, kField, "", {12, 68, 190, 22}},
+    {Starter::portLabel, kLabel, "Port/Password", {212, 50, 100, 16}},
+    {Starter::portField, kField, "", {212, 68, 100, 22}},
+    {Starter::showAllCheck, kCheck, "Show All Data vs Name Only", {12, 100, 300, 20}},
+    {Starter::scrollLockCheck, kCheck, "Use Scroll Lock vs PrntScrn", {12, 124, 300, 20}},
+    {Starter::applyButton, {"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON}, "Apply", {76, 156, 80, 28}},
+    {Starter::cancelButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Cancel", {168, 156, 80, 28}},
 };
 
 }  // namespace
 
-OverlayStarterWindow::OverlayStarterWindow(HWND owner, std::string appFolder)
-    : owner_(owner), appFolder_(std::move(appFolder)) {}
-
-OverlayStarterWindow::~OverlayStarterWindow() {
-  Close();
-  if (font_) DeleteObject(font_);
-}
+OverlayStarterWindow::OverlayStarterWindow(OwnerWindow owner, std::string appFolder)
+    : OwnedWindow(owner), appFolder_(std::move(appFolder)) {}
 
 bool OverlayStarterWindow::Open() {
   ShowMessage(kOverlayStarterHelp, MB_OK);
-  RegisterWindowClass(kStarterClass, ObjectWindowProc<OverlayStarterWindow>, GetSysColorBrush(COLOR_BTNFACE));
-  dpi_ = WindowDpi(owner_);
-  hwnd_ = CreateOwnedWindow(kStarterClass, "Corvel Setup", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_, 324, 196,
-                            dpi_, 60, this);
-  if (!hwnd_) return false;
-  CreateControls();
+  const bool created = Create({.className = "KestrunCorvelSetup",
+                               .caption = "Corvel Setup",
+                               .clientSize96 = {324, 196},
+                               .cascadeOffset = 60,
+                               .controls = kStarterControls});
+  if (!created) return false;
   LoadSettings();
-  ShowModalWindow(hwnd_, owner_);
+  ShowModal();
   return true;
-}
-
-void OverlayStarterWindow::CreateControls() {
-  for (const StarterControl& c : kStarterControls) {
-    CreateWindowExA(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, hwnd_,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr), nullptr);
-  }
-  ScaleControls();
-}
-
-// The font and the places at the window's DPI, from the places at 96 dpi.
-void OverlayStarterWindow::ScaleControls() {
-  const HFONT oldFont = font_;
-  font_ = CreateMessageFont(dpi_);
-  for (const StarterControl& c : kStarterControls) {
-    SetControlFont(Control(c.id), font_);
-    PlaceScaled(Control(c.id), c.x, c.y, c.w, c.h, dpi_);
-  }
-  if (oldFont) DeleteObject(oldFont);
-}
-
-void OverlayStarterWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
-  dpi_ = dpi;
-  TakeSuggestedRect(hwnd_, suggestedRect);
-  ScaleControls();
 }
 
 void OverlayStarterWindow::LoadSettings() {
@@ -115,21 +77,11 @@ void OverlayStarterWindow::OnApplyClicked() {
 
 void OverlayStarterWindow::OnCancelClicked() { Close(); }
 
-void OverlayStarterWindow::Close() { CloseModalWindow(hwnd_, owner_); }
-
-void OverlayStarterWindow::RunModal() { RunModalLoop(hwnd_); }
-
-LRESULT OverlayStarterWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT OverlayStarterWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == applyButton) OnApplyClicked();
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == cancelButton) OnCancelClicked();
-      return 0;
-    case WM_DPICHANGED:
-      OnDpiChanged(DpiFromMessage(wParam), lParam);
-      return 0;
-    case WM_CLOSE:
-      OnCancelClicked();  // the close box acts as Cancel
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

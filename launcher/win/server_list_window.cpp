@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/win/window_class.h"
-
 namespace {
 
 constexpr const char* kServerListClass = "KestrunServerList";
@@ -18,6 +16,15 @@ constexpr UINT kRoundMs = 1500;
 constexpr int kMaxDatagram = 65536;
 // Datagrams read per notice; more waiting raise the notice again.
 constexpr int kReadsPerNotice = 32;
+
+// Placed by LayOut, which fits them to the client area.
+const ControlSpec kControls[] = {
+    {kListId,
+     {WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA, WS_EX_CLIENTEDGE},
+     ""},
+    {kRefreshId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Refresh"},
+    {kCloseId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Close"},
+};
 
 // Sizes at 96 dpi.
 constexpr int kClientWidth = 600;
@@ -47,52 +54,40 @@ uint32_t NowMs() {
 
 }  // namespace
 
-ServerListWindow::ServerListWindow(HWND owner, std::vector<std::string> entries, HWND serverField, std::string request)
-    : owner_(owner), serverField_(serverField), entries_(std::move(entries)), request_(std::move(request)) {
+ServerListWindow::ServerListWindow(OwnerWindow owner, std::vector<std::string> entries, HWND serverField,
+                                   std::string request)
+    : OwnedWindow(owner), serverField_(serverField), entries_(std::move(entries)), request_(std::move(request)) {
   WSADATA data;
   winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 
 ServerListWindow::~ServerListWindow() {
   Close();
-  if (font_) DeleteObject(font_);
   if (winsockReady_) WSACleanup();
 }
 
 bool ServerListWindow::Open() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
-  RegisterWindowClass(kServerListClass, ObjectWindowProc<ServerListWindow>, GetSysColorBrush(COLOR_BTNFACE));
-  dpi_ = WindowDpi(owner_);
-  hwnd_ = CreateOwnedWindow(kServerListClass, "Server List", WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner_,
-                            kClientWidth, kClientHeight, dpi_, 30, this, kExtraWindowStyle);
-  if (!hwnd_) return false;
-  font_ = CreateMessageFont(dpi_);
-  CreateControls();
-  LayOut(dpi_);
+  const bool created = Create({.className = kServerListClass,
+                               .caption = "Server List",
+                               .clientSize96 = {kClientWidth, kClientHeight},
+                               .cascadeOffset = 30,
+                               .extraStyle = kExtraWindowStyle,
+                               .controls = kControls});
+  if (!created) return false;
+  list_ = Control(kListId);
+  refreshButton_ = Control(kRefreshId);
+  closeButton_ = Control(kCloseId);
+  SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  AddColumns();
+  LayOut();
   servers_.SetServers(entries_);
   ShowAllRows();
-  ShowModalWindow(hwnd_, owner_);
+  ShowModal();
   SetFocus(list_);
   StartRound();
   return true;
-}
-
-void ServerListWindow::CreateControls() {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  const DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
-  list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | listStyle, 0, 0, 0, 0,
-                          hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
-  SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  refreshButton_ = CreateWindowExA(0, "BUTTON", "Refresh", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
-                                   0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kRefreshId)), instance,
-                                   nullptr);
-  closeButton_ = CreateWindowExA(0, "BUTTON", "Close", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
-                                 hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCloseId)), instance, nullptr);
-  for (HWND control : {list_, refreshButton_, closeButton_}) {
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  }
-  AddColumns();
 }
 
 void ServerListWindow::AddColumns() {
@@ -107,8 +102,9 @@ void ServerListWindow::AddColumns() {
   }
 }
 
-void ServerListWindow::LayOut(int dpi) {
+void ServerListWindow::LayOut() {
   if (!hwnd_ || !list_) return;
+  const int dpi = Dpi();
   RECT client{};
   GetClientRect(hwnd_, &client);
   const int margin = Scaled(kMargin, dpi);
@@ -125,18 +121,6 @@ void ServerListWindow::LayOut(int dpi) {
   for (int i = 0; i < kServerColumnCount; ++i) {
     SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), Scaled(kColumnWidths[i], dpi));
   }
-}
-
-// Moved to a monitor of another scale: a font of that DPI first, then the
-// window takes the suggested rectangle, which lays the controls out anew.
-void ServerListWindow::OnDpiChanged(int dpi, LPARAM suggestedRect) {
-  dpi_ = dpi;
-  const HFONT oldFont = font_;
-  font_ = CreateMessageFont(dpi_);
-  for (HWND control : {list_, refreshButton_, closeButton_}) SetControlFont(control, font_);
-  if (oldFont) DeleteObject(oldFont);
-  TakeSuggestedRect(hwnd_, suggestedRect);
-  LayOut(dpi_);
 }
 
 // The list holds no texts of its own: it asks for the cells it draws
@@ -341,12 +325,10 @@ void ServerListWindow::OnOkPressed() {
 
 void ServerListWindow::Close() {
   StopRound();
-  CloseModalWindow(hwnd_, owner_);
+  OwnedWindow::Close();
 }
 
-void ServerListWindow::RunModal() { RunModalLoop(hwnd_); }
-
-LRESULT ServerListWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT ServerListWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case kSocketMessage:
       // Notices of a socket closed meanwhile are stale.
@@ -376,23 +358,16 @@ LRESULT ServerListWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       if (LOWORD(wParam) == kCloseId && HIWORD(wParam) == BN_CLICKED) Close();
       return 0;
     case WM_SIZE:
-      LayOut(dpi_);
+      LayOut();
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      limits->ptMinTrackSize = {Scaled(kMinWidth, dpi_), Scaled(kMinHeight, dpi_)};
+      limits->ptMinTrackSize = {Scaled(kMinWidth, Dpi()), Scaled(kMinHeight, Dpi())};
       return 0;
     }
-    case WM_DPICHANGED:
-      OnDpiChanged(DpiFromMessage(wParam), lParam);
-      return 0;
-    case WM_CLOSE:
-      Close();
-      return 0;
     case WM_NCDESTROY:
       // Destroyed with its owner rather than closed.
       StopRound();
-      hwnd_ = nullptr;
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

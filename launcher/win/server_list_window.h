@@ -10,40 +10,30 @@
 #include <string>
 #include <vector>
 
+#include "common/win/owned_window.h"
 #include "launcher/core/server_list.h"
 
-class ServerListWindow {
+class ServerListWindow : public OwnedWindow {
  public:
-  // Every message of the object's window (see ObjectWindowProc).
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
   // entries: the servers to show (see ServerListEntries); serverField takes the
   // picked server; request is the status query's datagram.
-  ServerListWindow(HWND owner, std::vector<std::string> entries, HWND serverField, std::string request);
-  ~ServerListWindow();
-  ServerListWindow(const ServerListWindow&) = delete;
-  ServerListWindow& operator=(const ServerListWindow&) = delete;
+  ServerListWindow(OwnerWindow owner, std::vector<std::string> entries, HWND serverField, std::string request);
+  ~ServerListWindow() override;
 
   // Opens the window and sends the first round (the owner takes no input while it is open).
   bool Open();
-  // Runs the window's events until it closes.
-  void RunModal();
-  void Close();
+  // Ends the round, then closes.
+  void Close() override;
 
   // A new round: the old one's socket, lookups and replies are dropped.
   void Refresh();
   // Puts the row's server into the server field and closes.
   void PickRow(int row);
   void SortBy(ServerColumn column);
-  // Places the controls for the client area at dpi (96-dpi sizes scaled).
-  void LayOut(int dpi);
-  void OnDpiChanged(int dpi, LPARAM suggestedRect);
 
-  HWND Handle() const { return hwnd_; }
   HWND List() const { return list_; }
   HWND RefreshButton() const { return refreshButton_; }
   HWND CloseButton() const { return closeButton_; }
-  bool Closed() const { return hwnd_ == nullptr; }
   bool RoundRunning() const { return socket_ != INVALID_SOCKET; }
   const ServerList& Servers() const { return servers_; }
   // The local port of the round's socket, 0 between rounds.
@@ -61,7 +51,9 @@ class ServerListWindow {
     char entry[MAXGETHOSTSTRUCT] = {};
   };
 
-  void CreateControls();
+  // Fits the controls to the client area at the window's DPI (96-dpi sizes scaled).
+  void LayOut() override;
+  LRESULT OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void AddColumns();
   void ShowAllRows();
   void ShowEveryRow();
@@ -80,17 +72,13 @@ class ServerListWindow {
   int SelectedRow() const;
   void SelectRow(int row);
 
-  HWND owner_;
   HWND serverField_;
   std::vector<std::string> entries_;
   std::string request_;
   ServerList servers_;
-  HWND hwnd_ = nullptr;
   HWND list_ = nullptr;
   HWND refreshButton_ = nullptr;
   HWND closeButton_ = nullptr;
-  HFONT font_ = nullptr;
-  int dpi_ = 96;
   int columnsDpi_ = 0;
   SOCKET socket_ = INVALID_SOCKET;
   bool winsockReady_ = false;
