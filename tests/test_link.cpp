@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "common/win/wait.h"
 #include "overlay/win/overlay_window.h"
 #include "tests/wine_test_util.h"
@@ -143,7 +145,9 @@ TEST_F(Link, WithNoServerItRetriesSixTimesThenEnds) {
   const int port = server.port;
   closesocket(server.listener);  // nothing listens there any more
   server.listener = INVALID_SOCKET;
-  for (const char* host : {"127.0.0.1", "no-such-host.invalid"}) {
+  std::vector<const char*> hosts = {"127.0.0.1"};
+  if (TestNamesMissing().empty()) hosts.push_back("no-such-host.invalid");  // asked of the tests' name server
+  for (const char* host : hosts) {
     SCOPED_TRACE(host);
     OverlayWindow remote;
     StoreOverlaySettings(host, std::to_string(port), 0);

@@ -78,7 +78,13 @@ ControlClass ClassOf(Kind kind) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+// The query waits its 1.5 s in all, a name's lookup included.
+MainWindow::MainWindow(std::string appFolder)
+    : statusRound_(kStatusWaitMs, kStatusWaitMs), appFolder_(std::move(appFolder)) {
+  statusRound_.onReply = [this](const UdpReply& reply) {
+    if (querying_) statusReply_.assign(reply.bytes);  // the last datagram counts
+  };
+}
 
 MainWindow::~MainWindow() {
   editor_.reset();
@@ -182,7 +188,7 @@ void MainWindow::SetFieldText(int id, const std::string& text) { SetWindowTextA(
 void MainWindow::StartUp() {
   appVersion = kAppVersion;
   SetWindowTextA(hwnd_, (std::string("Kestrun Version ") + appVersion).c_str());
-  statusPrefix = std::string(4, '\xFF') + '\x02';
+  statusPrefix = kStatusPrefix;
   if (GameIsRunning()) {
     ShowMessage(kGameRunningMessage, MB_OK);
     Close();
@@ -297,8 +303,8 @@ void MainWindow::OnRemoveServerClicked() {
 }
 
 ServerListWindow* MainWindow::OpenServerList() {
-  return OpenModal(serverList_, ServerListEntries(rememberedServers, FieldText(serverField)), Control(serverField),
-                   StatusRequest(statusPrefix));
+  return OpenModal(serverList_, ServerListEntries(rememberedServers, FieldText(serverField)),
+                   [this](const std::string& server) { OnServerPicked(server); }, StatusRequest(statusPrefix));
 }
 
 void MainWindow::OnServerListClicked() {
@@ -361,6 +367,10 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case kServerFieldLeftMessage:
       OnServerFieldLeft();
+      return 0;
+    case kServerPickedMessage:
+      // A query running now runs the picked server's when it ends.
+      if (queryPicked_ && !querying_) QueryServerStatus();
       return 0;
     case WM_SETCURSOR:
       if (!querying_) break;
