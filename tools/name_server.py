@@ -120,6 +120,7 @@ def main():
         if question is None:
             continue
         name = question[2]
+        print("%d %s" % (question[3], name), flush=True)  # the log shows every name asked
         slow = SLOW.match(name)
         if SILENT.match(name) or (slow and int(slow.group(1)) > 60000):
             continue
