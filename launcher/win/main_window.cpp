@@ -78,9 +78,10 @@ ControlClass ClassOf(Kind kind) {
 
 }  // namespace
 
-// The query waits its 1.5 s in all, a name's lookup included.
+// The query's own wait, 1.5 s in all with a name's lookup, ends its round:
+// the round's limits lie beyond it, so the socket stays open to its end.
 MainWindow::MainWindow(std::string appFolder)
-    : statusRound_(kStatusWaitMs, kStatusWaitMs), appFolder_(std::move(appFolder)) {
+    : statusRound_(2 * kStatusWaitMs, 2 * kStatusWaitMs), appFolder_(std::move(appFolder)) {
   statusRound_.onReply = [this](const UdpReply& reply) {
     if (querying_) statusReply_.assign(reply.bytes);  // the last datagram counts
   };
