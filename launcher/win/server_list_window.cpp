@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "common/win/window_class.h"
 #include "launcher/core/server_status.h"
