@@ -7,10 +7,18 @@ set -e
 action="$1" folder="$2"
 here="$(dirname "$0")"
 mkdir -p "$folder"
+# The stand-in this folder's pid file names, if it still runs (and is one).
+stop_standin() {
+  if [ -f "$folder/pid" ]; then
+    pid=$(cat "$folder/pid")
+    if grep -q name_server.py "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
+    rm -f "$folder/pid"
+  fi
+}
 case "$action" in
 start)
-  if [ -f "$folder/pid" ]; then kill "$(cat "$folder/pid")" 2>/dev/null || true; fi
-  rm -f "$folder/state" "$folder/pid"
+  stop_standin
+  rm -f "$folder/state"
   if ! command -v python3 >/dev/null 2>&1; then
     printf 'python3 is not installed' >"$folder/state"
   else
@@ -24,10 +32,7 @@ start)
   echo "name-server stand-in: $(cat "$folder/state")"
   ;;
 stop)
-  if [ -f "$folder/pid" ]; then
-    kill "$(cat "$folder/pid")" 2>/dev/null || true
-    rm -f "$folder/pid"
-  fi
+  stop_standin
   printf 'stopped' >"$folder/state"
   ;;
 esac
