@@ -161,7 +161,7 @@ TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
   EXPECT_EQ(list.SortBy(ServerColumn::Players), (std::vector<size_t>{1, 0, 2, 3})) << "where each row was";
   EXPECT_EQ(Column(list, ServerColumn::Players), (Cells{"1/20", "3/8", "11/16", ""}));
   list.SortBy(ServerColumn::Players);
-  EXPECT_EQ(Column(list, ServerColumn::Players), (Cells{"", "11/16", "3/8", "1/20"}));
+  EXPECT_EQ(Column(list, ServerColumn::Players), (Cells{"11/16", "3/8", "1/20", ""}));
   list.SortBy(ServerColumn::Ping);
   EXPECT_EQ(Column(list, ServerColumn::Ping), (Cells{"9", "80", "120", "no reply"}));
   list.SortBy(ServerColumn::Name);
@@ -171,6 +171,69 @@ TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
   list.SortBy(ServerColumn::Server);
   EXPECT_EQ(Column(list, ServerColumn::Server),
             (Cells{"127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003", "127.0.0.1:27004"}));
-  // The rows move whole: a late reply still finds its server.
+  // The rows move whole: a late reply still finds its server, a round its row.
   EXPECT_EQ(list.Rows()[1].name, "Alpha");
+  EXPECT_EQ(list.RowOf(0), 0u);
+  list.SortBy(ServerColumn::Server);
+  EXPECT_EQ(list.Rows()[list.RowOf(1)].name, "Alpha");
+  EXPECT_EQ(list.RowOf(1), 2u);
+}
+
+TEST(ServerList, RowsWithoutANumberStayLastWhicheverWayPlayersOrPingSort) {
+  ServerList list;
+  list.SetServers({"127.0.0.1:", "127.0.0.1:27004", "127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003"});
+  for (size_t i = 1; i < 5; ++i) list.MarkSent(i, kLocal, 1000);
+  list.TakeReply(kLocal, 27001, Reply("\\sv_maxclients\\8", "a\nb\nc\n"), 1120);
+  list.TakeReply(kLocal, 27002, Reply("\\sv_maxclients\\20", "p\n"), 1009);
+  std::string elevenPlayers;
+  for (int i = 0; i < 11; ++i) elevenPlayers += "p\n";
+  list.TakeReply(kLocal, 27003, Reply("\\sv_maxclients\\16", elevenPlayers), 1080);
+  list.EndRound();  // 27004 stays silent
+  struct Case {
+    ServerColumn column;
+    int clicks;
+    std::vector<std::string> cells;  // "players|ping"
+  } cases[] = {
+      {ServerColumn::Players, 1, {"1/20|9", "3/8|120", "11/16|80", "|no reply", "|bad address"}},
+      {ServerColumn::Players, 2, {"11/16|80", "3/8|120", "1/20|9", "|no reply", "|bad address"}},
+      {ServerColumn::Ping, 1, {"1/20|9", "11/16|80", "3/8|120", "|no reply", "|bad address"}},
+      {ServerColumn::Ping, 2, {"3/8|120", "11/16|80", "1/20|9", "|no reply", "|bad address"}},
+  };
+  for (const Case& c : cases) {
+    ServerList sorted = list;
+    for (int i = 0; i < c.clicks; ++i) sorted.SortBy(c.column);
+    std::vector<std::string> cells;
+    for (size_t i = 0; i < sorted.Size(); ++i) {
+      cells.push_back(sorted.CellText(i, ServerColumn::Players) + "|" + sorted.CellText(i, ServerColumn::Ping));
+    }
+    EXPECT_EQ(cells, c.cells) << ServerColumnCaption(c.column) << " clicked " << c.clicks << " times";
+  }
+}
+
+TEST(ServerListEntries, TheTypedServerKeepsItsRowPastTheRowLimit) {
+  std::vector<std::string> saved;
+  for (int i = 0; i < 3000; ++i) saved.push_back("10.0.0.1:" + std::to_string(1 + i));
+  const std::string beyond = saved[2000];
+  struct Case {
+    size_t savedCount;
+    std::string field;
+    std::string lastRow;
+  } cases[] = {
+      {kMaxServerRows - 1, "typed.example", "typed.example"},
+      {kMaxServerRows, "typed.example", "typed.example"},
+      {3000, "typed.example", "typed.example"},
+      {3000, beyond, beyond},             // saved, but past the limit
+      {3000, saved[5], saved[kMaxServerRows - 1]},  // saved within the limit: no second row
+      {3000, "", saved[kMaxServerRows - 1]},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> entries =
+        ServerListEntries(std::vector<std::string>(saved.begin(), saved.begin() + c.savedCount), c.field);
+    ServerList list;
+    list.SetServers(entries);
+    ASSERT_EQ(list.Size(), std::min<size_t>(kMaxServerRows, c.savedCount + (c.field == "typed.example")))
+        << c.savedCount << " " << c.field;
+    EXPECT_EQ(list.Rows().back().server, c.lastRow) << c.savedCount << " " << c.field;
+    EXPECT_EQ(list.Rows().front().server, saved[0]);
+  }
 }

@@ -59,6 +59,18 @@ void CALLBACK CancelStarter(HWND, UINT, UINT_PTR id, DWORD) {
   }
 }
 
+// The first tick of a 100 ms timer started with a query: when it ran, and
+// whether the query was still waiting then.
+DWORD g_queryStart = 0;
+DWORD g_firstTickAfter = 0;
+bool g_tickWhileQuerying = false;
+
+void CALLBACK FirstTick(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_firstTickAfter = GetTickCount() - g_queryStart;
+  g_tickWhileQuerying = g_main->Querying();
+}
+
 class StatusQuery : public LauncherFixture {
  protected:
   static std::string At(const UdpTestServer& server) { return "127.0.0.1:" + std::to_string(server.Port()); }
@@ -279,4 +291,36 @@ TEST_F(StatusQuery, ClosingDuringTheWaitKeepsTheStoredMapList) {
   EXPECT_EQ(silent.Received().size(), 1u);
   EXPECT_EQ(ValueText(MiniMapList()), "dm/mohdm1 dm/mohdm2");
   EXPECT_FALSE(main->Querying());
+}
+
+TEST_F(StatusQuery, ANameIsLookedUpWithinTheWaitWhileTheWindowGoesOn) {
+  if (const std::string missing = TestNamesMissing(); !missing.empty()) GTEST_SKIP() << missing;
+  UdpTestServer server;
+  server.SetReply(kFullReply);
+  struct Case {
+    const char* name;  // of the tests' name server
+    bool answered;
+  } cases[] = {
+      {"slow300", true},    // resolved within the wait: its reply counts
+      {"slow2500", false},  // still being looked up when the wait ends
+      {"silent", false},    // a name server that never answers
+  };
+  auto main = Start();
+  g_main = main.get();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    main->SetFieldText(serverField, std::string(c.name) + ".kestrun.test:" + std::to_string(server.Port()));
+    g_queryStart = GetTickCount();
+    g_firstTickAfter = 0;
+    g_tickWhileQuerying = false;
+    SetTimer(nullptr, 0, 100, FirstTick);
+    main->QueryServerStatus();
+    EXPECT_GE(GetTickCount() - g_queryStart, 1400u) << "the full wait";
+    EXPECT_TRUE(g_tickWhileQuerying);
+    EXPECT_LT(g_firstTickAfter, 1000u) << "the window's events waited for the name";
+    EXPECT_EQ(main->FieldText(mapField), c.answered ? "obj/obj_team2" : "");
+    EXPECT_EQ(ValueText(MiniMapList()), c.answered ? "obj/obj_team1 obj/obj_team2 dm/mohdm6" : "");
+  }
+  EXPECT_EQ(server.Received().size(), 1u) << "a name resolved after the wait sends nothing";
+  main->Close();
 }

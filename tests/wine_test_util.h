@@ -12,6 +12,12 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 // Runs window events for about ms milliseconds.
 void PumpFor(int ms);
 
+// Empty when host names are looked up by the tests' name-server stand-in
+// (tools/name_server.py, put in place by the build's wine-run); else why not.
+// Without it no test may look up a name other than "localhost": the system's
+// name server is outside this machine.
+std::string TestNamesMissing();
+
 // corvel2.exe of this build, beside the tests' folder.
 std::string BuiltOverlay();
 

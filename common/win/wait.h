@@ -4,6 +4,11 @@
 
 #include "common/core/tick_wait.h"
 
+// Milliseconds from the performance counter, for pings and the waits timed
+// beside them: GetTickCount moves in steps of 10 to 16 ms, too coarse for the
+// ping of a server nearby.
+uint32_t MillisecondClock();
+
 // Lets pending window events run, then sleeps on the message queue, until more
 // than ms milliseconds have passed. Events arriving meanwhile run inside it.
 // A quit request seen here is put back for the main loop and ends the wait.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 #include "common/core/text.h"
 #include "launcher/core/server_status.h"
@@ -20,28 +21,25 @@ int NumberOrNone(const std::string& text) {
   return ParseInt32(TrimBlanks(text), value) ? value : -1;
 }
 
-// Answered rows first by their number; the others after them, by state.
-std::tuple<int, int, int> PlayersKey(const ServerRow& row) {
-  if (row.state != RowState::Answered) return {1, static_cast<int>(row.state), 0};
-  return {0, row.playerCount, NumberOrNone(row.maxPlayers)};
+std::tuple<int, int> NumbersKey(const ServerRow& row, ServerColumn column) {
+  if (column == ServerColumn::Ping) return {row.pingMs, 0};
+  return {row.playerCount, NumberOrNone(row.maxPlayers)};
 }
 
-std::tuple<int, int> PingKey(const ServerRow& row) {
-  if (row.state != RowState::Answered) return {1, static_cast<int>(row.state)};
-  return {0, row.pingMs};
-}
-
-bool Before(const ServerList& list, size_t a, size_t b, ServerColumn column) {
+// By "Players" and "Ping" the answered rows come first, in the column's order
+// or its reverse; the rows without a number stay after them, by state.
+bool Before(const ServerList& list, size_t a, size_t b, ServerColumn column, bool descending) {
+  if (column != ServerColumn::Players && column != ServerColumn::Ping) {
+    if (descending) std::swap(a, b);
+    return LowerCase(list.CellText(a, column)) < LowerCase(list.CellText(b, column));
+  }
   const ServerRow& ra = list.Rows()[a];
   const ServerRow& rb = list.Rows()[b];
-  switch (column) {
-    case ServerColumn::Players:
-      return PlayersKey(ra) < PlayersKey(rb);
-    case ServerColumn::Ping:
-      return PingKey(ra) < PingKey(rb);
-    default:
-      return LowerCase(list.CellText(a, column)) < LowerCase(list.CellText(b, column));
-  }
+  const bool answeredA = ra.state == RowState::Answered;
+  const bool answeredB = rb.state == RowState::Answered;
+  if (answeredA != answeredB) return answeredA;
+  if (!answeredA) return ra.state < rb.state;
+  return descending ? NumbersKey(rb, column) < NumbersKey(ra, column) : NumbersKey(ra, column) < NumbersKey(rb, column);
 }
 
 }  // namespace
@@ -51,9 +49,11 @@ const char* ServerColumnCaption(ServerColumn column) { return kColumnCaptions[st
 std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved, const std::string& fieldText) {
   std::vector<std::string> entries;
   for (const std::string& entry : saved) {
+    if (entries.size() == kMaxServerRows) break;
     if (!entry.empty()) entries.push_back(entry);
   }
   if (!fieldText.empty() && std::find(entries.begin(), entries.end(), fieldText) == entries.end()) {
+    if (entries.size() == kMaxServerRows) entries.pop_back();
     entries.push_back(fieldText);
   }
   return entries;
@@ -80,10 +80,13 @@ bool ParseDottedIPv4(std::string_view text, uint32_t& address) {
 
 void ServerList::SetServers(const std::vector<std::string>& entries) {
   rows_.clear();
+  rowOfEntry_.clear();
   for (const std::string& entry : entries) {
     if (rows_.size() == kMaxServerRows) break;
     ServerRow row;
     row.server = entry;
+    row.entry = rows_.size();
+    rowOfEntry_.push_back(rows_.size());
     const ServerAddress split = SplitServerAddress(entry);
     row.host = split.host;
     if (!ParsePort(split.port, row.port)) row.port = 0;
@@ -116,6 +119,10 @@ void ServerList::MarkSent(size_t row, uint32_t address, uint32_t nowMs) {
 
 void ServerList::MarkBadAddress(size_t row) {
   if (row < rows_.size() && rows_[row].state == RowState::Resolving) rows_[row].state = RowState::BadAddress;
+}
+
+void ServerList::MarkNoReply(size_t row) {
+  if (row < rows_.size() && rows_[row].state == RowState::Waiting) rows_[row].state = RowState::NoReply;
 }
 
 std::vector<size_t> ServerList::TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs) {
@@ -158,13 +165,13 @@ std::vector<size_t> ServerList::SortBy(ServerColumn column) {
   sortColumn_ = column;
   std::vector<size_t> order(rows_.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return descending_ ? Before(*this, b, a, column) : Before(*this, a, b, column);
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return Before(*this, a, b, column, descending_); });
   std::vector<ServerRow> sorted;
   sorted.reserve(rows_.size());
   for (size_t i : order) sorted.push_back(std::move(rows_[i]));
   rows_ = std::move(sorted);
+  for (size_t i = 0; i < rows_.size(); ++i) rowOfEntry_[rows_[i].entry] = i;
   return order;
 }
 

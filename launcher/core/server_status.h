@@ -1,14 +1,20 @@
 #pragma once
 // A game server's status: the request, the server field's address and the
 // reply taken apart into what the launcher shows. Platform-free.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 constexpr const char* kDefaultStatusPort = "12203";
 
+// Four bytes 0xFF and one 0x02: what every request to a game server starts with.
+inline constexpr std::string_view kStatusPrefix{"\xFF\xFF\xFF\xFF\x02", 5};
+// How long a status request waits for its reply.
+constexpr int32_t kStatusWaitMs = 1500;
+
 // The request datagram: the status prefix followed by " getstatus", nothing else.
-std::string StatusRequest(std::string_view statusPrefix);
+std::string StatusRequest(std::string_view statusPrefix = kStatusPrefix);
 
 struct ServerAddress {
   std::string host;

@@ -7,12 +7,9 @@
 #include "launcher/win/main_window.h"
 #include "launcher/win/overlay_starter.h"
 
-namespace {
-constexpr int32_t kStatusWaitMs = 1500;
-}  // namespace
-
 void MainWindow::QueryServerStatus() {
   if (querying_ || unloading_ || !hwnd_) return;
+  queryPicked_ = false;  // this query is the picked server's
   infoPairs.clear();
   const std::string server = FieldText(serverField);
   if (server.empty()) return;
@@ -27,13 +24,14 @@ void MainWindow::QueryServerStatus() {
   SendMessageA(Control(playerList), LB_RESETCONTENT, 0, 0);
 
   // A port that is no number sends nothing: the query then shows no reply.
+  // Only the server's own address and port are heard; a name is looked up
+  // within the wait, and one still unresolved at its end is no reply.
   const ServerAddress address = SplitServerAddress(server);
   int port = 0;
-  statusSocket_.onDatagram = [this](const std::string& data) { OnStatusReply(data); };
-  if (ParsePort(address.port, port)) statusSocket_.Send(address.host, port, StatusRequest(statusPrefix));
+  if (ParsePort(address.port, port)) statusRound_.Start({UdpTarget{address.host, port}}, StatusRequest(statusPrefix));
   // The full wait whether or not a reply came; the socket stays open throughout.
   WaitKeepingEventsFlowing(kStatusWaitMs);
-  statusSocket_.Close();
+  statusRound_.Stop();
   if (unloading_ || !hwnd_) {
     // Closed during the wait: the wait was cut short, so its empty result must
     // not replace the map list stored by an earlier query.
@@ -41,9 +39,14 @@ void MainWindow::QueryServerStatus() {
     return;
   }
 
-  ShowStatusReply(statusReply_);
+  // Another server picked meanwhile: this reply is no longer the field's.
+  if (FieldText(serverField) == server) ShowStatusReply(statusReply_);
   querying_ = false;
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  if (queryPicked_) {
+    QueryServerStatus();  // which opens the starter if "Launch Corvel" was pressed meanwhile
+    return;
+  }
 
   // "Launch Corvel" pressed during this query opens the starter now.
   if (launchAfterQuery_ && !launching_) {
@@ -74,12 +77,14 @@ void MainWindow::ShowStatusReply(const std::string& reply) {
   settings::Write(settings::kMapList, mapList_);
 }
 
-void MainWindow::OnStatusReply(const std::string& reply) {
-  // The last datagram counts.
-  if (querying_) statusReply_ = reply;
-}
-
 void MainWindow::OnServerStatusClicked() { QueryServerStatus(); }
+
+// Posted, so that the query runs after the Server List's own handling is done.
+void MainWindow::OnServerPicked(const std::string& server) {
+  SetFieldText(serverField, server);
+  queryPicked_ = true;
+  if (hwnd_) PostMessageA(hwnd_, kServerPickedMessage, 0, 0);
+}
 
 void MainWindow::OnServerFieldLeft() {
   // Only a move to another control of this window counts: not a message box,

@@ -68,7 +68,14 @@ bool IsPlayerAction(UINT msg) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+// The query's own wait, 1.5 s in all with a name's lookup, ends its round:
+// the round's limits lie beyond it, so the socket stays open to its end.
+MainWindow::MainWindow(std::string appFolder)
+    : statusRound_(2 * kStatusWaitMs, 2 * kStatusWaitMs), appFolder_(std::move(appFolder)) {
+  statusRound_.onReply = [this](const UdpReply& reply) {
+    if (querying_) statusReply_.assign(reply.bytes);  // the last datagram counts
+  };
+}
 
 MainWindow::~MainWindow() {
   editor_.reset();
@@ -171,7 +178,7 @@ void MainWindow::SetFieldText(int id, const std::string& text) { SetWindowTextA(
 void MainWindow::StartUp() {
   appVersion = kAppVersion;
   SetWindowTextA(hwnd_, (std::string("Kestrun Version ") + appVersion).c_str());
-  statusPrefix = std::string(4, '\xFF') + '\x02';
+  statusPrefix = kStatusPrefix;
   if (GameIsRunning()) {
     ShowMessage(kGameRunningMessage, MB_OK);
     Close();
@@ -288,8 +295,8 @@ void MainWindow::OnRemoveServerClicked() {
 }
 
 ServerListWindow* MainWindow::OpenServerList() {
-  return OpenModal(serverList_, ServerListEntries(rememberedServers, FieldText(serverField)), Control(serverField),
-                   StatusRequest(statusPrefix));
+  return OpenModal(serverList_, ServerListEntries(rememberedServers, FieldText(serverField)),
+                   [this](const std::string& server) { OnServerPicked(server); }, StatusRequest(statusPrefix));
 }
 
 void MainWindow::OnServerListClicked() {
@@ -383,6 +390,10 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case kServerFieldLeftMessage:
       OnServerFieldLeft();
+      return 0;
+    case kServerPickedMessage:
+      // A query running now runs the picked server's when it ends.
+      if (queryPicked_ && !querying_) QueryServerStatus();
       return 0;
     case WM_SETCURSOR:
       if (!querying_) break;

@@ -2,6 +2,8 @@
 // The launcher's main window: the fields the player fills in, the start
 // buttons, the status display, the help line and the Tools menu. It owns the
 // remembered lists from start-up to shutdown.
+#include "launcher/win/udp_round.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -13,7 +15,6 @@
 #include "common/win/owned_window.h"
 #include "launcher/core/launch_line.h"
 #include "launcher/win/change_extensions.h"
-#include "launcher/win/status_socket.h"
 
 // The windows the main window opens; their headers go only where they are used.
 class DisableListWindow;
@@ -89,10 +90,13 @@ class MainWindow {
   // The information line's pairs of the last status reply.
   std::vector<std::string> infoPairs;
 
-  // Server status (main_status.cpp). A query asked for while one waits is ignored.
+  // Server status (main_status.cpp). A query asked for while one waits is
+  // ignored; one for a server picked in the Server List follows it.
   void QueryServerStatus();
   void OnServerStatusClicked();
   void OnServerFieldLeft();
+  // A server picked in the Server List: as if typed into the field and the field left.
+  void OnServerPicked(const std::string& server);
   // "Launch Corvel": the status query first while no map list is known, then
   // the overlay starter, waited for.
   void OnLaunchCorvelClicked();
@@ -121,13 +125,14 @@ class MainWindow {
   bool warningShown_ = false;
 
   static constexpr UINT kServerFieldLeftMessage = WM_APP + 3;
-  void OnStatusReply(const std::string& reply);
+  static constexpr UINT kServerPickedMessage = WM_APP + 4;
   void ShowStatusReply(const std::string& reply);
   OverlayStarterWindow* OpenOverlayStarter();
-  StatusSocket statusSocket_;
+  UdpRound statusRound_;
   std::string statusReply_;
   std::string mapList_;
   bool querying_ = false;
+  bool queryPicked_ = false;  // a server was picked; its query has not run yet
   bool launching_ = false;
   bool launchAfterQuery_ = false;
 

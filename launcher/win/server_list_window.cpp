@@ -3,29 +3,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
+
+#include "launcher/core/server_status.h"
 
 namespace {
 
 constexpr const char* kServerListClass = "KestrunServerList";
 // Not IDOK or IDCANCEL: those come from Enter and Escape.
 enum : int { kListId = 100, kRefreshId, kCloseId };
-constexpr UINT_PTR kRoundTimer = 1;
-// As long as the status query waits for its reply.
-constexpr UINT kRoundMs = 1500;
-constexpr int kMaxDatagram = 65536;
-// Datagrams read per notice; more waiting raise the notice again.
-constexpr int kReadsPerNotice = 32;
-
-// Placed by LayOut, which fits them to the client area.
-const ControlSpec kControls[] = {
-    {kListId,
-     {WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA, WS_EX_CLIENTEDGE},
-     ""},
-    {kRefreshId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Refresh"},
-    {kCloseId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Close"},
-};
-
 // Sizes at 96 dpi.
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 320;
@@ -39,31 +24,34 @@ constexpr int kColumnWidths[kServerColumnCount] = {140, 165, 110, 60, 85};  // f
 // Added to the owned window's caption and close box: it can be sized.
 constexpr DWORD kExtraWindowStyle = WS_THICKFRAME | WS_MAXIMIZEBOX;
 
-// Milliseconds from the performance counter: GetTickCount moves in steps of
-// 10 to 16 ms, too coarse for the ping of a server nearby.
-uint32_t NowMs() {
-  static const LONGLONG frequency = [] {
-    LARGE_INTEGER f{};
-    QueryPerformanceFrequency(&f);
-    return f.QuadPart > 0 ? f.QuadPart : 1;
-  }();
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  return static_cast<uint32_t>(now.QuadPart / frequency * 1000 + now.QuadPart % frequency * 1000 / frequency);
-}
+// Placed by LayOut, which fits them to the client area.
+const ControlSpec kControls[] = {
+    {kListId,
+     {WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA, WS_EX_CLIENTEDGE},
+     ""},
+    {kRefreshId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Refresh"},
+    {kCloseId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Close"},
+};
 
 }  // namespace
 
-ServerListWindow::ServerListWindow(OwnerWindow owner, std::vector<std::string> entries, HWND serverField,
-                                   std::string request)
-    : OwnedWindow(owner), serverField_(serverField), entries_(std::move(entries)), request_(std::move(request)) {
-  WSADATA data;
-  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+// Each row waits as long as the status query waits for its reply, from its own request on.
+ServerListWindow::ServerListWindow(OwnerWindow owner, std::vector<std::string> entries,
+                                   std::function<void(const std::string&)> onPick, std::string request)
+    : OwnedWindow(owner),
+      onPick_(std::move(onPick)),
+      entries_(std::move(entries)),
+      request_(std::move(request)),
+      round_(kStatusWaitMs, kServerNameLimitMs) {
+  round_.onRowChange = [this](size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs) {
+    OnRowChange(entry, change, address, atMs);
+  };
+  round_.onReply = [this](const UdpReply& reply) { OnReply(reply); };
+  round_.onEnd = [this] { EndRound(); };
 }
 
 ServerListWindow::~ServerListWindow() {
   Close();
-  if (winsockReady_) WSACleanup();
 }
 
 bool ServerListWindow::Open() {
@@ -146,139 +134,42 @@ void ServerListWindow::OnCellWanted(NMLVDISPINFOA& cell) {
 // The requests go out before the rows are redrawn, so that redrawing is not
 // counted in the pings.
 void ServerListWindow::StartRound() {
-  StopRound();
   servers_.StartRound();
-  SendRound();
+  std::vector<UdpTarget> targets;
+  targets.reserve(servers_.Size());
+  for (size_t entry = 0; entry < servers_.Size(); ++entry) {
+    const ServerRow& row = servers_.Rows()[servers_.RowOf(entry)];
+    targets.push_back(row.state == RowState::BadAddress ? UdpTarget{} : UdpTarget{row.host, row.port});
+  }
+  round_.Start(std::move(targets), request_);
   ShowEveryRow();
 }
 
-void ServerListWindow::SendRound() {
-  if (!winsockReady_) {
-    EndRound();
-    return;
+void ServerListWindow::OnRowChange(size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs) {
+  const size_t row = servers_.RowOf(entry);
+  switch (change) {
+    case UdpRowChange::Sent:
+      servers_.MarkSent(row, address, atMs);
+      return;  // a row waiting looks like one resolving
+    case UdpRowChange::BadAddress:
+      servers_.MarkBadAddress(row);
+      break;
+    case UdpRowChange::NoReply:
+      servers_.MarkNoReply(row);
+      break;
   }
-  socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  // Bound and selected before the first send, so that no reply can come before the notices.
-  if (socket_ == INVALID_SOCKET || bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      WSAAsyncSelect(socket_, hwnd_, kSocketMessage, FD_READ) != 0) {
-    EndRound();
-    return;
-  }
-  datagram_.resize(kMaxDatagram);
-  SetTimer(hwnd_, kRoundTimer, kRoundMs, nullptr);
-  for (size_t i = 0; i < servers_.Size(); ++i) {
-    const ServerRow& row = servers_.Rows()[i];
-    uint32_t address = 0;
-    if (row.state == RowState::Resolving && ParseDottedIPv4(row.host, address)) SendRequest(i, address);
-  }
-  StartLookups();
-  if (!servers_.Waiting()) EndRound();  // only bad addresses, or no servers at all
+  ShowRow(row);
 }
 
-// A new socket per round: replies to an earlier round's requests reach the
-// earlier socket, which is closed, and so never fill this round's rows.
-void ServerListWindow::StopRound() {
-  for (const auto& lookup : lookups_) WSACancelAsyncRequest(lookup->handle);
-  lookups_.clear();
-  if (hwnd_) KillTimer(hwnd_, kRoundTimer);
-  if (socket_ != INVALID_SOCKET) closesocket(socket_);
-  socket_ = INVALID_SOCKET;
+// A row answered waits no more; a second datagram of its server changes nothing.
+void ServerListWindow::OnReply(const UdpReply& reply) {
+  for (size_t row : servers_.TakeReply(reply.address, reply.port, reply.bytes, reply.atMs)) ShowRow(row);
+  for (size_t entry : reply.rows) round_.Finish(entry);
 }
 
 void ServerListWindow::EndRound() {
-  StopRound();
   servers_.EndRound();
   ShowEveryRow();
-}
-
-void ServerListWindow::SendRequest(size_t row, uint32_t address) {
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_addr.s_addr = htonl(address);
-  remote.sin_port = htons(static_cast<u_short>(servers_.Rows()[row].port));
-  servers_.MarkSent(row, address, NowMs());
-  // A failed send is a server that does not answer: the row shows "no reply".
-  sendto(socket_, request_.data(), static_cast<int>(request_.size()), 0, reinterpret_cast<const sockaddr*>(&remote),
-         sizeof remote);
-}
-
-bool ServerListWindow::LookingUp(const std::string& host) const {
-  return std::any_of(lookups_.begin(), lookups_.end(), [&](const auto& lookup) { return lookup->host == host; });
-}
-
-// Host names are looked up beside the window thread, a few at a time; each
-// lookup serves every row of that host.
-void ServerListWindow::StartLookups() {
-  for (size_t i = 0; i < servers_.Size() && lookups_.size() < kMaxLookups; ++i) {
-    const ServerRow& row = servers_.Rows()[i];
-    if (row.state != RowState::Resolving || LookingUp(row.host)) continue;
-    auto lookup = std::make_unique<Lookup>();
-    lookup->host = row.host;
-    lookup->handle = WSAAsyncGetHostByName(hwnd_, kLookupMessage, lookup->host.c_str(), lookup->entry,
-                                           sizeof lookup->entry);
-    if (!lookup->handle) {
-      servers_.MarkBadAddress(i);
-      ShowRow(i);
-      continue;
-    }
-    lookups_.push_back(std::move(lookup));
-  }
-}
-
-void ServerListWindow::OnLookupDone(HANDLE handle, int error) {
-  const auto found = std::find_if(lookups_.begin(), lookups_.end(),
-                                  [&](const auto& lookup) { return lookup->handle == handle; });
-  if (found == lookups_.end()) return;  // a lookup of an earlier round
-  const std::unique_ptr<Lookup> lookup = std::move(*found);
-  lookups_.erase(found);
-  const auto* entry = reinterpret_cast<const hostent*>(lookup->entry);
-  const bool resolved = error == 0 && entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list &&
-                        entry->h_addr_list[0];
-  uint32_t address = 0;
-  if (resolved) {
-    std::memcpy(&address, entry->h_addr_list[0], sizeof address);
-    address = ntohl(address);
-  }
-  for (size_t i = 0; i < servers_.Size(); ++i) {
-    const ServerRow& row = servers_.Rows()[i];
-    if (row.state != RowState::Resolving || row.host != lookup->host) continue;
-    if (address != 0) {
-      SendRequest(i, address);
-    } else {
-      servers_.MarkBadAddress(i);
-    }
-    ShowRow(i);
-  }
-  StartLookups();
-  if (!servers_.Waiting()) EndRound();
-}
-
-void ServerListWindow::ReadWaiting() {
-  for (int i = 0; i < kReadsPerNotice && socket_ != INVALID_SOCKET; ++i) {
-    sockaddr_in from{};
-    int fromSize = sizeof from;
-    const int got = recvfrom(socket_, datagram_.data(), kMaxDatagram, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
-    if (got < 0) {
-      // A port nobody listens on answers an earlier request with a reset.
-      if (WSAGetLastError() == WSAECONNRESET) continue;
-      return;
-    }
-    const std::string_view bytes(datagram_.data(), static_cast<size_t>(got));
-    for (size_t row : servers_.TakeReply(ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), bytes, NowMs())) {
-      ShowRow(row);
-    }
-  }
-  if (!servers_.Waiting()) EndRound();
-}
-
-int ServerListWindow::LocalPort() const {
-  if (socket_ == INVALID_SOCKET) return 0;
-  sockaddr_in local{};
-  int size = sizeof local;
-  if (getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
-  return ntohs(local.sin_port);
 }
 
 void ServerListWindow::Refresh() {
@@ -291,8 +182,9 @@ int ServerListWindow::SelectedRow() const {
 
 void ServerListWindow::PickRow(int row) {
   if (row < 0 || static_cast<size_t>(row) >= servers_.Size()) return;
-  SetWindowTextA(serverField_, servers_.Rows()[static_cast<size_t>(row)].server.c_str());
+  const std::string server = servers_.Rows()[static_cast<size_t>(row)].server;
   Close();
+  if (onPick_) onPick_(server);
 }
 
 // The selection stays on its server, wherever the sort takes it.
@@ -324,22 +216,12 @@ void ServerListWindow::OnOkPressed() {
 }
 
 void ServerListWindow::Close() {
-  StopRound();
+  round_.Stop();
   OwnedWindow::Close();
 }
 
 LRESULT ServerListWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case kSocketMessage:
-      // Notices of a socket closed meanwhile are stale.
-      if (static_cast<SOCKET>(wParam) == socket_ && WSAGETSELECTEVENT(lParam) == FD_READ) ReadWaiting();
-      return 0;
-    case kLookupMessage:
-      OnLookupDone(reinterpret_cast<HANDLE>(wParam), WSAGETASYNCERROR(lParam));
-      return 0;
-    case WM_TIMER:
-      if (wParam == kRoundTimer) EndRound();
-      return 0;
     case WM_NOTIFY: {
       const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
       if (notice->hwndFrom != list_) break;
@@ -367,7 +249,7 @@ LRESULT ServerListWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     }
     case WM_NCDESTROY:
       // Destroyed with its owner rather than closed.
-      StopRound();
+      round_.Stop();
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

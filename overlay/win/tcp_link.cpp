@@ -2,7 +2,7 @@
 
 #include <ws2tcpip.h>
 
-#include <cstring>
+#include "common/win/host_lookup.h"
 
 namespace {
 constexpr size_t kMaxArrival = 1u << 20;
@@ -50,24 +50,23 @@ void TcpLink::Connect() {
     ConnectTo(dotted.s_addr);
   } else {
     // A slow or failing name server must not hold the keyboard polling and
-    // the window order: the lookup runs beside the window thread.
-    lookup_ = WSAAsyncGetHostByName(window_, kLookupMessage, remoteHost_.c_str(), hostEntry_, sizeof hostEntry_);
+    // the window order: the lookup runs beside the window thread. Its buffer
+    // is not ours: a retry must not hand the same one out while the earlier
+    // lookup may still write into it.
+    lookup_ = host_lookup::Start(remoteHost_, window_, kLookupMessage);
     state_ = lookup_ ? LinkState::Connecting : LinkState::Error;
   }
 }
 
 void TcpLink::OnLookupDone(WPARAM wParam, LPARAM lParam) {
-  if (!lookup_ || reinterpret_cast<HANDLE>(wParam) != lookup_) return;  // a lookup dropped since
-  lookup_ = nullptr;
-  const hostent* host = reinterpret_cast<const hostent*>(hostEntry_);
-  if (WSAGETASYNCERROR(lParam) != 0 || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list ||
-      !host->h_addr_list[0]) {
+  if (!lookup_ || static_cast<uintptr_t>(wParam) != lookup_) return;  // a lookup dropped since
+  lookup_ = 0;
+  const auto address = static_cast<uint32_t>(lParam);
+  if (address == 0) {
     state_ = LinkState::Error;
     return;
   }
-  in_addr address;
-  memcpy(&address, host->h_addr_list[0], sizeof address);
-  ConnectTo(address.s_addr);
+  ConnectTo(htonl(address));
 }
 
 void TcpLink::ConnectTo(uint32_t address) {
@@ -87,8 +86,8 @@ void TcpLink::ConnectTo(uint32_t address) {
 }
 
 void TcpLink::CancelLookup() {
-  if (lookup_) WSACancelAsyncRequest(lookup_);
-  lookup_ = nullptr;
+  if (lookup_) host_lookup::Drop(lookup_);
+  lookup_ = 0;
 }
 
 void TcpLink::Close() {

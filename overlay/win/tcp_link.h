@@ -20,7 +20,7 @@ struct LinkNotice {
 class TcpLink {
  public:
   static constexpr UINT kMessage = WM_APP + 1;
-  // A host name's lookup has ended (WSAAsyncGetHostByName).
+  // A host name's lookup has ended (host_lookup::Start: wParam its id, lParam the address).
   static constexpr UINT kLookupMessage = WM_APP + 2;
 
   TcpLink();
@@ -52,7 +52,7 @@ class TcpLink {
   LinkNotice OnMessage(WPARAM wParam, LPARAM lParam);
   // Takes one kLookupMessage: connects to the address found, if any.
   void OnLookupDone(WPARAM wParam, LPARAM lParam);
-  bool LookupPending() const { return lookup_ != nullptr; }
+  bool LookupPending() const { return lookup_ != 0; }
 
   // Local port of the current socket (0 when none), for tests and diagnostics.
   int BoundLocalPort() const;
@@ -72,8 +72,7 @@ class TcpLink {
   std::string remoteHost_;
   int remotePort_ = 0;
   uint32_t allowedPeer_ = 0;  // resolved remote address, network order; 0 = none
-  HANDLE lookup_ = nullptr;   // the host name lookup in progress
-  char hostEntry_[MAXGETHOSTSTRUCT] = {};  // filled by the lookup, read when it ends
+  uintptr_t lookup_ = 0;      // the host name lookup in progress
   std::string outgoing_;
   bool winsockReady_ = false;
 };

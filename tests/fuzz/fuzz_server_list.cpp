@@ -1,7 +1,8 @@
 // The server list's reply matching: the first two bytes pick the datagram's
 // source address and port, the rest is the datagram. Whatever the bytes, only
 // a row waiting for that address and port is filled, and only once; its cells
-// keep their length limits; sorting keeps every row.
+// keep their length limits; sorting keeps every row, and rows without a reply
+// last by "Players" and "Ping".
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -68,5 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::sort(servers.begin(), servers.end());
   std::sort(sortedServers.begin(), sortedServers.end());
   FUZZ_CHECK(servers == sortedServers);
+
+  // By a column of numbers the rows without one stay last, whichever the direction.
+  const ServerColumn numbers = data[1] % 2 ? ServerColumn::Players : ServerColumn::Ping;
+  const auto answered = [](const ServerRow& row) { return row.state == RowState::Answered; };
+  for (int click = 0; click < 2; ++click) {
+    list.SortBy(numbers);
+    FUZZ_CHECK(std::is_partitioned(list.Rows().begin(), list.Rows().end(), answered));
+  }
   return 0;
 }

@@ -1,0 +1,303 @@
+#include "launcher/win/udp_round.h"
+
+#include <algorithm>
+
+#include "common/win/host_lookup.h"
+#include "common/win/wait.h"
+#include "common/win/window_class.h"
+#include "launcher/core/server_list.h"
+
+namespace {
+
+constexpr const char* kRoundClass = "KestrunUdpRound";
+constexpr UINT_PTR kWaitTimer = 1;
+constexpr int kMaxDatagram = 65536;
+// Datagrams read per notice; more waiting raise the notice again.
+constexpr int kReadsPerNotice = 32;
+// Names looked up at once; the others wait for a free place.
+constexpr size_t kMaxLookups = 4;
+
+uint64_t Endpoint(uint32_t address, int port) { return (uint64_t{address} << 16) | static_cast<uint16_t>(port); }
+
+// The distance is taken as signed, so that the clock's wrap does not matter.
+bool Reached(uint32_t nowMs, uint32_t dueMs) { return static_cast<int32_t>(nowMs - dueMs) >= 0; }
+
+}  // namespace
+
+UdpRound::UdpRound(int32_t replyWaitMs, int32_t nameLimitMs) : replyWaitMs_(replyWaitMs), nameLimitMs_(nameLimitMs) {
+  WSADATA data;
+  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+UdpRound::~UdpRound() {
+  Stop();
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (winsockReady_) WSACleanup();
+}
+
+bool UdpRound::EnsureWindow() {
+  if (hwnd_) return true;
+  RegisterWindowClass(kRoundClass, ObjectWindowProc<UdpRound>);
+  hwnd_ = CreateWindowExA(0, kRoundClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), this);
+  return hwnd_ != nullptr;
+}
+
+bool UdpRound::OpenSocket() {
+  if (!winsockReady_ || !EnsureWindow()) return false;
+  socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (socket_ == INVALID_SOCKET) return false;
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  // Bound and selected before the first send, so that no reply can come before the notices.
+  if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+      WSAAsyncSelect(socket_, hwnd_, kSocketMessage, FD_READ) != 0) {
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+    return false;
+  }
+  datagram_.resize(kMaxDatagram);
+  return true;
+}
+
+void UdpRound::Start(std::vector<UdpTarget> targets, std::string request) {
+  Stop();
+  const unsigned generation = generation_;
+  targets_ = std::move(targets);
+  request_ = std::move(request);
+  rows_.assign(targets_.size(), Row{});
+  if (!OpenSocket()) {
+    if (onEnd) onEnd();
+    return;
+  }
+  for (size_t i = 0; i < targets_.size() && generation == generation_; ++i) {
+    const UdpTarget& target = targets_[i];
+    if (target.host.empty() || target.port < 1 || target.port > 65535) {
+      Tell(i, UdpRowChange::BadAddress, 0, MillisecondClock());
+      continue;
+    }
+    rows_[i].stage = Stage::Resolving;
+    ++waitingRows_;
+    uint32_t address = 0;
+    if (ParseDottedIPv4(target.host, address)) {
+      Send(i, address);
+      continue;
+    }
+    std::vector<size_t>& rowsOfName = rowsOfName_[target.host];
+    if (rowsOfName.empty()) names_.push_back(target.host);
+    rowsOfName.push_back(i);
+  }
+  if (generation != generation_) return;
+  StartLookups();
+  EndIfDone();
+  ArmTimer();
+}
+
+void UdpRound::Stop() {
+  ++generation_;
+  for (const Lookup& lookup : lookups_) host_lookup::Drop(lookup.id);
+  lookups_.clear();
+  if (hwnd_ && timerSet_) KillTimer(hwnd_, kWaitTimer);
+  timerSet_ = false;
+  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  socket_ = INVALID_SOCKET;
+  rows_.clear();
+  waitingRows_ = 0;
+  names_.clear();
+  rowsOfName_.clear();
+  nextName_ = 0;
+  waits_.clear();
+  waitingAt_.clear();
+}
+
+void UdpRound::Finish(size_t row) {
+  if (row >= rows_.size() || rows_[row].stage == Stage::Over) return;
+  SetOver(row);
+  EndIfDone();
+  ArmTimer();
+}
+
+void UdpRound::Tell(size_t row, UdpRowChange change, uint32_t address, uint32_t atMs) {
+  if (onRowChange) onRowChange(row, change, address, atMs);
+}
+
+void UdpRound::SetOver(size_t row) {
+  Row& r = rows_[row];
+  if (r.stage == Stage::Over) return;
+  if (r.stage == Stage::Waiting) {
+    const auto at = waitingAt_.find(Endpoint(r.address, targets_[row].port));
+    if (at != waitingAt_.end()) {
+      std::vector<size_t>& rows = at->second;
+      rows.erase(std::remove(rows.begin(), rows.end(), row), rows.end());
+      if (rows.empty()) waitingAt_.erase(at);
+    }
+  }
+  r.stage = Stage::Over;
+  --waitingRows_;
+}
+
+// The time is taken before the datagram goes, so that a ping counts the whole way.
+void UdpRound::Send(size_t row, uint32_t address) {
+  const int port = targets_[row].port;
+  rows_[row].stage = Stage::Waiting;
+  rows_[row].address = address;
+  const uint32_t now = MillisecondClock();
+  waits_.push_back({now + static_cast<uint32_t>(replyWaitMs_), row});
+  waitingAt_[Endpoint(address, port)].push_back(row);
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_addr.s_addr = htonl(address);
+  remote.sin_port = htons(static_cast<u_short>(port));
+  // A failed send is a server that does not answer: the row waits, then has no reply.
+  sendto(socket_, request_.data(), static_cast<int>(request_.size()), 0, reinterpret_cast<const sockaddr*>(&remote),
+         sizeof remote);
+  Tell(row, UdpRowChange::Sent, address, now);
+}
+
+void UdpRound::StartLookups() {
+  const unsigned generation = generation_;
+  while (lookups_.size() < kMaxLookups && nextName_ < names_.size() && generation == generation_) {
+    const std::string name = names_[nextName_++];
+    const uintptr_t id = host_lookup::Start(name, hwnd_, kLookupMessage);
+    if (id) {
+      lookups_.push_back({id, name, MillisecondClock() + static_cast<uint32_t>(nameLimitMs_)});
+    } else {
+      OnNameResolved(name, 0);
+    }
+  }
+}
+
+void UdpRound::OnNameResolved(const std::string& name, uint32_t address) {
+  const unsigned generation = generation_;
+  const auto found = rowsOfName_.find(name);
+  if (found == rowsOfName_.end()) return;
+  const std::vector<size_t> rows = found->second;  // a callback may end the round
+  for (size_t row : rows) {
+    if (generation != generation_) return;
+    if (rows_[row].stage != Stage::Resolving) continue;
+    if (address != 0) {
+      Send(row, address);
+    } else {
+      SetOver(row);
+      Tell(row, UdpRowChange::BadAddress, 0, MillisecondClock());
+    }
+  }
+}
+
+void UdpRound::OnLookupDone(uintptr_t id, uint32_t address) {
+  const auto found = std::find_if(lookups_.begin(), lookups_.end(), [&](const Lookup& l) { return l.id == id; });
+  if (found == lookups_.end()) return;  // over its limit already, or of an earlier round
+  const std::string name = found->name;
+  lookups_.erase(found);
+  const unsigned generation = generation_;
+  OnNameResolved(name, address);
+  if (generation != generation_) return;
+  StartLookups();
+  if (generation != generation_) return;
+  EndIfDone();
+  ArmTimer();
+}
+
+void UdpRound::ReadWaiting() {
+  const unsigned generation = generation_;
+  for (int i = 0; i < kReadsPerNotice && generation == generation_; ++i) {
+    sockaddr_in from{};
+    int fromSize = sizeof from;
+    const int got = recvfrom(socket_, datagram_.data(), kMaxDatagram, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
+    if (got < 0) {
+      // A port nobody listens on answers an earlier request with a reset.
+      if (WSAGetLastError() == WSAECONNRESET) continue;
+      return;
+    }
+    const uint32_t now = MillisecondClock();
+    const uint32_t address = ntohl(from.sin_addr.s_addr);
+    const int port = ntohs(from.sin_port);
+    const auto waiting = waitingAt_.find(Endpoint(address, port));
+    if (waiting == waitingAt_.end()) continue;
+    const std::vector<size_t> rows = waiting->second;  // Finish changes the original
+    if (onReply) onReply(UdpReply{rows, address, port, std::string_view(datagram_.data(), static_cast<size_t>(got)), now});
+  }
+}
+
+void UdpRound::OnTimer() {
+  KillTimer(hwnd_, kWaitTimer);
+  timerSet_ = false;
+  const unsigned generation = generation_;
+  const uint32_t now = MillisecondClock();
+  while (!waits_.empty() && generation == generation_) {
+    const Deadline next = waits_.front();
+    const bool waiting = rows_[next.row].stage == Stage::Waiting;
+    if (waiting && !Reached(now, next.atMs)) break;
+    waits_.pop_front();
+    if (!waiting) continue;
+    SetOver(next.row);
+    Tell(next.row, UdpRowChange::NoReply, rows_[next.row].address, now);
+  }
+  for (size_t i = 0; i < lookups_.size() && generation == generation_;) {
+    if (!Reached(now, lookups_[i].deadlineMs)) {
+      ++i;
+      continue;
+    }
+    // Left to run: its buffer is kept until Windows is done with it.
+    host_lookup::Drop(lookups_[i].id);
+    const std::string name = lookups_[i].name;
+    lookups_.erase(lookups_.begin() + static_cast<std::ptrdiff_t>(i));
+    OnNameResolved(name, 0);
+  }
+  if (generation != generation_) return;
+  StartLookups();
+  if (generation != generation_) return;
+  EndIfDone();
+  ArmTimer();
+}
+
+void UdpRound::EndIfDone() {
+  if (!Running() || waitingRows_ > 0) return;
+  Stop();
+  if (onEnd) onEnd();
+}
+
+// One timer, due at the earliest wait or name limit. It is set anew only when
+// something falls due sooner: a wait ending later finds the timer early and
+// sets it again then.
+void UdpRound::ArmTimer() {
+  if (!Running()) return;
+  while (!waits_.empty() && rows_[waits_.front().row].stage != Stage::Waiting) waits_.pop_front();
+  bool any = !waits_.empty();
+  uint32_t due = any ? waits_.front().atMs : 0;
+  for (const Lookup& lookup : lookups_) {
+    if (!any || static_cast<int32_t>(lookup.deadlineMs - due) < 0) due = lookup.deadlineMs;
+    any = true;
+  }
+  if (!any || (timerSet_ && !(static_cast<int32_t>(due - timerDueMs_) < 0))) return;
+  const int32_t left = static_cast<int32_t>(due - MillisecondClock());
+  SetTimer(hwnd_, kWaitTimer, left > 0 ? static_cast<UINT>(left) + 1 : USER_TIMER_MINIMUM, nullptr);
+  timerSet_ = true;
+  timerDueMs_ = due;
+}
+
+int UdpRound::LocalPort() const {
+  if (socket_ == INVALID_SOCKET) return 0;
+  sockaddr_in local{};
+  int size = sizeof local;
+  if (getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
+  return ntohs(local.sin_port);
+}
+
+LRESULT UdpRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case kSocketMessage:
+      // Notices of a socket closed meanwhile are stale.
+      if (Running() && static_cast<SOCKET>(wParam) == socket_ && WSAGETSELECTEVENT(lParam) == FD_READ) ReadWaiting();
+      return 0;
+    case kLookupMessage:
+      OnLookupDone(static_cast<uintptr_t>(wParam), static_cast<uint32_t>(lParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kWaitTimer && Running()) OnTimer();
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,128 @@
+#pragma once
+// One round of UDP requests: the same datagram to every row, each row named
+// by host and port, over one socket of the round's own. Dotted addresses are
+// sent to at once; names are looked up a few at a time beside the window
+// thread, each within a limit of its own. Each row waits for replies from its
+// own request on; the round ends when no row waits any more. What happens is
+// told through the callbacks, on the window thread.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct UdpTarget {
+  std::string host;  // a dotted IPv4 address or a name; empty: no address
+  int port = 0;      // 1 to 65535, anything else is no address
+};
+
+enum class UdpRowChange {
+  Sent,        // the request went out: address and time given
+  BadAddress,  // no host or port, or a name that did not resolve within its limit
+  NoReply,     // the row's wait is over
+};
+
+// A datagram from the address and port of rows still waiting.
+struct UdpReply {
+  const std::vector<size_t>& rows;
+  uint32_t address;  // IPv4, host byte order
+  int port;
+  std::string_view bytes;
+  uint32_t atMs;  // MillisecondClock, as the times of Sent
+};
+
+class UdpRound {
+ public:
+  // Every message of the round's own message-only window.
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // replyWaitMs: how long a row waits from its request on; nameLimitMs: how
+  // long its name may take to resolve.
+  UdpRound(int32_t replyWaitMs, int32_t nameLimitMs);
+  ~UdpRound();
+  UdpRound(const UdpRound&) = delete;
+  UdpRound& operator=(const UdpRound&) = delete;
+
+  std::function<void(size_t row, UdpRowChange change, uint32_t address, uint32_t atMs)> onRowChange;
+  // Every datagram from a row's address and port while it waits; the row goes
+  // on waiting until Finish or the end of its wait.
+  std::function<void(const UdpReply& reply)> onReply;
+  // The last row has stopped waiting.
+  std::function<void()> onEnd;
+
+  // Drops the running round and starts a new one, on a new socket: replies to
+  // an earlier round's requests reach the earlier socket, which is closed, so
+  // they never fill this round's rows.
+  void Start(std::vector<UdpTarget> targets, std::string request);
+  // Ends the round without a word: no more callbacks until the next Start.
+  void Stop();
+  // The row needs no more replies.
+  void Finish(size_t row);
+
+  bool Running() const { return socket_ != INVALID_SOCKET; }
+  // The local port of the round's socket, 0 between rounds.
+  int LocalPort() const;
+
+ private:
+  static constexpr UINT kSocketMessage = WM_APP + 1;
+  static constexpr UINT kLookupMessage = WM_APP + 2;
+
+  enum class Stage { Resolving, Waiting, Over };
+  struct Row {
+    Stage stage = Stage::Over;
+    uint32_t address = 0;
+  };
+  struct Lookup {
+    uintptr_t id;
+    std::string name;
+    uint32_t deadlineMs;
+  };
+  struct Deadline {
+    uint32_t atMs;
+    size_t row;
+  };
+
+  bool OpenSocket();
+  bool EnsureWindow();
+  void StartLookups();
+  void OnLookupDone(uintptr_t id, uint32_t address);
+  // Sends to every row of the name still resolving, or marks it a bad address (address 0).
+  void OnNameResolved(const std::string& name, uint32_t address);
+  void Send(size_t row, uint32_t address);
+  void ReadWaiting();
+  void OnTimer();
+  void SetOver(size_t row);
+  void EndIfDone();
+  void ArmTimer();
+  void Tell(size_t row, UdpRowChange change, uint32_t address, uint32_t atMs);
+
+  int32_t replyWaitMs_;
+  int32_t nameLimitMs_;
+  HWND hwnd_ = nullptr;
+  SOCKET socket_ = INVALID_SOCKET;
+  bool winsockReady_ = false;
+  // Counts the rounds: a callback that started or stopped one ends the work of the old.
+  unsigned generation_ = 0;
+  std::string request_;
+  std::vector<UdpTarget> targets_;
+  std::vector<Row> rows_;
+  size_t waitingRows_ = 0;  // rows not over
+  // Each name once, in the order of its first row; the next to look up.
+  std::vector<std::string> names_;
+  std::unordered_map<std::string, std::vector<size_t>> rowsOfName_;
+  size_t nextName_ = 0;
+  std::vector<Lookup> lookups_;
+  // Rows in the order they were sent, which is the order their waits end.
+  std::deque<Deadline> waits_;
+  // The rows waiting for each address and port.
+  std::unordered_map<uint64_t, std::vector<size_t>> waitingAt_;
+  bool timerSet_ = false;
+  uint32_t timerDueMs_ = 0;
+  std::vector<char> datagram_;
+};
