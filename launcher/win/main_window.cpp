@@ -78,6 +78,7 @@ MainWindow::MainWindow(std::string appFolder)
 }
 
 MainWindow::~MainWindow() {
+  OnPlayerAction();  // no hook outlives its window
   editor_.reset();
   disableWindow_.reset();
   overlayStarter_.reset();
@@ -124,20 +125,15 @@ void MainWindow::CreateMenuBar() {
   SetMenu(hwnd_, bar);
 }
 
-// Every control takes its own mouse moves and clicks, and so does the edit
-// box inside each drop-down field, which takes the keys typed there: the help
-// line follows the mouse, and a warning goes at the player's next action.
+// Labels and the controls with a help text take their own mouse moves, as
+// the help line needs. The others are left alone: a subclassed list under Wine
+// pays for every line added to it, and a status reply can add thousands.
 void MainWindow::CreateControls() {
   CreateTableControls(hwnd_, MainControls());
   for (const ControlSpec& c : MainControls()) {
-    const HWND control = Control(c.id);
-    const auto id = static_cast<UINT_PTR>(c.id);
-    SetWindowSubclass(control, ControlInputProc, id, reinterpret_cast<DWORD_PTR>(this));
-    COMBOBOXINFO combo{};
-    combo.cbSize = sizeof combo;
-    if (GetComboBoxInfo(control, &combo) && combo.hwndItem) {
-      SetWindowSubclass(combo.hwndItem, ControlInputProc, id, reinterpret_cast<DWORD_PTR>(this));
-    }
+    const bool isLabel = std::string_view(c.kind.cls) == "STATIC";
+    if (!isLabel && !HelpTextFor(c.id)) continue;
+    SetWindowSubclass(Control(c.id), HelpProc, static_cast<UINT_PTR>(c.id), reinterpret_cast<DWORD_PTR>(this));
   }
   ScaleControls();
 }
@@ -308,19 +304,44 @@ void MainWindow::ShowHelp(const std::string& text) {
 }
 
 void MainWindow::ShowNotice(const std::string& text) {
-  warningShown_ = false;
+  OnPlayerAction();
   SetFieldText(helpLine, text);
 }
 
+// One main window is open at a time, so one hook serves; it is there only
+// while a warning is.
+namespace {
+MainWindow* warnedWindow = nullptr;
+}  // namespace
+
 void MainWindow::ShowWarning(const std::string& text) {
+  OnPlayerAction();
   SetFieldText(helpLine, text);
   warningShown_ = true;
+  warnedWindow = this;
+  warningHook_ = SetWindowsHookExA(WH_GETMESSAGE, WarningHookProc, nullptr, GetCurrentThreadId());
 }
 
 void MainWindow::OnPlayerAction() {
+  if (warningHook_) UnhookWindowsHookEx(warningHook_);
+  warningHook_ = nullptr;
+  if (warnedWindow == this) warnedWindow = nullptr;
   if (!warningShown_) return;
   warningShown_ = false;
   SetFieldText(helpLine, "");
+}
+
+bool MainWindow::OwnsWindow(HWND hwnd) const { return hwnd_ && (hwnd == hwnd_ || IsChild(hwnd_, hwnd)); }
+
+// Only messages taken off the queue count (not those merely looked at), and
+// only clicks and keys aimed at this window or its controls.
+LRESULT CALLBACK MainWindow::WarningHookProc(int code, WPARAM removing, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const MSG*>(lParam);
+  if (code == HC_ACTION && removing == PM_REMOVE && warnedWindow && IsPlayerAction(msg->message) &&
+      warnedWindow->OwnsWindow(msg->hwnd)) {
+    warnedWindow->OnPlayerAction();
+  }
+  return CallNextHookEx(nullptr, code, removing, lParam);
 }
 
 void MainWindow::OnCommand(int id) {
@@ -355,31 +376,17 @@ void MainWindow::OnCommand(int id) {
   }
 }
 
-LRESULT CALLBACK MainWindow::ControlInputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                              DWORD_PTR self) {
-  auto* main = reinterpret_cast<MainWindow*>(self);
-  switch (msg) {
-    case WM_MOUSEMOVE:
-      if (const char* help = HelpTextFor(static_cast<int>(id))) main->ShowHelp(help);
-      break;
-    case WM_GETDLGCODE: {
-      // The dialog manager asks before it takes Tab, Enter or Escape itself,
-      // which then never reach the control.
-      const auto* key = reinterpret_cast<const MSG*>(lParam);
-      if (key && IsPlayerAction(key->message)) main->OnPlayerAction();
-      break;
-    }
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, ControlInputProc, id);
-      break;
-    default:
-      if (IsPlayerAction(msg)) main->OnPlayerAction();
+LRESULT CALLBACK MainWindow::HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self) {
+  if (msg == WM_MOUSEMOVE) {
+    if (const char* help = HelpTextFor(static_cast<int>(id))) reinterpret_cast<MainWindow*>(self)->ShowHelp(help);
+  } else if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, HelpProc, id);
   }
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (IsPlayerAction(msg)) OnPlayerAction();  // on the window itself, its menu bar or its frame
   switch (msg) {
     case WM_COMMAND:
       // Handled once the focus has settled, so that the query never runs inside a focus change.

@@ -106,8 +106,8 @@ class MainWindow {
   const std::string& MapList() const { return mapList_; }
 
  private:
-  static LRESULT CALLBACK ControlInputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR self);
+  static LRESULT CALLBACK HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK WarningHookProc(int code, WPARAM removing, LPARAM lParam);
   void CreateControls();
   void ScaleControls();
   void SetButtonIcons();
@@ -122,7 +122,11 @@ class MainWindow {
   void ShowNotice(const std::string& text);
   void ShowWarning(const std::string& text);
   void OnPlayerAction();
+  bool OwnsWindow(HWND hwnd) const;
   bool warningShown_ = false;
+  // Sees every message the thread takes from its queue while a warning is up,
+  // whichever loop takes it: a click or key anywhere in this window ends it.
+  HHOOK warningHook_ = nullptr;
 
   static constexpr UINT kServerFieldLeftMessage = WM_APP + 3;
   static constexpr UINT kServerPickedMessage = WM_APP + 4;
