@@ -1,20 +1,32 @@
 #!/bin/sh
-# master_interop.sh MASTER_FOLDER FOLDER GAME_SERVER TEST: runs the real
-# master (built once into MASTER_FOLDER) with
-# game-server stand-ins that heartbeat to it, then TEST (test_master_interop)
-# against them, all inside a private network namespace where only loopback
-# exists. Exits 77 (skipped) with the reason when the master cannot run here.
+# master_interop.sh MASTER_FOLDER FOLDER GAME_SERVER TEST [WINEPREFIX]: runs
+# the real master (built once into MASTER_FOLDER) with game-server stand-ins
+# that heartbeat to it, then TEST against them, all inside a private network
+# namespace where only loopback exists. With WINEPREFIX the stand-ins and the
+# test are Windows programs, run under Wine in that prefix by a Wine server
+# started in the namespace (it makes the programs' sockets) and ended after.
+# Exits 77 (skipped) with the reason when the master cannot run here.
 set -e
-master="$1" folder="$2" game_server="$3" test="$4"
+master="$1" folder="$2" game_server="$3" test="$4" prefix="${5:-}"
 here="$(cd "$(dirname "$0")" && pwd)"
-if [ -z "$KESTRUN_PRIVATE_NETWORK" ]; then
+private() { ! ip -o addr show 2>/dev/null | awk '$2 != "lo" { found = 1 } END { exit !found }'; }
+if ! private; then
   if ! unshare -n true 2>/dev/null; then
     echo "master interop: skipped, no private network namespace can be made here (unshare -n needs root)"
     exit 77
   fi
-  KESTRUN_PRIVATE_NETWORK=1 exec unshare -n sh "$0" "$@"
+  exec unshare -n sh "$0" "$@"
 fi
 ip link set lo up
+run() { "$@"; }
+if [ -n "$prefix" ]; then
+  export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # A Wine server of this prefix left from a run in another namespace would make the sockets there.
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  sh "$here/../scripts/wine-env" "$prefix" >/dev/null
+  [ -n "${DISPLAY:-}" ] || { DISPLAY=$(cat "$prefix.display"); export DISPLAY; }
+  run() { /usr/lib/wine/wine64 "$@"; }
+fi
 beacon=27900 list=28900
 mkdir -p "$folder"
 sh "$here/master_server.sh" start "$master" $beacon $list
@@ -31,13 +43,14 @@ $group
 EOG
   reverse=""
   [ "$reversed" = 1 ] && reverse=--reverse-parts
-  "$game_server" --port "$gameport" --query-port "$queryport" --count "$count" --silent "$silent" \
+  run "$game_server" --port "$gameport" --query-port "$queryport" --count "$count" --silent "$silent" \
     --game mohaa,mohaas,mohaab --master 127.0.0.1:$beacon --heartbeat-ms 2000 --parts 3 $reverse \
-    --quit-after-ms 120000 >"$folder/game_server_$queryport.log" 2>&1 &
+    --quit-after-ms 120000 </dev/null >"$folder/game_server_$queryport.log" 2>&1 &
   standins="$standins $!"
 done
 status=0
-KESTRUN_MASTER_LIST_PORT=$list KESTRUN_STANDINS="12203:12300:12:2:0 12403:12500:6:1:1" "$test" || status=$?
+export KESTRUN_MASTER_LIST_PORT=$list KESTRUN_STANDINS="12203:12300:12:2:0 12403:12500:6:1:1"
+run "$test" </dev/null || status=$?
 # Whatever the master listens on, in here that is loopback alone; and it has
 # reached nothing outside this machine.
 ss -Htunap >"$folder/sockets.txt"
@@ -49,4 +62,5 @@ if awk '/MasterServer/ { print $6 }' "$folder/sockets.txt" | grep -v -E '^(\*|0\
 fi
 kill $standins 2>/dev/null || true  # shellcheck disable=SC2086
 sh "$here/master_server.sh" stop "$master"
+if [ -n "$prefix" ]; then /usr/lib/wine/wineserver -k 2>/dev/null || true; fi
 exit $status
