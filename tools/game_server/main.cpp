@@ -8,11 +8,13 @@
 // 4096), --silent N (the last N take requests but never answer them; they
 // still answer a master's challenge), --game mohaa[,mohaas,...] (server i is
 // of the i-th game, in turn), --master A.B.C.D[:PORT] (loopback only; UDP
-// port 27900 when missing), --heartbeat-ms N (default 60000), --parts N
+// port 27900 when missing), --heartbeat-ms N (default 60000; every 3 s
+// until the master has challenged the server), --parts N
 // (GameSpy answers in N parts), --reverse-parts (sent last part first),
 // --quit-after-ms N.
 // Builds as a Windows console program and natively, for the tests that run
 // against a real master on this machine.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +32,11 @@
 namespace {
 
 constexpr int kMaxServers = 4096;
+// A master reads heartbeats one at a time: a thousand sent at once overflow
+// its socket. First heartbeats go this far apart, and a server the master has
+// not challenged yet sends its heartbeat again this soon.
+constexpr std::chrono::milliseconds kHeartbeatSpacing{2};
+constexpr std::chrono::milliseconds kUnchallengedRetry{3000};
 constexpr uint32_t kLoopbackNet = 0x7F000000;
 
 struct Options {
@@ -46,8 +53,13 @@ struct Options {
   long quitAfterMs = -1;
 };
 
+using Clock = std::chrono::steady_clock;
+
 struct Server {
   int index = 0;
+  Clock::time_point nextHeartbeat;
+  bool challenged = false;
+  bool heartbeatSent = false;
   int gamePort = 0, queryPort = 0;
   bool silent = false;
   UdpSocket game, query;
@@ -147,6 +159,7 @@ void AnswerGamePort(Server& server, const Datagram& d, const std::string& reply,
 void AnswerQueryPort(Server& server, const Datagram& d, const Options& o) {
   const std::string who = AddressText(d.address, d.port) + " on query port " + std::to_string(server.queryPort);
   const bool challenge = d.bytes.find("\\secure\\") != std::string::npos;
+  if (challenge && d.address == o.masterAddress) server.challenged = true;
   if (server.silent && !challenge) {
     Say("game server: query from " + who + ", left unanswered: " + Printable(d.bytes));
     return;
@@ -167,9 +180,18 @@ void AnswerQueryPort(Server& server, const Datagram& d, const Options& o) {
       " bytes in " + std::to_string(parts.size()) + " parts");
 }
 
-void SendHeartbeats(std::vector<Server>& servers, const Options& o, bool first) {
-  for (Server& s : servers) s.query.SendTo(o.masterAddress, o.masterPort, Heartbeat(s.queryPort, *s.gamespy.game, first));
-  Say("game server: heartbeats sent to " + AddressText(o.masterAddress, o.masterPort));
+// Each server's heartbeat when it is due; returns how long until the next.
+Clock::duration SendDueHeartbeats(std::vector<Server>& servers, const Options& o, Clock::time_point now) {
+  Clock::duration wait = std::chrono::milliseconds(100);
+  for (Server& s : servers) {
+    if (now >= s.nextHeartbeat) {
+      s.query.SendTo(o.masterAddress, o.masterPort, Heartbeat(s.queryPort, *s.gamespy.game, !s.heartbeatSent));
+      s.heartbeatSent = true;
+      s.nextHeartbeat = now + (s.challenged ? std::chrono::milliseconds(o.heartbeatMs) : kUnchallengedRetry);
+    }
+    wait = std::min<Clock::duration>(wait, s.nextHeartbeat - now);
+  }
+  return wait;
 }
 
 }  // namespace
@@ -216,25 +238,26 @@ int main(int argc, char** argv) {
   Say("game server: answering status requests on " + ports + ", the last " + std::to_string(o.silent) +
       " of them silent");
 
+  if (o.masterAddress != 0) {
+    Say("game server: heartbeats to " + AddressText(o.masterAddress, o.masterPort) + " every " +
+        std::to_string(o.heartbeatMs) + " ms, until challenged every " + std::to_string(kUnchallengedRetry.count()) +
+        " ms");
+  }
   std::vector<UdpSocket*> sockets;
   for (Server& s : servers) {
     sockets.push_back(&s.game);
     if (o.queryPort != 0) sockets.push_back(&s.query);
   }
-  using Clock = std::chrono::steady_clock;
   const Clock::time_point started = Clock::now();
-  Clock::time_point nextHeartbeat = started;
-  bool firstHeartbeat = true;
+  for (Server& s : servers) s.nextHeartbeat = started + kHeartbeatSpacing * s.index;
   Datagram d;
   for (;;) {
     const Clock::time_point now = Clock::now();
     if (o.quitAfterMs >= 0 && now - started > std::chrono::milliseconds(o.quitAfterMs)) break;
-    if (o.masterAddress != 0 && now >= nextHeartbeat) {
-      SendHeartbeats(servers, o, firstHeartbeat);
-      firstHeartbeat = false;
-      nextHeartbeat = now + std::chrono::milliseconds(o.heartbeatMs);
-    }
-    for (size_t ready : WaitReadable(sockets, 100)) {
+    Clock::duration wait = std::chrono::milliseconds(100);
+    if (o.masterAddress != 0) wait = SendDueHeartbeats(servers, o, now);
+    const auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(wait).count();
+    for (size_t ready : WaitReadable(sockets, static_cast<int>(std::max<long long>(waitMs, 0)))) {
       Server& s = servers[o.queryPort != 0 ? ready / 2 : ready];
       const bool onQueryPort = o.queryPort != 0 && ready % 2 == 1;
       // Several may be waiting: read them all before the next wait.
