@@ -66,6 +66,7 @@ size_t MasterQuery::DroppedLookups() const {
 
 void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
   Stop();
+  ++startCount_;
   result_ = MasterResult::Pending;
   address_ = 0;
   port_ = master.port;
@@ -157,21 +158,25 @@ void MasterQuery::OnSocketNotice(SOCKET socket, int event, int error) {
       FlushSend();
       return;
     case FD_READ:
-      ReadWaiting();
+      ReadWaiting(false);
       return;
-    case FD_CLOSE:
-      // What came before the close is still to be read.
-      ReadWaiting();
-      if (result_ != MasterResult::Pending || socket_ == INVALID_SOCKET) return;
+    case FD_CLOSE: {
+      // What came before the close is still to be read, all of it: no more
+      // notices come. The socket's buffer bounds it.
+      const unsigned start = startCount_;
+      ReadWaiting(true);
+      if (start != startCount_ || result_ != MasterResult::Pending) return;
       exchange_->Closed();
       Finish(ResultOf(exchange_->Outcome()));
       return;
+    }
   }
 }
 
-void MasterQuery::ReadWaiting() {
+void MasterQuery::ReadWaiting(bool toTheEnd) {
   char buffer[kReadSize];
-  for (int i = 0; i < kReadsPerNotice && socket_ != INVALID_SOCKET; ++i) {
+  const unsigned start = startCount_;
+  for (int i = 0; (toTheEnd || i < kReadsPerNotice) && start == startCount_ && result_ == MasterResult::Pending; ++i) {
     const int got = recv(socket_, buffer, sizeof buffer, 0);
     if (got <= 0) return;  // nothing more now; a close comes as its own notice
     const std::string request = exchange_->Take(std::string_view(buffer, static_cast<size_t>(got)));

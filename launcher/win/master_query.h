@@ -71,7 +71,7 @@ class MasterQuery {
   void OnLookupDone(HANDLE handle, int error);
   void ConnectTo(uint32_t address);
   void OnSocketNotice(SOCKET socket, int event, int error);
-  void ReadWaiting();
+  void ReadWaiting(bool toTheEnd);
   void FlushSend();
   void Finish(MasterResult result);
   void Stop();
@@ -82,6 +82,9 @@ class MasterQuery {
   int port_ = 0;
   uint32_t address_ = 0;  // host byte order
   ULONGLONG startedMs_ = 0;
+  // Counts starts: onDone may start the next query while a notice of the
+  // last one is still being handled.
+  unsigned startCount_ = 0;
   MasterResult result_ = MasterResult::Pending;
   std::unique_ptr<MasterExchange> exchange_;
   std::string outgoing_;
