@@ -1,20 +1,71 @@
-// Stand-in for a game server: answers status requests on a UDP port with the
-// demo server's status (and "getinfo" with its short information, as server
-// browsers ask) and prints every datagram it gets.
-// Options: --port N (default 12203), --quit-after-ms N; for many servers at
-// once, --count N (ports N in a row from --port, at most 64) and --silent N
-// (the last N of them take requests but never answer).
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
+// Stand-in for game servers: each answers status requests on its game port
+// with the demo server's status (and "getinfo" with its short information, as
+// server browsers ask) and, given a query port, the GameSpy queries there;
+// it announces itself to a master by heartbeats from that query port and
+// answers the master's challenge. Every datagram is printed.
+// Options: --port N (first game port, default 12203), --query-port N (first
+// query port; none without it), --count N (servers on ports in a row, at most
+// 4096), --silent N (the last N take requests but never answer them; they
+// still answer a master's challenge), --game mohaa[,mohaas,...] (server i is
+// of the i-th game, in turn), --master A.B.C.D[:PORT] (loopback only; UDP
+// port 27900 when missing), --heartbeat-ms N (default 60000; every 3 s
+// until the master has challenged the server), --parts N
+// (GameSpy answers in N parts), --reverse-parts (sent last part first),
+// --quit-after-ms N.
+// Builds as a Windows console program and natively, for the tests that run
+// against a real master on this machine.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "common/core/text.h"
+#include "launcher/core/gamespy_games.h"
+#include "launcher/core/server_list.h"
+#include "launcher/core/server_status.h"
+#include "tools/game_server/gamespy_reply.h"
 #include "tools/game_server/status_reply.h"
+#include "tools/game_server/udp_sockets.h"
 
 namespace {
+
+constexpr int kMaxServers = 4096;
+// A master reads heartbeats one at a time: a thousand sent at once overflow
+// its socket. First heartbeats go this far apart, and a server the master has
+// not challenged yet sends its heartbeat again this soon.
+constexpr std::chrono::milliseconds kHeartbeatSpacing{2};
+constexpr std::chrono::milliseconds kUnchallengedRetry{3000};
+constexpr uint32_t kLoopbackNet = 0x7F000000;
+
+struct Options {
+  int port = 12203;
+  int queryPort = 0;
+  int count = 1;
+  int silent = 0;
+  std::vector<const GameSpyGame*> games{&kGameSpyGames[0]};
+  uint32_t masterAddress = 0;
+  int masterPort = 27900;
+  long heartbeatMs = 60000;
+  int parts = 1;
+  bool reverseParts = false;
+  long quitAfterMs = -1;
+};
+
+using Clock = std::chrono::steady_clock;
+
+struct Server {
+  int index = 0;
+  Clock::time_point nextHeartbeat;
+  bool challenged = false;
+  bool heartbeatSent = false;
+  int gamePort = 0, queryPort = 0;
+  bool silent = false;
+  UdpSocket game, query;
+  StandInServer gamespy;
+  int nextQueryId = 1;
+};
 
 void Say(const std::string& line) {
   std::fputs((line + "\n").c_str(), stdout);
@@ -35,99 +86,191 @@ std::string Printable(const std::string& bytes) {
   return out;
 }
 
-SOCKET BoundUdp(int port) {
-  SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(static_cast<u_short>(port));
-  if (s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    closesocket(s);
-    s = INVALID_SOCKET;
-  }
-  return s;
+bool IsLoopback(uint32_t address) { return (address & 0xFF000000) == kLoopbackNet; }
+
+std::string AddressText(uint32_t address, int port) {
+  return std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 255) + "." +
+         std::to_string(address >> 8 & 255) + "." + std::to_string(address & 255) + ":" + std::to_string(port);
 }
 
-// Reads one datagram of s and answers it unless silent.
-void Serve(SOCKET s, int port, bool silent, const std::string& reply, const std::string& info) {
-  static char buffer[65536];
-  sockaddr_in from{};
-  int size = sizeof from;
-  const int got = recvfrom(s, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size);
-  if (got < 0) return;
-  const std::string datagram(buffer, static_cast<size_t>(got));
-  char address[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &from.sin_addr, address, sizeof address);
-  const std::string who = std::string(address) + ":" + std::to_string(ntohs(from.sin_port));
-  const std::string at = " on port " + std::to_string(port);
-  const bool wantsInfo = IsInfoRequest(datagram);
-  if (!IsStatusRequest(datagram) && !wantsInfo) {
-    Say("game server: ignored " + std::to_string(got) + " bytes from " + who + at + ": " + Printable(datagram));
+bool ParseGames(const std::string& text, std::vector<const GameSpyGame*>& games) {
+  games.clear();
+  for (const std::string& name : SplitKeepEmpty(text, ',')) {
+    const GameSpyGame* game = FindGameSpyGame(name);
+    if (game == nullptr) return false;
+    games.push_back(game);
+  }
+  return !games.empty();
+}
+
+bool ParseMaster(const std::string& text, Options& o) {
+  const ServerAddress split = SplitServerAddress(text);
+  if (!ParseDottedIPv4(split.host, o.masterAddress) || !IsLoopback(o.masterAddress)) return false;
+  return text.find(':') == std::string::npos ? (o.masterPort = 27900, true) : ParsePort(split.port, o.masterPort);
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--reverse-parts") {
+      o.reverseParts = true;
+      continue;
+    }
+    if (i + 1 >= argc) return false;
+    const std::string value = argv[++i];
+    if (option == "--port") o.port = std::atoi(value.c_str());
+    else if (option == "--query-port") o.queryPort = std::atoi(value.c_str());
+    else if (option == "--count") o.count = std::atoi(value.c_str());
+    else if (option == "--silent") o.silent = std::atoi(value.c_str());
+    else if (option == "--heartbeat-ms") o.heartbeatMs = std::atol(value.c_str());
+    else if (option == "--parts") o.parts = std::atoi(value.c_str());
+    else if (option == "--quit-after-ms") o.quitAfterMs = std::atol(value.c_str());
+    else if (option == "--game") {
+      if (!ParseGames(value, o.games)) return false;
+    } else if (option == "--master") {
+      if (!ParseMaster(value, o)) return false;
+    } else {
+      return false;
+    }
+  }
+  return o.count >= 1 && o.count <= kMaxServers && o.silent >= 0 && o.silent <= o.count && o.parts >= 1 &&
+         o.parts <= 64 && o.port > 0 && o.port + o.count - 1 <= 65535 && o.queryPort >= 0 &&
+         o.queryPort + o.count - 1 <= 65535 && o.heartbeatMs > 0;
+}
+
+void AnswerGamePort(Server& server, const Datagram& d, const std::string& reply, const std::string& info) {
+  const std::string who = AddressText(d.address, d.port) + " on port " + std::to_string(server.gamePort);
+  const bool wantsInfo = IsInfoRequest(d.bytes);
+  if (!IsStatusRequest(d.bytes) && !wantsInfo) {
+    Say("game server: ignored " + std::to_string(d.bytes.size()) + " bytes from " + who + ": " + Printable(d.bytes));
     return;
   }
-  if (silent) {
-    Say("game server: status request from " + who + at + ", left unanswered");
+  if (server.silent) {
+    Say("game server: status request from " + who + ", left unanswered");
     return;
   }
   const std::string& answer = wantsInfo ? info : reply;
-  sendto(s, answer.data(), static_cast<int>(answer.size()), 0, reinterpret_cast<sockaddr*>(&from), size);
-  Say(std::string("game server: ") + (wantsInfo ? "info" : "status") + " request from " + who + at + " (" +
-      std::to_string(got) + " bytes: " + Printable(datagram) + "), answered with " + std::to_string(answer.size()) +
-      " bytes");
+  server.game.SendTo(d.address, d.port, answer);
+  Say(std::string("game server: ") + (wantsInfo ? "info" : "status") + " request from " + who + " (" +
+      std::to_string(d.bytes.size()) + " bytes: " + Printable(d.bytes) + "), answered with " +
+      std::to_string(answer.size()) + " bytes");
+}
+
+void AnswerQueryPort(Server& server, const Datagram& d, const Options& o) {
+  const std::string who = AddressText(d.address, d.port) + " on query port " + std::to_string(server.queryPort);
+  const bool challenge = d.bytes.find("\\secure\\") != std::string::npos;
+  if (challenge && d.address == o.masterAddress) server.challenged = true;
+  if (server.silent && !challenge) {
+    Say("game server: query from " + who + ", left unanswered: " + Printable(d.bytes));
+    return;
+  }
+  std::vector<std::string> parts = AnswerQuery(server.gamespy, d.bytes, server.nextQueryId, o.parts);
+  if (parts.empty()) {
+    Say("game server: ignored " + std::to_string(d.bytes.size()) + " bytes from " + who + ": " + Printable(d.bytes));
+    return;
+  }
+  ++server.nextQueryId;
+  size_t total = 0;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[o.reverseParts ? parts.size() - 1 - i : i];
+    server.query.SendTo(d.address, d.port, part);
+    total += part.size();
+  }
+  Say("game server: query from " + who + " (" + Printable(d.bytes) + "), answered with " + std::to_string(total) +
+      " bytes in " + std::to_string(parts.size()) + " parts");
+}
+
+// Each server's heartbeat when it is due; returns how long until the next.
+Clock::duration SendDueHeartbeats(std::vector<Server>& servers, const Options& o, Clock::time_point now) {
+  Clock::duration wait = std::chrono::milliseconds(100);
+  for (Server& s : servers) {
+    if (now >= s.nextHeartbeat) {
+      s.query.SendTo(o.masterAddress, o.masterPort, Heartbeat(s.queryPort, *s.gamespy.game, !s.heartbeatSent));
+      s.heartbeatSent = true;
+      s.nextHeartbeat = now + (s.challenged ? std::chrono::milliseconds(o.heartbeatMs) : kUnchallengedRetry);
+    }
+    wait = std::min<Clock::duration>(wait, s.nextHeartbeat - now);
+  }
+  return wait;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int port = 12203;
-  int count = 1;
-  int silentCount = 0;
-  long quitAfterMs = -1;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--port") port = std::atoi(argv[i + 1]);
-    else if (option == "--quit-after-ms") quitAfterMs = std::atol(argv[i + 1]);
-    else if (option == "--count") count = std::atoi(argv[i + 1]);
-    else if (option == "--silent") silentCount = std::atoi(argv[i + 1]);
-    else {
-      std::fprintf(stderr, "usage: game_server [--port N] [--count N] [--silent N] [--quit-after-ms N]\n");
-      return 2;
-    }
-  }
-  // One select() watches them all, and a set holds at most FD_SETSIZE sockets.
-  if (count < 1 || count > FD_SETSIZE || silentCount < 0 || silentCount > count) {
-    std::fprintf(stderr, "game server: --count takes 1 to %d, --silent 0 to the count\n", FD_SETSIZE);
+  Options o;
+  if (!ParseOptions(argc, argv, o)) {
+    std::fprintf(stderr,
+                 "usage: game_server [--port N] [--query-port N] [--count 1..%d] [--silent N] [--game mohaa,...]\n"
+                 "                   [--master 127.x.y.z[:PORT]] [--heartbeat-ms N] [--parts N] [--reverse-parts]\n"
+                 "                   [--quit-after-ms N]\n",
+                 kMaxServers);
     return 2;
   }
-  WSADATA wsa;
-  WSAStartup(MAKEWORD(2, 2), &wsa);
-  std::vector<SOCKET> sockets;
-  for (int i = 0; i < count; ++i) {
-    sockets.push_back(BoundUdp(port + i));
-    if (sockets.back() == INVALID_SOCKET) {
-      Say("game server: cannot use UDP port " + std::to_string(port + i));
+  if (o.masterAddress != 0 && o.queryPort == 0) {
+    std::fprintf(stderr, "game server: --master needs --query-port, where heartbeats are sent from\n");
+    return 2;
+  }
+  UdpStartup();
+  std::vector<Server> servers(static_cast<size_t>(o.count));
+  for (int i = 0; i < o.count; ++i) {
+    Server& s = servers[static_cast<size_t>(i)];
+    s.index = i;
+    s.gamePort = o.port + i;
+    s.silent = i >= o.count - o.silent;
+    s.gamespy = MakeStandInServer(i, s.gamePort, *o.games[static_cast<size_t>(i) % o.games.size()]);
+    if (!s.game.BindLoopback(s.gamePort)) {
+      Say("game server: cannot use UDP port " + std::to_string(s.gamePort));
       return 1;
+    }
+    if (o.queryPort != 0) {
+      s.queryPort = o.queryPort + i;
+      if (!s.query.BindLoopback(s.queryPort)) {
+        Say("game server: cannot use UDP port " + std::to_string(s.queryPort));
+        return 1;
+      }
     }
   }
   const std::string reply = StatusReply(DemoServer());
   const std::string info = InfoReply(DemoServer());
-  if (count == 1) {
-    Say("game server: answering status requests on UDP port " + std::to_string(port));
-  } else {
-    Say("game server: answering status requests on UDP ports " + std::to_string(port) + " to " +
-        std::to_string(port + count - 1) + ", the last " + std::to_string(silentCount) + " of them silent");
+  std::string ports = o.count == 1 ? "UDP port " + std::to_string(o.port)
+                                   : "UDP ports " + std::to_string(o.port) + " to " + std::to_string(o.port + o.count - 1);
+  if (o.queryPort != 0) ports += ", query ports from " + std::to_string(o.queryPort);
+  Say("game server: answering status requests on " + ports + ", the last " + std::to_string(o.silent) +
+      " of them silent");
+
+  if (o.masterAddress != 0) {
+    Say("game server: heartbeats to " + AddressText(o.masterAddress, o.masterPort) + " every " +
+        std::to_string(o.heartbeatMs) + " ms, until challenged every " + std::to_string(kUnchallengedRetry.count()) +
+        " ms");
   }
-  const DWORD started = GetTickCount();
+  std::vector<UdpSocket*> sockets;
+  for (Server& s : servers) {
+    sockets.push_back(&s.game);
+    if (o.queryPort != 0) sockets.push_back(&s.query);
+  }
+  const Clock::time_point started = Clock::now();
+  for (Server& s : servers) s.nextHeartbeat = started + kHeartbeatSpacing * s.index;
+  Datagram d;
   for (;;) {
-    if (quitAfterMs >= 0 && static_cast<long>(GetTickCount() - started) > quitAfterMs) break;
-    fd_set set;
-    FD_ZERO(&set);
-    for (SOCKET s : sockets) FD_SET(s, &set);
-    timeval tv{0, 100000};
-    if (select(0, &set, nullptr, nullptr, &tv) < 1) continue;
-    for (int i = 0; i < count; ++i) {
-      if (FD_ISSET(sockets[i], &set)) Serve(sockets[i], port + i, i >= count - silentCount, reply, info);
+    const Clock::time_point now = Clock::now();
+    if (o.quitAfterMs >= 0 && now - started > std::chrono::milliseconds(o.quitAfterMs)) break;
+    Clock::duration wait = std::chrono::milliseconds(100);
+    if (o.masterAddress != 0) wait = SendDueHeartbeats(servers, o, now);
+    const auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(wait).count();
+    for (size_t ready : WaitReadable(sockets, static_cast<int>(std::max<long long>(waitMs, 0)))) {
+      Server& s = servers[o.queryPort != 0 ? ready / 2 : ready];
+      const bool onQueryPort = o.queryPort != 0 && ready % 2 == 1;
+      // Several may be waiting: read them all before the next wait.
+      while (sockets[ready]->Receive(d)) {
+        // Nothing goes back to an address outside this machine.
+        if (!IsLoopback(d.address)) continue;
+        if (onQueryPort) {
+          AnswerQueryPort(s, d, o);
+        } else {
+          AnswerGamePort(s, d, reply, info);
+        }
+      }
     }
   }
-  for (SOCKET s : sockets) closesocket(s);
   return 0;
 }

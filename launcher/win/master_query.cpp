@@ -1,0 +1,226 @@
+#include "launcher/win/master_query.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/win/window_class.h"
+
+namespace {
+
+constexpr const char* kQueryClass = "KestrunMasterQuery";
+constexpr int kReadSize = 16384;
+// Reads per notice: a master streaming garbage cannot hold the window thread;
+// more waiting raise the notice again.
+constexpr int kReadsPerNotice = 16;
+
+const std::vector<ListedServer> kNoServers;
+
+MasterResult ResultOf(MasterOutcome outcome) {
+  switch (outcome) {
+    case MasterOutcome::List:
+      return MasterResult::Listed;
+    case MasterOutcome::NotAList:
+      return MasterResult::NotAList;
+    case MasterOutcome::ClosedEarly:
+      return MasterResult::ClosedEarly;
+    case MasterOutcome::Refused:
+      return MasterResult::Refused;
+    case MasterOutcome::Pending:
+      break;
+  }
+  return MasterResult::Pending;
+}
+
+}  // namespace
+
+MasterQuery::MasterQuery() {
+  WSADATA data;
+  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+MasterQuery::~MasterQuery() {
+  Stop();
+  // A lookup whose end has not come may still write into its buffer: those
+  // few bytes are left to the process rather than freed under it.
+  for (std::unique_ptr<Lookup>& lookup : lookups_) (void)lookup.release();
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (winsockReady_) WSACleanup();
+}
+
+bool MasterQuery::EnsureWindow() {
+  if (hwnd_) return true;
+  RegisterWindowClass(kQueryClass, ObjectWindowProc<MasterQuery>);
+  hwnd_ = CreateWindowExA(0, kQueryClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), this);
+  return hwnd_ != nullptr;
+}
+
+const std::vector<ListedServer>& MasterQuery::Servers() const {
+  return result_ == MasterResult::Listed && exchange_ ? exchange_->Servers() : kNoServers;
+}
+
+size_t MasterQuery::DroppedLookups() const {
+  return static_cast<size_t>(std::count_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->dropped; }));
+}
+
+void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
+  Stop();
+  ++startCount_;
+  result_ = MasterResult::Pending;
+  address_ = 0;
+  port_ = master.port;
+  exchange_ = std::make_unique<MasterExchange>(game);
+  if (!winsockReady_ || !EnsureWindow()) {
+    Finish(MasterResult::Unreachable);
+    return;
+  }
+  startedMs_ = GetTickCount64();
+  SetTimer(hwnd_, kTimeLimitTimer, kTimeLimitMs, nullptr);
+  in_addr dotted{};
+  if (inet_pton(AF_INET, master.host.c_str(), &dotted) == 1) {
+    ConnectTo(ntohl(dotted.s_addr));
+    return;
+  }
+  auto lookup = std::make_unique<Lookup>();
+  lookup->handle = WSAAsyncGetHostByName(hwnd_, kLookupMessage, master.host.c_str(), lookup->entry,
+                                         sizeof lookup->entry);
+  if (!lookup->handle) {
+    Finish(MasterResult::NoSuchHost);
+    return;
+  }
+  lookups_.push_back(std::move(lookup));
+}
+
+void MasterQuery::Cancel() { Stop(); }
+
+// Everything of a running query goes, except the buffers of lookups still
+// under way.
+void MasterQuery::Stop() {
+  for (std::unique_ptr<Lookup>& lookup : lookups_) {
+    if (!lookup->dropped) WSACancelAsyncRequest(lookup->handle);
+    lookup->dropped = true;
+  }
+  if (hwnd_) KillTimer(hwnd_, kTimeLimitTimer);
+  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  socket_ = INVALID_SOCKET;
+  outgoing_.clear();
+}
+
+void MasterQuery::Finish(MasterResult result) {
+  Stop();
+  result_ = result;
+  if (onDone) onDone(*this);
+}
+
+void MasterQuery::OnLookupDone(HANDLE handle, int error) {
+  const auto found = std::find_if(lookups_.begin(), lookups_.end(), [&](const auto& l) { return l->handle == handle; });
+  if (found == lookups_.end()) return;
+  const std::unique_ptr<Lookup> lookup = std::move(*found);
+  lookups_.erase(found);
+  if (lookup->dropped) return;
+  const auto* entry = reinterpret_cast<const hostent*>(lookup->entry);
+  if (error != 0 || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list ||
+      !entry->h_addr_list[0]) {
+    Finish(MasterResult::NoSuchHost);
+    return;
+  }
+  uint32_t address = 0;
+  std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+  ConnectTo(ntohl(address));
+}
+
+void MasterQuery::ConnectTo(uint32_t address) {
+  address_ = address;
+  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (socket_ == INVALID_SOCKET ||
+      WSAAsyncSelect(socket_, hwnd_, kSocketMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+    Finish(MasterResult::Unreachable);
+    return;
+  }
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_addr.s_addr = htonl(address);
+  remote.sin_port = htons(static_cast<u_short>(port_));
+  if (connect(socket_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 &&
+      WSAGetLastError() != WSAEWOULDBLOCK) {
+    Finish(MasterResult::Unreachable);
+  }
+}
+
+void MasterQuery::OnSocketNotice(SOCKET socket, int event, int error) {
+  if (socket != socket_ || socket_ == INVALID_SOCKET) return;  // a socket closed since
+  switch (event) {
+    case FD_CONNECT:
+      if (error != 0) Finish(MasterResult::Unreachable);
+      return;
+    case FD_WRITE:
+      FlushSend();
+      return;
+    case FD_READ:
+      ReadWaiting(false);
+      return;
+    case FD_CLOSE: {
+      // What came before the close is still to be read, all of it: no more
+      // notices come. The socket's buffer bounds it.
+      const unsigned start = startCount_;
+      ReadWaiting(true);
+      if (start != startCount_ || result_ != MasterResult::Pending) return;
+      exchange_->Closed();
+      Finish(ResultOf(exchange_->Outcome()));
+      return;
+    }
+  }
+}
+
+void MasterQuery::ReadWaiting(bool toTheEnd) {
+  char buffer[kReadSize];
+  const unsigned start = startCount_;
+  for (int i = 0; (toTheEnd || i < kReadsPerNotice) && start == startCount_ && result_ == MasterResult::Pending; ++i) {
+    const int got = recv(socket_, buffer, sizeof buffer, 0);
+    if (got <= 0) return;  // nothing more now; a close comes as its own notice
+    const std::string request = exchange_->Take(std::string_view(buffer, static_cast<size_t>(got)));
+    if (!request.empty()) {
+      outgoing_ += request;
+      FlushSend();
+    }
+    if (exchange_->Done()) {
+      Finish(ResultOf(exchange_->Outcome()));
+      return;
+    }
+  }
+}
+
+void MasterQuery::FlushSend() {
+  while (!outgoing_.empty() && socket_ != INVALID_SOCKET) {
+    const int sent = send(socket_, outgoing_.data(), static_cast<int>(outgoing_.size()), 0);
+    if (sent <= 0) {
+      // The rest goes with the next FD_WRITE; anything but a full buffer ends the query.
+      if (WSAGetLastError() != WSAEWOULDBLOCK) Finish(MasterResult::Unreachable);
+      return;
+    }
+    outgoing_.erase(0, static_cast<size_t>(sent));
+  }
+}
+
+LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case kSocketMessage:
+      OnSocketNotice(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
+      return 0;
+    case kLookupMessage:
+      OnLookupDone(reinterpret_cast<HANDLE>(wParam), WSAGETASYNCERROR(lParam));
+      return 0;
+    case WM_TIMER:
+      // A tick of a timer killed since may still be queued: only the time counts.
+      if (wParam == kTimeLimitTimer && result_ == MasterResult::Pending &&
+          GetTickCount64() - startedMs_ >= kTimeLimitMs) {
+        Finish(MasterResult::TimedOut);
+      }
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,92 @@
+#pragma once
+// Asks one master server for one game's server list over TCP, on the window
+// thread: a non-blocking socket whose notices come as messages to a
+// message-only window, a host name looked up beside the window thread, and
+// 5 s at most from the start to the whole list.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "launcher/core/master_exchange.h"
+#include "launcher/core/master_servers.h"
+
+enum class MasterResult {
+  Pending,
+  Listed,
+  NoSuchHost,
+  Unreachable,  // the connection was refused or failed
+  TimedOut,
+  Refused,      // the master closed after our answer to its challenge
+  ClosedEarly,
+  NotAList,
+};
+
+class MasterQuery {
+ public:
+  static constexpr UINT kTimeLimitMs = 5000;
+
+  MasterQuery();
+  ~MasterQuery();
+  MasterQuery(const MasterQuery&) = delete;
+  MasterQuery& operator=(const MasterQuery&) = delete;
+
+  // Every message of the query's own message-only window.
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // Called once per Start, when the result is known.
+  std::function<void(MasterQuery&)> onDone;
+
+  // Starts asking; a query of this object still running is dropped first.
+  void Start(const MasterAddress& master, const GameSpyGame& game);
+  // Drops the query without a result.
+  void Cancel();
+
+  MasterResult Result() const { return result_; }
+  // The list, when Result() is Listed.
+  const std::vector<ListedServer>& Servers() const;
+  // Whether the master's address is on loopback (known once connected).
+  bool MasterOnLoopback() const { return (address_ >> 24) == 127; }
+  // Lookups dropped whose end has not come yet (their buffers are kept).
+  size_t DroppedLookups() const;
+
+ private:
+  static constexpr UINT kSocketMessage = WM_APP + 21;
+  static constexpr UINT kLookupMessage = WM_APP + 22;
+  static constexpr UINT_PTR kTimeLimitTimer = 1;
+
+  // A host name lookup: Windows writes the result into entry at any time
+  // until the lookup's message comes, even after a cancel, so the buffer
+  // lives until then.
+  struct Lookup {
+    HANDLE handle = nullptr;
+    bool dropped = false;
+    char entry[MAXGETHOSTSTRUCT] = {};
+  };
+
+  bool EnsureWindow();
+  void OnLookupDone(HANDLE handle, int error);
+  void ConnectTo(uint32_t address);
+  void OnSocketNotice(SOCKET socket, int event, int error);
+  void ReadWaiting(bool toTheEnd);
+  void FlushSend();
+  void Finish(MasterResult result);
+  void Stop();
+
+  HWND hwnd_ = nullptr;
+  bool winsockReady_ = false;
+  SOCKET socket_ = INVALID_SOCKET;
+  int port_ = 0;
+  uint32_t address_ = 0;  // host byte order
+  ULONGLONG startedMs_ = 0;
+  // Counts starts: onDone may start the next query while a notice of the
+  // last one is still being handled.
+  unsigned startCount_ = 0;
+  MasterResult result_ = MasterResult::Pending;
+  std::unique_ptr<MasterExchange> exchange_;
+  std::string outgoing_;
+  std::vector<std::unique_ptr<Lookup>> lookups_;  // the current one last, unless dropped
+};
