@@ -87,6 +87,12 @@ UnwritableFolder::UnwritableFolder(std::string path, Deny deny) : path_(std::mov
 UnwritableFolder::~UnwritableFolder() {
   if (held_ && !ChangeFolderFlag(path_, deny_, false)) {
     ADD_FAILURE_AT(__FILE__, __LINE__) << "chattr -i/-a failed: " << path_ << " stays locked";
+    return;
+  }
+  // A probe made just before the flag took hold could not be removed then:
+  // it goes now, so that the folder holds only what the test put there.
+  for (const std::string& name : FileNames(path_)) {
+    if (name.starts_with("probe") && name.ends_with(".tmp")) DeleteFileA((path_ + "\\" + name).c_str());
   }
 }
 
