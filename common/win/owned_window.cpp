@@ -21,20 +21,20 @@ OwnedWindow::~OwnedWindow() {
   DeleteFonts(fonts_);
 }
 
-bool OwnedWindow::Create(const OwnedWindowSpec& spec) {
-  RegisterWindowClass(spec.className, ObjectWindowProc<OwnedWindow>, GetSysColorBrush(COLOR_BTNFACE));
+bool OwnedWindow::Create(const OwnedWindowSpec& shape) {
+  RegisterWindowClass(shape.className, ObjectWindowProc<OwnedWindow>, GetSysColorBrush(COLOR_BTNFACE));
   // Not the DPI Windows reports for the owner: before Windows 10 1607 that is
   // the system's, whatever monitor the owner is on.
   dpi_ = owner_.dpi > 0 ? owner_.dpi : WindowDpi(owner_.hwnd);
-  controls_ = spec.controls;
-  fontSpecs_ = spec.fonts;
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | spec.extraStyle;
-  RECT area{0, 0, Scaled(spec.clientSize96.cx, dpi_), Scaled(spec.clientSize96.cy, dpi_)};
-  AdjustWindowRectForDpi(area, style, false, spec.exStyle, dpi_);
+  controls_ = shape.controls;
+  fontSpecs_ = shape.fonts;
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | shape.extraStyle;
+  RECT area{0, 0, Scaled(shape.clientSize96.cx, dpi_), Scaled(shape.clientSize96.cy, dpi_)};
+  AdjustWindowRectForDpi(area, style, false, shape.exStyle, dpi_);
   RECT ownerRect{};
   GetWindowRect(owner_.hwnd, &ownerRect);
-  const int offset = Scaled(spec.cascadeOffset, dpi_);
-  hwnd_ = CreateWindowExA(spec.exStyle, spec.className, spec.caption, style, ownerRect.left + offset,
+  const int offset = Scaled(shape.cascadeOffset, dpi_);
+  hwnd_ = CreateWindowExA(shape.exStyle, shape.className, shape.caption, style, ownerRect.left + offset,
                           ownerRect.top + offset, area.right - area.left, area.bottom - area.top, owner_.hwnd,
                           nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;

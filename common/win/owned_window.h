@@ -57,8 +57,8 @@ class OwnedWindow {
   virtual ~OwnedWindow();
 
   // Makes the window, still hidden, at the owner's DPI, with the controls of
-  // the spec's table given their fonts and laid out.
-  bool Create(const OwnedWindowSpec& spec);
+  // its shape's table given their fonts and laid out.
+  bool Create(const OwnedWindowSpec& shape);
   void ShowModal();
   // Places the controls at Dpi(): by default each at its table place, scaled.
   virtual void LayOut();
