@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/win/host_lookup.h"
 #include "common/win/window_class.h"
 
 namespace {
@@ -42,9 +43,6 @@ MasterQuery::MasterQuery() {
 
 MasterQuery::~MasterQuery() {
   Stop();
-  // A lookup whose end has not come may still write into its buffer: those
-  // few bytes are left to the process rather than freed under it.
-  for (std::unique_ptr<Lookup>& lookup : lookups_) (void)lookup.release();
   if (hwnd_) DestroyWindow(hwnd_);
   if (winsockReady_) WSACleanup();
 }
@@ -60,9 +58,7 @@ const std::vector<ListedServer>& MasterQuery::Servers() const {
   return result_ == MasterResult::Listed && exchange_ ? exchange_->Servers() : kNoServers;
 }
 
-size_t MasterQuery::DroppedLookups() const {
-  return static_cast<size_t>(std::count_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->dropped; }));
-}
+size_t MasterQuery::DroppedLookups() const { return droppedLookups_; }
 
 void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
   Stop();
@@ -82,24 +78,19 @@ void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
     ConnectTo(ntohl(dotted.s_addr));
     return;
   }
-  auto lookup = std::make_unique<Lookup>();
-  lookup->handle = WSAAsyncGetHostByName(hwnd_, kLookupMessage, master.host.c_str(), lookup->entry,
-                                         sizeof lookup->entry);
-  if (!lookup->handle) {
-    Finish(MasterResult::NoSuchHost);
-    return;
-  }
-  lookups_.push_back(std::move(lookup));
+  lookupId_ = host_lookup::Start(master.host, hwnd_, kLookupMessage);
+  if (!lookupId_) Finish(MasterResult::NoSuchHost);
 }
 
 void MasterQuery::Cancel() { Stop(); }
 
-// Everything of a running query goes, except the buffers of lookups still
-// under way.
+// Everything of a running query goes; a lookup still under way keeps its
+// buffer with host_lookup until its end.
 void MasterQuery::Stop() {
-  for (std::unique_ptr<Lookup>& lookup : lookups_) {
-    if (!lookup->dropped) WSACancelAsyncRequest(lookup->handle);
-    lookup->dropped = true;
+  if (lookupId_) {
+    host_lookup::Drop(lookupId_);
+    ++droppedLookups_;
+    lookupId_ = 0;
   }
   if (hwnd_) KillTimer(hwnd_, kTimeLimitTimer);
   if (socket_ != INVALID_SOCKET) closesocket(socket_);
@@ -113,21 +104,14 @@ void MasterQuery::Finish(MasterResult result) {
   if (onDone) onDone(*this);
 }
 
-void MasterQuery::OnLookupDone(HANDLE handle, int error) {
-  const auto found = std::find_if(lookups_.begin(), lookups_.end(), [&](const auto& l) { return l->handle == handle; });
-  if (found == lookups_.end()) return;
-  const std::unique_ptr<Lookup> lookup = std::move(*found);
-  lookups_.erase(found);
-  if (lookup->dropped) return;
-  const auto* entry = reinterpret_cast<const hostent*>(lookup->entry);
-  if (error != 0 || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list ||
-      !entry->h_addr_list[0]) {
+void MasterQuery::OnLookupDone(uintptr_t id, uint32_t address) {
+  if (id != lookupId_) return;  // a lookup of an earlier start
+  lookupId_ = 0;
+  if (address == 0) {
     Finish(MasterResult::NoSuchHost);
     return;
   }
-  uint32_t address = 0;
-  std::memcpy(&address, entry->h_addr_list[0], sizeof address);
-  ConnectTo(ntohl(address));
+  ConnectTo(address);
 }
 
 void MasterQuery::ConnectTo(uint32_t address) {
@@ -209,7 +193,7 @@ LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       OnSocketNotice(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
       return 0;
     case kLookupMessage:
-      OnLookupDone(reinterpret_cast<HANDLE>(wParam), WSAGETASYNCERROR(lParam));
+      OnLookupDone(static_cast<uintptr_t>(wParam), static_cast<uint32_t>(lParam));
       return 0;
     case WM_TIMER:
       // A tick of a timer killed since may still be queued: only the time counts.

@@ -50,7 +50,7 @@ class MasterQuery {
   const std::vector<ListedServer>& Servers() const;
   // Whether the master's address is on loopback (known once connected).
   bool MasterOnLoopback() const { return (address_ >> 24) == 127; }
-  // Lookups dropped whose end has not come yet (their buffers are kept).
+  // Lookups dropped by a cancel or a new start (their buffers stay with host_lookup until their end).
   size_t DroppedLookups() const;
 
  private:
@@ -58,17 +58,8 @@ class MasterQuery {
   static constexpr UINT kLookupMessage = WM_APP + 22;
   static constexpr UINT_PTR kTimeLimitTimer = 1;
 
-  // A host name lookup: Windows writes the result into entry at any time
-  // until the lookup's message comes, even after a cancel, so the buffer
-  // lives until then.
-  struct Lookup {
-    HANDLE handle = nullptr;
-    bool dropped = false;
-    char entry[MAXGETHOSTSTRUCT] = {};
-  };
-
   bool EnsureWindow();
-  void OnLookupDone(HANDLE handle, int error);
+  void OnLookupDone(uintptr_t id, uint32_t address);
   void ConnectTo(uint32_t address);
   void OnSocketNotice(SOCKET socket, int event, int error);
   void ReadWaiting(bool toTheEnd);
@@ -88,5 +79,6 @@ class MasterQuery {
   MasterResult result_ = MasterResult::Pending;
   std::unique_ptr<MasterExchange> exchange_;
   std::string outgoing_;
-  std::vector<std::unique_ptr<Lookup>> lookups_;  // the current one last, unless dropped
+  uintptr_t lookupId_ = 0;  // the running lookup, 0 when none
+  size_t droppedLookups_ = 0;
 };
