@@ -159,6 +159,7 @@ void ServerList::SetListedServers(const std::vector<ListedServer>& servers) {
     if (rows_.size() == kMaxListedServers) break;
     ServerRow row;
     row.kind = ReplyKind::GameSpy;
+    row.gamePortKnown = false;
     row.host = DottedIPv4(listed.address);
     row.port = listed.queryPort;
     row.server = row.host + ":" + std::to_string(listed.queryPort);
@@ -276,7 +277,9 @@ void ServerList::Fill(ServerRow& row, std::string_view reply, uint32_t nowMs) {
   row.password = status.password;
   row.players.clear();
   for (const GameSpyPlayer& player : status.players) row.players.push_back({player.name, player.frags, player.ping});
-  if (status.hostPort != 0) row.server = row.host + ":" + std::to_string(status.hostPort);
+  if (status.hostPort == 0) return;
+  row.server = row.host + ":" + std::to_string(status.hostPort);
+  row.gamePortKnown = true;
 }
 
 void ServerList::EndRound() {

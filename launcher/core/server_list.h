@@ -63,6 +63,8 @@ struct ServerRow {
   // reply names one (the query port until then).
   std::string server;
   size_t entry = 0;  // where it stood among the entries given; sorting keeps it
+  // Whether server holds the game port: a listed server's reply must name it.
+  bool gamePortKnown = true;
   ReplyKind kind = ReplyKind::Status;
   std::string host;  // where the request goes: a name or a dotted address
   int port = 0;
