@@ -103,5 +103,4 @@ void PlayedMaster::Play() {
     }
     server_.CloseClient();
   }
-  over_ = true;
 }

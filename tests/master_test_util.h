@@ -50,8 +50,6 @@ class PlayedMaster {
   PlayedMaster& operator=(const PlayedMaster&) = delete;
 
   int Port() const { return server_.port; }
-  // Whether the play has ended (the client gone, or the play done).
-  bool Over() const { return over_; }
 
  private:
   void Play();
@@ -60,6 +58,5 @@ class PlayedMaster {
   TestServer server_;
   MasterPlay play_;
   std::atomic<bool> stop_{false};
-  std::atomic<bool> over_{false};
   std::thread thread_;
 };
