@@ -2,8 +2,10 @@
 // game-server stand-ins on loopback ports.
 #include <gtest/gtest.h>
 
+#include "common/core/text.h"
 #include "common/win/host_lookup.h"
 #include "common/win/list_controls.h"
+#include "launcher/core/gamespy_games.h"
 #include "launcher/core/server_status.h"
 #include "launcher/win/main_controls.h"
 #include "launcher/win/server_list_window.h"
@@ -15,6 +17,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 
 namespace {
 
@@ -527,4 +531,72 @@ TEST_F(ServerListTest, AGamesServersComeFromTheMastersAndTheViewIsRemembered) {
   EXPECT_EQ(Setting("Server List Sort"), "2");
   window->ChooseSource(ServerSource::Saved);
   EXPECT_EQ(Setting("Server List Source"), "0");
+}
+
+namespace {
+
+// quakestat -P -raw ';': "MAS;address;name;map;max;players;ping;retries", or
+// "MAS;address;TIMEOUT" and the like; player lines follow. The fields by address.
+std::map<std::string, std::vector<std::string>> QuakestatServers(const std::string& raw) {
+  std::map<std::string, std::vector<std::string>> servers;
+  for (const std::string& line : SplitKeepEmpty(raw, '\n')) {
+    const std::vector<std::string> fields = SplitKeepEmpty(line, ';');
+    if (fields.size() >= 3 && fields[0] == "MAS") servers[fields[1]] = fields;
+  }
+  return servers;
+}
+
+// A path of the host as Wine's drive Z: shows it.
+std::string HostPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return "Z:" + path;
+}
+
+}  // namespace
+
+// Beside the real master (tests/master_interop.sh): each game's source shows
+// exactly the stand-ins the master lists for it, each row as quakestat reads
+// the same query port.
+TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) {
+  int listPort = 0;
+  std::vector<ListedServer> expected;
+  if (!ExpectedStandIns(0, listPort, expected)) GTEST_SKIP() << "run by tests/master_interop.sh beside the master";
+  const char* quakestatFile = std::getenv("KESTRUN_QUAKESTAT");
+  ASSERT_NE(quakestatFile, nullptr) << "quakestat (Debian package qstat) is missing";
+  const auto quakestat = QuakestatServers(FileBytes(HostPath(quakestatFile)));
+  SetSetting("Master Servers", "127.0.0.1:" + std::to_string(listPort));
+  Open({}, "");
+  for (size_t game = 0; game < std::size(kGameSpyGames); ++game) {
+    SCOPED_TRACE(kGameSpyGames[game].gameName);
+    ExpectedStandIns(game, listPort, expected);
+    std::vector<ListedServer> listed;
+    // The stand-ins are listed once the master has had their answers to its challenge.
+    for (int attempt = 0; attempt < 20 && listed != expected; ++attempt) {
+      if (attempt > 0) PumpFor(500);
+      window->ChooseSource(static_cast<ServerSource>(game + 1));
+      ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000));
+      listed.clear();
+      for (const ServerRow& row : window->Servers().Rows()) {
+        listed.push_back({0x7F000001, static_cast<uint16_t>(row.port)});
+        EXPECT_EQ(row.host, "127.0.0.1");
+      }
+      listed = Sorted(listed);
+    }
+    ASSERT_EQ(listed, expected);
+    for (size_t i = 0; i < window->Servers().Size(); ++i) {
+      const ServerRow& row = window->Servers().Rows()[i];
+      const std::string queried = row.host + ":" + std::to_string(row.port);
+      SCOPED_TRACE(queried);
+      ASSERT_EQ(quakestat.count(queried), 1u);
+      const std::vector<std::string>& seen = quakestat.at(queried);
+      if (seen.size() < 6) {
+        EXPECT_EQ(row.state, RowState::NoReply) << "quakestat: " << seen[2];
+        continue;
+      }
+      EXPECT_EQ(row.state, RowState::Answered);
+      EXPECT_EQ(row.name, seen[2]);
+      EXPECT_EQ(row.map, seen[3]);
+      EXPECT_EQ(window->Servers().CellText(i, ServerColumn::Players), seen[5] + "/" + seen[4]);
+    }
+  }
 }
