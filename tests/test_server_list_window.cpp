@@ -9,6 +9,7 @@
 #include "launcher/core/server_status.h"
 #include "launcher/win/main_controls.h"
 #include "launcher/win/server_list_window.h"
+#include "tests/hostile_util.h"
 #include "tests/launcher_fixture.h"
 #include "tests/master_test_util.h"
 #include "tests/udp_test_server.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -599,4 +601,79 @@ TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) 
       EXPECT_EQ(window->Servers().CellText(i, ServerColumn::Players), seen[5] + "/" + seen[4]);
     }
   }
+}
+
+// Hostile query ports among good ones: each leaves its own row "no reply" (or
+// a whole 64 KiB reply cut to its values' limits), the good rows are filled,
+// the window keeps handling its events and memory stays bounded.
+TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
+  const std::string part1 = "\\hostname\\Hostile\\queryid\\5.1";
+  const std::string lastPart = "\\hostport\\12299\\final\\\\queryid\\5.2";
+  std::vector<std::string> thousandParts;
+  for (int part = 1; part <= 1000; ++part) {
+    thousandParts.push_back("\\k\\v\\" + std::string(part == 1000 ? "final\\\\" : "") + "queryid\\5." +
+                            std::to_string(part));
+  }
+  struct Case {
+    const char* what;
+    std::vector<std::string> replies;
+    std::string stray;
+    const char* strayAddress = "127.0.0.1";
+    int floodMs = 0;
+    bool answers = false;  // a whole reply, however large
+  } cases[] = {
+      {"64 KiB in one datagram", {"\\hostname\\" + std::string(65000, 'x') + "\\hostport\\12210"}, "", "127.0.0.1", 0, true},
+      {"a thousand parts", thousandParts, ""},
+      {"one part again and again", {part1}, "", "127.0.0.1", 300},
+      {"no final part", {part1, "\\mapname\\m\\queryid\\5.2"}, ""},
+      {"the last part from another port", {part1}, lastPart},
+      {"the last part from another address", {part1}, lastPart, "127.0.0.2"},
+  };
+  UdpTestServer first, last;
+  first.SetReply(GameSpyReply("First", 12201, 1, 8, false));
+  last.SetReply(GameSpyReply("Last", 12202, 2, 8, false));
+  std::vector<std::unique_ptr<UdpTestServer>> hostile;
+  std::vector<int> ports{first.Port()};
+  for (const Case& c : cases) {
+    hostile.push_back(std::make_unique<UdpTestServer>(0, c.strayAddress));
+    hostile.back()->SetReplies(c.replies, c.stray);
+    hostile.back()->SetFlood(c.floodMs);
+    ports.push_back(hostile.back()->Port());
+  }
+  ports.push_back(last.Port());
+  PlayedMaster master({kMasterGreeting, true, LoopbackList(ports), true});
+  SetSetting("Master Servers", "127.0.0.1:" + std::to_string(master.Port()));
+  Open({}, "");
+  const MemoryUse before = MemoryOf();
+  // A timer of the thread's own, handled by the same loop as the window's events.
+  static int ticks;
+  static DWORD lastTick, longestGap;
+  ticks = 0;
+  lastTick = GetTickCount();
+  longestGap = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+    ++ticks;
+    longestGap = std::max(longestGap, GetTickCount() - lastTick);
+    lastTick = GetTickCount();
+  });
+  window->ChooseSource(ServerSource::Spearhead);
+  const bool done = PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000);
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(done);
+  EXPECT_GT(ticks, 10);
+  EXPECT_LT(longestGap, 1000u) << "the window went on handling its events";
+  EXPECT_TRUE(MemoryGrewAtMost(before, 32 * kMiB));
+  const ServerList& servers = window->Servers();
+  ASSERT_EQ(servers.Size(), ports.size());
+  for (size_t entry = 0; entry < ports.size(); ++entry) {
+    const ServerRow& row = servers.Rows()[servers.RowOf(entry)];
+    const bool good = entry == 0 || entry == ports.size() - 1;
+    const Case* c = good ? nullptr : &cases[entry - 1];
+    SCOPED_TRACE(c ? c->what : "a good server");
+    EXPECT_EQ(row.state, good || c->answers ? RowState::Answered : RowState::NoReply);
+    if (c && c->answers) {
+      EXPECT_EQ(row.name, std::string(kMaxGameSpyText, 'x'));
+    }
+  }
+  EXPECT_EQ(servers.PlayersTotal(), 3);
 }
