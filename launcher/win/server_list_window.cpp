@@ -246,6 +246,7 @@ void ServerListWindow::Refresh() {
 void ServerListWindow::StartSource() {
   round_.Stop();
   masters_.Cancel();
+  playerSelected_ = false;
   if (source_ == ServerSource::Saved) {
     servers_.SetServers(setup_.savedEntries);
     servers_.SortAgain();
@@ -342,7 +343,7 @@ void ServerListWindow::ShowAllRows() {
   shownRows_ = servers_.Shown();
   SendMessageA(list_, LVM_SETITEMCOUNT, shownRows_.size(), LVSICF_NOSCROLL);
   const int selected = selectedEntry_ < servers_.Size() ? servers_.ShownIndexOf(servers_.RowOf(selectedEntry_)) : -1;
-  if (selected >= 0) {
+  if (selected >= 0 && playerSelected_) {
     SelectRow(selected);
   } else if (!shownRows_.empty()) {
     SelectRow(0);
@@ -454,7 +455,9 @@ const ServerRow* ServerListWindow::SelectedServer() const {
 void ServerListWindow::SelectRow(int row) {
   LVITEMA state{};
   state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  selectingRow_ = true;
   SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+  selectingRow_ = false;
   SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
   OnSelectionChanged();
 }
@@ -506,8 +509,9 @@ void ServerListWindow::AddSelectedToSaved() {
   }
 }
 
-// The selection stays on its server, wherever the sort takes it.
+// The selection stays on its server, wherever the player's sort takes it.
 void ServerListWindow::SortBy(ServerColumn column) {
+  playerSelected_ = true;
   servers_.SortBy(column);
   RememberSort();
   ShowAllRows();
@@ -548,6 +552,7 @@ LRESULT ServerListWindow::OnListNotice(NMHDR& notice) {
       OnCellWanted(reinterpret_cast<NMLVDISPINFOA&>(notice));
       break;
     case LVN_ITEMCHANGED:
+      if (!selectingRow_) playerSelected_ = true;
       OnSelectionChanged();
       break;
     case NM_CUSTOMDRAW:

@@ -103,6 +103,9 @@ class ServerListWindow : public OwnedWindow {
   ServerList servers_;
   std::vector<size_t> shownRows_;
   size_t selectedEntry_ = SIZE_MAX;  // the selected server, wherever filters and sorts take it
+  // Until the player picks a row or sorts, the first row is selected, whatever comes to the top.
+  bool playerSelected_ = false;
+  bool selectingRow_ = false;  // the selection being changed by this window, not the player
   HWND list_ = nullptr;
   HWND playersList_ = nullptr;
   HWND sourceBox_ = nullptr;
