@@ -325,11 +325,13 @@ void ServerListWindow::ApplyFilter() {
   filter.hideFull = SendMessageA(hideBoxes_[1], BM_GETCHECK, 0, 0) == BST_CHECKED;
   filter.hideNoReply = SendMessageA(hideBoxes_[2], BM_GETCHECK, 0, 0) == BST_CHECKED;
   filter.search = WindowText(searchBox_);
-  if (filter == servers_.Filter()) return;
+  const ServerFilter was = servers_.Filter();
+  if (filter == was) return;
   servers_.SetFilter(filter);
-  settings::Write(settings::kServerListHideEmpty, filter.hideEmpty);
-  settings::Write(settings::kServerListHideFull, filter.hideFull);
-  settings::Write(settings::kServerListHideNoReply, filter.hideNoReply);
+  // The search is not remembered: rows hidden by a word typed long ago would puzzle.
+  if (filter.hideEmpty != was.hideEmpty) settings::Write(settings::kServerListHideEmpty, filter.hideEmpty);
+  if (filter.hideFull != was.hideFull) settings::Write(settings::kServerListHideFull, filter.hideFull);
+  if (filter.hideNoReply != was.hideNoReply) settings::Write(settings::kServerListHideNoReply, filter.hideNoReply);
   ShowAllRows();
 }
 
