@@ -2,9 +2,10 @@
 // master's list, to the first row filled and to every answering row filled,
 // the CPU of the window thread over the round, and the answering servers
 // shown "no reply" in each run. The master runs on loopback with the
-// game-server stand-ins heartbeating to it, the last of their query ports
-// silent (scripts/bench starts them in a private network namespace):
-//   master_list_probe LIST_PORT FIRST_QUERY_PORT COUNT SILENT
+// game-server stand-ins heartbeating to it on query ports in a row, in blocks
+// of BLOCK whose last SILENT * BLOCK / COUNT are silent (scripts/bench-master
+// starts them in a private network namespace):
+//   master_list_probe LIST_PORT FIRST_QUERY_PORT COUNT SILENT BLOCK
 // It first waits until the master lists every stand-in, since the master
 // challenges and queries each itself before it lists it.
 #include <winsock2.h>
@@ -65,8 +66,8 @@ struct Run {
 
 class Probe {
  public:
-  Probe(int listPort, int firstQueryPort, int count, int silent)
-      : master_{"127.0.0.1", listPort}, firstQueryPort_(firstQueryPort), count_(count), silent_(silent) {}
+  Probe(int listPort, int firstQueryPort, int count, int silent, int block)
+      : master_{"127.0.0.1", listPort}, firstQueryPort_(firstQueryPort), count_(count), silent_(silent), block_(block) {}
 
   // Asks the master once a second until it lists every stand-in; false when it did not within the limit.
   bool WaitForFullList() {
@@ -136,7 +137,8 @@ class Probe {
     r.cpuMs = (ThreadCpuSeconds() - cpu0) * 1000;
     query_.onDone = nullptr;
     for (const Row& row : rows_) {
-      const bool silent = row.queryPort >= firstQueryPort_ + count_ - silent_;
+      const int offset = row.queryPort - firstQueryPort_;
+      const bool silent = offset % block_ >= block_ - silent_ * block_ / count_;
       if (silent && row.answered) ++r.silentAnswered;
       if (!silent && row.noReply) ++r.answeringShownNoReply;
     }
@@ -152,7 +154,7 @@ class Probe {
   };
 
   MasterAddress master_;
-  int firstQueryPort_, count_, silent_;
+  int firstQueryPort_, count_, silent_, block_;
   MasterQuery query_;
   std::vector<Row> rows_;
 };
@@ -165,13 +167,14 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) return MeasuredNothing("usage: master_list_probe LIST_PORT FIRST_QUERY_PORT COUNT SILENT");
+  if (argc != 6) return MeasuredNothing("usage: master_list_probe LIST_PORT FIRST_QUERY_PORT COUNT SILENT BLOCK");
   const int listPort = std::atoi(argv[1]), firstQueryPort = std::atoi(argv[2]), count = std::atoi(argv[3]),
-            silent = std::atoi(argv[4]);
-  if (listPort < 1 || listPort > 65535 || firstQueryPort < 1 || count < 1 || silent < 0 || silent >= count) {
+            silent = std::atoi(argv[4]), block = std::atoi(argv[5]);
+  if (listPort < 1 || listPort > 65535 || firstQueryPort < 1 || count < 1 || silent < 0 || silent >= count ||
+      block < 1 || count % block != 0 || (silent * block) % count != 0) {
     return MeasuredNothing("no master and servers to ask");
   }
-  Probe probe(listPort, firstQueryPort, count, silent);
+  Probe probe(listPort, firstQueryPort, count, silent, block);
   if (!probe.WaitForFullList()) return MeasuredNothing("the master did not list every stand-in");
 
   std::vector<double> listed, first, filled, cpu, cpuShare;

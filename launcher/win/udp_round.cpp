@@ -23,7 +23,11 @@ constexpr double kSendsPerMs = 4;
 constexpr double kSendBurst = 32;
 // Bounds the replies on their way at once: 256 rows of three parts of up to
 // 1.4 KB fill about 1 MiB, the receive buffer asked for (Windows gives 64 KiB).
+// A row counts as in flight for a moment only: a server that has not
+// answered by then is far away or gone, and holding its place would let a
+// list of dead servers take as many reply waits as it has places.
 constexpr size_t kMaxInFlight = 256;
+constexpr uint32_t kInFlightMs = 250;
 constexpr int kReceiveBuffer = 1 << 20;
 // A notice reads everything waiting, but a flood of strays does not hold
 // the window thread longer than this; what is left raises the notice again.
@@ -127,6 +131,7 @@ void UdpRound::Stop() {
   rows_.clear();
   waitingRows_ = 0;
   rowsInFlight_ = 0;
+  lastSent_.clear();
   sendQueue_.clear();
   names_.clear();
   rowsOfName_.clear();
@@ -156,7 +161,8 @@ void UdpRound::SetOver(size_t row) {
       rows.erase(std::remove(rows.begin(), rows.end(), row), rows.end());
       if (rows.empty()) waitingAt_.erase(at);
     }
-    --rowsInFlight_;
+    if (r.inFlight) --rowsInFlight_;
+    r.inFlight = false;
   }
   r.stage = Stage::Over;
   --waitingRows_;
@@ -177,6 +183,12 @@ void UdpRound::SendQueued() {
   const uint32_t now = MillisecondClock();
   sendAllowance_ = std::min<double>(kSendBurst, sendAllowance_ + kSendsPerMs * static_cast<int32_t>(now - allowanceAtMs_));
   allowanceAtMs_ = now;
+  while (!lastSent_.empty() && now - lastSent_.front().atMs >= kInFlightMs) {
+    Row& r = rows_[lastSent_.front().row];
+    if (r.inFlight) --rowsInFlight_;
+    r.inFlight = false;
+    lastSent_.pop_front();
+  }
   while (!sendQueue_.empty() && sendAllowance_ >= 1 && rowsInFlight_ < kMaxInFlight && generation == generation_) {
     const size_t row = sendQueue_.front();
     sendQueue_.pop_front();
@@ -199,8 +211,10 @@ void UdpRound::Send(size_t row) {
   const int port = targets_[row].port;
   const uint32_t address = rows_[row].address;
   rows_[row].stage = Stage::Waiting;
-  ++rowsInFlight_;
   const uint32_t now = MillisecondClock();
+  rows_[row].inFlight = true;
+  ++rowsInFlight_;
+  lastSent_.push_back({now, row});
   waits_.push_back({now + static_cast<uint32_t>(replyWaitMs_), row});
   waitingAt_[Endpoint(address, port)].push_back(row);
   sockaddr_in remote{};

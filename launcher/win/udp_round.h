@@ -80,6 +80,11 @@ class UdpRound {
   struct Row {
     Stage stage = Stage::Over;
     uint32_t address = 0;
+    bool inFlight = false;  // sent a moment ago and not answered yet
+  };
+  struct SentAt {
+    uint32_t atMs;
+    size_t row;
   };
   struct Lookup {
     uintptr_t id;
@@ -120,7 +125,9 @@ class UdpRound {
   std::vector<UdpTarget> targets_;
   std::vector<Row> rows_;
   size_t waitingRows_ = 0;  // rows not over
-  size_t rowsInFlight_ = 0;  // rows sent and still waiting
+  // Rows sent within the last moment, in send order, and how many of them still wait.
+  std::deque<SentAt> lastSent_;
+  size_t rowsInFlight_ = 0;
   // Rows whose address is known, in the order they are to be sent.
   std::deque<size_t> sendQueue_;
   // Sends the pace allows before the clock moves on (fractions kept).
