@@ -61,6 +61,7 @@ bool PumpUntil(Done done, double timeoutMs) {
 struct Run {
   double listedMs = -1, firstMs = -1, filledMs = -1, overMs = -1, cpuMs = 0;
   size_t listed = 0;
+  MasterResult result = MasterResult::Pending;
   int answered = 0, answeringShownNoReply = 0, silentAnswered = 0;
 };
 
@@ -97,6 +98,7 @@ class Probe {
     const double start = Seconds();
     auto since = [&] { return (Seconds() - start) * 1000; };
     UdpRound round(kReplyWaitMs, kNameLimitMs);
+    MasterQuery query;
     round.onReply = [&](const UdpReply& reply) {
       for (size_t row : reply.rows) {
         Row& shown = rows_[row];
@@ -112,8 +114,9 @@ class Probe {
       if (change != UdpRowChange::Sent) rows_[row].noReply = true;
     };
     round.onEnd = [&] { roundOver = true; };
-    query_.onDone = [&](MasterQuery& done) {
+    query.onDone = [&](MasterQuery& done) {
       r.listedMs = since();
+      r.result = done.Result();
       if (done.Result() != MasterResult::Listed) {
         roundOver = true;
         return;
@@ -131,11 +134,10 @@ class Probe {
       }
       round.Start(std::move(targets), std::string(kGameSpyStatusRequest));
     };
-    query_.Start(master_, kMohaa);
+    query.Start(master_, kMohaa);
     PumpUntil([&] { return roundOver; }, 60000);
     r.overMs = since();
     r.cpuMs = (ThreadCpuSeconds() - cpu0) * 1000;
-    query_.onDone = nullptr;
     for (const Row& row : rows_) {
       const int offset = row.queryPort - firstQueryPort_;
       const bool silent = offset % block_ >= block_ - silent_ * block_ / count_;
@@ -182,7 +184,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < kRuns; ++i) {
     const Run r = probe.Measure();
     if (r.listed != static_cast<size_t>(count)) {
-      return MeasuredNothing("the master listed " + std::to_string(r.listed) + " servers, not " + std::to_string(count));
+      return MeasuredNothing("the master listed " + std::to_string(r.listed) + " servers, not " + std::to_string(count) +
+                             " (result " + std::to_string(static_cast<int>(r.result)) + ")");
     }
     if (r.silentAnswered > 0) return MeasuredNothing("a silent stand-in's row was filled");
     lost += (lost.empty() ? "" : " ") + std::to_string(r.answeringShownNoReply);
