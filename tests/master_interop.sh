@@ -36,8 +36,9 @@ if [ "$(cat "$master/state")" != ready ]; then
 fi
 # Two groups of stand-ins of all three games in turn, some silent: replies in
 # three parts in order, and in three parts last first.
+groups="12203:12300:12:2:0 12403:12500:6:1:1"
 standins=""
-for group in "12203:12300:12:2:0" "12403:12500:6:1:1"; do
+for group in $groups; do
   IFS=: read -r gameport queryport count silent reversed <<EOG
 $group
 EOG
@@ -48,8 +49,26 @@ EOG
     --quit-after-ms 120000 </dev/null >"$folder/game_server_$queryport.log" 2>&1 &
   standins="$standins $!"
 done
+# What Debian's quakestat reads from every stand-in, for tests to hold their
+# own reading against (KESTRUN_QUAKESTAT; Wine sees the file on drive Z:).
+for log in "$folder"/game_server_*.log; do
+  i=0
+  until grep -q answering "$log" 2>/dev/null || [ $i -gt 100 ]; do sleep 0.1; i=$((i + 1)); done
+done
+if command -v quakestat >/dev/null; then
+  servers=""
+  for group in $groups; do
+    IFS=: read -r gameport queryport count silent reversed <<EOG
+$group
+EOG
+    for port in $(seq "$queryport" $((queryport + count - 1))); do servers="$servers -mas 127.0.0.1:$port"; done
+  done
+  # shellcheck disable=SC2086
+  quakestat -P -raw ';' $servers >"$folder/quakestat.txt" 2>&1 || true
+  export KESTRUN_QUAKESTAT="$folder/quakestat.txt"
+fi
 status=0
-export KESTRUN_MASTER_LIST_PORT=$list KESTRUN_STANDINS="12203:12300:12:2:0 12403:12500:6:1:1"
+export KESTRUN_MASTER_LIST_PORT=$list KESTRUN_STANDINS="$groups"
 run "$test" </dev/null || status=$?
 # Whatever the master listens on, in here that is loopback alone; and it has
 # reached nothing outside this machine.

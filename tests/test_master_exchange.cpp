@@ -33,8 +33,9 @@ struct ExchangeRun {
 };
 
 // The greeting in one piece, the answer in pieces of the given size.
-ExchangeRun Exchange(const std::string& greeting, const std::string& answer, bool closed, size_t piece) {
-  MasterExchange exchange(kMohaa);
+ExchangeRun Exchange(const std::string& greeting, const std::string& answer, bool closed, size_t piece,
+                     ListForm form = ListForm::Compact) {
+  MasterExchange exchange(kMohaa, form);
   ExchangeRun run;
   run.sent = exchange.Take(greeting);
   for (size_t at = 0; at < answer.size(); at += piece) {
@@ -49,13 +50,16 @@ ExchangeRun Exchange(const std::string& greeting, const std::string& answer, boo
 
 }  // namespace
 
-TEST(MasterListRequest, AnswersTheChallengeAndAsksForTheCompactList) {
+TEST(MasterListRequest, AnswersTheChallengeAndAsksForTheListInTheFormGiven) {
   EXPECT_EQ(MasterListRequest(kMohaa, "ABCDEF"),
             "\\gamename\\mohaa\\gamever\\1.11\\location\\0\\validate\\iA2tel80\\enctype\\0\\final\\\\queryid\\1.1\\"
             "\\list\\cmp\\gamename\\mohaa\\final\\");
   EXPECT_EQ(MasterListRequest(kGameSpyGames[1], "QWERTY"),
             "\\gamename\\mohaas\\gamever\\1.11\\location\\0\\validate\\3ToI8iGb\\enctype\\0\\final\\\\queryid\\1.1\\"
             "\\list\\cmp\\gamename\\mohaas\\final\\");
+  EXPECT_EQ(MasterListRequest(kMohaa, "ABCDEF", ListForm::Text),
+            "\\gamename\\mohaa\\gamever\\1.11\\location\\0\\validate\\iA2tel80\\enctype\\0\\final\\\\queryid\\1.1\\"
+            "\\list\\\\gamename\\mohaa\\final\\");
 }
 
 TEST(MasterExchange, ReadsWhatAMasterSends) {
@@ -69,6 +73,7 @@ TEST(MasterExchange, ReadsWhatAMasterSends) {
     MasterOutcome outcome;
     std::vector<ListedServer> servers;
     bool answered = true;
+    ListForm form = ListForm::Compact;
   } cases[] = {
       {"two records", kGreeting, Records(local2, 2) + "\\final\\", true, MasterOutcome::List,
        {{local2, 12300}, {local2 + 1, 12301}}},
@@ -76,13 +81,16 @@ TEST(MasterExchange, ReadsWhatAMasterSends) {
        MasterOutcome::List, {}},
       {"a record that begins like the end", kGreeting, finalLike + Record(local2, 7) + "\\final\\", false,
        MasterOutcome::List, {{0x5C66696E, 0x616C}, {local2, 7}}},
+      {"a record whose address reads \\ip\\", kGreeting, Record(0x5C69705C, 12300) + Record(local2, 1) + "\\final\\",
+       false, MasterOutcome::List, {{0x5C69705C, 12300}, {local2, 1}}},
       {"bytes after the end", kGreeting, Record(local2, 1) + "\\final\\" + Record(local2, 2), false,
        MasterOutcome::List, {{local2, 1}}},
       {"the text form", kGreeting,
        "\\ip\\127.0.0.2:12300\\ip\\bad\\ip\\127.0.0.3:0\\note\\x\\ip\\127.0.0.4:12301\\final\\", false,
-       MasterOutcome::List, {{local2, 12300}, {0x7F000004, 12301}}},
+       MasterOutcome::List, {{local2, 12300}, {0x7F000004, 12301}}, true, ListForm::Text},
       {"a text entry too long", kGreeting, "\\ip\\" + std::string(40, '1') + "\\final\\", false,
-       MasterOutcome::NotAList, {}},
+       MasterOutcome::NotAList, {}, true, ListForm::Text},
+      {"the text form closed after the answer", kGreeting, "", true, MasterOutcome::Refused, {}, true, ListForm::Text},
       {"half a record", kGreeting, Record(local2, 1) + "\x7F\x00\x00"s, true, MasterOutcome::ClosedEarly,
        {{local2, 1}}},
       {"no end yet", kGreeting, Record(local2, 1), false, MasterOutcome::Pending, {{local2, 1}}},
@@ -96,8 +104,10 @@ TEST(MasterExchange, ReadsWhatAMasterSends) {
   };
   for (const Case& c : cases) {
     for (size_t piece : {size_t{1}, size_t{5}, size_t{1} << 20}) {
-      const ExchangeRun run = Exchange(c.greeting, c.answer, c.closed, piece);
-      EXPECT_EQ(run.sent, c.answered ? MasterListRequest(kMohaa, c.greeting.substr(c.greeting.find("secure") + 7, 6)) : "") << c.what;
+      const ExchangeRun run = Exchange(c.greeting, c.answer, c.closed, piece, c.form);
+      EXPECT_EQ(run.sent,
+                c.answered ? MasterListRequest(kMohaa, c.greeting.substr(c.greeting.find("secure") + 7, 6), c.form) : "")
+          << c.what;
       EXPECT_EQ(run.outcome, c.outcome) << c.what << ", pieces of " << piece;
       EXPECT_EQ(run.servers, c.servers) << c.what << ", pieces of " << piece;
     }

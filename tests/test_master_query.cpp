@@ -7,58 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "common/core/text.h"
 #include "launcher/win/master_query.h"
+#include "launcher/win/master_round.h"
+#include "tests/master_test_util.h"
 #include "tests/wine_test_util.h"
 
 namespace {
 
 const GameSpyGame& kMohaa = kGameSpyGames[0];
-const std::string kGreeting = "\\basic\\\\secure\\ABCDEF";
-
-std::string Records(uint32_t first, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) {
-    const uint32_t a = first + static_cast<uint32_t>(i);
-    const char record[6] = {static_cast<char>(a >> 24), static_cast<char>(a >> 16), static_cast<char>(a >> 8),
-                            static_cast<char>(a), 0x30, 0x0C};
-    out.append(record, 6);
-  }
-  return out;
-}
-
-// Sends everything, a piece at a time as the socket takes it, keeping the
-// query's events flowing; stops when the peer has gone.
-void SendWhilePumping(SOCKET s, const std::string& bytes) {
-  u_long nonBlocking = 1;
-  ioctlsocket(s, FIONBIO, &nonBlocking);
-  size_t at = 0;
-  PumpUntil(
-      [&] {
-        while (at < bytes.size()) {
-          const int sent = send(s, bytes.data() + at, static_cast<int>(std::min<size_t>(bytes.size() - at, 65536)), 0);
-          if (sent <= 0) return WSAGetLastError() != WSAEWOULDBLOCK;
-          at += static_cast<size_t>(sent);
-        }
-        return true;
-      },
-      10000);
-}
+const std::string& kGreeting = kMasterGreeting;
 
 MasterResult WaitForResult(MasterQuery& query) {
   PumpUntil([&] { return query.Result() != MasterResult::Pending; }, MasterQuery::kTimeLimitMs + 3000);
   return query.Result();
-}
-
-std::vector<ListedServer> Sorted(std::vector<ListedServer> servers) {
-  std::sort(servers.begin(), servers.end(), [](const ListedServer& a, const ListedServer& b) {
-    return a.address != b.address ? a.address < b.address : a.queryPort < b.queryPort;
-  });
-  return servers;
 }
 
 }  // namespace
@@ -146,29 +110,52 @@ TEST(MasterQuery, ALookupDroppedKeepsItsBufferAndANewStartStillWorks) {
 // Beside the real master (tests/master_interop.sh): it lists exactly the
 // stand-ins of each game, by address and by name.
 TEST(MasterQuery, TheRealMasterListsExactlyTheStandInsOfEachGame) {
-  const char* listPort = std::getenv("KESTRUN_MASTER_LIST_PORT");
-  const char* groups = std::getenv("KESTRUN_STANDINS");
-  if (listPort == nullptr || groups == nullptr) GTEST_SKIP() << "run by tests/master_interop.sh beside the master";
+  int listPort = 0;
+  std::vector<ListedServer> expected;
+  if (!ExpectedStandIns(0, listPort, expected)) GTEST_SKIP() << "run by tests/master_interop.sh beside the master";
   for (size_t g = 0; g < std::size(kGameSpyGames); ++g) {
-    std::vector<ListedServer> expected;
-    for (const std::string& group : SplitKeepEmpty(groups, ' ')) {
-      const std::vector<std::string> f = SplitKeepEmpty(group, ':');  // gamePort:queryPort:count:silent:reversed
-      if (f.size() != 5) continue;
-      for (int i = static_cast<int>(g); i < std::atoi(f[2].c_str()); i += 3) {
-        expected.push_back({0x7F000001, static_cast<uint16_t>(std::atoi(f[1].c_str()) + i)});
-      }
-    }
+    ExpectedStandIns(g, listPort, expected);
     for (const char* host : {"127.0.0.1", "localhost"}) {
       MasterQuery query;
       std::vector<ListedServer> listed;
       // The stand-ins are listed once the master has had their answers to its challenge.
-      for (int attempt = 0; attempt < 20 && listed != Sorted(expected); ++attempt) {
+      for (int attempt = 0; attempt < 20 && listed != expected; ++attempt) {
         if (attempt > 0) PumpFor(500);
-        query.Start({host, std::atoi(listPort)}, kGameSpyGames[g]);
+        query.Start({host, listPort}, kGameSpyGames[g]);
         EXPECT_EQ(WaitForResult(query), MasterResult::Listed) << host;
         listed = Sorted(MergeMasterLists({{query.MasterOnLoopback(), query.Servers()}}));
       }
-      EXPECT_EQ(listed, Sorted(expected)) << kGameSpyGames[g].gameName << " from " << host;
+      EXPECT_EQ(listed, expected) << kGameSpyGames[g].gameName << " from " << host;
     }
+  }
+}
+
+// Beside the real master: a round that asks it and a port where nothing
+// listens gets exactly the stand-ins of each game from the one that answers.
+TEST(MasterRound, TheRealMasterAnswersBesideOneThatCannotBeReached) {
+  int listPort = 0;
+  std::vector<ListedServer> expected;
+  if (!ExpectedStandIns(0, listPort, expected)) GTEST_SKIP() << "run by tests/master_interop.sh beside the master";
+  int nowhere = 0;
+  {
+    TestServer gone;
+    nowhere = gone.port;
+  }
+  for (size_t g = 0; g < std::size(kGameSpyGames); ++g) {
+    ExpectedStandIns(g, listPort, expected);
+    MasterRound round;
+    int reports = 0;
+    round.onDone = [&] { ++reports; };
+    std::vector<ListedServer> listed;
+    for (int attempt = 0; attempt < 20 && listed != expected; ++attempt) {
+      if (attempt > 0) PumpFor(500);
+      round.Start({{"127.0.0.1", listPort}, {"127.0.0.1", nowhere}}, kGameSpyGames[g]);
+      ASSERT_TRUE(PumpUntil([&] { return !round.Running(); }, MasterQuery::kTimeLimitMs + 3000));
+      EXPECT_EQ(round.Asked(), 2u);
+      EXPECT_EQ(round.Answered(), 1u) << kGameSpyGames[g].gameName;
+      listed = Sorted(round.Servers());
+      EXPECT_EQ(reports, attempt + 1);
+    }
+    EXPECT_EQ(listed, expected) << kGameSpyGames[g].gameName;
   }
 }

@@ -237,3 +237,117 @@ TEST(ServerListEntries, TheTypedServerKeepsItsRowPastTheRowLimit) {
     EXPECT_EQ(list.Rows().front().server, saved[0]);
   }
 }
+
+namespace {
+
+// Listed servers 127.0.0.1:12300.. in order, all sent at tick 1000.
+ServerList SentListedServers(int count) {
+  std::vector<ListedServer> listed;
+  for (int i = 0; i < count; ++i) listed.push_back({kLocal, static_cast<uint16_t>(12300 + i)});
+  ServerList list;
+  list.SetListedServers(listed);
+  for (int i = 0; i < count; ++i) list.MarkSent(static_cast<size_t>(i), kLocal, 1000);
+  return list;
+}
+
+const std::string kGameSpyPairs =
+    "\\hostname\\Omaha\\mapname\\obj/obj_team3\\hostport\\12203\\numplayers\\2\\maxplayers\\8\\password\\1"
+    "\\player_0\\Baker\\frags_0\\7\\ping_0\\40\\player_1\\Dawes\\frags_1\\-2\\ping_1\\95";
+
+}  // namespace
+
+TEST(ServerList, ListedServersAreFilledWhenEveryPartOfTheirReplyIsIn) {
+  const std::string part1 = "\\hostname\\Omaha\\mapname\\obj/obj_team3\\queryid\\7.1";
+  const std::string part2 = "\\hostport\\12203\\numplayers\\1\\maxplayers\\8\\password\\1\\queryid\\7.2";
+  const std::string part3 = "\\player_0\\Baker\\frags_0\\7\\ping_0\\40\\final\\\\queryid\\7.3";
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, std::string>> datagrams;  // query port, bytes
+    std::string server, players, ping;
+  } cases[] = {
+      {"in order", {{12300, part1}, {12300, part2}, {12300, part3}}, "127.0.0.1:12203", "1/8", "30"},
+      {"last first, one repeated", {{12300, part3}, {12300, part2}, {12300, part2}, {12300, part1}}, "127.0.0.1:12203",
+       "1/8", "30"},
+      {"a part missing", {{12300, part1}, {12300, part3}}, "127.0.0.1:12300", "", "no reply"},
+      {"a part from another port", {{12300, part1}, {12301, part2}, {12300, part3}}, "127.0.0.1:12300", "", "no reply"},
+      {"no final part", {{12300, part1}, {12300, part2}}, "127.0.0.1:12300", "", "no reply"},
+      {"one datagram without a query id", {{12300, kGameSpyPairs}}, "127.0.0.1:12203", "2/8", "30"},
+  };
+  for (const Case& c : cases) {
+    ServerList list = SentListedServers(2);
+    for (const auto& [port, bytes] : c.datagrams) list.TakeReply(kLocal, port, bytes, 1030);
+    list.EndRound();
+    EXPECT_EQ(list.CellText(0, ServerColumn::Server), c.server) << c.what;
+    EXPECT_EQ(list.CellText(0, ServerColumn::Players), c.players) << c.what;
+    EXPECT_EQ(list.CellText(0, ServerColumn::Ping), c.ping) << c.what;
+    EXPECT_EQ(list.Rows()[1].state, RowState::NoReply) << c.what << ": the other row";
+  }
+  ServerList list = SentListedServers(1);
+  ASSERT_EQ(list.TakeReply(kLocal, 12300, kGameSpyPairs, 1040), std::vector<size_t>{0});
+  EXPECT_TRUE(list.Rows()[0].password);
+  EXPECT_EQ(list.Rows()[0].players, (std::vector<ServerPlayer>{{"Baker", 7, 40}, {"Dawes", -2, 95}}));
+}
+
+TEST(ServerList, PartsBeyondTheBudgetOfAllRowsAreDroppedButWholeRepliesStillFill) {
+  const int rows = static_cast<int>(kMaxPartialReplyBytes / kMaxReplyBytes) + 8;
+  ServerList list = SentListedServers(rows + 1);
+  const std::string bulk = "\\x\\" + std::string(2000, 'y');  // 31 parts: nearly a whole reply
+  for (int row = 0; row < rows; ++row) {
+    for (int part = 1; part <= kMaxReplyParts - 1; ++part) {
+      list.TakeReply(kLocal, 12300 + row, bulk + "\\queryid\\1." + std::to_string(part), 1010);
+    }
+  }
+  EXPECT_EQ(list.TakeReply(kLocal, 12300 + rows, kGameSpyPairs, 1020), std::vector<size_t>{static_cast<size_t>(rows)});
+  // The first rows kept their parts: their last part completes them.
+  EXPECT_EQ(list.TakeReply(kLocal, 12300, "\\final\\\\queryid\\1.32", 1030), std::vector<size_t>{0});
+  EXPECT_TRUE(list.TakeReply(kLocal, 12300 + rows - 1, "\\final\\\\queryid\\1.32", 1030).empty())
+      << "the last rows' parts went beyond the budget";
+}
+
+TEST(ServerList, FiltersAndSearchKeepTheRowsAPlayerLooksFor) {
+  ServerList list;
+  list.SetServers({"127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003", "127.0.0.1:27004", "127.0.0.1:"});
+  for (size_t i = 0; i < 4; ++i) list.MarkSent(i, kLocal, 1000);
+  list.TakeReply(kLocal, 27001, Reply("\\sv_hostname\\Empty Fields\\mapname\\dm/mohdm1\\sv_maxclients\\8", ""), 1010);
+  list.TakeReply(kLocal, 27002, Reply("\\sv_hostname\\Full House\\mapname\\obj/obj_team2\\sv_maxclients\\2",
+                                      "1 20 \"Sgt Baker\"\n3 40 \"Cpl DAWES\"\n"), 1020);
+  list.TakeReply(kLocal, 27003, Reply("\\sv_hostname\\Half\\mapname\\dm/mohdm6\\sv_maxclients\\8", "0 9 \"dawes2\"\n"),
+                 1030);
+  list.EndRound();  // 27004 silent, 27005 no port
+  struct Case {
+    ServerFilter filter;
+    std::vector<size_t> shown;
+  } cases[] = {
+      {{}, {0, 1, 2, 3, 4}},
+      {{.hideEmpty = true}, {1, 2, 3, 4}},
+      {{.hideFull = true}, {0, 2, 3, 4}},
+      {{.hideNoReply = true}, {0, 1, 2}},
+      {{.hideEmpty = true, .hideFull = true, .hideNoReply = true}, {2}},
+      {{.search = "dawes"}, {1, 2}},  // a player's name, in any case
+      {{.search = " HOUSE "}, {1}},
+      {{.search = "mohdm"}, {0, 2}},  // the map
+      {{.search = "127.0.0.1"}, {}},
+      {{.hideFull = true, .search = "dawes"}, {2}},
+  };
+  for (const Case& c : cases) {
+    list.SetFilter(c.filter);
+    EXPECT_EQ(list.Shown(), c.shown) << c.filter.search;
+  }
+  list.SetFilter({.hideEmpty = true});
+  EXPECT_EQ(list.ShownIndexOf(0), -1);
+  EXPECT_EQ(list.ShownIndexOf(2), 1);
+  list.SortBy(ServerColumn::Players, true);
+  EXPECT_EQ(list.Rows()[list.Shown()[0]].name, "Full House") << "sorting keeps the filter";
+  EXPECT_EQ(list.Shown().size(), 4u);
+}
+
+TEST(ServerList, PlayersPingBandsAndTheSummaryLine) {
+  EXPECT_EQ(PlayersOfStatusLines({"12 48 \"Sgt \"Ace\" Baker\"", "", "x y", "-3 999 \"\""}),
+            (std::vector<ServerPlayer>{{"Sgt \"Ace\" Baker", 12, 48}, {"", 0, 0}, {"", -3, 999}}));
+  const std::pair<int, PingBand> bands[] = {
+      {0, PingBand::Good}, {99, PingBand::Good}, {100, PingBand::Fair}, {199, PingBand::Fair}, {200, PingBand::Poor}};
+  for (const auto& [ping, band] : bands) EXPECT_EQ(PingBandOf(ping), band) << ping;
+  EXPECT_EQ(ServerListSummary(4, 5, 213, 388), "4 of 5 masters answered \xB7 213 servers \xB7 388 players");
+  EXPECT_EQ(ServerListSummary(0, 1, 1, 1), "0 of 1 masters answered \xB7 1 server \xB7 1 player");
+  EXPECT_EQ(ServerListSummary(-1, -1, 3, 0), "3 servers \xB7 0 players");
+}

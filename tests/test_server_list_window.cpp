@@ -2,15 +2,25 @@
 // game-server stand-ins on loopback ports.
 #include <gtest/gtest.h>
 
+#include "common/core/text.h"
 #include "common/win/host_lookup.h"
+#include "common/win/list_controls.h"
+#include "launcher/core/gamespy_games.h"
 #include "launcher/core/server_status.h"
 #include "launcher/win/main_controls.h"
 #include "launcher/win/server_list_window.h"
+#include "tests/hostile_util.h"
 #include "tests/launcher_fixture.h"
+#include "tests/master_test_util.h"
 #include "tests/udp_test_server.h"
 #include "tests/wine_test_util.h"
 
 #include <commctrl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <memory>
 
 namespace {
 
@@ -31,13 +41,13 @@ std::string SlowName(const std::string& label, int ms, int port) {
   return label + ".slow" + std::to_string(ms) + ".kestrun.test:" + std::to_string(port);
 }
 
-// Each row as "server|name|map|players|ping".
+// Each row as "server|name|map|players|ping" (the lock column is drawn, not written).
 std::vector<std::string> Rows(HWND list) {
   std::vector<std::string> rows;
   const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < count; ++row) {
     std::string line = ListViewCell(list, row, 0);
-    for (int column = 1; column < kServerColumnCount; ++column) {
+    for (int column = 1; column <= static_cast<int>(ServerColumn::Ping); ++column) {
       line.append("|").append(ListViewCell(list, row, column));
     }
     rows.push_back(line);
@@ -244,10 +254,10 @@ TEST_F(ServerListTest, EnterOrDoubleClickPutsTheServerIntoTheFieldAndCloses) {
     if (how == "double-click") DoubleClickRow(list, c.row);
     if (how == "Escape") PressKey(window->Handle(), VK_ESCAPE);
     if (how == "Tab to Close, Enter") {
-      PressKey(window->Handle(), VK_TAB);
-      EXPECT_EQ(GetFocus(), window->RefreshButton());
-      PressKey(window->Handle(), VK_TAB);
-      EXPECT_EQ(GetFocus(), window->CloseButton());
+      for (HWND next : {window->AddButton(), window->RefreshButton(), window->CloseButton()}) {
+        PressKey(window->Handle(), VK_TAB);
+        EXPECT_EQ(GetFocus(), next);
+      }
       PressKey(window->Handle(), VK_RETURN);
     }
     EXPECT_TRUE(window->Closed());
@@ -413,4 +423,257 @@ TEST_F(ServerListTest, APickedServerIsQueriedAndAnEarlierQueryShowsNoReplyAfterT
     main.reset();
     TakeQuit();  // the closed window's, which would end the next wait at once
   }
+}
+
+namespace {
+
+// A listed server's whole answer in one datagram, as the query port gives it.
+std::string GameSpyReply(const std::string& name, int gamePort, int players, int maxPlayers, bool password) {
+  std::string reply = "\\hostname\\" + name + "\\mapname\\obj/obj_team" + std::to_string(players % 4) +
+                      "\\hostport\\" + std::to_string(gamePort) + "\\numplayers\\" + std::to_string(players) +
+                      "\\maxplayers\\" + std::to_string(maxPlayers) + "\\password\\" + (password ? "1" : "0");
+  for (int i = 0; i < players; ++i) {
+    const std::string n = std::to_string(i);
+    reply += "\\player_" + n + "\\" + name + " soldier " + n + "\\frags_" + n + "\\" + std::to_string(10 - i) +
+             "\\ping_" + n + "\\" + std::to_string(40 + i);
+  }
+  return reply + "\\final\\\\queryid\\1.1";
+}
+
+// The compact list of loopback query ports a master sends, then its end.
+std::string LoopbackList(const std::vector<int>& queryPorts) {
+  std::string list;
+  for (int port : queryPorts) list += std::string("\x7F\x00\x00\x01", 4) + char(port >> 8) + char(port & 0xFF);
+  return list + "\\final\\";
+}
+
+bool IsChecked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+}  // namespace
+
+TEST_F(ServerListTest, AGamesServersComeFromTheMastersAndTheViewIsRemembered) {
+  UdpTestServer busy, empty, full, silent;
+  busy.SetReply(GameSpyReply("Busy", 12203, 3, 20, true));
+  empty.SetReply(GameSpyReply("Empty", 12204, 0, 20, false));
+  full.SetReply(GameSpyReply("Full", 12205, 2, 2, false));
+  PlayedMaster master({kMasterGreeting, true, LoopbackList({busy.Port(), empty.Port(), full.Port(), silent.Port()}),
+                       true});
+  ManualServer nobody;  // a UDP port: on TCP nothing listens there, so that master refuses
+  SetSetting("Master Servers", "127.0.0.1:" + std::to_string(master.Port()) + ", 127.0.0.1:" +
+                                   std::to_string(nobody.port));
+  Open({"127.0.0.1:1"}, "");
+  window->ChooseSource(ServerSource::AlliedAssault);
+  EXPECT_TRUE(window->MastersRunning());
+  ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 9000));
+  for (UdpTestServer* server : {&busy, &empty, &full, &silent}) {
+    EXPECT_EQ(server->Received().size(), 1u) << "each listed query port asked once";
+    if (!server->Received().empty()) {
+      EXPECT_EQ(server->Received()[0].bytes, "\\status\\");
+    }
+  }
+  PumpFor(150);  // the coalesced refresh of rows and summary
+  EXPECT_EQ(WindowText(window->SummaryLine()), "1 of 2 masters answered \xB7 4 servers \xB7 5 players");
+  std::vector<std::string> rows;
+  for (const std::string& row : Rows(window->List())) rows.push_back(WithoutPing(row));
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::string>{"127.0.0.1:12203|Busy|obj/obj_team3|3/20",
+                                            "127.0.0.1:12204|Empty|obj/obj_team0|0/20",
+                                            "127.0.0.1:12205|Full|obj/obj_team2|2/2", At(silent.Port()) + "|||"}));
+
+  // The busy server's players, and its lock.
+  window->SortBy(ServerColumn::Name);  // the silent server's empty name first
+  ASSERT_EQ(ListViewCell(window->List(), 1, 1), "Busy");
+  SelectRow(window->List(), 1);
+  EXPECT_TRUE(window->Servers().Rows()[window->ShownRows()[1]].password);
+  EXPECT_EQ(ListViewCell(window->PlayersList(), 2, 0) + "|" + ListViewCell(window->PlayersList(), 2, 1) + "|" +
+                ListViewCell(window->PlayersList(), 2, 2),
+            "Busy soldier 2|8|42");
+
+  // Filters and the search.
+  struct Case {
+    int box;  // -1: the search box
+    std::string search;
+    std::vector<std::string> names;
+  } cases[] = {
+      {0, "", {"", "Busy", "Full"}},          // Hide empty
+      {1, "", {"", "Busy"}},                  // and Hide full
+      {2, "", {"Busy"}},                      // and Hide no reply
+      {-1, "SOLDIER 1", {"Busy"}},            // a player's name
+      {-1, "team0", {}},                      // the empty server's map, hidden
+  };
+  for (const Case& c : cases) {
+    if (c.box >= 0) SendMessageA(window->HideBox(c.box), BM_CLICK, 0, 0);
+    if (c.box < 0) SetWindowTextA(window->SearchBox(), c.search.c_str());
+    EXPECT_EQ(ColumnCells(window->List(), ServerColumn::Name), c.names) << c.box << " " << c.search;
+  }
+  SetWindowTextA(window->SearchBox(), "");
+
+  // Add to Saved keeps the selected server as a started one would be kept.
+  window->AddSelectedToSaved();
+  EXPECT_EQ(main->rememberedServers, (std::vector<std::string>{"127.0.0.1:1", "127.0.0.1:12203"}));
+  EXPECT_NE(FileBytes(app / "sip.txt").find("127.0.0.1:12203"), std::string::npos);
+
+  // A server whose reply named no game port cannot be picked; one that did puts it into the field.
+  SendMessageA(window->HideBox(2), BM_CLICK, 0, 0);
+  SelectRow(window->List(), 0);
+  EXPECT_FALSE(IsWindowEnabled(window->AddButton()));
+  PressKey(window->Handle(), VK_RETURN);
+  EXPECT_FALSE(window->Closed());
+  SelectRow(window->List(), 1);
+  PressKey(window->Handle(), VK_RETURN);
+  EXPECT_TRUE(window->Closed());
+  EXPECT_EQ(main->FieldText(serverField), "127.0.0.1:12203");
+
+  // Opened again: the same source, sort and filters.
+  PumpFor(100);
+  window = main->OpenServerList();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(WindowText(window->SourceBox()), "Allied Assault");
+  EXPECT_TRUE(IsChecked(window->HideBox(0)) && IsChecked(window->HideBox(1)) && !IsChecked(window->HideBox(2)));
+  EXPECT_EQ(Setting("Server List Sort"), "2");
+  window->ChooseSource(ServerSource::Saved);
+  EXPECT_EQ(Setting("Server List Source"), "0");
+}
+
+namespace {
+
+// quakestat -P -raw ';': "MAS;address;name;map;max;players;ping;retries", or
+// "MAS;address;TIMEOUT" and the like; player lines follow. The fields by address.
+std::map<std::string, std::vector<std::string>> QuakestatServers(const std::string& raw) {
+  std::map<std::string, std::vector<std::string>> servers;
+  for (const std::string& line : SplitKeepEmpty(raw, '\n')) {
+    const std::vector<std::string> fields = SplitKeepEmpty(line, ';');
+    if (fields.size() >= 3 && fields[0] == "MAS") servers[fields[1]] = fields;
+  }
+  return servers;
+}
+
+// A path of the host as Wine's drive Z: shows it.
+std::string HostPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return "Z:" + path;
+}
+
+}  // namespace
+
+// Beside the real master (tests/master_interop.sh): each game's source shows
+// exactly the stand-ins the master lists for it, each row as quakestat reads
+// the same query port.
+TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) {
+  int listPort = 0;
+  std::vector<ListedServer> expected;
+  if (!ExpectedStandIns(0, listPort, expected)) GTEST_SKIP() << "run by tests/master_interop.sh beside the master";
+  const char* quakestatFile = std::getenv("KESTRUN_QUAKESTAT");
+  ASSERT_NE(quakestatFile, nullptr) << "quakestat (Debian package qstat) is missing";
+  const auto quakestat = QuakestatServers(FileBytes(HostPath(quakestatFile)));
+  SetSetting("Master Servers", "127.0.0.1:" + std::to_string(listPort));
+  Open({}, "");
+  for (size_t game = 0; game < std::size(kGameSpyGames); ++game) {
+    SCOPED_TRACE(kGameSpyGames[game].gameName);
+    ExpectedStandIns(game, listPort, expected);
+    std::vector<ListedServer> listed;
+    // The stand-ins are listed once the master has had their answers to its challenge.
+    for (int attempt = 0; attempt < 20 && listed != expected; ++attempt) {
+      if (attempt > 0) PumpFor(500);
+      window->ChooseSource(static_cast<ServerSource>(game + 1));
+      ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000));
+      listed.clear();
+      for (const ServerRow& row : window->Servers().Rows()) {
+        listed.push_back({0x7F000001, static_cast<uint16_t>(row.port)});
+        EXPECT_EQ(row.host, "127.0.0.1");
+      }
+      listed = Sorted(listed);
+    }
+    ASSERT_EQ(listed, expected);
+    for (size_t i = 0; i < window->Servers().Size(); ++i) {
+      const ServerRow& row = window->Servers().Rows()[i];
+      const std::string queried = row.host + ":" + std::to_string(row.port);
+      SCOPED_TRACE(queried);
+      ASSERT_EQ(quakestat.count(queried), 1u);
+      const std::vector<std::string>& seen = quakestat.at(queried);
+      if (seen.size() < 6) {
+        EXPECT_EQ(row.state, RowState::NoReply) << "quakestat: " << seen[2];
+        continue;
+      }
+      EXPECT_EQ(row.state, RowState::Answered);
+      EXPECT_EQ(row.name, seen[2]);
+      EXPECT_EQ(row.map, seen[3]);
+      EXPECT_EQ(window->Servers().CellText(i, ServerColumn::Players), seen[5] + "/" + seen[4]);
+    }
+  }
+}
+
+// Hostile query ports among good ones: each leaves its own row "no reply" (or
+// a whole 64 KiB reply cut to its values' limits), the good rows are filled,
+// the window keeps handling its events and memory stays bounded.
+TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
+  const std::string part1 = "\\hostname\\Hostile\\queryid\\5.1";
+  const std::string lastPart = "\\hostport\\12299\\final\\\\queryid\\5.2";
+  std::vector<std::string> thousandParts;
+  for (int part = 1; part <= 1000; ++part) {
+    thousandParts.push_back("\\k\\v\\" + std::string(part == 1000 ? "final\\\\" : "") + "queryid\\5." +
+                            std::to_string(part));
+  }
+  struct Case {
+    const char* what;
+    std::vector<std::string> replies;
+    std::string stray;
+    const char* strayAddress = "127.0.0.1";
+    int floodMs = 0;
+    bool answers = false;  // a whole reply, however large
+  } cases[] = {
+      {"64 KiB in one datagram", {"\\hostname\\" + std::string(65000, 'x') + "\\hostport\\12210"}, "", "127.0.0.1", 0, true},
+      {"a thousand parts", thousandParts, ""},
+      {"one part again and again", {part1}, "", "127.0.0.1", 300},
+      {"no final part", {part1, "\\mapname\\m\\queryid\\5.2"}, ""},
+      {"the last part from another port", {part1}, lastPart},
+      {"the last part from another address", {part1}, lastPart, "127.0.0.2"},
+  };
+  UdpTestServer first, last;
+  first.SetReply(GameSpyReply("First", 12201, 1, 8, false));
+  last.SetReply(GameSpyReply("Last", 12202, 2, 8, false));
+  std::vector<std::unique_ptr<UdpTestServer>> hostile;
+  std::vector<int> ports{first.Port()};
+  for (const Case& c : cases) {
+    hostile.push_back(std::make_unique<UdpTestServer>(0, c.strayAddress));
+    hostile.back()->SetReplies(c.replies, c.stray);
+    hostile.back()->SetFlood(c.floodMs);
+    ports.push_back(hostile.back()->Port());
+  }
+  ports.push_back(last.Port());
+  PlayedMaster master({kMasterGreeting, true, LoopbackList(ports), true});
+  SetSetting("Master Servers", "127.0.0.1:" + std::to_string(master.Port()));
+  Open({}, "");
+  const MemoryUse before = MemoryOf();
+  // A timer of the thread's own, handled by the same loop as the window's events.
+  static int ticks;
+  static DWORD lastTick, longestGap;
+  ticks = 0;
+  lastTick = GetTickCount();
+  longestGap = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+    ++ticks;
+    longestGap = std::max(longestGap, GetTickCount() - lastTick);
+    lastTick = GetTickCount();
+  });
+  window->ChooseSource(ServerSource::Spearhead);
+  const bool done = PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000);
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(done);
+  EXPECT_GT(ticks, 10);
+  EXPECT_LT(longestGap, 1000u) << "the window went on handling its events";
+  EXPECT_TRUE(MemoryGrewAtMost(before, 32 * kMiB));
+  const ServerList& servers = window->Servers();
+  ASSERT_EQ(servers.Size(), ports.size());
+  for (size_t entry = 0; entry < ports.size(); ++entry) {
+    const ServerRow& row = servers.Rows()[servers.RowOf(entry)];
+    const bool good = entry == 0 || entry == ports.size() - 1;
+    const Case* c = good ? nullptr : &cases[entry - 1];
+    SCOPED_TRACE(c ? c->what : "a good server");
+    EXPECT_EQ(row.state, good || c->answers ? RowState::Answered : RowState::NoReply);
+    if (c && c->answers) {
+      EXPECT_EQ(row.name, std::string(kMaxGameSpyText, 'x'));
+    }
+  }
+  EXPECT_EQ(servers.PlayersTotal(), 3);
 }

@@ -2,11 +2,11 @@
 
 namespace {
 
-SOCKET BoundUdp(int port, int& boundPort) {
+SOCKET BoundUdp(int port, int& boundPort, const char* address = "127.0.0.1") {
   SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   sockaddr_in a{};
   a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_addr.s_addr = inet_addr(address);
   a.sin_port = htons(static_cast<u_short>(port));
   if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
     if (s != INVALID_SOCKET) closesocket(s);
@@ -27,10 +27,10 @@ struct WinsockUp {
 
 }  // namespace
 
-UdpTestServer::UdpTestServer(int port) {
+UdpTestServer::UdpTestServer(int port, const char* strayAddress) {
   static WinsockUp winsock;
   socket_ = BoundUdp(port, port_);
-  stray_ = BoundUdp(0, strayPort_);
+  stray_ = BoundUdp(0, strayPort_, strayAddress);
   if (Ok()) thread_ = std::thread([this] { Serve(); });
 }
 
@@ -42,8 +42,12 @@ UdpTestServer::~UdpTestServer() {
 }
 
 void UdpTestServer::SetReply(const std::string& reply, const std::string& stray) {
+  SetReplies(reply.empty() ? std::vector<std::string>{} : std::vector<std::string>{reply}, stray);
+}
+
+void UdpTestServer::SetReplies(const std::vector<std::string>& replies, const std::string& stray) {
   std::lock_guard<std::mutex> lock(mutex_);
-  reply_ = reply;
+  replies_ = replies;
   strayReply_ = stray;
 }
 
@@ -65,15 +69,17 @@ void UdpTestServer::Serve() {
     const int got = recvfrom(socket_, buffer.data(), static_cast<int>(buffer.size()), 0,
                              reinterpret_cast<sockaddr*>(&from), &size);
     if (got < 0) continue;
-    std::string reply, stray;
+    std::vector<std::string> replies;
+    std::string stray;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       received_.push_back({std::string(buffer.data(), static_cast<size_t>(got)), ntohs(from.sin_port)});
-      reply = reply_;
+      replies = replies_;
       stray = strayReply_;
     }
     auto to = reinterpret_cast<const sockaddr*>(&from);
-    if (!reply.empty()) sendto(socket_, reply.data(), static_cast<int>(reply.size()), 0, to, size);
+    for (const std::string& reply : replies) sendto(socket_, reply.data(), static_cast<int>(reply.size()), 0, to, size);
+    const std::string reply = replies.empty() ? std::string() : replies.back();
     if (const int flood = floodMs_; flood > 0 && !reply.empty()) {
       const DWORD start = GetTickCount();
       while (!stop_ && GetTickCount() - start < static_cast<DWORD>(flood)) {

@@ -1,7 +1,8 @@
 #pragma once
 // A loopback UDP server on a thread of its own, standing in for a game server:
 // it keeps every datagram it gets and answers each with the reply set (none
-// when empty), then optionally sends a stray datagram from another port.
+// when empty) or the datagrams set, then optionally sends a stray datagram
+// from another port (of strayAddress).
 #include <winsock2.h>
 
 #include <atomic>
@@ -13,7 +14,7 @@
 class UdpTestServer {
  public:
   // port 0: any free port.
-  explicit UdpTestServer(int port = 0);
+  explicit UdpTestServer(int port = 0, const char* strayAddress = "127.0.0.1");
   ~UdpTestServer();
   UdpTestServer(const UdpTestServer&) = delete;
   UdpTestServer& operator=(const UdpTestServer&) = delete;
@@ -23,6 +24,8 @@ class UdpTestServer {
   int StrayPort() const { return strayPort_; }
 
   void SetReply(const std::string& reply, const std::string& stray = "");
+  // Several datagrams in this order, as a reply in parts.
+  void SetReplies(const std::vector<std::string>& replies, const std::string& stray = "");
   // After the reply, keeps sending it from the server's port for ms milliseconds, as fast as it can.
   void SetFlood(int ms) { floodMs_ = ms; }
 
@@ -40,7 +43,8 @@ class UdpTestServer {
   int port_ = 0;
   int strayPort_ = 0;
   std::mutex mutex_;
-  std::string reply_, strayReply_;
+  std::vector<std::string> replies_;
+  std::string strayReply_;
   std::vector<Datagram> received_;
   std::atomic<bool> stop_{false};
   std::atomic<int> floodMs_{0};

@@ -3,6 +3,8 @@
 // These values are the only link between the launcher and the overlay: the
 // launcher writes them, the overlay reads its own at start-up. Each value is
 // named here once, with the kind it is stored as.
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace settings {
@@ -13,6 +15,10 @@ struct TextSetting {
 };
 // Stored as a 32-bit number; on when it reads 1.
 struct FlagSetting {
+  const char* name;
+};
+// Stored as a 32-bit number.
+struct NumberSetting {
   const char* name;
 };
 
@@ -29,15 +35,30 @@ inline constexpr FlagSetting kShowAllPlayerData{"Mini ShowAll"};
 inline constexpr FlagSetting kUseScrollLock{"Use Scroll Lock"};
 inline constexpr TextSetting kMapList{"Mini MapList"};
 
+// The launcher's "Server List": the masters it asks (host[:port] entries;
+// missing means the community's masters), and what the window showed last:
+// its source (0 "Saved" to 3 "Breakthrough"), its sort (0 none, the column's
+// number from 1, negative when the order is reversed) and its filters.
+inline constexpr TextSetting kMasterServers{"Master Servers"};
+inline constexpr NumberSetting kServerListSource{"Server List Source"};
+inline constexpr NumberSetting kServerListSort{"Server List Sort"};
+inline constexpr FlagSetting kServerListHideEmpty{"Server List Hide Empty"};
+inline constexpr FlagSetting kServerListHideFull{"Server List Hide Full"};
+inline constexpr FlagSetting kServerListHideNoReply{"Server List Hide No Reply"};
+
 // Reads give "" and false for a missing key or value, or one of another kind;
 // a number read as text gives its digits, a text holding a number counts as
 // that number.
 std::string Read(TextSetting setting);
 bool Read(FlagSetting setting);
+int32_t Read(NumberSetting setting);
+// Nothing when the value is missing; "" when it is there but empty.
+std::optional<std::string> ReadIfPresent(TextSetting setting);
 
 // Writes into the key when it exists; never creates it.
 void Write(TextSetting setting, const std::string& text);
 void Write(FlagSetting setting, bool on);
+void Write(NumberSetting setting, int32_t number);
 
 // Creates the key when it is missing; existing values are kept.
 void CreateKey();

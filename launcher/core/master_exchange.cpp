@@ -17,7 +17,6 @@ constexpr size_t kMaxEntriesRead = size_t{1} << 20;
 constexpr size_t kMaxAddressToken = 32;
 
 constexpr std::string_view kFinal = "\\final\\";
-constexpr std::string_view kAddressKey = "\\ip\\";
 constexpr size_t kRecordSize = 6;
 
 enum class ChallengeSearch { Wait, Found, Bad };
@@ -51,10 +50,11 @@ ChallengeSearch FindChallenge(std::string_view greeting, std::string& challenge)
 
 }  // namespace
 
-std::string MasterListRequest(const GameSpyGame& game, std::string_view challenge) {
+std::string MasterListRequest(const GameSpyGame& game, std::string_view challenge, ListForm form) {
   const std::string name = game.gameName;
   return "\\gamename\\" + name + "\\gamever\\1.11\\location\\0\\validate\\" + ChallengeAnswer(game.key, challenge) +
-         "\\enctype\\0\\final\\\\queryid\\1.1\\" + "\\list\\cmp\\gamename\\" + name + "\\final\\";
+         "\\enctype\\0\\final\\\\queryid\\1.1\\" + "\\list\\" + (form == ListForm::Compact ? "cmp" : "") +
+         "\\gamename\\" + name + "\\final\\";
 }
 
 std::string MasterExchange::Take(std::string_view bytes) {
@@ -62,13 +62,12 @@ std::string MasterExchange::Take(std::string_view bytes) {
   switch (phase_) {
     case Phase::Greeting:
       return TakeGreeting(bytes);
-    case Phase::AnswerStart:
-      TakeAnswerStart(bytes);
-      break;
     case Phase::Records:
+      answerBytesSeen_ = true;
       TakeRecords(bytes);
       break;
     case Phase::Addresses:
+      answerBytesSeen_ = true;
       TakeAddresses(bytes);
       break;
   }
@@ -89,8 +88,8 @@ std::string MasterExchange::TakeGreeting(std::string_view bytes) {
       // What followed the challenge in the greeting are more of its keys: the
       // master sends nothing of the list before it has our answer.
       buffer_.clear();
-      phase_ = Phase::AnswerStart;
-      return MasterListRequest(game_, challenge);
+      phase_ = form_ == ListForm::Compact ? Phase::Records : Phase::Addresses;
+      return MasterListRequest(game_, challenge, form_);
     case ChallengeSearch::Bad:
       Finish(MasterOutcome::NotAList);
       return {};
@@ -99,28 +98,6 @@ std::string MasterExchange::TakeGreeting(std::string_view bytes) {
       return {};
   }
   return {};
-}
-
-// The compact list is bare records; a master that ignores "cmp" answers in
-// text, which starts with "\ip\". (A first server whose address starts with
-// 92.105.112.92 would be taken for that, a price paid for reading both.)
-void MasterExchange::TakeAnswerStart(std::string_view bytes) {
-  answerBytesSeen_ = true;
-  const size_t wanted = kAddressKey.size() - buffer_.size();
-  buffer_.append(bytes.substr(0, wanted));
-  bytes.remove_prefix(std::min(wanted, bytes.size()));
-  const bool couldBeText = kAddressKey.substr(0, buffer_.size()) == buffer_;
-  if (couldBeText && buffer_.size() < kAddressKey.size()) return;
-  std::string start;
-  start.swap(buffer_);
-  if (couldBeText) {
-    phase_ = Phase::Addresses;
-    TakeAddresses(start);
-  } else {
-    phase_ = Phase::Records;
-    TakeRecords(start);
-  }
-  if (!Done()) Take(bytes);
 }
 
 void MasterExchange::TakeRecords(std::string_view bytes) {

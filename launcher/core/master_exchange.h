@@ -29,13 +29,19 @@ enum class MasterOutcome {
   Refused,      // the connection closed after our answer without a byte of a list
 };
 
+// The two forms a master sends a list in: 6-byte records, or "\ip\a.b.c.d:port"
+// entries. The reader takes only the form it asked for, since a record's bytes
+// can read as the start of the text form.
+enum class ListForm { Compact, Text };
+
 // What the client sends once it has the challenge: the answer, then the
-// request for the game's list in the compact form.
-std::string MasterListRequest(const GameSpyGame& game, std::string_view challenge);
+// request for the game's list in the given form.
+std::string MasterListRequest(const GameSpyGame& game, std::string_view challenge,
+                              ListForm form = ListForm::Compact);
 
 class MasterExchange {
  public:
-  explicit MasterExchange(const GameSpyGame& game) : game_(game) {}
+  explicit MasterExchange(const GameSpyGame& game, ListForm form = ListForm::Compact) : game_(game), form_(form) {}
 
   // Takes received bytes. Returns what to send: the answer and the list
   // request when this completes the challenge, otherwise nothing.
@@ -51,11 +57,10 @@ class MasterExchange {
   size_t EntriesRead() const { return entriesRead_; }
 
  private:
-  enum class Phase { Greeting, AnswerStart, Records, Addresses };
+  enum class Phase { Greeting, Records, Addresses };
   enum class TextToken { Opening, Key, AddressValue, OtherValue };
 
   std::string TakeGreeting(std::string_view bytes);
-  void TakeAnswerStart(std::string_view bytes);
   void TakeRecords(std::string_view bytes);
   void TakeAddresses(std::string_view bytes);
   void EndAddressToken();
@@ -64,6 +69,7 @@ class MasterExchange {
   void Finish(MasterOutcome outcome);
 
   const GameSpyGame& game_;
+  ListForm form_;
   Phase phase_ = Phase::Greeting;
   MasterOutcome outcome_ = MasterOutcome::Pending;
   std::string buffer_;  // the greeting so far, or the bytes of an entry not yet whole

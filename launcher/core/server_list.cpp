@@ -5,11 +5,29 @@
 #include <utility>
 
 #include "common/core/text.h"
+#include "launcher/core/gamespy_status.h"
 #include "launcher/core/server_status.h"
 
 namespace {
 
-constexpr const char* kColumnCaptions[kServerColumnCount] = {"Server", "Name", "Map", "Players", "Ping"};
+constexpr const char* kColumnCaptions[kServerColumnCount] = {"Server", "Name", "Map", "Players", "Ping", "Lock"};
+constexpr const char* kSourceCaptions[kServerSourceCount] = {"Saved", "Allied Assault", "Spearhead", "Breakthrough"};
+constexpr const char* kSourceGames[kServerSourceCount] = {"", "mohaa", "mohaas", "mohaab"};
+
+uint64_t AddressKey(uint32_t address, int port) { return (uint64_t{address} << 16) | static_cast<uint16_t>(port); }
+
+std::string DottedIPv4(uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+bool Contains(std::string_view text, const std::string& lowerNeedle) {
+  return LowerCase(text).find(lowerNeedle) != std::string::npos;
+}
+
+std::string Counted(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
 
 int NonEmptyLines(const std::vector<std::string>& lines) {
   return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty(); }));
@@ -21,15 +39,20 @@ int NumberOrNone(const std::string& text) {
   return ParseInt32(TrimBlanks(text), value) ? value : -1;
 }
 
+bool ByNumbers(ServerColumn column) {
+  return column == ServerColumn::Players || column == ServerColumn::Ping || column == ServerColumn::Lock;
+}
+
 std::tuple<int, int> NumbersKey(const ServerRow& row, ServerColumn column) {
   if (column == ServerColumn::Ping) return {row.pingMs, 0};
+  if (column == ServerColumn::Lock) return {row.password ? 1 : 0, 0};
   return {row.playerCount, NumberOrNone(row.maxPlayers)};
 }
 
-// By "Players" and "Ping" the answered rows come first, in the column's order
-// or its reverse; the rows without a number stay after them, by state.
+// By "Players", "Ping" and "Lock" the answered rows come first, in the
+// column's order or its reverse; the rows without a reply stay after them, by state.
 bool Before(const ServerList& list, size_t a, size_t b, ServerColumn column, bool descending) {
-  if (column != ServerColumn::Players && column != ServerColumn::Ping) {
+  if (!ByNumbers(column)) {
     if (descending) std::swap(a, b);
     return LowerCase(list.CellText(a, column)) < LowerCase(list.CellText(b, column));
   }
@@ -45,6 +68,36 @@ bool Before(const ServerList& list, size_t a, size_t b, ServerColumn column, boo
 }  // namespace
 
 const char* ServerColumnCaption(ServerColumn column) { return kColumnCaptions[static_cast<int>(column)]; }
+const char* ServerSourceCaption(ServerSource source) { return kSourceCaptions[static_cast<int>(source)]; }
+const char* ServerSourceGame(ServerSource source) { return kSourceGames[static_cast<int>(source)]; }
+
+PingBand PingBandOf(int pingMs) {
+  if (pingMs < kGoodPingBelowMs) return PingBand::Good;
+  return pingMs < kFairPingBelowMs ? PingBand::Fair : PingBand::Poor;
+}
+
+std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines) {
+  std::vector<ServerPlayer> players;
+  for (const std::string& line : lines) {
+    if (TrimBlanksView(line).empty()) continue;
+    ServerPlayer player;
+    const std::vector<std::string> words = SplitKeepEmpty(line, ' ');
+    if (words.size() >= 1 && !ParseInt32(words[0], player.score)) player.score = 0;
+    if (words.size() >= 2 && !ParseInt32(words[1], player.pingMs)) player.pingMs = 0;
+    const size_t open = line.find('"');
+    const size_t close = line.rfind('"');
+    player.name = open != std::string::npos && close > open ? line.substr(open + 1, close - open - 1) : "";
+    players.push_back(std::move(player));
+  }
+  return players;
+}
+
+std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, int players) {
+  const std::string counts = Counted(servers, "server", "servers") + " \xB7 " +
+                             Counted(static_cast<size_t>(std::max(0, players)), "player", "players");
+  if (masters < 0) return counts;
+  return std::to_string(mastersAnswered) + " of " + std::to_string(masters) + " masters answered \xB7 " + counts;
+}
 
 std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved, const std::string& fieldText) {
   std::vector<std::string> entries;
@@ -78,6 +131,12 @@ bool ParseDottedIPv4(std::string_view text, uint32_t& address) {
   return address != 0;  // "any" is no server
 }
 
+void ServerList::AddRow(ServerRow row) {
+  row.entry = rows_.size();
+  rowOfEntry_.push_back(rows_.size());
+  rows_.push_back(std::move(row));
+}
+
 void ServerList::SetServers(const std::vector<std::string>& entries) {
   rows_.clear();
   rowOfEntry_.clear();
@@ -85,29 +144,54 @@ void ServerList::SetServers(const std::vector<std::string>& entries) {
     if (rows_.size() == kMaxServerRows) break;
     ServerRow row;
     row.server = entry;
-    row.entry = rows_.size();
-    rowOfEntry_.push_back(rows_.size());
     const ServerAddress split = SplitServerAddress(entry);
     row.host = split.host;
     if (!ParsePort(split.port, row.port)) row.port = 0;
-    rows_.push_back(std::move(row));
+    AddRow(std::move(row));
   }
-  sorted_ = false;
   StartRound();
 }
 
-void ServerList::StartRound() {
-  for (ServerRow& row : rows_) {
-    const bool usable = row.port != 0 && !TrimBlanksView(row.host).empty();
-    row.state = usable ? RowState::Resolving : RowState::BadAddress;
-    row.address = 0;
-    row.sentAtMs = 0;
-    row.name.clear();
-    row.map.clear();
-    row.maxPlayers.clear();
-    row.playerCount = 0;
-    row.pingMs = 0;
+void ServerList::SetListedServers(const std::vector<ListedServer>& servers) {
+  rows_.clear();
+  rowOfEntry_.clear();
+  for (const ListedServer& listed : servers) {
+    if (rows_.size() == kMaxListedServers) break;
+    ServerRow row;
+    row.kind = ReplyKind::GameSpy;
+    row.gamePortKnown = false;
+    row.host = DottedIPv4(listed.address);
+    row.port = listed.queryPort;
+    row.server = row.host + ":" + std::to_string(listed.queryPort);
+    AddRow(std::move(row));
   }
+  StartRound();
+}
+
+void ServerList::Forget(ServerRow& row) {
+  const bool usable = row.port != 0 && !TrimBlanksView(row.host).empty();
+  row.state = usable ? RowState::Resolving : RowState::BadAddress;
+  row.address = 0;
+  row.sentAtMs = 0;
+  row.name.clear();
+  row.map.clear();
+  row.maxPlayers.clear();
+  row.playerCount = 0;
+  row.pingMs = 0;
+  row.password = false;
+  row.players.clear();
+}
+
+void ServerList::StartRound() {
+  waitingAt_.clear();
+  partial_.clear();
+  partialBytes_ = 0;
+  visible_.assign(rows_.size(), 0);
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    Forget(rows_[i]);
+    visible_[i] = Passes(rows_[i]);
+  }
+  shownStale_ = true;
 }
 
 void ServerList::MarkSent(size_t row, uint32_t address, uint32_t nowMs) {
@@ -115,42 +199,98 @@ void ServerList::MarkSent(size_t row, uint32_t address, uint32_t nowMs) {
   rows_[row].state = RowState::Waiting;
   rows_[row].address = address;
   rows_[row].sentAtMs = nowMs;
+  waitingAt_[AddressKey(address, rows_[row].port)].push_back(rows_[row].entry);
 }
 
 void ServerList::MarkBadAddress(size_t row) {
-  if (row < rows_.size() && rows_[row].state == RowState::Resolving) rows_[row].state = RowState::BadAddress;
+  if (row >= rows_.size() || rows_[row].state != RowState::Resolving) return;
+  rows_[row].state = RowState::BadAddress;
+  UpdateVisible(row);
 }
 
 void ServerList::MarkNoReply(size_t row) {
-  if (row < rows_.size() && rows_[row].state == RowState::Waiting) rows_[row].state = RowState::NoReply;
+  if (row >= rows_.size() || rows_[row].state != RowState::Waiting) return;
+  rows_[row].state = RowState::NoReply;
+  if (const auto kept = partial_.find(rows_[row].entry); kept != partial_.end()) {
+    partialBytes_ -= kept->second.BytesKept();
+    partial_.erase(kept);
+  }
+  UpdateVisible(row);
 }
 
+// Parsed only for a row that waits for it: a flood from strangers or of
+// repeated replies costs a lookup, not a parse.
 std::vector<size_t> ServerList::TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs) {
   std::vector<size_t> filled;
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    const ServerRow& row = rows_[i];
-    if (row.state == RowState::Waiting && row.address == address && row.port == port) filled.push_back(i);
-  }
-  // Parsed only for a row that waits for it: a flood from strangers or of
-  // repeated replies costs a comparison per row, not a parse.
-  if (filled.empty()) return filled;
-  const ServerStatus status = ParseStatusReply(bytes);
-  for (size_t i : filled) {
+  const auto waiting = waitingAt_.find(AddressKey(address, port));
+  if (waiting == waitingAt_.end()) return filled;
+  for (size_t entry : waiting->second) {
+    const size_t i = RowOf(entry);
     ServerRow& row = rows_[i];
-    row.state = RowState::Answered;
+    if (row.state != RowState::Waiting || row.address != address || row.port != port) continue;
+    if (row.kind == ReplyKind::Status) {
+      Fill(row, bytes, nowMs);
+      filled.push_back(i);
+      continue;
+    }
+    if (TakePart(entry, bytes)) {
+      Fill(row, completed_.Joined(), nowMs);
+      filled.push_back(i);
+    }
+  }
+  for (size_t i : filled) UpdateVisible(i);
+  return filled;
+}
+
+// A reply in one datagram is never kept; parts are, within kMaxPartialReplyBytes
+// over all rows: a row whose parts would go beyond loses them all.
+bool ServerList::TakePart(size_t entry, std::string_view bytes) {
+  const auto kept = partial_.find(entry);
+  completed_ = kept != partial_.end() ? std::move(kept->second) : GameSpyReplyJoiner{};
+  if (kept != partial_.end()) partial_.erase(kept);
+  const size_t keptBefore = completed_.BytesKept();
+  partialBytes_ -= keptBefore;
+  if (completed_.Take(bytes)) return true;
+  if (partialBytes_ + completed_.BytesKept() > kMaxPartialReplyBytes) return false;
+  partialBytes_ += completed_.BytesKept();
+  partial_.emplace(entry, std::move(completed_));
+  return false;
+}
+
+void ServerList::Fill(ServerRow& row, std::string_view reply, uint32_t nowMs) {
+  row.state = RowState::Answered;
+  row.pingMs = static_cast<int>(std::min<uint32_t>(nowMs - row.sentAtMs, 999999));
+  if (row.kind == ReplyKind::Status) {
+    const ServerStatus status = ParseStatusReply(reply);
     row.name = status.hostName;
     row.map = status.mapName;
     row.maxPlayers = status.maxPlayers;
     row.playerCount = NonEmptyLines(status.playerLines);
-    row.pingMs = static_cast<int>(std::min<uint32_t>(nowMs - row.sentAtMs, 999999));
+    row.players = PlayersOfStatusLines(status.playerLines);
+    return;
   }
-  return filled;
+  const GameSpyServer status = ParseGameSpyStatus(reply);
+  row.name = status.hostName;
+  row.map = status.mapName;
+  row.maxPlayers = std::to_string(status.maxPlayers);
+  row.playerCount = status.numPlayers > 0 ? status.numPlayers : static_cast<int>(status.players.size());
+  row.password = status.password;
+  row.players.clear();
+  for (const GameSpyPlayer& player : status.players) row.players.push_back({player.name, player.frags, player.ping});
+  if (status.hostPort == 0) return;
+  row.server = row.host + ":" + std::to_string(status.hostPort);
+  row.gamePortKnown = true;
 }
 
 void ServerList::EndRound() {
-  for (ServerRow& row : rows_) {
-    if (row.state == RowState::Resolving || row.state == RowState::Waiting) row.state = RowState::NoReply;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    ServerRow& row = rows_[i];
+    if (row.state != RowState::Resolving && row.state != RowState::Waiting) continue;
+    row.state = RowState::NoReply;
+    UpdateVisible(i);
   }
+  partial_.clear();
+  partialBytes_ = 0;
 }
 
 bool ServerList::Waiting() const {
@@ -159,19 +299,93 @@ bool ServerList::Waiting() const {
   });
 }
 
+bool ServerList::Passes(const ServerRow& row) const {
+  const bool answered = row.state == RowState::Answered;
+  const int maxPlayers = NumberOrNone(row.maxPlayers);
+  if (filter_.hideEmpty && answered && row.playerCount == 0) return false;
+  if (filter_.hideFull && answered && maxPlayers > 0 && row.playerCount >= maxPlayers) return false;
+  if (filter_.hideNoReply && (row.state == RowState::NoReply || row.state == RowState::BadAddress)) return false;
+  if (searchLower_.empty()) return true;
+  if (!answered) return false;
+  if (Contains(row.name, searchLower_) || Contains(row.map, searchLower_)) return true;
+  return std::any_of(row.players.begin(), row.players.end(),
+                     [&](const ServerPlayer& player) { return Contains(player.name, searchLower_); });
+}
+
+void ServerList::UpdateVisible(size_t row) {
+  const char passes = Passes(rows_[row]);
+  if (visible_[row] == passes) return;
+  visible_[row] = passes;
+  shownStale_ = true;
+}
+
+void ServerList::SetFilter(const ServerFilter& filter) {
+  filter_ = filter;
+  searchLower_ = LowerCase(TrimBlanksView(filter.search));
+  for (size_t i = 0; i < rows_.size(); ++i) UpdateVisible(i);
+}
+
+const std::vector<size_t>& ServerList::Shown() const {
+  if (!shownStale_) return shown_;
+  shown_.clear();
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (visible_[i]) shown_.push_back(i);
+  }
+  shownStale_ = false;
+  return shown_;
+}
+
+int ServerList::ShownIndexOf(size_t row) const {
+  const std::vector<size_t>& shown = Shown();
+  const auto at = std::lower_bound(shown.begin(), shown.end(), row);
+  return at != shown.end() && *at == row ? static_cast<int>(at - shown.begin()) : -1;
+}
+
+int ServerList::PlayersTotal() const {
+  int total = 0;
+  for (const ServerRow& row : rows_) {
+    if (row.state == RowState::Answered) total += row.playerCount;
+  }
+  return total;
+}
+
 std::vector<size_t> ServerList::SortBy(ServerColumn column) {
-  descending_ = sorted_ && sortColumn_ == column ? !descending_ : false;
+  return SortBy(column, sorted_ && sortColumn_ == column ? !descending_ : false);
+}
+
+std::vector<size_t> ServerList::SortBy(ServerColumn column, bool descending) {
+  descending_ = descending;
   sorted_ = true;
   sortColumn_ = column;
   std::vector<size_t> order(rows_.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
                    [&](size_t a, size_t b) { return Before(*this, a, b, column, descending_); });
+  return Reorder(order);
+}
+
+std::vector<size_t> ServerList::SortAgain() {
+  return sorted_ ? SortBy(sortColumn_, descending_) : Reorder({});
+}
+
+std::vector<size_t> ServerList::Reorder(const std::vector<size_t>& order) {
+  if (order.size() != rows_.size()) {
+    std::vector<size_t> same(rows_.size());
+    for (size_t i = 0; i < same.size(); ++i) same[i] = i;
+    return same;
+  }
   std::vector<ServerRow> sorted;
+  std::vector<char> visible;
   sorted.reserve(rows_.size());
-  for (size_t i : order) sorted.push_back(std::move(rows_[i]));
+  visible.reserve(rows_.size());
+  for (size_t i : order) {
+    sorted.push_back(std::move(rows_[i]));
+    visible.push_back(visible_[i]);
+  }
   rows_ = std::move(sorted);
+  visible_ = std::move(visible);
   for (size_t i = 0; i < rows_.size(); ++i) rowOfEntry_[rows_[i].entry] = i;
+  shownStale_ = true;
   return order;
 }
 
@@ -187,6 +401,8 @@ std::string ServerList::CellText(size_t index, ServerColumn column) const {
       return row.map;
     case ServerColumn::Players:
       return row.state == RowState::Answered ? std::to_string(row.playerCount) + "/" + row.maxPlayers : "";
+    case ServerColumn::Lock:
+      return {};
     case ServerColumn::Ping:
       switch (row.state) {
         case RowState::Answered:

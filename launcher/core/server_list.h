@@ -1,17 +1,36 @@
 #pragma once
-// The "Server List" window's rows: every saved server, the status each one
-// sent back, and the matching of reply datagrams to their rows. Platform-free:
-// addresses are IPv4 in host byte order (the first part in the top byte),
-// times are millisecond tick counts.
+// The "Server List" window's rows: the saved servers or the servers the
+// masters list for one game, the status each one sent back, the matching of
+// reply datagrams to their rows, and which rows the filters let through.
+// Platform-free: addresses are IPv4 in host byte order (the first part in the
+// top byte), times are millisecond tick counts.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
-enum class ServerColumn { Server, Name, Map, Players, Ping };
-constexpr int kServerColumnCount = 5;
+#include "launcher/core/gamespy_status.h"
+#include "launcher/core/master_exchange.h"
+
+// Where the rows come from: the saved servers, or a game's master list.
+enum class ServerSource { Saved, AlliedAssault, Spearhead, Breakthrough };
+constexpr int kServerSourceCount = 4;
+const char* ServerSourceCaption(ServerSource source);
+// The GameSpy name of the source's game ("mohaa", ...); "" for Saved.
+const char* ServerSourceGame(ServerSource source);
+
+// Lock: a padlock drawn when the server asks for a password; its cell has no text.
+enum class ServerColumn { Server, Name, Map, Players, Ping, Lock };
+constexpr int kServerColumnCount = 6;
 const char* ServerColumnCaption(ServerColumn column);
+
+// Pings as in-game browsers colour them.
+enum class PingBand { Good, Fair, Poor };
+constexpr int kGoodPingBelowMs = 100;
+constexpr int kFairPingBelowMs = 200;
+PingBand PingBandOf(int pingMs);
 
 enum class RowState {
   Resolving,   // the host name is being looked up
@@ -27,10 +46,27 @@ constexpr size_t kMaxServerRows = 1024;
 // the reply wait starts only when the request has gone out.
 constexpr int32_t kServerNameLimitMs = 5000;
 
+// A saved server answers the status query on its game port; a listed one
+// answers "\status\" on its query port, maybe in several parts.
+enum class ReplyKind { Status, GameSpy };
+
+struct ServerPlayer {
+  std::string name;
+  int score = 0;
+  int pingMs = 0;
+  bool operator==(const ServerPlayer&) const = default;
+};
+
 struct ServerRow {
-  std::string server;  // the text as saved, put back into the server field on a pick
-  size_t entry = 0;    // where it stood among the entries given; sorting keeps it
-  std::string host;
+  // What the Server column shows and a pick puts into the server field: the
+  // text as saved, or a listed server's address with its game port once its
+  // reply names one (the query port until then).
+  std::string server;
+  size_t entry = 0;  // where it stood among the entries given; sorting keeps it
+  // Whether server holds the game port: a listed server's reply must name it.
+  bool gamePortKnown = true;
+  ReplyKind kind = ReplyKind::Status;
+  std::string host;  // where the request goes: a name or a dotted address
   int port = 0;
   uint32_t address = 0;  // known once Waiting
   RowState state = RowState::Resolving;
@@ -38,7 +74,21 @@ struct ServerRow {
   std::string name, map, maxPlayers;
   int playerCount = 0;
   int pingMs = 0;
+  bool password = false;
+  std::vector<ServerPlayer> players;
 };
+
+struct ServerFilter {
+  bool hideEmpty = false;    // answered rows without players
+  bool hideFull = false;     // answered rows with every slot taken
+  bool hideNoReply = false;  // rows that did not answer or have no address
+  std::string search;        // kept: rows whose name, map or a player's name holds it, in any case
+  bool operator==(const ServerFilter&) const = default;
+};
+
+// A hostile list can leave every row with parts of a reply; beyond this many
+// bytes over all rows, parts are dropped and their rows show "no reply".
+constexpr size_t kMaxPartialReplyBytes = 4 * 1024 * 1024;
 
 // The saved servers in their order, then the server field's text when it is
 // not among them; empty entries are left out. At most kMaxServerRows: the
@@ -48,10 +98,19 @@ std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved
 // A dotted IPv4 address ("a.b.c.d", each part 0 to 255); 0.0.0.0 is none.
 bool ParseDottedIPv4(std::string_view text, uint32_t& address);
 
+// The players of a status reply's player lines ("score ping \"name\"").
+std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines);
+
+// "N of M masters answered · S servers · P players", or for the saved
+// servers "S servers · P players" (masters < 0); the dot is code page 1252's.
+std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, int players);
+
 class ServerList {
  public:
   // One row per entry, at most kMaxServerRows.
   void SetServers(const std::vector<std::string>& entries);
+  // One row per listed server, at most kMaxListedServers, each asked "\status\".
+  void SetListedServers(const std::vector<ListedServer>& servers);
   // A new round: every row forgets its reply; addresses that cannot be used
   // are BadAddress at once, the others Resolving.
   void StartRound();
@@ -65,23 +124,62 @@ class ServerList {
   void MarkBadAddress(size_t row);
   // The row's wait ended without a reply.
   void MarkNoReply(size_t row);
-  // Takes a datagram from address:port. It fills every row still waiting for
-  // that address and port and returns their indexes; anything else is dropped.
+  // Takes a datagram from address:port for every row still waiting for that
+  // address and port, and returns the rows it completed: a status reply fills
+  // its row at once, a GameSpy one once all its parts are in. Anything else is dropped.
   std::vector<size_t> TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs);
   // Rows without a reply show "no reply" from now on.
   void EndRound();
   bool Waiting() const;
 
   // Sorts by column; the same column again reverses the order. Rows without
-  // a reply stay last by "Players" and "Ping" either way. Returns where each
-  // row was: row i now held row result[i] before.
+  // a reply stay last by "Players", "Ping" and "Lock" either way. Returns
+  // where each row was: row i now held row result[i] before.
   std::vector<size_t> SortBy(ServerColumn column);
+  // Sorts in the given order, as a remembered sort is restored.
+  std::vector<size_t> SortBy(ServerColumn column, bool descending);
+  // Sorts again by the last column and order, as rows filled in since.
+  std::vector<size_t> SortAgain();
+  bool Sorted() const { return sorted_; }
+  ServerColumn SortColumn() const { return sortColumn_; }
+  bool Descending() const { return descending_; }
   std::string CellText(size_t row, ServerColumn column) const;
 
+  void SetFilter(const ServerFilter& filter);
+  const ServerFilter& Filter() const { return filter_; }
+  // The rows the filter lets through, in row order: what the window lists.
+  const std::vector<size_t>& Shown() const;
+  // Whether a row came into or went out of Shown() since it was last read.
+  bool ShownChanged() const { return shownStale_; }
+  // The row's place among Shown(), or -1 when it is filtered out.
+  int ShownIndexOf(size_t row) const;
+  // The players of the answered rows, all added up.
+  int PlayersTotal() const;
+
  private:
+  void AddRow(ServerRow row);
+  // Takes a GameSpy datagram into the entry's parts; true when it completed
+  // the reply, which is then in completed_.
+  bool TakePart(size_t entry, std::string_view bytes);
+  void Fill(ServerRow& row, std::string_view reply, uint32_t nowMs);
+  bool Passes(const ServerRow& row) const;
+  void UpdateVisible(size_t row);
+  void Forget(ServerRow& row);
+  std::vector<size_t> Reorder(const std::vector<size_t>& order);
+
   std::vector<ServerRow> rows_;
   std::vector<size_t> rowOfEntry_;
+  // The entries waiting at each address and port; GameSpy replies' parts so far, by entry.
+  std::unordered_map<uint64_t, std::vector<size_t>> waitingAt_;
+  std::unordered_map<size_t, GameSpyReplyJoiner> partial_;
+  size_t partialBytes_ = 0;
+  GameSpyReplyJoiner completed_;
   ServerColumn sortColumn_ = ServerColumn::Server;
   bool sorted_ = false;
   bool descending_ = false;
+  ServerFilter filter_;
+  std::string searchLower_;
+  std::vector<char> visible_;  // by row: whether the filter lets it through
+  mutable std::vector<size_t> shown_;
+  mutable bool shownStale_ = true;
 };

@@ -86,6 +86,11 @@ void MainWindow::OnServerPicked(const std::string& server) {
   if (hwnd_) PostMessageA(hwnd_, kServerPickedMessage, 0, 0);
 }
 
+// Kept as a server the player started with is: in the field's choices and in sip.txt.
+void MainWindow::OnServerAddedToSaved(const std::string& server) {
+  RememberEntry(rememberedServers, serverField, server, "\\sip.txt");
+}
+
 void MainWindow::OnServerFieldLeft() {
   // Only a move to another control of this window counts: not a message box,
   // another window or another program taking the focus.

@@ -291,8 +291,13 @@ void MainWindow::OnRemoveServerClicked() {
 }
 
 ServerListWindow* MainWindow::OpenServerList() {
-  return OpenModal(serverList_, ServerListEntries(rememberedServers, FieldText(serverField)),
-                   [this](const std::string& server) { OnServerPicked(server); }, StatusRequest(statusPrefix));
+  return OpenModal(serverList_,
+                   ServerListSetup{
+                       .savedEntries = ServerListEntries(rememberedServers, FieldText(serverField)),
+                       .onPick = [this](const std::string& server) { OnServerPicked(server); },
+                       .onAddToSaved = [this](const std::string& server) { OnServerAddedToSaved(server); },
+                       .statusRequest = StatusRequest(statusPrefix),
+                   });
 }
 
 void MainWindow::OnServerListClicked() {

@@ -97,6 +97,8 @@ class MainWindow {
   void OnServerFieldLeft();
   // A server picked in the Server List: as if typed into the field and the field left.
   void OnServerPicked(const std::string& server);
+  // "Add to Saved" in the Server List.
+  void OnServerAddedToSaved(const std::string& server);
   // "Launch Corvel": the status query first while no map list is known, then
   // the overlay starter, waited for.
   void OnLaunchCorvelClicked();

@@ -93,7 +93,14 @@ void MasterQuery::Stop() {
     lookupId_ = 0;
   }
   if (hwnd_) KillTimer(hwnd_, kTimeLimitTimer);
-  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  if (socket_ != INVALID_SOCKET) {
+    closesocket(socket_);
+    // Notices of the closed socket may still wait in the queue, and the next
+    // socket may get the same handle: they would be taken for its own.
+    MSG stale;
+    while (hwnd_ && PeekMessageA(&stale, hwnd_, kSocketMessage, kSocketMessage, PM_REMOVE)) {
+    }
+  }
   socket_ = INVALID_SOCKET;
   outgoing_.clear();
 }

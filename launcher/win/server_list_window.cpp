@@ -3,51 +3,126 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 
+#include "common/win/list_controls.h"
+#include "common/win/settings.h"
+#include "launcher/core/gamespy_games.h"
+#include "launcher/core/gamespy_status.h"
+#include "launcher/core/master_servers.h"
 #include "launcher/core/server_status.h"
 
 namespace {
 
 constexpr const char* kServerListClass = "KestrunServerList";
 // Not IDOK or IDCANCEL: those come from Enter and Escape.
-enum : int { kListId = 100, kRefreshId, kCloseId };
+enum : int {
+  kListId = 100,
+  kPlayersId,
+  kSourceId,
+  kSearchLabelId,
+  kSearchId,
+  kHideEmptyId,
+  kHideFullId,
+  kHideNoReplyId,
+  kSummaryId,
+  kAddId,
+  kRefreshId,
+  kCloseId,
+};
+constexpr UINT_PTR kViewTimer = 1;
+constexpr UINT kViewRefreshMs = 100;
+
 // Sizes at 96 dpi.
-constexpr int kClientWidth = 600;
-constexpr int kClientHeight = 320;
-constexpr int kMinWidth = 320;
-constexpr int kMinHeight = 160;
+constexpr int kClientWidth = 680;
+constexpr int kClientHeight = 460;
+constexpr int kMinWidth = 480;
+constexpr int kMinHeight = 300;
 constexpr int kMargin = 10;
+constexpr int kGap = 8;
+constexpr int kTopRowHeight = 23;
+constexpr int kPlayersHeight = 110;
 constexpr int kButtonWidth = 90;
+constexpr int kAddButtonWidth = 100;
 constexpr int kButtonHeight = 28;
-constexpr int kColumnWidths[kServerColumnCount] = {140, 165, 110, 60, 85};  // fit "bad address"
+constexpr int kColumnWidths[kServerColumnCount] = {140, 180, 110, 60, 70, 40};  // fit "bad address"
+constexpr int kPlayerColumnWidths[] = {220, 60, 60};
+constexpr const char* kPlayerColumns[] = {"Name", "Score", "Ping"};
+
+// The top row, left to right: x and width at 96 dpi.
+struct TopPlace {
+  int id, x, width;
+};
+constexpr TopPlace kTopRow[] = {
+    {kSourceId, 10, 130},     {kSearchLabelId, 150, 45}, {kSearchId, 195, 150},
+    {kHideEmptyId, 355, 90},  {kHideFullId, 450, 80},    {kHideNoReplyId, 535, 110},
+};
+constexpr int kHideIds[3] = {kHideEmptyId, kHideFullId, kHideNoReplyId};
+
+constexpr COLORREF kPingColours[] = {RGB(0, 128, 0), RGB(176, 112, 0), RGB(200, 0, 0)};  // by PingBand
+constexpr COLORREF kLockColour = RGB(96, 96, 96);
 
 // Added to the owned window's caption and close box: it can be sized.
 constexpr DWORD kExtraWindowStyle = WS_THICKFRAME | WS_MAXIMIZEBOX;
 
+constexpr DWORD kCheckBox = WS_TABSTOP | BS_AUTOCHECKBOX;
+
 // Placed by LayOut, which fits them to the client area.
 const ControlSpec kControls[] = {
+    {kSourceId, {"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST}, ""},
+    {kSearchLabelId, {"STATIC", SS_RIGHT | SS_CENTERIMAGE}, "Search:"},
+    {kSearchId, {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE}, ""},
+    {kHideEmptyId, {"BUTTON", kCheckBox}, "Hide empty"},
+    {kHideFullId, {"BUTTON", kCheckBox}, "Hide full"},
+    {kHideNoReplyId, {"BUTTON", kCheckBox}, "Hide no reply"},
     {kListId,
      {WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA, WS_EX_CLIENTEDGE},
      ""},
+    // Shows, takes no keys: Tab goes from the servers to the buttons.
+    {kPlayersId, {WC_LISTVIEWA, LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL, WS_EX_CLIENTEDGE}, ""},
+    {kSummaryId, {"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE}, ""},
+    {kAddId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Add to Saved"},
     {kRefreshId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Refresh"},
     {kCloseId, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Close"},
 };
 
+void AddListColumn(HWND list, int index, const char* caption, bool right) {
+  LVCOLUMNA column{};
+  column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_FMT;
+  column.fmt = right ? LVCFMT_RIGHT : LVCFMT_LEFT;
+  column.pszText = const_cast<char*>(caption);
+  column.iSubItem = index;
+  SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+void SetListCell(HWND list, int item, int column, const std::string& text) {
+  LVITEMA cell{};
+  cell.mask = LVIF_TEXT;
+  cell.iItem = item;
+  cell.iSubItem = column;
+  cell.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(list, column == 0 ? LVM_INSERTITEMA : LVM_SETITEMTEXTA, static_cast<WPARAM>(item),
+               reinterpret_cast<LPARAM>(&cell));
+}
+
+// "Server List Sort": 0 none, the column's number from 1, negative when reversed.
+int32_t SortSetting(const ServerList& servers) {
+  if (!servers.Sorted()) return 0;
+  const int32_t number = static_cast<int32_t>(servers.SortColumn()) + 1;
+  return servers.Descending() ? -number : number;
+}
+
 }  // namespace
 
 // Each row waits as long as the status query waits for its reply, from its own request on.
-ServerListWindow::ServerListWindow(OwnerWindow owner, std::vector<std::string> entries,
-                                   std::function<void(const std::string&)> onPick, std::string request)
-    : OwnedWindow(owner),
-      onPick_(std::move(onPick)),
-      entries_(std::move(entries)),
-      request_(std::move(request)),
-      round_(kStatusWaitMs, kServerNameLimitMs) {
+ServerListWindow::ServerListWindow(OwnerWindow owner, ServerListSetup setup)
+    : OwnedWindow(owner), setup_(std::move(setup)), round_(kStatusWaitMs, kServerNameLimitMs) {
   round_.onRowChange = [this](size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs) {
     OnRowChange(entry, change, address, atMs);
   };
   round_.onReply = [this](const UdpReply& reply) { OnReply(reply); };
   round_.onEnd = [this] { EndRound(); };
+  masters_.onDone = [this] { OnMastersDone(); };
 }
 
 ServerListWindow::~ServerListWindow() {
@@ -65,30 +140,57 @@ bool ServerListWindow::Open() {
                                .controls = kControls});
   if (!created) return false;
   list_ = Control(kListId);
+  playersList_ = Control(kPlayersId);
+  sourceBox_ = Control(kSourceId);
+  searchBox_ = Control(kSearchId);
+  for (int i = 0; i < 3; ++i) hideBoxes_[i] = Control(kHideIds[i]);
+  summaryLine_ = Control(kSummaryId);
+  addButton_ = Control(kAddId);
   refreshButton_ = Control(kRefreshId);
   closeButton_ = Control(kCloseId);
-  SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  for (HWND list : {list_, playersList_}) {
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  }
   AddColumns();
+  FillSourceBox();
+  ReadRememberedView();
   LayOut();
-  servers_.SetServers(entries_);
-  ShowAllRows();
   ShowModal();
   SetFocus(list_);
-  StartRound();
+  StartSource();
   return true;
 }
 
 void ServerListWindow::AddColumns() {
   for (int i = 0; i < kServerColumnCount; ++i) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_FMT;
     const auto which = static_cast<ServerColumn>(i);
-    column.fmt = which == ServerColumn::Players || which == ServerColumn::Ping ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.pszText = const_cast<char*>(ServerColumnCaption(which));
-    column.iSubItem = i;
-    SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    AddListColumn(list_, i, ServerColumnCaption(which), which == ServerColumn::Players || which == ServerColumn::Ping);
   }
+  for (int i = 0; i < 3; ++i) AddListColumn(playersList_, i, kPlayerColumns[i], i > 0);
 }
+
+void ServerListWindow::FillSourceBox() {
+  for (int i = 0; i < kServerSourceCount; ++i) AddChoice(sourceBox_, ServerSourceCaption(static_cast<ServerSource>(i)));
+}
+
+// The source, sort and filters of the last time the window was open.
+void ServerListWindow::ReadRememberedView() {
+  const int32_t source = settings::Read(settings::kServerListSource);
+  source_ = source >= 0 && source < kServerSourceCount ? static_cast<ServerSource>(source) : ServerSource::Saved;
+  SendMessageA(sourceBox_, CB_SETCURSEL, static_cast<WPARAM>(source_), 0);
+  const int32_t sort = settings::Read(settings::kServerListSort);
+  if (sort != 0 && std::abs(sort) <= kServerColumnCount) {
+    servers_.SortBy(static_cast<ServerColumn>(std::abs(sort) - 1), sort < 0);
+  }
+  const settings::FlagSetting hides[3] = {settings::kServerListHideEmpty, settings::kServerListHideFull,
+                                          settings::kServerListHideNoReply};
+  for (int i = 0; i < 3; ++i) {
+    SendMessageA(hideBoxes_[i], BM_SETCHECK, settings::Read(hides[i]) ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  ApplyFilter();
+}
+
+HWND ServerListWindow::HideBox(int which) const { return which >= 0 && which < 3 ? hideBoxes_[which] : nullptr; }
 
 void ServerListWindow::LayOut() {
   if (!hwnd_ || !list_) return;
@@ -96,53 +198,90 @@ void ServerListWindow::LayOut() {
   RECT client{};
   GetClientRect(hwnd_, &client);
   const int margin = Scaled(kMargin, dpi);
+  const int gap = Scaled(kGap, dpi);
   const int buttonWidth = Scaled(kButtonWidth, dpi);
   const int buttonHeight = Scaled(kButtonHeight, dpi);
   const int buttonTop = client.bottom - margin - buttonHeight;
-  MoveWindow(list_, margin, margin, std::max<int>(0, client.right - 2 * margin),
-             std::max(0, buttonTop - 2 * margin), TRUE);
-  MoveWindow(closeButton_, client.right - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
-  MoveWindow(refreshButton_, client.right - 2 * (margin + buttonWidth), buttonTop, buttonWidth, buttonHeight, TRUE);
+  const int width = std::max<int>(0, client.right - 2 * margin);
+  for (const TopPlace& place : kTopRow) {
+    // A drop-down list's height is that of its open list.
+    const int height = place.id == kSourceId ? 150 : kTopRowHeight;
+    PlaceScaled(Control(place.id), place.x, kMargin, place.width, height, dpi);
+  }
+  const int listTop = margin + Scaled(kTopRowHeight, dpi) + gap;
+  const int playersTop = std::max(listTop, buttonTop - gap - Scaled(kPlayersHeight, dpi));
+  MoveWindow(list_, margin, listTop, width, std::max(0, playersTop - gap - listTop), TRUE);
+  MoveWindow(playersList_, margin, playersTop, width, std::max(0, buttonTop - gap - playersTop), TRUE);
+  int right = client.right - margin;
+  for (HWND button : {closeButton_, refreshButton_, addButton_}) {
+    const int w = button == addButton_ ? Scaled(kAddButtonWidth, dpi) : buttonWidth;
+    MoveWindow(button, right - w, buttonTop, w, buttonHeight, TRUE);
+    right -= w + gap;
+  }
+  MoveWindow(summaryLine_, margin, buttonTop, std::max(0, right - margin), buttonHeight, TRUE);
   // Widths the user dragged are kept until the dpi changes.
   if (dpi == columnsDpi_) return;
   columnsDpi_ = dpi;
   for (int i = 0; i < kServerColumnCount; ++i) {
     SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), Scaled(kColumnWidths[i], dpi));
   }
+  for (int i = 0; i < 3; ++i) {
+    SendMessageA(playersList_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), Scaled(kPlayerColumnWidths[i], dpi));
+  }
 }
 
-// The list holds no texts of its own: it asks for the cells it draws
-// (LVN_GETDISPINFO), so that a reply costs a redraw of one row, not five texts set.
-void ServerListWindow::ShowAllRows() {
-  SendMessageA(list_, LVM_SETITEMCOUNT, servers_.Size(), 0);
-  if (servers_.Size() > 0 && SelectedRow() < 0) SelectRow(0);
+void ServerListWindow::ChooseSource(ServerSource source) {
+  source_ = source;
+  SendMessageA(sourceBox_, CB_SETCURSEL, static_cast<WPARAM>(source), 0);
+  settings::Write(settings::kServerListSource, static_cast<int32_t>(source));
+  StartSource();
 }
 
-void ServerListWindow::ShowEveryRow() { InvalidateRect(list_, nullptr, TRUE); }
+void ServerListWindow::Refresh() {
+  if (hwnd_) StartSource();
+}
 
-void ServerListWindow::ShowRow(size_t row) { SendMessageA(list_, LVM_REDRAWITEMS, row, row); }
+// The saved servers are asked at once; for a game the masters are asked
+// first, and the rows come with their lists.
+void ServerListWindow::StartSource() {
+  round_.Stop();
+  masters_.Cancel();
+  playerSelected_ = false;
+  if (source_ == ServerSource::Saved) {
+    servers_.SetServers(setup_.savedEntries);
+    servers_.SortAgain();
+    ShowAllRows();
+    StartRound();
+    return;
+  }
+  servers_.SetListedServers({});
+  ShowAllRows();
+  const std::vector<MasterAddress> masters =
+      MasterServersFromSetting(settings::ReadIfPresent(settings::kMasterServers));
+  masters_.Start(masters, *FindGameSpyGame(ServerSourceGame(source_)));
+  SetWindowTextA(summaryLine_, ("Asking " + std::to_string(masters.size()) + " master servers...").c_str());
+}
 
-void ServerListWindow::OnCellWanted(NMLVDISPINFOA& cell) {
-  if (!(cell.item.mask & LVIF_TEXT) || !cell.item.pszText || cell.item.cchTextMax <= 0) return;
-  shownText_ = servers_.CellText(static_cast<size_t>(cell.item.iItem), static_cast<ServerColumn>(cell.item.iSubItem));
-  const size_t room = static_cast<size_t>(cell.item.cchTextMax) - 1;
-  const size_t length = std::min(shownText_.size(), room);
-  shownText_.copy(cell.item.pszText, length);
-  cell.item.pszText[length] = '\0';
+void ServerListWindow::OnMastersDone() {
+  servers_.SetListedServers(masters_.Servers());
+  servers_.SortAgain();
+  ShowAllRows();
+  StartRound();
 }
 
 // The requests go out before the rows are redrawn, so that redrawing is not
 // counted in the pings.
 void ServerListWindow::StartRound() {
-  servers_.StartRound();
   std::vector<UdpTarget> targets;
   targets.reserve(servers_.Size());
   for (size_t entry = 0; entry < servers_.Size(); ++entry) {
     const ServerRow& row = servers_.Rows()[servers_.RowOf(entry)];
     targets.push_back(row.state == RowState::BadAddress ? UdpTarget{} : UdpTarget{row.host, row.port});
   }
-  round_.Start(std::move(targets), request_);
-  ShowEveryRow();
+  const std::string request =
+      source_ == ServerSource::Saved ? setup_.statusRequest : std::string(kGameSpyStatusRequest);
+  round_.Start(std::move(targets), request);
+  ShowAllRows();
 }
 
 void ServerListWindow::OnRowChange(size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs) {
@@ -159,85 +298,294 @@ void ServerListWindow::OnRowChange(size_t entry, UdpRowChange change, uint32_t a
       break;
   }
   ShowRow(row);
+  ViewChanged();
 }
 
 // A row answered waits no more; a second datagram of its server changes nothing.
 void ServerListWindow::OnReply(const UdpReply& reply) {
-  for (size_t row : servers_.TakeReply(reply.address, reply.port, reply.bytes, reply.atMs)) ShowRow(row);
-  for (size_t entry : reply.rows) round_.Finish(entry);
+  const std::vector<size_t> filled = servers_.TakeReply(reply.address, reply.port, reply.bytes, reply.atMs);
+  for (size_t row : filled) {
+    round_.Finish(servers_.Rows()[row].entry);
+    ShowRow(row);
+    if (servers_.Rows()[row].entry == selectedEntry_) ShowPlayers();
+  }
+  if (!filled.empty()) ViewChanged();
 }
 
+// At the end the rows are sorted again, now that their values are in.
 void ServerListWindow::EndRound() {
   servers_.EndRound();
-  ShowEveryRow();
+  servers_.SortAgain();
+  ShowAllRows();
 }
 
-void ServerListWindow::Refresh() {
-  if (hwnd_) StartRound();
+void ServerListWindow::ApplyFilter() {
+  ServerFilter filter;
+  filter.hideEmpty = SendMessageA(hideBoxes_[0], BM_GETCHECK, 0, 0) == BST_CHECKED;
+  filter.hideFull = SendMessageA(hideBoxes_[1], BM_GETCHECK, 0, 0) == BST_CHECKED;
+  filter.hideNoReply = SendMessageA(hideBoxes_[2], BM_GETCHECK, 0, 0) == BST_CHECKED;
+  filter.search = WindowText(searchBox_);
+  if (filter == servers_.Filter()) return;
+  servers_.SetFilter(filter);
+  settings::Write(settings::kServerListHideEmpty, filter.hideEmpty);
+  settings::Write(settings::kServerListHideFull, filter.hideFull);
+  settings::Write(settings::kServerListHideNoReply, filter.hideNoReply);
+  ShowAllRows();
+}
+
+void ServerListWindow::RememberSort() const { settings::Write(settings::kServerListSort, SortSetting(servers_)); }
+
+// The list holds no texts of its own: it asks for the cells it draws
+// (LVN_GETDISPINFO), so that a reply costs a redraw of one row, not six texts set.
+void ServerListWindow::ShowAllRows() {
+  if (viewTimerSet_) KillTimer(hwnd_, kViewTimer);
+  viewTimerSet_ = false;
+  shownRows_ = servers_.Shown();
+  SendMessageA(list_, LVM_SETITEMCOUNT, shownRows_.size(), LVSICF_NOSCROLL);
+  const int selected = selectedEntry_ < servers_.Size() ? servers_.ShownIndexOf(servers_.RowOf(selectedEntry_)) : -1;
+  if (selected >= 0 && playerSelected_) {
+    SelectRow(selected);
+  } else if (!shownRows_.empty()) {
+    SelectRow(0);
+  } else {
+    selectedEntry_ = SIZE_MAX;
+    ShowPlayers();
+  }
+  InvalidateRect(list_, nullptr, TRUE);
+  ShowSummary();
+}
+
+void ServerListWindow::ShowRow(size_t row) {
+  const auto at = std::lower_bound(shownRows_.begin(), shownRows_.end(), row);
+  if (at == shownRows_.end() || *at != row) return;
+  const WPARAM item = static_cast<WPARAM>(at - shownRows_.begin());
+  SendMessageA(list_, LVM_REDRAWITEMS, item, item);
+}
+
+void ServerListWindow::ViewChanged() {
+  if (viewTimerSet_ || !hwnd_) return;
+  viewTimerSet_ = SetTimer(hwnd_, kViewTimer, kViewRefreshMs, nullptr) != 0;
+  if (!viewTimerSet_) RefreshView();
+}
+
+void ServerListWindow::RefreshView() {
+  if (viewTimerSet_) KillTimer(hwnd_, kViewTimer);
+  viewTimerSet_ = false;
+  if (servers_.ShownChanged()) {
+    ShowAllRows();
+  } else {
+    ShowSummary();
+  }
+}
+
+void ServerListWindow::ShowSummary() {
+  if (source_ != ServerSource::Saved && masters_.Running()) return;  // says the masters are being asked
+  const bool saved = source_ == ServerSource::Saved;
+  const std::string summary =
+      ServerListSummary(saved ? -1 : static_cast<int>(masters_.Answered()), saved ? -1 : static_cast<int>(masters_.Asked()),
+                        servers_.Size(), servers_.PlayersTotal());
+  if (WindowText(summaryLine_) != summary) SetWindowTextA(summaryLine_, summary.c_str());
+}
+
+void ServerListWindow::OnCellWanted(NMLVDISPINFOA& cell) {
+  if (!(cell.item.mask & LVIF_TEXT) || !cell.item.pszText || cell.item.cchTextMax <= 0) return;
+  const size_t item = static_cast<size_t>(cell.item.iItem);
+  shownText_ = item < shownRows_.size()
+                   ? servers_.CellText(shownRows_[item], static_cast<ServerColumn>(cell.item.iSubItem))
+                   : std::string();
+  const size_t room = static_cast<size_t>(cell.item.cchTextMax) - 1;
+  const size_t length = std::min(shownText_.size(), room);
+  shownText_.copy(cell.item.pszText, length);
+  cell.item.pszText[length] = '\0';
+}
+
+// Pings take their band's colour; a server with a password gets a padlock
+// drawn in its "Lock" cell.
+LRESULT ServerListWindow::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+  const DWORD stage = draw.nmcd.dwDrawStage;
+  if (stage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (stage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYSUBITEMDRAW;
+  const size_t item = draw.nmcd.dwItemSpec;
+  if (item >= shownRows_.size()) return CDRF_DODEFAULT;
+  const ServerRow& row = servers_.Rows()[shownRows_[item]];
+  const auto column = static_cast<ServerColumn>(draw.iSubItem);
+  if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+    const bool coloured = column == ServerColumn::Ping && row.state == RowState::Answered;
+    draw.clrText = coloured ? kPingColours[static_cast<int>(PingBandOf(row.pingMs))] : GetSysColor(COLOR_WINDOWTEXT);
+    if (column == ServerColumn::Lock && row.password) return CDRF_NEWFONT | CDRF_NOTIFYPOSTPAINT;
+    return CDRF_NEWFONT;
+  }
+  if (stage == (CDDS_ITEMPOSTPAINT | CDDS_SUBITEM) && column == ServerColumn::Lock) DrawLock(draw.nmcd.hdc, static_cast<int>(item));
+  return CDRF_DODEFAULT;
+}
+
+// A padlock: a shackle over a body, centred in the cell, sized to the row.
+void ServerListWindow::DrawLock(HDC dc, int item) {
+  RECT cell{};
+  cell.top = static_cast<int>(ServerColumn::Lock);
+  cell.left = LVIR_BOUNDS;
+  if (!SendMessageA(list_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&cell))) return;
+  const int size = std::max<int>(6, (cell.bottom - cell.top) * 2 / 3);
+  const int left = static_cast<int>((cell.left + cell.right - size) / 2);
+  const int top = static_cast<int>((cell.top + cell.bottom - size) / 2);
+  HBRUSH body = CreateSolidBrush(kLockColour);
+  HPEN shackle = CreatePen(PS_SOLID, std::max(1, size / 7), kLockColour);
+  HGDIOBJ oldPen = SelectObject(dc, shackle);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  Arc(dc, left + size / 5, top, left + size - size / 5, top + size * 3 / 4, left + size, top + size / 3, left,
+      top + size / 3);
+  RECT box{left, top + size * 2 / 5, left + size, top + size};
+  FillRect(dc, &box, body);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  DeleteObject(shackle);
+  DeleteObject(body);
 }
 
 int ServerListWindow::SelectedRow() const {
   return static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-void ServerListWindow::PickRow(int row) {
-  if (row < 0 || static_cast<size_t>(row) >= servers_.Size()) return;
-  const std::string server = servers_.Rows()[static_cast<size_t>(row)].server;
-  Close();
-  if (onPick_) onPick_(server);
-}
-
-// The selection stays on its server, wherever the sort takes it.
-void ServerListWindow::SortBy(ServerColumn column) {
-  const int selected = SelectedRow();
-  const std::vector<size_t> wasAt = servers_.SortBy(column);
-  const auto moved = std::find(wasAt.begin(), wasAt.end(), static_cast<size_t>(selected));
-  if (selected >= 0 && moved != wasAt.end()) SelectRow(static_cast<int>(moved - wasAt.begin()));
-  ShowEveryRow();
+const ServerRow* ServerListWindow::SelectedServer() const {
+  const int item = SelectedRow();
+  if (item < 0 || static_cast<size_t>(item) >= shownRows_.size()) return nullptr;
+  return &servers_.Rows()[shownRows_[static_cast<size_t>(item)]];
 }
 
 void ServerListWindow::SelectRow(int row) {
   LVITEMA state{};
   state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  selectingRow_ = true;
   SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+  selectingRow_ = false;
   SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  OnSelectionChanged();
 }
 
-// Enter: on the list it picks the selected row, on a button it presses it.
+void ServerListWindow::OnSelectionChanged() {
+  const ServerRow* selected = SelectedServer();
+  const size_t entry = selected ? selected->entry : SIZE_MAX;
+  if (entry == selectedEntry_ && entry != SIZE_MAX) return;
+  selectedEntry_ = entry;
+  ShowPlayers();
+}
+
+void ServerListWindow::ShowPlayers() {
+  SendMessageA(playersList_, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(playersList_, LVM_DELETEALLITEMS, 0, 0);
+  if (selectedEntry_ < servers_.Size()) {
+    const ServerRow& row = servers_.Rows()[servers_.RowOf(selectedEntry_)];
+    int item = 0;
+    for (const ServerPlayer& player : row.players) {
+      SetListCell(playersList_, item, 0, player.name);
+      SetListCell(playersList_, item, 1, std::to_string(player.score));
+      SetListCell(playersList_, item, 2, std::to_string(player.pingMs));
+      ++item;
+    }
+  }
+  SendMessageA(playersList_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(playersList_, nullptr, TRUE);
+  const ServerRow* selected = SelectedServer();
+  EnableWindow(addButton_, selected && selected->gamePortKnown);
+}
+
+// A listed server can be picked once its reply has named its game port.
+void ServerListWindow::PickRow(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= shownRows_.size()) return;
+  const ServerRow& picked = servers_.Rows()[shownRows_[static_cast<size_t>(row)]];
+  if (!picked.gamePortKnown) return;
+  const std::string server = picked.server;
+  Close();
+  if (setup_.onPick) setup_.onPick(server);
+}
+
+void ServerListWindow::AddSelectedToSaved() {
+  const ServerRow* selected = SelectedServer();
+  if (!selected || !selected->gamePortKnown || !setup_.onAddToSaved) return;
+  setup_.onAddToSaved(selected->server);
+  // The saved list shown next time holds it too.
+  if (std::find(setup_.savedEntries.begin(), setup_.savedEntries.end(), selected->server) == setup_.savedEntries.end()) {
+    setup_.savedEntries.push_back(selected->server);
+  }
+}
+
+// The selection stays on its server, wherever the player's sort takes it.
+void ServerListWindow::SortBy(ServerColumn column) {
+  playerSelected_ = true;
+  servers_.SortBy(column);
+  RememberSort();
+  ShowAllRows();
+}
+
+// Enter: on a button it presses it, anywhere else it picks the selected row.
 void ServerListWindow::OnOkPressed() {
   const HWND focus = GetFocus();
   if (focus == refreshButton_) {
     Refresh();
   } else if (focus == closeButton_) {
     Close();
+  } else if (focus == addButton_) {
+    AddSelectedToSaved();
   } else {
-    PickRow(SelectedRow());
+    PickRow(SelectedRow());  // also from the search box: find a friend, Enter, join
   }
 }
 
 void ServerListWindow::Close() {
   round_.Stop();
+  masters_.Cancel();
   OwnedWindow::Close();
+}
+
+LRESULT ServerListWindow::OnListNotice(NMHDR& notice) {
+  switch (notice.code) {
+    case LVN_COLUMNCLICK:
+      SortBy(static_cast<ServerColumn>(reinterpret_cast<NMLISTVIEW&>(notice).iSubItem));
+      break;
+    case NM_DBLCLK:
+      PickRow(reinterpret_cast<NMITEMACTIVATE&>(notice).iItem);
+      break;
+    case NM_RETURN:
+      PickRow(SelectedRow());
+      break;
+    case LVN_GETDISPINFOA:
+      OnCellWanted(reinterpret_cast<NMLVDISPINFOA&>(notice));
+      break;
+    case LVN_ITEMCHANGED:
+      if (!selectingRow_) playerSelected_ = true;
+      OnSelectionChanged();
+      break;
+    case NM_CUSTOMDRAW:
+      return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(notice));
+  }
+  return 0;
 }
 
 LRESULT ServerListWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_NOTIFY: {
-      const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
-      if (notice->hwndFrom != list_) break;
-      if (notice->code == LVN_COLUMNCLICK) {
-        SortBy(static_cast<ServerColumn>(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem));
+      auto* notice = reinterpret_cast<NMHDR*>(lParam);
+      if (notice->hwndFrom == list_) return OnListNotice(*notice);
+      break;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const int code = HIWORD(wParam);
+      if (id == IDOK) OnOkPressed();
+      if (id == IDCANCEL) Close();
+      if (code == BN_CLICKED && id == kRefreshId) Refresh();
+      if (code == BN_CLICKED && id == kCloseId) Close();
+      if (code == BN_CLICKED && id == kAddId) AddSelectedToSaved();
+      if (code == BN_CLICKED && (id == kHideEmptyId || id == kHideFullId || id == kHideNoReplyId)) ApplyFilter();
+      if (code == EN_CHANGE && id == kSearchId) ApplyFilter();
+      if (code == CBN_SELCHANGE && id == kSourceId) {
+        const LRESULT chosen = SendMessageA(sourceBox_, CB_GETCURSEL, 0, 0);
+        if (chosen >= 0 && chosen < kServerSourceCount) ChooseSource(static_cast<ServerSource>(chosen));
       }
-      if (notice->code == NM_DBLCLK) PickRow(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
-      if (notice->code == NM_RETURN) PickRow(SelectedRow());
-      if (notice->code == LVN_GETDISPINFOA) OnCellWanted(*reinterpret_cast<NMLVDISPINFOA*>(lParam));
       return 0;
     }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) OnOkPressed();
-      if (LOWORD(wParam) == IDCANCEL) Close();
-      if (LOWORD(wParam) == kRefreshId && HIWORD(wParam) == BN_CLICKED) Refresh();
-      if (LOWORD(wParam) == kCloseId && HIWORD(wParam) == BN_CLICKED) Close();
+    case WM_TIMER:
+      if (wParam == kViewTimer) RefreshView();
       return 0;
     case WM_SIZE:
       LayOut();
@@ -250,6 +598,7 @@ LRESULT ServerListWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     case WM_NCDESTROY:
       // Destroyed with its owner rather than closed.
       round_.Stop();
+      masters_.Cancel();
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

@@ -1,7 +1,10 @@
 #pragma once
-// The "Server List" window: the status of every saved server at once, queried
-// in one round of UDP requests, each reply shown as it arrives. A double-click
-// or Enter on a row picks its server.
+// The "Server List" window: the saved servers, or every server the master
+// servers list for one of the three games, each asked for its status in one
+// round of UDP requests and shown as its reply arrives. The selected server's
+// players show under the list; filters and a search narrow the rows. A
+// double-click or Enter on a row picks its server; "Add to Saved" keeps it.
+#include "launcher/win/master_round.h"
 #include "launcher/win/udp_round.h"
 
 #include <windows.h>
@@ -14,58 +17,107 @@
 #include "common/win/owned_window.h"
 #include "launcher/core/server_list.h"
 
+struct ServerListSetup {
+  std::vector<std::string> savedEntries;  // see ServerListEntries
+  // Each takes a server as "address:game port"; onPick once the window has closed.
+  std::function<void(const std::string&)> onPick;
+  std::function<void(const std::string&)> onAddToSaved;
+  std::string statusRequest;  // the status query's datagram, for the saved servers
+};
+
 class ServerListWindow : public OwnedWindow {
  public:
-  // entries: the servers to show (see ServerListEntries); onPick takes the
-  // picked server once the window has closed; request is the status query's datagram.
-  ServerListWindow(OwnerWindow owner, std::vector<std::string> entries,
-                   std::function<void(const std::string&)> onPick, std::string request);
+  ServerListWindow(OwnerWindow owner, ServerListSetup setup);
   ~ServerListWindow() override;
 
-  // Opens the window and sends the first round (the owner takes no input while it is open).
+  // Opens the window on the source, sort and filters it showed last, and
+  // starts filling it (the owner takes no input while it is open).
   bool Open();
   // Ends the round, then closes.
   void Close() override;
 
-  // A new round: the old one's socket, lookups and replies are dropped.
+  // Shows the source's servers: a new round for "Saved", the masters asked
+  // again for a game. The choice is remembered.
+  void ChooseSource(ServerSource source);
+  // The shown source again, from its start.
   void Refresh();
-  // Closes and hands the row's server to onPick.
+  // Closes and hands the row's server to onPick (a row of the list as shown).
   void PickRow(int row);
   void SortBy(ServerColumn column);
+  // Hands the selected server to onAddToSaved.
+  void AddSelectedToSaved();
 
+  ServerSource Source() const { return source_; }
   HWND List() const { return list_; }
+  HWND PlayersList() const { return playersList_; }
+  HWND SourceBox() const { return sourceBox_; }
+  HWND SearchBox() const { return searchBox_; }
+  HWND HideBox(int which) const;  // 0 "Hide empty", 1 "Hide full", 2 "Hide no reply"
+  HWND SummaryLine() const { return summaryLine_; }
+  HWND AddButton() const { return addButton_; }
   HWND RefreshButton() const { return refreshButton_; }
   HWND CloseButton() const { return closeButton_; }
+  bool MastersRunning() const { return masters_.Running(); }
   bool RoundRunning() const { return round_.Running(); }
   const ServerList& Servers() const { return servers_; }
+  // The model row each list row shows, in list order.
+  const std::vector<size_t>& ShownRows() const { return shownRows_; }
   // The local port of the round's socket, 0 between rounds.
   int LocalPort() const { return round_.LocalPort(); }
 
  private:
-  // Fits the controls to the client area at the window's DPI (96-dpi sizes scaled).
   void LayOut() override;
   LRESULT OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT OnListNotice(NMHDR& notice);
   void AddColumns();
-  void ShowAllRows();
-  void ShowEveryRow();
-  void ShowRow(size_t row);
-  void OnCellWanted(NMLVDISPINFOA& cell);
+  void FillSourceBox();
+  void ReadRememberedView();
+  void StartSource();
+  void OnMastersDone();
   void StartRound();
   void OnRowChange(size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs);
   void OnReply(const UdpReply& reply);
   void EndRound();
+  void ApplyFilter();
+  void RememberSort() const;
+  // The list takes the model's shown rows; the selection stays on its server.
+  void ShowAllRows();
+  void ShowRow(size_t row);
+  // Shown rows and the summary line are brought up to date at most every
+  // kViewRefreshMs while replies pour in.
+  void ViewChanged();
+  void RefreshView();
+  void ShowSummary();
+  void OnCellWanted(NMLVDISPINFOA& cell);
+  LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+  void DrawLock(HDC dc, int item);
+  void OnSelectionChanged();
+  void ShowPlayers();
   void OnOkPressed();
   int SelectedRow() const;
   void SelectRow(int row);
+  const ServerRow* SelectedServer() const;
 
-  std::function<void(const std::string&)> onPick_;
-  std::vector<std::string> entries_;
-  std::string request_;
+  ServerListSetup setup_;
+  ServerSource source_ = ServerSource::Saved;
   ServerList servers_;
+  std::vector<size_t> shownRows_;
+  size_t selectedEntry_ = SIZE_MAX;  // the selected server, wherever filters and sorts take it
+  // Until the player picks a row or sorts, the first row is selected, whatever comes to the top.
+  bool playerSelected_ = false;
+  bool selectingRow_ = false;  // the selection being changed by this window, not the player
   HWND list_ = nullptr;
+  HWND playersList_ = nullptr;
+  HWND sourceBox_ = nullptr;
+  HWND searchBox_ = nullptr;
+  HWND hideBoxes_[3] = {};
+  HWND summaryLine_ = nullptr;
+  HWND addButton_ = nullptr;
   HWND refreshButton_ = nullptr;
   HWND closeButton_ = nullptr;
   int columnsDpi_ = 0;
+  bool viewTimerSet_ = false;
+  MasterRound masters_;
   // Its rows are the entries in their first order, whatever the sort.
   UdpRound round_;
   std::string shownText_;

@@ -1,5 +1,6 @@
 // The master list reader: the first byte picks the size of the pieces the
-// answer arrives in and whether the master closes at the end, the second the
+// answer arrives in, the list form asked for and whether the master closes at
+// the end, the second the
 // greeting's length, the rest is the greeting then the answer. Whatever the
 // bytes, the challenge is answered at most once with a request of the one
 // right length, at most the limit of servers is kept, nothing more is taken
@@ -23,12 +24,12 @@ struct Result {
   std::vector<ListedServer> servers;
 };
 
-Result Run(std::string_view greeting, std::string_view answer, size_t piece, bool close) {
-  MasterExchange exchange(kGame);
+Result Run(std::string_view greeting, std::string_view answer, size_t piece, bool close, ListForm form) {
+  MasterExchange exchange(kGame, form);
   Result result;
   const std::string sent = exchange.Take(greeting);
   result.answered = !sent.empty();
-  if (result.answered) FUZZ_CHECK(sent.size() == MasterListRequest(kGame, "ABCDEF").size());
+  if (result.answered) FUZZ_CHECK(sent.size() == MasterListRequest(kGame, "ABCDEF", form).size());
   for (size_t at = 0; at < answer.size(); at += piece) {
     const bool wasDone = exchange.Done();
     const std::string again = exchange.Take(answer.substr(at, piece));
@@ -54,13 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const size_t piece = 1 + data[0] % 16;
   const bool close = data[0] & 0x80;
+  const ListForm form = data[0] & 0x40 ? ListForm::Text : ListForm::Compact;
   const std::string_view rest(reinterpret_cast<const char*>(data + 2), size - 2);
   const std::string_view greeting = rest.substr(0, std::min<size_t>(data[1], rest.size()));
   const std::string_view answer = rest.substr(greeting.size());
 
-  const Result inPieces = Run(greeting, answer, piece, close);
-  const Result whole = Run(greeting, answer, answer.size() + 1, close);
-  MasterExchange probe(kGame);
+  const Result inPieces = Run(greeting, answer, piece, close, form);
+  const Result whole = Run(greeting, answer, answer.size() + 1, close, form);
+  MasterExchange probe(kGame, form);
   if (!probe.Take(greeting).empty()) {
     FUZZ_CHECK(inPieces.outcome == whole.outcome);
     FUZZ_CHECK(inPieces.servers == whole.servers);

@@ -1,5 +1,6 @@
 // Stands in for the user in the demo: presses a button of a running program's
-// window, or closes that window.
+// window (or picks the launcher's menu entry with that caption), or closes
+// that window.
 // press_button "Window caption" "Button caption" [--wait-ms N]
 // press_button "Window caption" --close
 #include <windows.h>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "launcher/win/main_controls.h"
 
 namespace {
 
@@ -33,6 +36,21 @@ HWND WaitForWindow(const char* caption, int waitMs) {
   }
 }
 
+// The launcher's menu entries the demos pick: another program's menus cannot
+// be read under Wine, so they are known here by caption.
+struct MenuEntry {
+  const char* caption;
+  int id;
+};
+constexpr MenuEntry kLauncherMenu[] = {{"Server List", menuServerList}};
+
+UINT FindMenuEntry(const std::string& caption) {
+  for (const MenuEntry& entry : kLauncherMenu) {
+    if (caption == entry.caption) return static_cast<UINT>(entry.id);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,9 +68,22 @@ int main(int argc, char** argv) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     return 0;
   }
+  // A window just made may not have its controls and menus yet.
   Search search{argv[2], nullptr};
-  EnumChildWindows(window, MatchChild, reinterpret_cast<LPARAM>(&search));
+  UINT menuEntry = 0;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    EnumChildWindows(window, MatchChild, reinterpret_cast<LPARAM>(&search));
+    if (!search.found && GetMenu(window)) menuEntry = FindMenuEntry(argv[2]);
+    if (search.found || menuEntry || static_cast<int>(GetTickCount() - start) > waitMs) break;
+    Sleep(100);
+  }
   if (!search.found) {
+    if (const UINT id = menuEntry) {
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+      std::printf("picked \"%s\" in the menus of \"%s\"\n", argv[2], argv[1]);
+      return 0;
+    }
     std::printf("no button \"%s\" in \"%s\"\n", argv[2], argv[1]);
     return 1;
   }

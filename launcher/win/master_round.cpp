@@ -1,0 +1,91 @@
+#include "launcher/win/master_round.h"
+
+#include <algorithm>
+
+#include "common/win/window_class.h"
+#include "launcher/win/master_query.h"
+
+namespace {
+
+constexpr const char* kRoundClass = "KestrunMasterRound";
+
+}  // namespace
+
+MasterRound::MasterRound() = default;
+
+MasterRound::~MasterRound() {
+  Cancel();
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool MasterRound::EnsureWindow() {
+  if (hwnd_) return true;
+  RegisterWindowClass(kRoundClass, ObjectWindowProc<MasterRound>);
+  hwnd_ = CreateWindowExA(0, kRoundClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), this);
+  return hwnd_ != nullptr;
+}
+
+void MasterRound::Start(const std::vector<MasterAddress>& masters, const GameSpyGame& game) {
+  Cancel();
+  ++round_;
+  running_ = true;
+  asked_ = std::min(masters.size(), kMaxMasters);
+  finished_ = 0;
+  answered_ = 0;
+  servers_.clear();
+  if (!EnsureWindow()) {
+    // Without a window no query can run and no report can be posted.
+    running_ = false;
+    asked_ = 0;
+    return;
+  }
+  while (queries_.size() < asked_) {
+    queries_.push_back(std::make_unique<MasterQuery>());
+    queries_.back()->onDone = [this](MasterQuery&) { OnQueryDone(); };
+  }
+  // A query may end inside its own Start (a socket that cannot be made); the
+  // report still waits for the message loop.
+  starting_ = true;
+  for (size_t i = 0; i < asked_; ++i) queries_[i]->Start(masters[i], game);
+  starting_ = false;
+  if (finished_ == asked_) PostMessageA(hwnd_, kDoneMessage, round_, 0);
+}
+
+void MasterRound::Cancel() {
+  for (auto& query : queries_) query->Cancel();
+  running_ = false;
+}
+
+void MasterRound::OnQueryDone() {
+  if (!running_) return;
+  ++finished_;
+  // Posted, not reported here: the round's owner may start the next round
+  // from its report, which must not happen inside a query's own report.
+  if (finished_ == asked_ && !starting_) PostMessageA(hwnd_, kDoneMessage, round_, 0);
+}
+
+void MasterRound::Report(WPARAM round) {
+  if (!running_ || round != round_ || finished_ != asked_) return;
+  std::vector<MasterList> lists;
+  for (size_t i = 0; i < asked_; ++i) {
+    const MasterQuery& query = *queries_[i];
+    if (query.Result() != MasterResult::Listed) continue;
+    ++answered_;
+    lists.push_back({query.MasterOnLoopback(), query.Servers()});
+  }
+  servers_ = MergeMasterLists(lists);
+  running_ = false;
+  if (onDone) onDone();
+}
+
+LRESULT MasterRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case kDoneMessage:
+      Report(wParam);
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
