@@ -1,7 +1,7 @@
-// Prints how long "Allied Assault" takes from the player's choice to the
-// master's list, to the first row filled and to every answering row filled,
-// the CPU of the window thread over the round, and the answering servers
-// shown "no reply" in each run. The master runs on loopback with the
+// Prints how long the "Server List" window takes from the choice of "Allied
+// Assault" to the master's list, to the first row filled and to every
+// answering row filled, the CPU of the window thread over the round, and the
+// answering servers shown "no reply" in each run. The master runs on loopback with the
 // game-server stand-ins heartbeating to it on query ports in a row, in blocks
 // of BLOCK whose last SILENT * BLOCK / COUNT are silent (scripts/bench-master
 // starts them in a private network namespace):
@@ -17,18 +17,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/files.h"
 #include "bench/machine.h"
-#include "launcher/core/gamespy_status.h"
-#include "launcher/core/master_servers.h"
+#include "common/win/message_box.h"
+#include "common/win/settings.h"
+#include "launcher/core/server_list.h"
+#include "launcher/win/main_window.h"
 #include "launcher/win/master_query.h"
-#include "launcher/win/udp_round.h"
+#include "launcher/win/server_list_window.h"
 
 namespace {
 
 constexpr int kRuns = 5;
-// As the server list asks: 1.5 s per row from its own request, names within 2 s.
-constexpr int kReplyWaitMs = 1500;
-constexpr int kNameLimitMs = 2000;
 constexpr double kListingLimitMs = 300000;
 const GameSpyGame& kMohaa = kGameSpyGames[0];
 
@@ -61,9 +61,13 @@ bool PumpUntil(Done done, double timeoutMs) {
 struct Run {
   double listedMs = -1, firstMs = -1, filledMs = -1, overMs = -1, cpuMs = 0;
   size_t listed = 0;
-  MasterResult result = MasterResult::Pending;
-  int answered = 0, answeringShownNoReply = 0, silentAnswered = 0;
+  int answeringShownNoReply = 0, silentAnswered = 0;
 };
+
+int RowsIn(const ServerList& list, RowState state) {
+  return static_cast<int>(std::count_if(list.Rows().begin(), list.Rows().end(),
+                                        [&](const ServerRow& row) { return row.state == state; }));
+}
 
 class Probe {
  public:
@@ -75,10 +79,10 @@ class Probe {
     const double start = Seconds();
     size_t last = 0;
     while ((Seconds() - start) * 1000 < kListingLimitMs) {
-      query_.onDone = nullptr;
-      query_.Start(master_, kMohaa);
-      PumpUntil([&] { return query_.Result() != MasterResult::Pending; }, MasterQuery::kTimeLimitMs + 1000);
-      last = query_.Result() == MasterResult::Listed ? query_.Servers().size() : 0;
+      MasterQuery query;
+      query.Start(master_, kMohaa);
+      PumpUntil([&] { return query.Result() != MasterResult::Pending; }, MasterQuery::kTimeLimitMs + 1000);
+      last = query.Result() == MasterResult::Listed ? query.Servers().size() : 0;
       if (last >= static_cast<size_t>(count_)) {
         std::fprintf(stderr, "master list probe: the master lists all %d after %.0f s\n", count_, Seconds() - start);
         return true;
@@ -89,76 +93,36 @@ class Probe {
     return false;
   }
 
-  // From the choice of the source: the master asked, then every listed server.
-  Run Measure() {
+  // From the choice of the source: the masters asked, then every listed server.
+  Run Measure(ServerListWindow& window) {
     Run r;
-    bool roundOver = false;
-    rows_.clear();
+    const ServerList& list = window.Servers();
+    const int answering = count_ - silent_;
     const double cpu0 = ThreadCpuSeconds();
     const double start = Seconds();
     auto since = [&] { return (Seconds() - start) * 1000; };
-    UdpRound round(kReplyWaitMs, kNameLimitMs);
-    MasterQuery query;
-    round.onReply = [&](const UdpReply& reply) {
-      for (size_t row : reply.rows) {
-        Row& shown = rows_[row];
-        if (!shown.joiner.Take(reply.bytes)) continue;
-        shown.server = ParseGameSpyStatus(shown.joiner.Joined());
-        shown.answered = true;
-        round.Finish(row);
-        if (++r.answered == 1) r.firstMs = since();
-        if (r.answered == count_ - silent_) r.filledMs = since();
-      }
-    };
-    round.onRowChange = [&](size_t row, UdpRowChange change, uint32_t, uint32_t) {
-      if (change != UdpRowChange::Sent) rows_[row].noReply = true;
-    };
-    round.onEnd = [&] { roundOver = true; };
-    query.onDone = [&](MasterQuery& done) {
-      r.listedMs = since();
-      r.result = done.Result();
-      if (done.Result() != MasterResult::Listed) {
-        roundOver = true;
-        return;
-      }
-      const std::vector<ListedServer> servers = MergeMasterLists({{done.MasterOnLoopback(), done.Servers()}});
-      r.listed = servers.size();
-      std::vector<UdpTarget> targets;
-      rows_.assign(servers.size(), Row{});
-      for (size_t i = 0; i < servers.size(); ++i) {
-        const uint32_t a = servers[i].address;
-        targets.push_back({std::to_string(a >> 24) + "." + std::to_string(a >> 16 & 255) + "." +
-                               std::to_string(a >> 8 & 255) + "." + std::to_string(a & 255),
-                           servers[i].queryPort});
-        rows_[i].queryPort = servers[i].queryPort;
-      }
-      round.Start(std::move(targets), std::string(kGameSpyStatusRequest));
-    };
-    query.Start(master_, kMohaa);
-    PumpUntil([&] { return roundOver; }, 60000);
+    window.ChooseSource(ServerSource::AlliedAssault);
+    if (PumpUntil([&] { return !window.MastersRunning(); }, 10000)) r.listedMs = since();
+    r.listed = list.Rows().size();
+    if (PumpUntil([&] { return RowsIn(list, RowState::Answered) >= 1; }, 10000)) r.firstMs = since();
+    if (PumpUntil([&] { return RowsIn(list, RowState::Answered) >= answering; }, 10000)) r.filledMs = since();
+    PumpUntil([&] { return !window.RoundRunning(); }, 10000);
     r.overMs = since();
     r.cpuMs = (ThreadCpuSeconds() - cpu0) * 1000;
-    for (const Row& row : rows_) {
-      const int offset = row.queryPort - firstQueryPort_;
+    for (const ServerRow& row : list.Rows()) {
+      const int offset = row.port - firstQueryPort_;
       const bool silent = offset % block_ >= block_ - silent_ * block_ / count_;
-      if (silent && row.answered) ++r.silentAnswered;
-      if (!silent && row.noReply) ++r.answeringShownNoReply;
+      if (silent && row.state == RowState::Answered) ++r.silentAnswered;
+      if (!silent && row.state == RowState::NoReply) ++r.answeringShownNoReply;
     }
     return r;
   }
 
- private:
-  struct Row {
-    int queryPort = 0;
-    bool answered = false, noReply = false;
-    GameSpyReplyJoiner joiner;
-    GameSpyServer server;
-  };
+  std::string MasterText() const { return master_.host + ":" + std::to_string(master_.port); }
 
+ private:
   MasterAddress master_;
   int firstQueryPort_, count_, silent_, block_;
-  MasterQuery query_;
-  std::vector<Row> rows_;
 };
 
 double Median(std::vector<double> values) {
@@ -177,15 +141,38 @@ int main(int argc, char** argv) {
     return MeasuredNothing("no master and servers to ask");
   }
   Probe probe(listPort, firstQueryPort, count, silent, block);
+  SetAppTitle("Kestrun");
+  std::string message;
+  SetMessageHook([&](const std::string& text, const std::string&, unsigned) {
+    message = text;
+    return IDOK;
+  });
+  const std::string folder = TempFolderPath() + "kestrun_master_list_probe";
+  MakeFolder(folder);
+  MainWindow main(folder);
+  if (!main.Create()) return MeasuredNothing("the launcher's window could not be made");
+  main.StartUp();
+  if (!message.empty()) return MeasuredNothing("the launcher's start-up showed \"" + message + "\"");
+  // Never the default masters: the window asks only the one on loopback, and opens on the empty saved list.
+  settings::Write(settings::kMasterServers, probe.MasterText());
+  settings::Write(settings::kServerListSource, static_cast<int32_t>(ServerSource::Saved));
+  if (settings::ReadIfPresent(settings::kMasterServers) != probe.MasterText()) {
+    return MeasuredNothing("\"Master Servers\" could not be set to the master on loopback");
+  }
+  main.Show(SW_SHOWNOACTIVATE);
+  main.rememberedServers.clear();
   if (!probe.WaitForFullList()) return MeasuredNothing("the master did not list every stand-in");
+  ServerListWindow* window = main.OpenServerList();
+  if (!window) return MeasuredNothing("the server list window did not open");
+  PumpUntil([&] { return !window->RoundRunning(); }, 5000);
 
   std::vector<double> listed, first, filled, cpu, cpuShare;
   std::string lost;
   for (int i = 0; i < kRuns; ++i) {
-    const Run r = probe.Measure();
+    const Run r = probe.Measure(*window);
     if (r.listed != static_cast<size_t>(count)) {
-      return MeasuredNothing("the master listed " + std::to_string(r.listed) + " servers, not " + std::to_string(count) +
-                             " (result " + std::to_string(static_cast<int>(r.result)) + ")");
+      return MeasuredNothing("the window shows " + std::to_string(r.listed) + " listed servers, not " +
+                             std::to_string(count));
     }
     if (r.silentAnswered > 0) return MeasuredNothing("a silent stand-in's row was filled");
     lost += (lost.empty() ? "" : " ") + std::to_string(r.answeringShownNoReply);
@@ -196,9 +183,11 @@ int main(int argc, char** argv) {
     cpu.push_back(r.cpuMs);
     cpuShare.push_back(100.0 * r.cpuMs / r.overMs);
   }
+  window->Close();
+  main.Close();
   const std::string machine = MachineName();
   const std::string servers = std::to_string(count) + " servers (" + std::to_string(silent) + " silent)";
-  BenchRow("Allied Assault, real master, " + servers + ": list received, median of " + std::to_string(kRuns),
+  BenchRow("Server List, \"Allied Assault\" chosen, real master, " + servers + ": list received, median of " + std::to_string(kRuns),
            Figure("%.1f ms", Median(listed)), "report", machine);
   BenchRow("  the same, the first row filled", Figure("%.1f ms", Median(first)), "report", machine);
   BenchRow("  the same, every answering row filled", Figure("%.1f ms", Median(filled)), "not behind quakestat -mas",
