@@ -22,7 +22,7 @@ constexpr int kSilent = 100;
 constexpr int kReplyWaitMs = 1500;
 constexpr int kRuns = 3;
 
-// The stand-ins stand in blocks of kBlock servers, the last kBlockSilent of
+// The stand-ins run in blocks of kBlock servers, the last kBlockSilent of
 // each silent, so that silent servers come all through the list.
 constexpr int kBlock = 100;
 constexpr int kBlockSilent = kSilent * kBlock / kServers;
