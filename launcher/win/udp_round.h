@@ -1,10 +1,12 @@
 #pragma once
 // One round of UDP requests: the same datagram to every row, each row named
-// by host and port, over one socket of the round's own. Dotted addresses are
-// sent to at once; names are looked up a few at a time beside the window
-// thread, each within a limit of its own. Each row waits for replies from its
-// own request on; the round ends when no row waits any more. What happens is
-// told through the callbacks, on the window thread.
+// by host and port, over one socket of the round's own. Names are looked up a
+// few at a time beside the window thread, each within a limit of its own.
+// Requests go out paced, in row order as addresses are known: a list of a
+// thousand servers sent at once answers faster than the socket is read, and
+// the replies that overflow its buffer are lost. Each row waits for replies
+// from its own request on; the round ends when no row waits any more. What
+// happens is told through the callbacks, on the window thread.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -73,10 +75,16 @@ class UdpRound {
   static constexpr UINT kSocketMessage = WM_APP + 1;
   static constexpr UINT kLookupMessage = WM_APP + 2;
 
-  enum class Stage { Resolving, Waiting, Over };
+  // Queued: the address is known, the request waits its turn.
+  enum class Stage { Resolving, Queued, Waiting, Over };
   struct Row {
     Stage stage = Stage::Over;
     uint32_t address = 0;
+    bool inFlight = false;  // sent a moment ago and not answered yet
+  };
+  struct SentAt {
+    uint32_t atMs;
+    size_t row;
   };
   struct Lookup {
     uintptr_t id;
@@ -94,7 +102,11 @@ class UdpRound {
   void OnLookupDone(uintptr_t id, uint32_t address);
   // Sends to every row of the name still resolving, or marks it a bad address (address 0).
   void OnNameResolved(const std::string& name, uint32_t address);
-  void Send(size_t row, uint32_t address);
+  void Queue(size_t row, uint32_t address);
+  // Sends queued requests as far as the pace allows, and keeps the pace timer
+  // running while any are left.
+  void SendQueued();
+  void Send(size_t row);
   void ReadWaiting();
   void OnTimer();
   void SetOver(size_t row);
@@ -113,6 +125,15 @@ class UdpRound {
   std::vector<UdpTarget> targets_;
   std::vector<Row> rows_;
   size_t waitingRows_ = 0;  // rows not over
+  // Rows sent within the last moment, in send order, and how many of them still wait.
+  std::deque<SentAt> lastSent_;
+  size_t rowsInFlight_ = 0;
+  // Rows whose address is known, in the order they are to be sent.
+  std::deque<size_t> sendQueue_;
+  // Sends the pace allows before the clock moves on (fractions kept).
+  double sendAllowance_ = 0;
+  uint32_t allowanceAtMs_ = 0;
+  bool paceTimerSet_ = false;
   // Each name once, in the order of its first row; the next to look up.
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::vector<size_t>> rowsOfName_;
