@@ -273,6 +273,16 @@ void UdpRound::OnLookupDone(uintptr_t id, uint32_t address) {
   ArmTimer();
 }
 
+// Wine posts a notice for every datagram read while more are waiting. Those
+// in the queue now are all answered by the read that follows; left there, a
+// flood's thousands would keep the thread's timers and painting from ever
+// coming (both wait for an empty queue).
+void UdpRound::DropQueuedNotices() {
+  MSG stale;
+  while (PeekMessageA(&stale, hwnd_, kSocketMessage, kSocketMessage, PM_REMOVE)) {
+  }
+}
+
 void UdpRound::ReadWaiting() {
   const unsigned generation = generation_;
   const uint32_t startMs = MillisecondClock();
@@ -368,6 +378,7 @@ LRESULT UdpRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case kSocketMessage:
       // Notices of a socket closed meanwhile are stale.
       if (Running() && static_cast<SOCKET>(wParam) == socket_ && WSAGETSELECTEVENT(lParam) == FD_READ) {
+        DropQueuedNotices();
         const unsigned generation = generation_;
         ReadWaiting();
         // Rows answered free their places for the next requests.

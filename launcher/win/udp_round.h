@@ -107,6 +107,7 @@ class UdpRound {
   // running while any are left.
   void SendQueued();
   void Send(size_t row);
+  void DropQueuedNotices();
   void ReadWaiting();
   void OnTimer();
   void SetOver(size_t row);
