@@ -585,6 +585,10 @@ TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) 
       listed = Sorted(listed);
     }
     ASSERT_EQ(listed, expected);
+    // "Refresh" asks the master again, through the same queries.
+    window->Refresh();
+    ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000));
+    ASSERT_EQ(window->Servers().Size(), expected.size()) << "after Refresh";
     for (size_t i = 0; i < window->Servers().Size(); ++i) {
       const ServerRow& row = window->Servers().Rows()[i];
       const std::string queried = row.host + ":" + std::to_string(row.port);
