@@ -103,7 +103,8 @@ TEST(MasterRound, AsksEveryMasterAtOnceAndMergesTheListsOfThoseThatAnswer) {
   EXPECT_EQ(seen.size(), servers.size()) << "each address and query port once";
   EXPECT_EQ(seen.count({local + 9, 12300}), 0u) << "nothing of a list that did not end";
 
-  EXPECT_LE(took, MasterQuery::kTimeLimitMs + 1500);
+  // Masters asked one after the other would take a limit each; a busy machine may add a little.
+  EXPECT_LE(took, MasterQuery::kTimeLimitMs + 3000);
   EXPECT_LT(longestGap, 1000u) << "the message loop kept turning";
   EXPECT_TRUE(MemoryGrewAtMost(before, 32 * kMiB));
   PumpFor(100);
