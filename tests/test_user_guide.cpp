@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/win/settings.h"
+#include "launcher/core/openmohaa.h"
 #include "overlay/core/player_actions.h"
 
 namespace {
@@ -40,4 +42,18 @@ TEST(UserGuide, ListsTheActionMenuAsTheOverlayShowsIt) {
     listed.push_back(text.substr(0, text.find("  ")));
   }
   EXPECT_EQ(listed, ActionMenuLines());
+}
+
+// The guide's OpenMoHAA paragraph names the menu entry, the starters and the
+// remembered value as the launcher has them.
+TEST(UserGuide, NamesOpenMohaasEntryStartersAndSetting) {
+  std::string guide;
+  for (const std::string& line : GuideLines()) guide += line + " ";
+  std::vector<std::string> names{std::string("\"") + kOpenMohaaMenuEntry + "\"",
+                                 std::string("\"") + settings::kStartWithOpenMohaa.name + "\"",
+                                 std::string(kOpenMohaaEngine).substr(1), TargetGameArgument(GameEdition::AlliedAssault).substr(1)};
+  for (GameEdition edition : {GameEdition::AlliedAssault, GameEdition::Spearhead, GameEdition::Breakthrough}) {
+    names.push_back(StarterFile(edition).substr(1));
+  }
+  for (const std::string& name : names) EXPECT_NE(guide.find(name), std::string::npos) << name;
 }
