@@ -34,8 +34,7 @@ bool OpenMohaaInstalled(const std::string& gameFolder, FileProbe isFile) {
   return isFile(gameFolder + kOpenMohaaEngine);
 }
 
-StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const std::string& gameFolder,
-                                FileProbe isFile) {
+StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const std::string& gameFolder, FileProbe isFile) {
   if (!openMohaa) return {ProgramFile(edition), ""};
   const std::string starter = StarterFile(edition);
   if (starter.empty()) return {};

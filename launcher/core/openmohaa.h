@@ -44,8 +44,7 @@ struct StartProgram {
 // starter; when that is missing but the engine is there, the engine with the
 // game chosen first. When neither is there the starter is still asked for, as
 // a missing original program is: the start request fails on its own.
-StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const std::string& gameFolder,
-                                FileProbe isFile);
+StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const std::string& gameFolder, FileProbe isFile);
 
 // The help line's text for a start button: the original text, or, with
 // OpenMoHAA, the same naming the program file that will run.
