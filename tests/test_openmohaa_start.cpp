@@ -125,12 +125,14 @@ TEST_F(OpenMohaa, HomeFolderArchivesAreListedSwitchedOffAndBackOn) {
   const std::string gameArchive = folder + "\\main\\zz_game.pk3", homeArchive = home + "\\main\\zz_home.pk3";
   const std::string deepArchive = home + "\\mainta\\sub\\ta_home.pk3";  // in no folder of the table
   for (const std::string& path : {gameArchive, homeArchive, deepArchive, home + "\\maintt\\earlier.pkb",
-                                  home + "\\maintt\\pak0.pk3", home + "\\root.pk3"}) {
+                                  home + "\\maintt\\pak0.pk3", home + "\\root.pk3",
+                                  home + "\\root_off.pkb"}) {
     PutFile(path, "x");
   }
   auto main = StartOn(folder);
   const std::vector<std::string> all{gameArchive, homeArchive, deepArchive, home + "\\maintt\\earlier.pk3"};
   ASSERT_TRUE(FileExists(all[3])) << "switched back on at start-up, the choice off";
+  EXPECT_TRUE(FileExists(home + "\\root_off.pkb")) << "the home folder's root is in no table";
   SendMessageA(main->Handle(), WM_COMMAND, menuDisableAll, 0);
   EXPECT_EQ(main->listedArchives, std::vector<std::string>{gameArchive}) << "the choice off: the game folder only";
   Choose(*main, true);
