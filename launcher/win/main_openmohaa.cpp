@@ -23,9 +23,7 @@ bool MainWindow::UsingOpenMohaa() const {
 }
 
 StartProgram MainWindow::StartProgramFor(GameEdition edition) const {
-  const std::string folder = FieldText(gameFolderField);
-  const bool openMohaa = startWithOpenMohaa && OpenMohaaInstalled(folder, IsPlainFile);
-  return ChooseStartProgram(edition, openMohaa, folder, IsPlainFile);
+  return ChooseStartProgram(edition, UsingOpenMohaa(), FieldText(gameFolderField), IsPlainFile);
 }
 
 void MainWindow::UpdateOpenMohaaEntry() {
