@@ -30,6 +30,11 @@ bool InstallStandIns(const std::string& folder) {
   return ok;
 }
 
+bool InstallStandInAs(const std::string& folder, const std::string& program) {
+  const std::string built = ProgramFolder() + "\\..\\tools\\game_standin\\mohaa.exe";
+  return CopyFileA(built.c_str(), (folder + "\\" + program).c_str(), FALSE) != 0;
+}
+
 std::vector<LaunchRecord> LaunchRecords(const std::string& folder) {
   std::vector<LaunchRecord> records;
   std::string log = FileBytes(folder + "\\launches.log");

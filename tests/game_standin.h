@@ -17,6 +17,10 @@ struct LaunchRecord {
 // into folder; false when one is missing.
 bool InstallStandIns(const std::string& folder);
 
+// Copies the stand-in into folder under another program's name (one of
+// OpenMoHAA's, say); false when it could not.
+bool InstallStandInAs(const std::string& folder, const std::string& program);
+
 // The complete records of the log beside the stand-ins in folder.
 std::vector<LaunchRecord> LaunchRecords(const std::string& folder);
 

@@ -310,7 +310,8 @@ TEST_F(ServerListTest, ToolsMenuEntryComesAfterRemoveIpAndOpensTheWindow) {
     entries.push_back(text);
   }
   EXPECT_EQ(entries, (std::vector<std::string>{"Disable ALL PK3 Files", "Disable Selected PK3 Files",
-                                               "Remove Player from List", "Remove IP ", "Server List", "Exit"}));
+                                               "Remove Player from List", "Remove IP ", "Server List",
+                                               "Start with OpenMoHAA", "Exit"}));
   // The entry waits for its window; a timer closes it from inside.
   SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
     if (HWND open = FindWindowA("KestrunServerList", "Server List")) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/win/settings.h"
+#include "launcher/core/openmohaa.h"
 #include "overlay/core/player_actions.h"
 
 namespace {
@@ -40,4 +42,15 @@ TEST(UserGuide, ListsTheActionMenuAsTheOverlayShowsIt) {
     listed.push_back(text.substr(0, text.find("  ")));
   }
   EXPECT_EQ(listed, ActionMenuLines());
+}
+
+// The guide names OpenMoHAA's menu entry, starters and value as the launcher has them.
+TEST(UserGuide, NamesOpenMohaasEntryStartersAndSetting) {
+  std::string guide;
+  for (const std::string& line : GuideLines()) guide += line + " ";
+  for (const std::string& name : {"\"" + std::string(kOpenMohaaMenuEntry) + "\"", StarterFile(GameEdition::Spearhead),
+                                  "\"" + std::string(settings::kStartWithOpenMohaa.name) + "\"",
+                                  std::string(kOpenMohaaEngine)}) {
+    EXPECT_NE(guide.find(name.substr(name[0] == '\\')), std::string::npos) << name;
+  }
 }

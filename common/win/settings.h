@@ -26,6 +26,9 @@ struct NumberSetting {
 inline constexpr TextSetting kPlayerName{"Player Name"};
 inline constexpr TextSetting kServerAddress{"Server IP"};
 inline constexpr TextSetting kServerPassword{"Server PWD"};
+// Whether the start buttons start OpenMoHAA's starters rather than the
+// original programs (where the game folder holds them).
+inline constexpr FlagSetting kStartWithOpenMohaa{"Start With OpenMoHAA"};
 
 // The overlay's settings: its inspection server, what its grid shows, its
 // open key, and the map rotation of the last server whose status was asked.

@@ -56,8 +56,8 @@ const ControlSpec kControls[] = {
 
 }  // namespace
 
-DisableListWindow::DisableListWindow(OwnerWindow owner, std::string gameFolder, std::string disablePath)
-    : OwnedWindow(owner), gameFolder_(std::move(gameFolder)), disablePath_(std::move(disablePath)) {}
+DisableListWindow::DisableListWindow(OwnerWindow owner, std::vector<std::string> folders, std::string disablePath)
+    : OwnedWindow(owner), folders_(std::move(folders)), disablePath_(std::move(disablePath)) {}
 
 bool DisableListWindow::Open() {
   const bool created = Create({.className = "KestrunDisableListWindow",
@@ -87,7 +87,7 @@ HWND DisableListWindow::SaveButton() const { return Control(kSaveId); }
 
 void DisableListWindow::FillFoundList() {
   std::vector<std::string> found;
-  ListGameFolder(gameFolder_, kArchiveExtension, found);
+  for (const std::string& folder : folders_) ListGameFolder(folder, kArchiveExtension, found);
   SendMessageA(FoundList(), LB_RESETCONTENT, 0, 0);
   SendMessageA(FoundList(), WM_SETREDRAW, FALSE, 0);
   for (const std::string& path : found) AddListLine(FoundList(), path);

@@ -4,18 +4,19 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "common/win/owned_window.h"
 
 class DisableListWindow : public OwnedWindow {
  public:
-  // gameFolder is listed; disablePath is the disable list's file.
-  DisableListWindow(OwnerWindow owner, std::string gameFolder, std::string disablePath);
+  // The folders are listed in their order; disablePath is the disable list's file.
+  DisableListWindow(OwnerWindow owner, std::vector<std::string> folders, std::string disablePath);
 
   // Opens the window (the owner takes no input while it is open).
   bool Open();
 
-  // Lists the archives under the game folder on the left.
+  // Lists the archives under the folders on the left.
   void FillFoundList();
   void OnFoundDoubleClicked();
   void OnChosenDoubleClicked();
@@ -34,6 +35,6 @@ class DisableListWindow : public OwnedWindow {
   LRESULT OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void FitHorizontalExtent(HWND list);
 
-  std::string gameFolder_;
+  std::vector<std::string> folders_;
   std::string disablePath_;
 };

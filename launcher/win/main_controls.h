@@ -17,7 +17,10 @@ enum ControlId : int {
   mapField, typeField, timeLimitField, fragLimitField, maxPlayersField, privateField, playerList, mapListCaption,
 };
 
-enum MenuId : int { menuDisableAll = 200, menuDisableSelected, menuRemovePlayer, menuRemoveServer, menuExit, menuServerList };
+enum MenuId : int {
+  menuDisableAll = 200, menuDisableSelected, menuRemovePlayer, menuRemoveServer, menuExit, menuServerList,
+  menuStartWithOpenMohaa,
+};
 
 // The main window's fonts, as ControlSpec::font numbers them.
 enum MainFont : int { messageFont, helpLineFont };

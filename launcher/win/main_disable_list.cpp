@@ -12,7 +12,7 @@ void MainWindow::ListArchives(const std::string& folder) { ListGameFolder(folder
 
 void MainWindow::OnDisableAllClicked() {
   listedArchives.clear();
-  ListArchives(FieldText(gameFolderField));
+  for (const std::string& folder : ArchiveFolders()) ListArchives(folder);
   // Whole or not at all; a failure is said as such, never confirmed.
   const std::string path = appFolder_ + "\\disable.txt";
   if (ReplaceListFile(path, kEditorHeader, listedArchives)) {
@@ -23,7 +23,7 @@ void MainWindow::OnDisableAllClicked() {
 }
 
 DisableListWindow* MainWindow::OpenDisableWindow() {
-  return OpenModal(disableWindow_, FieldText(gameFolderField), appFolder_ + "\\disable.txt");
+  return OpenModal(disableWindow_, ArchiveFolders(), appFolder_ + "\\disable.txt");
 }
 
 void MainWindow::OnDisableSelectedClicked() {

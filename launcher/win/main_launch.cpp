@@ -93,18 +93,20 @@ bool MainWindow::CheckBeforeLaunch() {
   settings::Write(settings::kServerPassword, password);
 
   disableEntries = ReadDisableList(appFolder_ + "\\disable.txt");
-  archivesLeftOn = SwitchOffFiles(disableEntries);
+  archivesLeftOn = SwitchOffFiles(EntriesToSwitchOff(disableEntries));
   return true;
 }
 
+// OpenMoHAA's starters take exactly the original program's arguments; its
+// engine, run when a starter is missing, is told the game first.
 void MainWindow::StartGame() {
-  const std::string program = ProgramFile(gameEdition);
-  if (program.empty()) return;
+  const StartProgram program = StartProgramFor(gameEdition);
+  if (program.file.empty()) return;
   launchName = Quote(launchName);
-  launchArgs = BuildLaunchArgs({launchName, FieldText(serverField), FieldText(passwordField), FieldText(portField),
-                                FieldText(commandLineField)});
+  launchArgs = program.argumentsBefore + BuildLaunchArgs({launchName, FieldText(serverField), FieldText(passwordField),
+                                                          FieldText(portField), FieldText(commandLineField)});
   const std::string folder = FieldText(gameFolderField);
-  launchFile = folder + program;
+  launchFile = folder + program.file;
   // The game is not waited for; whether it started is not looked at.
   ShellExecuteA(hwnd_, "open", launchFile.c_str(), launchArgs.c_str(), folder.c_str(), SW_SHOWNORMAL);
 }

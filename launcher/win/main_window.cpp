@@ -16,6 +16,7 @@
 #include "launcher/win/file_io.h"
 #include "launcher/win/list_editor.h"
 #include "launcher/win/main_controls.h"
+#include "launcher/win/openmohaa_home.h"
 #include "launcher/win/overlay_starter.h"
 #include "launcher/win/server_list_window.h"
 
@@ -71,7 +72,9 @@ bool IsPlayerAction(UINT msg) {
 // The query's own wait, 1.5 s in all with a name's lookup, ends its round:
 // the round's limits lie beyond it, so the socket stays open to its end.
 MainWindow::MainWindow(std::string appFolder)
-    : statusRound_(2 * kStatusWaitMs, 2 * kStatusWaitMs), appFolder_(std::move(appFolder)) {
+    : openMohaaHome(OpenMohaaHome()),
+      statusRound_(2 * kStatusWaitMs, 2 * kStatusWaitMs),
+      appFolder_(std::move(appFolder)) {
   statusRound_.onReply = [this](const UdpReply& reply) {
     if (querying_) statusReply_.assign(reply.bytes);  // the last datagram counts
   };
@@ -119,6 +122,7 @@ void MainWindow::CreateMenuBar() {
   AppendMenuA(tools, MF_STRING, menuRemovePlayer, "Remove Player from List");
   AppendMenuA(tools, MF_STRING, menuRemoveServer, "Remove IP ");
   AppendMenuA(tools, MF_STRING, menuServerList, "Server List");
+  AppendMenuA(tools, MF_STRING, menuStartWithOpenMohaa, kOpenMohaaMenuEntry);
   AppendMenuA(tools, MF_STRING, menuExit, "Exit");
   HMENU bar = CreateMenu();
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "Tools");
@@ -186,6 +190,8 @@ void MainWindow::StartUp() {
   SetFieldText(serverField, settings::Read(settings::kServerAddress));
   SetFieldText(passwordField, settings::Read(settings::kServerPassword));
   LoadLists();
+  startWithOpenMohaa = settings::Read(settings::kStartWithOpenMohaa);
+  UpdateOpenMohaaEntry();
   RestoreSwitchedOffFiles(FieldText(gameFolderField));
 }
 
@@ -232,9 +238,12 @@ void MainWindow::LoadLists() {
 
 // Every file an earlier launch switched off comes back on: by the extension
 // table, then by the disable list, so that archives outside the table's
-// folders are not left switched off for good.
+// folders are not left switched off for good. OpenMoHAA's home folder is
+// restored whether or not it is still chosen: the player may have turned it
+// off since its archives were switched off.
 void MainWindow::RestoreSwitchedOffFiles(const std::string& gameFolder) {
   ApplyExtensionTable(gameFolder);
+  ApplyHomeExtensionTable(openMohaaHome);
   RestoreDisabledFiles(ReadDisableList(appFolder_ + "\\disable.txt"));
 }
 
@@ -375,6 +384,9 @@ void MainWindow::OnCommand(int id) {
     case menuDisableSelected:
       OnDisableSelectedClicked();
       break;
+    case menuStartWithOpenMohaa:
+      OnStartWithOpenMohaaClicked();
+      break;
   }
   for (const StartButton& button : kStartButtons) {
     if (id == button.id) OnStartClicked(button.edition);
@@ -384,7 +396,9 @@ void MainWindow::OnCommand(int id) {
 LRESULT CALLBACK MainWindow::HelpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR self) {
   if (msg == WM_MOUSEMOVE) {
-    if (const char* help = HelpTextFor(static_cast<int>(id))) reinterpret_cast<MainWindow*>(self)->ShowHelp(help);
+    auto* window = reinterpret_cast<MainWindow*>(self);
+    const std::string help = window->HelpText(static_cast<int>(id));
+    if (!help.empty()) window->ShowHelp(help);
   } else if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, HelpProc, id);
   }
@@ -398,7 +412,11 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       if (LOWORD(wParam) == serverField && HIWORD(wParam) == CBN_KILLFOCUS) {
         PostMessageA(hwnd, kServerFieldLeftMessage, 0, 0);
       }
+      if (LOWORD(wParam) == gameFolderField && HIWORD(wParam) == EN_CHANGE) UpdateOpenMohaaEntry();
       OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      UpdateOpenMohaaEntry();  // OpenMoHAA may have been unzipped since
       return 0;
     case kServerFieldLeftMessage:
       OnServerFieldLeft();

@@ -14,6 +14,7 @@
 
 #include "common/win/owned_window.h"
 #include "launcher/core/launch_line.h"
+#include "launcher/core/openmohaa.h"
 #include "launcher/win/change_extensions.h"
 
 // The windows the main window opens; their headers go only where they are used.
@@ -71,6 +72,25 @@ class MainWindow {
   // Lists the last checks could not save that were not named to the player before.
   std::vector<std::string> unsavedLists;
 
+  // OpenMoHAA (main_openmohaa.cpp): the player's remembered choice, used
+  // only while the game folder holds OpenMoHAA's programs; the game folder is
+  // looked at afresh each time, since the player may unzip OpenMoHAA or type
+  // another folder while the launcher runs.
+  bool startWithOpenMohaa = false;
+  // Where OpenMoHAA keeps its settings and reads add-on archives.
+  std::string openMohaaHome;
+  void OnStartWithOpenMohaaClicked();
+  bool UsingOpenMohaa() const;
+  StartProgram StartProgramFor(GameEdition edition) const;
+  // The folders whose add-on archives the disable list offers: the game
+  // folder, and OpenMoHAA's data folders while it is used.
+  std::vector<std::string> ArchiveFolders() const;
+  // The disable list's entries a start switches off: those inside OpenMoHAA's
+  // home folder only while it is used, as only it reads them.
+  std::vector<std::string> EntriesToSwitchOff(const std::vector<std::string>& entries) const;
+  // The help line's text for the mouse over a control; empty for none.
+  std::string HelpText(int id) const;
+
   // The disable list (main_disable_list.cpp). The window entry waits until
   // its window closes; OpenDisableWindow does not.
   void OnDisableAllClicked();
@@ -115,6 +135,9 @@ class MainWindow {
   void SetButtonIcons();
   void OnDpiChanged(int dpi, LPARAM suggestedRect);
   void CreateMenuBar();
+  // Greys the OpenMoHAA entry when the game folder lacks its programs, and
+  // ticks it while the start buttons start OpenMoHAA.
+  void UpdateOpenMohaaEntry();
   void OnCommand(int id);
 
   // The help line. The mouse's help texts follow the pointer; a notice is an

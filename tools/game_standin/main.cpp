@@ -1,5 +1,6 @@
 // Stands in for the game's program files (mohaa.exe, moh_spearhead.exe,
-// moh_breakthrough.exe). Each start appends one record to "launches.log"
+// moh_breakthrough.exe); tests also copy it under the names of OpenMoHAA's
+// starters and engine. Each start appends one record to "launches.log"
 // beside the program:
 //
 //   program: mohaa.exe
