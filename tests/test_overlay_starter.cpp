@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/win/list_controls.h"
+#include "common/win/log_places.h"
 #include "common/win/registry.h"
 #include "launcher/win/main_controls.h"
 #include "launcher/win/overlay_starter.h"
@@ -35,6 +36,44 @@ bool EndOverlay(HWND square) {
 }
 
 using OverlayStarterTest = LauncherFixture;
+
+HWND ShownWindowCaptioned(const std::string& part) {
+  struct Search {
+    std::string part;
+    HWND found = nullptr;
+  } search{part};
+  EnumWindows(
+      [](HWND hwnd, LPARAM data) {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (IsWindowVisible(hwnd) && WindowText(hwnd).find(s->part) != std::string::npos) s->found = hwnd;
+        return s->found ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Points the user's local folder at a test folder for the test's life.
+struct LocalAppData {
+  TempFolder folder{"localappdata"};
+  std::string before;
+  LocalAppData() {
+    char old[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("LOCALAPPDATA", old, MAX_PATH)) before = old;
+    SetEnvironmentVariableA("LOCALAPPDATA", folder.Path().c_str());
+  }
+  ~LocalAppData() { SetEnvironmentVariableA("LOCALAPPDATA", before.empty() ? nullptr : before.c_str()); }
+};
+
+void SetWriteTime(const std::string& path, int minutesAgo) {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+  t.QuadPart -= static_cast<ULONGLONG>(minutesAgo) * 60 * 10000000;
+  const FILETIME when{t.LowPart, t.HighPart};
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileTime(h, nullptr, nullptr, &when);
+  CloseHandle(h);
+}
 
 }  // namespace
 
@@ -144,5 +183,69 @@ TEST_F(OverlayStarterTest, ApplyStoresTheValuesAndStartsTheOverlayWhichReadsThem
   ReleaseDC(nullptr, dc);
   EXPECT_NEAR(r.right - r.left, TwipsToPixels(10300, dpi), 2);
   EXPECT_TRUE(EndOverlay(square));
+  main->Close();
+}
+
+// The log shown is the one corvel2 wrote last, beside it or in the user's
+// Kestrun folder.
+TEST_F(OverlayStarterTest, ShowLogTakesTheLogWrittenLast) {
+  LocalAppData local;
+  const std::string besideProgram = app / "corvel2-log.txt", fallback = local.folder / "Kestrun\\corvel2-log.txt";
+  struct Case {
+    int besideAge, fallbackAge;  // minutes; -1: no such file
+    std::string shown;
+  };
+  const Case cases[] = {
+      {-1, -1, ""}, {5, -1, besideProgram}, {-1, 5, fallback}, {9, 2, fallback}, {2, 9, besideProgram}};
+  for (const Case& c : cases) {
+    DeleteFileA(besideProgram.c_str());
+    DeleteFileA(fallback.c_str());
+    for (const auto& [path, age] : {std::pair{besideProgram, c.besideAge}, std::pair{fallback, c.fallbackAge}}) {
+      if (age < 0) continue;
+      PutFile(path, "line\r\n");
+      SetWriteTime(path, age);
+    }
+    EXPECT_EQ(NewestCommandLog(app.Path()), c.shown) << c.besideAge << " " << c.fallbackAge;
+  }
+}
+
+// The association of ".txt" with the system's text viewer, for the test's
+// life; Wine's prefix here has none of its own.
+struct TextViewerAssociation {
+  TextViewerAssociation() { RegSetKeyValueA(HKEY_CLASSES_ROOT, ".txt", nullptr, REG_SZ, "txtfile", 8); }
+  ~TextViewerAssociation() { RegDeleteTreeA(HKEY_CLASSES_ROOT, ".txt"); }
+};
+
+TEST_F(OverlayStarterTest, ShowLogOpensTheLogOrSaysWhyNot) {
+  LocalAppData local;
+  const std::string log = app / "corvel2-log.txt";
+  auto main = Start();
+  Starter* starter = main->LaunchCorvel();
+  ASSERT_NE(starter, nullptr);
+  EXPECT_EQ(WindowText(starter->Control(Starter::showLogButton)), "Show Log");
+  enum class Setup { NoLog, NoViewer, Viewer };
+  for (Setup setup : {Setup::NoLog, Setup::NoViewer, Setup::Viewer}) {
+    SCOPED_TRACE(static_cast<int>(setup));
+    messages.clear();
+    if (setup != Setup::NoLog) PutFile(log, "2024-05-01 09:04:03\tK - Kick\t0\tAlice\t\t\tK0KO4\r\n");
+    std::unique_ptr<TextViewerAssociation> association;
+    if (setup == Setup::Viewer) association = std::make_unique<TextViewerAssociation>();
+    SendMessageA(starter->Control(Starter::showLogButton), BM_CLICK, 0, 0);
+    EXPECT_FALSE(starter->Closed()) << "the window stays open";
+    if (setup == Setup::NoLog) {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_EQ(messages[0].text, kNoLogYetMessage);
+    } else if (setup == Setup::NoViewer) {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_EQ(messages[0].text, "No program could open the log:\r\n" + log);
+    } else {
+      // The viewer's caption names the file.
+      HWND viewer = nullptr;
+      EXPECT_TRUE(PumpUntil([&] { return (viewer = ShownWindowCaptioned("corvel2-log")) != nullptr; }, 20000));
+      EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0].text);
+      if (viewer) PostMessageA(viewer, WM_CLOSE, 0, 0);
+    }
+  }
+  starter->Close();
   main->Close();
 }
