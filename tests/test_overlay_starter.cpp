@@ -36,6 +36,33 @@ bool EndOverlay(HWND square) {
 
 using OverlayStarterTest = LauncherFixture;
 
+HWND ShownWindowCaptioned(const std::string& part) {
+  struct Search {
+    std::string part;
+    HWND found = nullptr;
+  } search{part};
+  EnumWindows(
+      [](HWND hwnd, LPARAM data) {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (IsWindowVisible(hwnd) && WindowText(hwnd).find(s->part) != std::string::npos) s->found = hwnd;
+        return s->found ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Points the user's local folder at a test folder for the test's life.
+struct LocalAppData {
+  TempFolder folder{"localappdata"};
+  std::string before;
+  LocalAppData() {
+    char old[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("LOCALAPPDATA", old, MAX_PATH)) before = old;
+    SetEnvironmentVariableA("LOCALAPPDATA", folder.Path().c_str());
+  }
+  ~LocalAppData() { SetEnvironmentVariableA("LOCALAPPDATA", before.empty() ? nullptr : before.c_str()); }
+};
+
 }  // namespace
 
 TEST_F(OverlayStarterTest, OpensWithTheHelpMessageAndTheStoredValues) {
@@ -144,5 +171,49 @@ TEST_F(OverlayStarterTest, ApplyStoresTheValuesAndStartsTheOverlayWhichReadsThem
   ReleaseDC(nullptr, dc);
   EXPECT_NEAR(r.right - r.left, TwipsToPixels(10300, dpi), 2);
   EXPECT_TRUE(EndOverlay(square));
+  main->Close();
+}
+
+// The association of ".txt" with the system's text viewer, for the test's
+// life; Wine's prefix here has none of its own.
+struct TextViewerAssociation {
+  TextViewerAssociation() { RegSetKeyValueA(HKEY_CLASSES_ROOT, ".txt", nullptr, REG_SZ, "txtfile", 8); }
+  ~TextViewerAssociation() { RegDeleteTreeA(HKEY_CLASSES_ROOT, ".txt"); }
+};
+
+TEST_F(OverlayStarterTest, ShowLogOpensTheLogOrSaysWhyNot) {
+  LocalAppData local;
+  const std::string log = app / "corvel2-log.txt";
+  const std::string fallback = local.folder / "Kestrun\\corvel2-log.txt";
+  auto main = Start();
+  Starter* starter = main->LaunchCorvel();
+  ASSERT_NE(starter, nullptr);
+  EXPECT_EQ(WindowText(starter->Control(Starter::showLogButton)), "Show Log");
+  enum class Setup { NoLog, NoViewer, Viewer };
+  for (Setup setup : {Setup::NoLog, Setup::NoViewer, Setup::Viewer}) {
+    SCOPED_TRACE(static_cast<int>(setup));
+    messages.clear();
+    // The viewer is shown corvel2's fallback log, there being no other.
+    if (setup != Setup::NoLog) PutFile(setup == Setup::Viewer ? fallback : log, "K - Kick\r\n");
+    if (setup == Setup::Viewer) DeleteFileA(log.c_str());
+    std::unique_ptr<TextViewerAssociation> association;
+    if (setup == Setup::Viewer) association = std::make_unique<TextViewerAssociation>();
+    SendMessageA(starter->Control(Starter::showLogButton), BM_CLICK, 0, 0);
+    EXPECT_FALSE(starter->Closed()) << "the window stays open";
+    if (setup == Setup::NoLog) {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_EQ(messages[0].text, kNoLogYetMessage);
+    } else if (setup == Setup::NoViewer) {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_EQ(messages[0].text, "No program could open the log:\r\n" + log);
+    } else {
+      // The viewer's caption names the file.
+      HWND viewer = nullptr;
+      EXPECT_TRUE(PumpUntil([&] { return (viewer = ShownWindowCaptioned("corvel2-log")) != nullptr; }, 20000));
+      EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0].text);
+      if (viewer) PostMessageA(viewer, WM_CLOSE, 0, 0);
+    }
+  }
+  starter->Close();
   main->Close();
 }

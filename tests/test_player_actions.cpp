@@ -35,6 +35,14 @@ struct FakeLink : CommandSink {
   }
 };
 
+struct FakeLog : CommandLog {
+  std::vector<CommandRecord> lines;
+  bool Append(const CommandRecord& record) override {
+    lines.push_back(record);
+    return true;
+  }
+};
+
 std::string Line(int client, const std::string& name) {
   return FormatPlayerLine({.client = client, .ping = 50, .name = name, .address = "10.0.0.1:12203"});
 }
@@ -45,9 +53,11 @@ struct Fixture {
   FakeLink link;
   GridModel grid;
   PlayerGridState gridState;
+  FakeLog log;
   PlayerActions actions{view, order, link, grid};
 
   explicit Fixture(GridMode mode = GridMode::NamesOnly) {
+    actions.SetLog(&log);
     gridState.mode = mode;
     SetupGridHeadings(grid, mode);
     DecodeStatusRecord("h\nh\nh\nh\n" + Line(2, "Carl") + "\n" + Line(3, "Dora") + "\n" + Line(26, "Zero"), grid,
@@ -232,4 +242,39 @@ TEST(PlayerActions, ClicksReturnToIdle) {
   EXPECT_EQ(g.actions.state.menuMode, MenuMode::Idle);
   g.actions.OnMessageLineClick();
   EXPECT_EQ(g.order.moves, (std::vector<std::string>{"overlay+", "actions-", "overlay+", "actions-"}));
+}
+
+// One record for each command that went out, with the row as shown; none for
+// keys that send nothing or a command the link did not take.
+TEST(PlayerActions, EachCommandSentIsRecordedOnce) {
+  struct Case {
+    const char* what;
+    GridMode mode;
+    std::string keys;  // the pick key, then the action keys
+    bool linkUp;
+    std::vector<std::string> record;  // menu line, client, name, address, map, command; empty: none
+  };
+  const Case cases[] = {
+      {"kick, names only", GridMode::NamesOnly, "DK", true, {"K - Kick", "3", "Dora", "", "", "K3KO4"}},
+      {"team switch of an empty row", GridMode::AllData, "QA", true,
+       {"A - To Allied", "16", "", "", "", "Mswitch_allies\\s16"}},
+      {"map change", GridMode::AllData, "DCB", true,
+       {"C - Change Map", "", "", "", "obj/obj_team2", "XB - obj/obj_team2"}},
+      {"cancel", GridMode::NamesOnly, "DX", true, {}},
+      {"link down", GridMode::NamesOnly, "DK", false, {}},
+  };
+  for (const Case& c : cases) {
+    Fixture f(c.mode);
+    f.link.up = c.linkUp;
+    f.actions.OnPickKey(static_cast<uint16_t>(c.keys[0]));
+    for (char key : c.keys.substr(1)) f.actions.OnActionKey(static_cast<uint16_t>(key));
+    if (c.record.empty()) {
+      EXPECT_TRUE(f.log.lines.empty()) << c.what;
+      continue;
+    }
+    ASSERT_EQ(f.log.lines.size(), 1u) << c.what;
+    const CommandRecord& r = f.log.lines[0];
+    EXPECT_EQ((std::vector<std::string>{r.menuLine, r.client, r.name, r.address, r.map, r.command}), c.record)
+        << c.what;
+  }
 }

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "common/core/text.h"
 #include "common/win/settings.h"
 #include "launcher/core/openmohaa.h"
+#include "overlay/core/command_log.h"
 #include "overlay/core/player_actions.h"
 
 namespace {
@@ -53,4 +55,22 @@ TEST(UserGuide, NamesOpenMohaasEntryStartersAndSetting) {
                                   std::string(kOpenMohaaEngine)}) {
     EXPECT_NE(guide.find(name.substr(name[0] == '\\')), std::string::npos) << name;
   }
+}
+
+// The guide's columns of the log of commands are as many as a line has.
+TEST(UserGuide, NamesEveryColumnOfTheCommandLog) {
+  const std::vector<std::string> lines = GuideLines();
+  size_t columns = 0;
+  bool inList = false;
+  for (const std::string& line : lines) {
+    if (line.find("Columns, separated") != std::string::npos) {
+      inList = true;
+    } else if (inList && line.empty() && columns > 0) {
+      break;
+    } else if (inList && line.size() > 2 && line.compare(0, 2, "  ") == 0 && line[2] != ' ') {
+      ++columns;
+    }
+  }
+  const std::string sample = FormatLogLine({}, {"K - Kick", "0", "Alice", "10.0.0.5", "", "K0KO4"});
+  EXPECT_EQ(columns, SplitKeepEmpty(sample, '\t').size());
 }

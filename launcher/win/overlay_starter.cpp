@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "common/win/list_controls.h"
+#include "common/win/log_places.h"
 #include "common/win/message_box.h"
 #include "common/win/settings.h"
 
@@ -13,6 +14,8 @@ const char* const kOverlayStarterHelp =
     "Only use the KEYBOARD, do not click on the remote with the mouse. Select the letter next to the players name, "
     "then the action.\r\n"
     "For other than player actions, just hit the A key then select your action, such as maps.\r\n";
+
+const char* const kNoLogYetMessage = "corvel2 has not sent a command yet: there is no log.";
 
 namespace {
 
@@ -31,8 +34,9 @@ const ControlSpec kStarterControls[] = {
     {Starter::portField, kField, "", {212, 68, 100, 22}},
     {Starter::showAllCheck, kCheck, "Show All Data vs Name Only", {12, 100, 300, 20}},
     {Starter::scrollLockCheck, kCheck, "Use Scroll Lock vs PrntScrn", {12, 124, 300, 20}},
-    {Starter::applyButton, {"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON}, "Apply", {76, 156, 80, 28}},
-    {Starter::cancelButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Cancel", {168, 156, 80, 28}},
+    {Starter::applyButton, {"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON}, "Apply", {30, 156, 80, 28}},
+    {Starter::cancelButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Cancel", {122, 156, 80, 28}},
+    {Starter::showLogButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Show Log", {214, 156, 80, 28}},
 };
 
 }  // namespace
@@ -77,11 +81,26 @@ void OverlayStarterWindow::OnApplyClicked() {
 
 void OverlayStarterWindow::OnCancelClicked() { Close(); }
 
+// corvel2 lies in the launcher's folder; its log is the newer of the two
+// places it writes to.
+void OverlayStarterWindow::OnShowLogClicked() {
+  const std::string log = NewestCommandLog(appFolder_);
+  if (log.empty()) {
+    ShowMessage(kNoLogYetMessage, MB_OK);
+    return;
+  }
+  const std::string folder = log.substr(0, log.find_last_of('\\'));
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(hwnd_, "open", log.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
+  if (result <= 32) ShowMessage("No program could open the log:\r\n" + log, MB_OK);
+}
+
 LRESULT OverlayStarterWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == applyButton) OnApplyClicked();
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == cancelButton) OnCancelClicked();
+      if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == showLogButton) OnShowLogClicked();
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

@@ -1,7 +1,7 @@
 #pragma once
 // "Corvel Setup": the overlay's settings, stored by "Apply", which
 // then starts corvel2.exe from the launcher's folder. Cancel and the close box
-// store nothing.
+// store nothing. "Show Log" opens the log of the commands corvel2 sent.
 #include <windows.h>
 
 #include <string>
@@ -11,11 +11,14 @@
 // The help text shown before the window opens: four lines, each ended by CR LF.
 extern const char* const kOverlayStarterHelp;
 
+// "Show Log" before corvel2 has written a log.
+extern const char* const kNoLogYetMessage;
+
 class OverlayStarterWindow : public OwnedWindow {
  public:
   enum ControlId : int {
     introLabel = 1, addressLabel, addressField, portLabel, portField,
-    showAllCheck, scrollLockCheck, applyButton, cancelButton
+    showAllCheck, scrollLockCheck, applyButton, cancelButton, showLogButton
   };
 
   // appFolder is the folder corvel2.exe is started from.
@@ -28,6 +31,8 @@ class OverlayStarterWindow : public OwnedWindow {
   void LoadSettings();
   void OnApplyClicked();
   void OnCancelClicked();
+  // Opens corvel2's record of commands in the system's viewer for text files.
+  void OnShowLogClicked();
 
  private:
   LRESULT OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;

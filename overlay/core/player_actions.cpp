@@ -31,6 +31,18 @@ const std::array<PlayerAction, 18> kPlayerActions = {{
 
 namespace {
 
+std::string ChangeMapLine() {
+  for (const PlayerAction& a : kPlayerActions) {
+    if (a.kind == ActionKind::ChangeMap) return a.menuLine;
+  }
+  return {};
+}
+
+// "B - dm/mohdm6" holds the map dm/mohdm6.
+std::string MapOfLine(const std::string& line) {
+  return line.size() >= 4 && line.compare(1, 3, " - ") == 0 ? line.substr(4) : line;
+}
+
 const PlayerAction* ActionOfKey(char key) {
   for (const PlayerAction& a : kPlayerActions) {
     if (a.Key() == key) return &a;
@@ -94,11 +106,16 @@ void PlayerActions::ChooseAction(char key) {
     return;
   }
   switch (action->kind) {
-    case ActionKind::SendCommand:
-      SendAndReport(ActionCommand(key, state.pickedClient), true);
+    case ActionKind::SendCommand: {
+      CommandRecord record;
+      record.menuLine = action->menuLine;
+      record.client = std::to_string(state.pickedClient);
+      FillPickedRow(record);
+      SendAndReport(ActionCommand(key, state.pickedClient), true, std::move(record));
       state.menuMode = MenuMode::Done;
       view_.ShowActions(false);
       break;
+    }
     case ActionKind::ChangeMap:
       view_.ShowMaps(true);
       view_.ShowActions(false);
@@ -125,17 +142,42 @@ void PlayerActions::ChooseMap(char key) {
     if (key != 'Z') view_.SetMessageLine("No Valid Command");
     return;
   }
-  SendAndReport("X" + lines[static_cast<size_t>(index)], false);
+  const std::string& line = lines[static_cast<size_t>(index)];
+  CommandRecord record;
+  record.menuLine = ChangeMapLine();
+  record.map = MapOfLine(line);
+  SendAndReport("X" + line, false, std::move(record));
   OverlayOnTop();
   state.menuMode = MenuMode::Done;
   view_.ShowMaps(false);
 }
 
-void PlayerActions::SendAndReport(const std::string& text, bool reportSent) {
+// The line is written after the send, so that the log never holds a command
+// up, and only for a command that went out.
+void PlayerActions::SendAndReport(const std::string& text, bool reportSent, CommandRecord record) {
   if (!link_.SendCommand(text)) {
     view_.SetMessageLine("Command Not Sent");
-  } else if (reportSent) {
-    view_.SetMessageLine("Command Sent");
+    return;
+  }
+  if (reportSent) view_.SetMessageLine("Command Sent");
+  if (!log_) return;
+  record.command = text;
+  if (log_->Append(record)) {
+    noLogShown_ = false;
+  } else if (!noLogShown_) {
+    view_.SetMessageLine(kNoLogMessage);
+    noLogShown_ = true;
+  }
+}
+
+// The picked key's row as the window shows it at the send: the server acts
+// on the client number, whoever holds it now.
+void PlayerActions::FillPickedRow(CommandRecord& record) const {
+  const std::string wanted = LowerCase(state.pickedKey);
+  for (int r = 1; r < grid_.Rows(); ++r) {
+    if (LowerCase(grid_.Text(r, kKeyCol)) != wanted) continue;
+    record.name = grid_.Text(r, kNameCol);
+    record.address = grid_.Text(r, kIpCol);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "overlay/core/command_log.h"
 #include "overlay/core/grid_model.h"
 
 // The overlay's two windows, as far as the z-order is concerned.
@@ -71,6 +72,9 @@ std::vector<std::string> ActionMenuLines();
 // send nothing ("C", "X" and the letters without an action).
 std::string ActionCommand(char key, int client);
 
+// Shown once when a command went out and no log could take its line.
+constexpr const char* kNoLogMessage = "Command Sent - no log file";
+
 class PlayerActions {
  public:
   PlayerActions(ActionView& view, WindowOrder& order, CommandSink& link, const GridModel& grid)
@@ -81,6 +85,9 @@ class PlayerActions {
   void OnPickKey(uint16_t key);
   // A key of the action step: an action letter, or a map letter after "C".
   void OnActionKey(uint16_t key);
+
+  // Every command that goes out is recorded there; none when null.
+  void SetLog(CommandLog* log) { log_ = log; }
 
   // Mouse clicks on the action window all return to the idle state.
   void OnWindowClick();
@@ -94,10 +101,13 @@ class PlayerActions {
   void ChooseMap(char key);
   void OverlayOnTop();  // the action window first, then the overlay
   void Dismiss();
-  void SendAndReport(const std::string& text, bool reportSent);
+  void SendAndReport(const std::string& text, bool reportSent, CommandRecord record);
+  void FillPickedRow(CommandRecord& record) const;
 
   ActionView& view_;
   WindowOrder& order_;
   CommandSink& link_;
   const GridModel& grid_;
+  CommandLog* log_ = nullptr;
+  bool noLogShown_ = false;  // since the last line that was written
 };

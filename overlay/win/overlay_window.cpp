@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/core/text.h"
+#include "common/win/log_places.h"
 #include "common/win/settings.h"
 #include "common/win/wait.h"
 #include "common/win/window_class.h"
@@ -39,7 +40,10 @@ std::string TimeOfDay() {
 
 }  // namespace
 
-OverlayWindow::OverlayWindow() : actions_(actionWindow_, *this, *this, actionWindow_.Grid()) {}
+OverlayWindow::OverlayWindow() : actions_(actionWindow_, *this, *this, actionWindow_.Grid()) {
+  log_.SetFolders(CommandLogFolders(RunningProgramFolder()));
+  actions_.SetLog(&log_);
+}
 
 OverlayWindow::~OverlayWindow() {
   if (hwnd_) Close();

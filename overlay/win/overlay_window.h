@@ -13,6 +13,7 @@
 #include "overlay/core/status_record.h"
 #include "overlay/core/watchdog.h"
 #include "overlay/win/action_window.h"
+#include "overlay/win/command_log_file.h"
 #include "overlay/win/tcp_link.h"
 
 constexpr COLORREF kLinkDownColor = RGB(255, 0, 0);
@@ -63,6 +64,8 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
 
   // The key steps and what the last status record left behind.
   PlayerActions& Actions() { return actions_; }
+  // The record of commands; tests point it at folders of their own.
+  CommandLogFile& Log() { return log_; }
   const PlayerGridState& GridState() const { return gridState_; }
 
   // The last record bodies handed to the decoders, and how many came.
@@ -112,6 +115,7 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   RecordQueue records_;
   ActionWindow actionWindow_;
   PlayerGridState gridState_;
+  CommandLogFile log_;
   PlayerActions actions_;
 
   std::string lastStatusRecord_;
