@@ -19,6 +19,7 @@
 
 #include "bench/files.h"
 #include "bench/machine.h"
+#include "bench/window_events.h"
 #include "common/win/message_box.h"
 #include "common/win/settings.h"
 #include "launcher/core/server_list.h"
@@ -31,32 +32,6 @@ namespace {
 constexpr int kRuns = 5;
 constexpr double kListingLimitMs = 300000;
 const GameSpyGame& kMohaa = kGameSpyGames[0];
-
-double Seconds() {
-  LARGE_INTEGER frequency, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// Runs window events until done() holds or timeoutMs passes; true when it held.
-// The wait needs no short timeout: done() changes only when an event has run,
-// and waking up for nothing would count as the window thread's CPU.
-template <typename Done>
-bool PumpUntil(Done done, double timeoutMs) {
-  const double start = Seconds();
-  while (!done()) {
-    if ((Seconds() - start) * 1000 > timeoutMs) return false;
-    MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-      if (done()) return true;
-    }
-  }
-  return true;
-}
 
 struct Run {
   double listedMs = -1, firstMs = -1, filledMs = -1, overMs = -1, cpuMs = 0;

@@ -14,6 +14,7 @@
 
 #include "bench/files.h"
 #include "bench/machine.h"
+#include "bench/window_events.h"
 #include "common/win/message_box.h"
 #include "launcher/win/main_window.h"
 #include "launcher/win/server_list_window.h"
@@ -23,13 +24,6 @@ namespace {
 constexpr int kRounds = 5;
 constexpr const char* kDemoMap = "obj/obj_team2";
 
-double Seconds() {
-  LARGE_INTEGER frequency, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 int RowsIn(const ServerList& list, RowState state) {
   return static_cast<int>(std::count_if(list.Rows().begin(), list.Rows().end(),
                                         [&](const ServerRow& row) { return row.state == state; }));
@@ -38,25 +32,6 @@ int RowsIn(const ServerList& list, RowState state) {
 bool EveryAnswerShowsTheDemoMap(const ServerList& list) {
   return std::all_of(list.Rows().begin(), list.Rows().end(),
                      [](const ServerRow& row) { return row.state != RowState::Answered || row.map == kDemoMap; });
-}
-
-// Runs window events until done() holds or timeoutMs passes; true when it held.
-// done() changes only when an event has run, so the wait needs no short
-// timeout: waking up for nothing would be counted as the window's CPU.
-template <typename Done>
-bool PumpUntil(Done done, double timeoutMs) {
-  const double start = Seconds();
-  while (!done()) {
-    if ((Seconds() - start) * 1000 > timeoutMs) return false;
-    MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-      if (done()) return true;
-    }
-  }
-  return true;
 }
 
 struct Round {
