@@ -26,3 +26,12 @@ LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
   return result;
 }
+
+// A message-only window of an object of type T (see ObjectWindowProc): no
+// place on the screen, it takes the object's socket notices, timers and
+// posted messages on the thread that made it. Null when it cannot be made.
+template <typename T>
+HWND CreateObjectMessageWindow(const char* className, T* object) {
+  RegisterWindowClass(className, ObjectWindowProc<T>);
+  return CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), object);
+}

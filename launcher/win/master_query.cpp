@@ -49,8 +49,7 @@ MasterQuery::~MasterQuery() {
 
 bool MasterQuery::EnsureWindow() {
   if (hwnd_) return true;
-  RegisterWindowClass(kQueryClass, ObjectWindowProc<MasterQuery>);
-  hwnd_ = CreateWindowExA(0, kQueryClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateObjectMessageWindow(kQueryClass, this);
   return hwnd_ != nullptr;
 }
 

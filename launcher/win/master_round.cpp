@@ -20,8 +20,7 @@ MasterRound::~MasterRound() {
 
 bool MasterRound::EnsureWindow() {
   if (hwnd_) return true;
-  RegisterWindowClass(kRoundClass, ObjectWindowProc<MasterRound>);
-  hwnd_ = CreateWindowExA(0, kRoundClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateObjectMessageWindow(kRoundClass, this);
   return hwnd_ != nullptr;
 }
 

@@ -250,7 +250,6 @@ void ServerListWindow::StartSource() {
   if (source_ == ServerSource::Saved) {
     servers_.SetServers(setup_.savedEntries);
     servers_.SortAgain();
-    ShowAllRows();
     StartRound();
     return;
   }
@@ -265,11 +264,10 @@ void ServerListWindow::StartSource() {
 void ServerListWindow::OnMastersDone() {
   servers_.SetListedServers(masters_.Servers());
   servers_.SortAgain();
-  ShowAllRows();
   StartRound();
 }
 
-// The requests go out before the rows are redrawn, so that redrawing is not
+// The requests go out before the rows are shown, so that redrawing is not
 // counted in the pings.
 void ServerListWindow::StartRound() {
   std::vector<UdpTarget> targets;

@@ -56,8 +56,7 @@ UdpRound::~UdpRound() {
 
 bool UdpRound::EnsureWindow() {
   if (hwnd_) return true;
-  RegisterWindowClass(kRoundClass, ObjectWindowProc<UdpRound>);
-  hwnd_ = CreateWindowExA(0, kRoundClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateObjectMessageWindow(kRoundClass, this);
   return hwnd_ != nullptr;
 }
 
