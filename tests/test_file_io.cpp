@@ -213,3 +213,30 @@ TEST_F(FileIo, FolderProbeNeedsCreateAndDeleteAndLeavesAtMostOneFile) {
     EXPECT_EQ(left, c.left);
   }
 }
+
+// A save takes one temporary name per list: a folder that refuses deletes is
+// left with that one file however often the save fails there, and a save
+// while another holds that name still goes through under a name of its own.
+TEST_F(FileIo, SavesLeaveAtMostOneTemporaryFileAndDoNotWaitForEachOther) {
+  const std::string old = "//Do not Remove this line\r\nAlice\r\n";
+  Put(Path("player.txt"), old);
+  {
+    HANDLE other = CreateFileA(Path("player.txt.saving").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(WriteWholeFile(Path("player.txt"), "new")) << "another save holds the usual name";
+    CloseHandle(other);
+    EXPECT_EQ(Bytes(Path("player.txt")), "new");
+    DeleteFileA(Path("player.txt.saving").c_str());
+    Put(Path("player.txt"), old);
+  }
+
+  auto locked = std::make_unique<UnwritableFolder>(folder_, UnwritableFolder::Deny::Delete);
+  if (!locked->Held()) GTEST_SKIP() << "chattr had no effect: not under Wine as root";
+  for (int save = 0; save < 3; ++save) EXPECT_FALSE(WriteListFile(Path("player.txt"), kEditorHeader, {"Bob"}));
+  locked.reset();
+  EXPECT_EQ(Bytes(Path("player.txt")), old);
+  std::vector<std::string> left = Names();
+  std::erase_if(left, [](const std::string& name) { return !name.starts_with("player.txt"); });
+  EXPECT_EQ(left, (std::vector<std::string>{"player.txt", "player.txt.saving"}));
+}

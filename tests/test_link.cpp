@@ -236,9 +236,9 @@ TEST(WaitKeepingEventsFlowing, ServicesEventsWhileItWaits) {
   static int ticks = 0;
   ticks = 0;
   SetTimer(window, 7, 10, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
-  const DWORD start = GetTickCount();
+  const uint32_t start = MillisecondClock();
   WaitKeepingEventsFlowing(200);
-  const DWORD took = GetTickCount() - start;
+  const uint32_t took = MillisecondClock() - start;
   EXPECT_GT(took, 200u);
   EXPECT_LT(took, 1000u);
   EXPECT_GE(ticks, 3) << "timer events run inside the wait";
@@ -256,16 +256,16 @@ TEST(WaitKeepingEventsFlowing, ServicesEventsWhileItWaits) {
   };
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(repost));
   PostMessageA(window, WM_APP, 0, 0);
-  const DWORD floodStart = GetTickCount();
+  const uint32_t floodStart = MillisecondClock();
   WaitKeepingEventsFlowing(200);
-  EXPECT_LT(GetTickCount() - floodStart, 1000u);
+  EXPECT_LT(MillisecondClock() - floodStart, 1000u);
   EXPECT_LT(posted, 100000) << "the wait ended while the events still came";
   posted = -1;  // the chain ends
   PumpPendingEvents();
 
-  const DWORD zeroStart = GetTickCount();
+  const uint32_t zeroStart = MillisecondClock();
   WaitKeepingEventsFlowing(0);
-  EXPECT_LT(GetTickCount() - zeroStart, 100u);
+  EXPECT_LT(MillisecondClock() - zeroStart, 100u);
   DestroyWindow(window);
 }
 

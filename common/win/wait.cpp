@@ -27,7 +27,7 @@ bool PumpPendingEvents() {
 }
 
 void WaitKeepingEventsFlowing(int32_t ms) {
-  const uint32_t start = GetTickCount();
+  const uint32_t start = MillisecondClock();
   MSG msg;
   for (;;) {
     // The clock is read after every event: events that keep coming (a flood of
@@ -39,9 +39,9 @@ void WaitKeepingEventsFlowing(int32_t ms) {
       }
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
-      if (TickWaitOver(start, GetTickCount(), ms)) return;
+      if (TickWaitOver(start, MillisecondClock(), ms)) return;
     }
-    const uint32_t now = GetTickCount();
+    const uint32_t now = MillisecondClock();
     if (TickWaitOver(start, now, ms)) return;
     // Sleep until an event arrives or the wait is nearly over; never spin.
     const int64_t left = static_cast<int64_t>(ms) - static_cast<int32_t>(now - start) + 1;

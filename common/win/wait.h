@@ -4,9 +4,9 @@
 
 #include "common/core/tick_wait.h"
 
-// Milliseconds from the performance counter, for pings and the waits timed
-// beside them: GetTickCount moves in steps of 10 to 16 ms, too coarse for the
-// ping of a server nearby.
+// Milliseconds from the performance counter, the one clock of every wait and
+// ping: GetTickCount moves in steps of 10 to 16 ms, too coarse for the ping of
+// a server nearby, and a wait on it would end apart from the waits it holds.
 uint32_t MillisecondClock();
 
 // Lets pending window events run, then sleeps on the message queue, until more

@@ -57,13 +57,23 @@ bool WriteAll(HANDLE file, const std::string& content) {
   return true;
 }
 
-// A fresh file beside the target, so that the final rename stays on one volume.
-// CREATE_NEW never takes over a file somebody else left there.
+// A file beside the target, so that the final rename stays on one volume.
+// One name per list: in a folder that refuses deletes a failed save cannot
+// remove it, and the next save takes it over rather than leaving another.
+// Only while another save holds that one does a save take a name of its own,
+// made with CREATE_NEW so that it never takes over somebody else's file.
 HANDLE CreateTempBeside(const std::string& path, std::string& tempPath) {
+  tempPath = path + ".saving";
+  HANDLE h = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) return h;
+  if (GetLastError() != ERROR_SHARING_VIOLATION) {
+    tempPath.clear();
+    return INVALID_HANDLE_VALUE;
+  }
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 16; ++attempt) {
     tempPath = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
-    HANDLE h = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    h = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) return h;
     DWORD err = GetLastError();
     if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) break;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/win/host_lookup.h"
+#include "common/win/wait.h"
 #include "common/win/window_class.h"
 
 namespace {
@@ -70,7 +71,7 @@ void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
     Finish(MasterResult::Unreachable);
     return;
   }
-  startedMs_ = GetTickCount64();
+  startedMs_ = MillisecondClock();
   SetTimer(hwnd_, kTimeLimitTimer, kTimeLimitMs, nullptr);
   in_addr dotted{};
   if (inet_pton(AF_INET, master.host.c_str(), &dotted) == 1) {
@@ -193,6 +194,17 @@ void MasterQuery::FlushSend() {
   }
 }
 
+// The timer runs on the tick count, which may be a step ahead of the clock
+// the limit is measured on: an early tick sets the timer to the time left.
+void MasterQuery::OnTimeLimitTick() {
+  const uint32_t tookMs = MillisecondClock() - startedMs_;
+  if (tookMs >= kTimeLimitMs) {
+    Finish(MasterResult::TimedOut);
+    return;
+  }
+  SetTimer(hwnd_, kTimeLimitTimer, kTimeLimitMs - tookMs, nullptr);
+}
+
 LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case kSocketMessage:
@@ -203,10 +215,7 @@ LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       return 0;
     case WM_TIMER:
       // A tick of a timer killed since may still be queued: only the time counts.
-      if (wParam == kTimeLimitTimer && result_ == MasterResult::Pending &&
-          GetTickCount64() - startedMs_ >= kTimeLimitMs) {
-        Finish(MasterResult::TimedOut);
-      }
+      if (wParam == kTimeLimitTimer && result_ == MasterResult::Pending) OnTimeLimitTick();
       return 0;
     case WM_NCDESTROY:
       hwnd_ = nullptr;

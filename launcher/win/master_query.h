@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,6 +66,7 @@ class MasterQuery {
   void ReadWaiting(bool toTheEnd);
   void FlushSend();
   void Finish(MasterResult result);
+  void OnTimeLimitTick();
   void Stop();
 
   HWND hwnd_ = nullptr;
@@ -72,7 +74,7 @@ class MasterQuery {
   SOCKET socket_ = INVALID_SOCKET;
   int port_ = 0;
   uint32_t address_ = 0;  // host byte order
-  ULONGLONG startedMs_ = 0;
+  uint32_t startedMs_ = 0;  // MillisecondClock
   // Counts starts: onDone may start the next query while a notice of the
   // last one is still being handled.
   unsigned startCount_ = 0;
