@@ -1,5 +1,6 @@
 #include "overlay/win/action_window.h"
 
+#include "common/win/dpi.h"
 #include "common/win/list_controls.h"
 #include "common/win/window_class.h"
 #include "overlay/core/overlay_layout.h"
@@ -21,11 +22,8 @@ HWND MakeChild(HWND parent, const char* cls, DWORD style) {
                          nullptr);
 }
 
-// Tahoma 8.25 pt bold, for the lists and the message line.
-HFONT MakeFont(int dpi) {
-  return CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
-}
+// For the lists and the message line.
+const FontSpec kListFont{"Tahoma", 825, FW_BOLD, DEFAULT_PITCH | FF_SWISS};
 
 void FillList(HWND list, const std::vector<std::string>& lines) {
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
@@ -40,7 +38,7 @@ bool ActionWindow::Create() {
                           nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
   dpi_ = WindowDpi(hwnd_);
-  font_ = MakeFont(dpi_);
+  font_ = CreateFontForDpi(kListFont, dpi_);
   grid_ = CreateGridControl(hwnd_, &playerGrid_);
   // Both lists may be shown at one place; the action menu, created first, stays on top.
   actionMenu_ = MakeChild(hwnd_, "LISTBOX", WS_BORDER | WS_CLIPSIBLINGS | LBS_NOINTEGRALHEIGHT);
@@ -69,7 +67,7 @@ void ActionWindow::OnDpiChanged(WPARAM dpiPair) {
   dpi_ = DpiFromMessage(dpiPair);
   left_ = ScreenWidthTwips(dpi_) - fromRightEdge;
   const HFONT oldFont = font_;
-  font_ = MakeFont(dpi_);
+  font_ = CreateFontForDpi(kListFont, dpi_);
   for (HWND child : {actionMenu_, mapMenu_, messageLine_}) SetControlFont(child, font_);
   if (oldFont) DeleteObject(oldFont);
   // A child is not told of the change by Windows.

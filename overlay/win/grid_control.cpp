@@ -1,5 +1,6 @@
 #include "overlay/win/grid_control.h"
 
+#include "common/win/dpi.h"
 #include "common/win/window_class.h"
 #include "overlay/core/overlay_layout.h"
 
@@ -14,19 +15,16 @@ struct GridView {
   HFONT bold;
 };
 
-HFONT MakeFont(int dpi, int weight) {
-  // Arial Narrow, 8.25 pt.
-  return CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial Narrow");
-}
+const FontSpec kGridFont{"Arial Narrow", 825, FW_NORMAL, DEFAULT_PITCH | FF_SWISS};
+const FontSpec kGridBoldFont{"Arial Narrow", 825, FW_BOLD, DEFAULT_PITCH | FF_SWISS};
 
 // Rows, columns and fonts are measured at the new DPI from the next paint on.
 void ChangeDpi(HWND hwnd, GridView& view, int dpi) {
   const HFONT oldNormal = view.normal;
   const HFONT oldBold = view.bold;
   view.dpi = dpi;
-  view.normal = MakeFont(dpi, FW_NORMAL);
-  view.bold = MakeFont(dpi, FW_BOLD);
+  view.normal = CreateFontForDpi(kGridFont, dpi);
+  view.bold = CreateFontForDpi(kGridBoldFont, dpi);
   DeleteObject(oldNormal);
   DeleteObject(oldBold);
   InvalidateRect(hwnd, nullptr, FALSE);
@@ -118,7 +116,7 @@ HWND CreateGridControl(HWND parent, const GridModel* model) {
                               parent, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!grid) return nullptr;
   const int dpi = WindowDpi(grid);
-  auto* view = new GridView{model, dpi, MakeFont(dpi, FW_NORMAL), MakeFont(dpi, FW_BOLD)};
+  auto* view = new GridView{model, dpi, CreateFontForDpi(kGridFont, dpi), CreateFontForDpi(kGridBoldFont, dpi)};
   SetWindowLongPtrA(grid, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
   return grid;
 }
