@@ -255,7 +255,7 @@ void OverlayWindow::OnLinkConnected() {
 
 void OverlayWindow::OnLinkData(const std::string& data) {
   std::vector<std::string> ready;
-  joiner_.Piece(data, GetTickCount(), ready);
+  joiner_.Piece(data, MillisecondClock(), ready);
   // Before the records are shown: a dump among them pauses, and the record
   // this piece began must still be completed by the quiet time meanwhile.
   if (joiner_.Pending()) SetTimer(hwnd_, kJoinTimer, RecordJoiner::kQuietMs, nullptr);
@@ -264,7 +264,7 @@ void OverlayWindow::OnLinkData(const std::string& data) {
 
 void OverlayWindow::PollJoiner() {
   std::vector<std::string> ready;
-  joiner_.Poll(GetTickCount(), ready);
+  joiner_.Poll(MillisecondClock(), ready);
   if (!joiner_.Pending()) KillTimer(hwnd_, kJoinTimer);
   DispatchRecords(ready);
 }
@@ -282,7 +282,7 @@ void OverlayWindow::OnLinkClosed(const std::string& lastPiece) {
   SetBackColor(kLinkDownColor);
   // A record still being joined ended with the connection.
   std::vector<std::string> ready;
-  if (!lastPiece.empty()) joiner_.Piece(lastPiece, GetTickCount(), ready);
+  if (!lastPiece.empty()) joiner_.Piece(lastPiece, MillisecondClock(), ready);
   joiner_.Flush(ready);
   KillTimer(hwnd_, kJoinTimer);
   DispatchRecords(ready);
