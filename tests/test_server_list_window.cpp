@@ -269,6 +269,27 @@ TEST_F(ServerListTest, EnterOrDoubleClickPutsTheServerIntoTheFieldAndCloses) {
   }
 }
 
+// "Add to Saved" into a sip.txt that cannot be written names the file then,
+// once a run: not again at the next addition, nor at a start.
+TEST_F(ServerListTest, AddToSavedNamesAListItCannotSaveOnce) {
+  const std::string sip = app / "sip.txt";
+  PutFile(sip, "//Do not Remove this line\r\n127.0.0.1:1\r\n");
+  SetFileAttributesA(sip.c_str(), FILE_ATTRIBUTE_READONLY);
+  Open({"127.0.0.1:1"}, "127.0.0.1:2");
+  SelectRow(window->List(), 1);
+  window->AddSelectedToSaved();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Could not save " + sip);
+  EXPECT_EQ(main->rememberedServers, (std::vector<std::string>{"127.0.0.1:1", "127.0.0.1:2"}));
+  window->Close();
+  main->SetFieldText(nameField, "Baker");
+  main->SetFieldText(serverField, "127.0.0.1:3");
+  main->CheckBeforeLaunch();
+  EXPECT_TRUE(main->unsavedLists.empty()) << "named already";
+  EXPECT_EQ(messages.size(), 1u);
+  SetFileAttributesA(sip.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(ServerListTest, HeadingClicksSortPlayersAndPingAsNumbers) {
   UdpTestServer three, eleven, one, silent;
   three.SetReply(Reply("c", "m", 3, 8));

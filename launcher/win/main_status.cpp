@@ -1,5 +1,6 @@
 // The main window's status query and its "Launch Corvel" button.
 #include "common/win/list_controls.h"
+#include "common/win/message_box.h"
 #include "common/win/settings.h"
 #include "common/win/wait.h"
 #include "launcher/core/server_status.h"
@@ -86,9 +87,15 @@ void MainWindow::OnServerPicked(const std::string& server) {
   if (hwnd_) PostMessageA(hwnd_, kServerPickedMessage, 0, 0);
 }
 
-// Kept as a server the player started with is: in the field's choices and in sip.txt.
+// Kept as a server the player started with is: in the field's choices and in
+// sip.txt. A file that cannot be saved is named at once, as the list editors
+// do: the Server List stands in front of the help line, and the next start
+// names it no more.
 void MainWindow::OnServerAddedToSaved(const std::string& server) {
+  unsavedLists.clear();
   RememberEntry(rememberedServers, serverField, server, "\\sip.txt");
+  for (const std::string& path : unsavedLists) ShowMessage("Could not save " + path, MB_OK);
+  unsavedLists.clear();
 }
 
 void MainWindow::OnServerFieldLeft() {

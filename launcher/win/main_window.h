@@ -53,7 +53,8 @@ class MainWindow {
   void OnRemovePlayerClicked();
   void OnRemoveServerClicked();
   void OnExitClicked();
-  // "Server List": every saved server's status, waited for until it closes.
+  // "Server List": the saved servers' or a game's listed servers' status,
+  // waited for until it closes.
   void OnServerListClicked();
   ServerListWindow* OpenServerList();
   // Opens an editor without waiting for it (the menu entries then wait).
