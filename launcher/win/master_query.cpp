@@ -214,8 +214,9 @@ LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       OnLookupDone(static_cast<uintptr_t>(wParam), static_cast<uint32_t>(lParam));
       return 0;
     case WM_TIMER:
-      // A tick of a timer killed since may still be queued: only the time counts.
-      if (wParam == kTimeLimitTimer && result_ == MasterResult::Pending) OnTimeLimitTick();
+      // A tick of a timer killed since may still be queued: only the time of a
+      // query still under way counts, not of one cancelled and left pending.
+      if (wParam == kTimeLimitTimer && result_ == MasterResult::Pending && UnderWay()) OnTimeLimitTick();
       return 0;
     case WM_NCDESTROY:
       hwnd_ = nullptr;

@@ -67,6 +67,8 @@ class MasterQuery {
   void FlushSend();
   void Finish(MasterResult result);
   void OnTimeLimitTick();
+  // A lookup or a connection is running; false once cancelled.
+  bool UnderWay() const { return lookupId_ != 0 || socket_ != INVALID_SOCKET; }
   void Stop();
 
   HWND hwnd_ = nullptr;

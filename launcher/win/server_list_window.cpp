@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "common/win/list_controls.h"
 #include "common/win/settings.h"
@@ -179,8 +178,9 @@ void ServerListWindow::ReadRememberedView() {
   source_ = source >= 0 && source < kServerSourceCount ? static_cast<ServerSource>(source) : ServerSource::Saved;
   SendMessageA(sourceBox_, CB_SETCURSEL, static_cast<WPARAM>(source_), 0);
   const int32_t sort = settings::Read(settings::kServerListSort);
-  if (sort != 0 && std::abs(sort) <= kServerColumnCount) {
-    servers_.SortBy(static_cast<ServerColumn>(std::abs(sort) - 1), sort < 0);
+  // Bounded before it is negated: any number may stand in the registry.
+  if (sort != 0 && sort >= -kServerColumnCount && sort <= kServerColumnCount) {
+    servers_.SortBy(static_cast<ServerColumn>((sort < 0 ? -sort : sort) - 1), sort < 0);
   }
   const settings::FlagSetting hides[3] = {settings::kServerListHideEmpty, settings::kServerListHideFull,
                                           settings::kServerListHideNoReply};

@@ -33,8 +33,13 @@ constexpr int kReceiveBuffer = 1 << 20;
 // the window thread longer than this; what is left raises the notice again.
 constexpr uint32_t kReadSliceMs = 30;
 constexpr UINT kPaceStepMs = 10;
-// Names looked up at once; the others wait for a free place.
+// Names looked up at once; the others wait for a free place. A lookup holds
+// its place for a moment only: a name that has not resolved by then is slow
+// or dead, and four of them must not hold up every name behind them until
+// their limit. So at most this many start per moment, and no more than the
+// limit allows run at all.
 constexpr size_t kMaxLookups = 4;
+constexpr uint32_t kLookupPlaceMs = 500;
 
 uint64_t Endpoint(uint32_t address, int port) { return (uint64_t{address} << 16) | static_cast<uint16_t>(port); }
 
@@ -226,13 +231,21 @@ void UdpRound::Send(size_t row) {
   Tell(row, UdpRowChange::Sent, address, now);
 }
 
+size_t UdpRound::LookupsHoldingAPlace(uint32_t nowMs) const {
+  return static_cast<size_t>(std::count_if(lookups_.begin(), lookups_.end(), [&](const Lookup& lookup) {
+    return !Reached(nowMs, lookup.startedMs + kLookupPlaceMs);
+  }));
+}
+
 void UdpRound::StartLookups() {
   const unsigned generation = generation_;
-  while (lookups_.size() < kMaxLookups && nextName_ < names_.size() && generation == generation_) {
+  while (nextName_ < names_.size() && LookupsHoldingAPlace(MillisecondClock()) < kMaxLookups &&
+         generation == generation_) {
     const std::string name = names_[nextName_++];
     const uintptr_t id = host_lookup::Start(name, hwnd_, kLookupMessage);
     if (id) {
-      lookups_.push_back({id, name, MillisecondClock() + static_cast<uint32_t>(nameLimitMs_)});
+      const uint32_t now = MillisecondClock();
+      lookups_.push_back({id, name, now, now + static_cast<uint32_t>(nameLimitMs_)});
     } else {
       OnNameResolved(name, 0);
     }
@@ -353,8 +366,13 @@ void UdpRound::ArmTimer() {
   while (!waits_.empty() && rows_[waits_.front().row].stage != Stage::Waiting) waits_.pop_front();
   bool any = !waits_.empty();
   uint32_t due = any ? waits_.front().atMs : 0;
+  const bool namesLeft = nextName_ < names_.size();
   for (const Lookup& lookup : lookups_) {
-    if (!any || static_cast<int32_t>(lookup.deadlineMs - due) < 0) due = lookup.deadlineMs;
+    // While names wait for a place, the moment one frees by age counts too.
+    const uint32_t next = namesLeft && !Reached(MillisecondClock(), lookup.startedMs + kLookupPlaceMs)
+                              ? lookup.startedMs + kLookupPlaceMs
+                              : lookup.deadlineMs;
+    if (!any || static_cast<int32_t>(next - due) < 0) due = next;
     any = true;
   }
   if (!any || (timerSet_ && !(static_cast<int32_t>(due - timerDueMs_) < 0))) return;

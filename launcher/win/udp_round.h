@@ -89,6 +89,7 @@ class UdpRound {
   struct Lookup {
     uintptr_t id;
     std::string name;
+    uint32_t startedMs;
     uint32_t deadlineMs;
   };
   struct Deadline {
@@ -98,6 +99,7 @@ class UdpRound {
 
   bool OpenSocket();
   bool EnsureWindow();
+  size_t LookupsHoldingAPlace(uint32_t nowMs) const;
   void StartLookups();
   void OnLookupDone(uintptr_t id, uint32_t address);
   // Sends to every row of the name still resolving, or marks it a bad address (address 0).
