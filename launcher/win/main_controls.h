@@ -6,6 +6,7 @@
 #include <span>
 
 #include "common/win/control_table.h"
+#include "launcher/core/launch_line.h"
 
 enum ControlId : int {
   // What the player fills in and presses, and the help line.
@@ -21,6 +22,15 @@ enum MenuId : int {
   menuDisableAll = 200, menuDisableSelected, menuRemovePlayer, menuRemoveServer, menuExit, menuServerList,
   menuStartWithOpenMohaa,
 };
+
+// The start buttons and the game edition each starts.
+struct StartButton {
+  ControlId id;
+  GameEdition edition;
+};
+constexpr StartButton kStartButtons[] = {{alliedAssaultButton, GameEdition::AlliedAssault},
+                                         {spearheadButton, GameEdition::Spearhead},
+                                         {breakthroughButton, GameEdition::Breakthrough}};
 
 // The main window's fonts, as ControlSpec::font numbers them.
 enum MainFont : int { messageFont, helpLineFont };

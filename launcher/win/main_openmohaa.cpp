@@ -6,18 +6,6 @@
 #include "launcher/win/main_window.h"
 #include "launcher/win/openmohaa_home.h"
 
-namespace {
-
-struct StartButtonEdition {
-  ControlId button;
-  GameEdition edition;
-};
-constexpr StartButtonEdition kButtonEditions[] = {{alliedAssaultButton, GameEdition::AlliedAssault},
-                                                  {spearheadButton, GameEdition::Spearhead},
-                                                  {breakthroughButton, GameEdition::Breakthrough}};
-
-}  // namespace
-
 bool MainWindow::UsingOpenMohaa() const {
   return startWithOpenMohaa && OpenMohaaInstalled(FieldText(gameFolderField), IsPlainFile);
 }
@@ -65,8 +53,8 @@ std::vector<std::string> MainWindow::EntriesToSwitchOff(const std::vector<std::s
 std::string MainWindow::HelpText(int id) const {
   const char* text = HelpTextFor(id);
   if (!text) return {};
-  for (const StartButtonEdition& button : kButtonEditions) {
-    if (button.button == id) return StartHelpText(button.edition, text, StartProgramFor(button.edition));
+  for (const StartButton& button : kStartButtons) {
+    if (button.id == id) return StartHelpText(button.edition, text, StartProgramFor(button.edition));
   }
   return text;
 }

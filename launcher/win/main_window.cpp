@@ -27,14 +27,6 @@ constexpr const char* kGameKey = "Software\\2015\\MOHAA";
 constexpr int kClientWidth = 644;
 constexpr int kClientHeight = 382;
 
-struct StartButton {
-  ControlId id;
-  GameEdition edition;
-};
-constexpr StartButton kStartButtons[] = {{alliedAssaultButton, GameEdition::AlliedAssault},
-                                         {spearheadButton, GameEdition::Spearhead},
-                                         {breakthroughButton, GameEdition::Breakthrough}};
-
 std::string UnwritableFolderMessage(const std::string& folder) {
   return "Kestrun cannot write to its folder\r\n\r\n" + folder +
          "\r\n\r\nso it cannot remember player names, servers, passwords or the archives to disable "
