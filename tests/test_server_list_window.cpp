@@ -5,6 +5,7 @@
 #include "common/core/text.h"
 #include "common/win/host_lookup.h"
 #include "common/win/list_controls.h"
+#include "common/win/message_box.h"
 #include "launcher/core/gamespy_games.h"
 #include "launcher/core/server_status.h"
 #include "launcher/win/main_controls.h"
@@ -287,6 +288,59 @@ TEST_F(ServerListTest, AddToSavedNamesAListItCannotSaveOnce) {
   main->CheckBeforeLaunch();
   EXPECT_TRUE(main->unsavedLists.empty()) << "named already";
   EXPECT_EQ(messages.size(), 1u);
+  SetFileAttributesA(sip.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The rows are sorted again when the round ends, which can happen inside a
+// handler: behind Add to Saved's message, or at the reply that finishes the
+// last row. The handler still works on the selected server afterwards.
+TEST_F(ServerListTest, HandlersKeepTheirServerWhenTheRoundEndsAndSortsInside) {
+  struct Case {
+    const char* what;
+    bool addBehindMessage;  // else the selected server's reply ends the round
+  } cases[] = {{"Add to Saved, its message up until the round ends", true},
+               {"the selected server's reply ends the round", false}};
+  const std::string sip = app / "sip.txt";
+  PutFile(sip, "//Do not Remove this line\r\n");
+  SetFileAttributesA(sip.c_str(), FILE_ATTRIBUTE_READONLY);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UdpTestServer quick;
+    quick.SetReply(Reply("Bravo", "dm/mohdm1", 1, 8));
+    ManualServer late;
+    SetSetting("Server List Sort", "2");  // by name: the late server's reply moves it up
+    Open({At(quick.Port())}, At(late.port));
+    const int requestFrom = late.WaitForRequest();
+    ASSERT_NE(requestFrom, 0);
+    HWND list = window->List();
+    ASSERT_TRUE(PumpUntil([&] { return ListViewCell(list, 0, 1) == "Bravo"; }));
+    SelectRow(list, 1);
+    ASSERT_EQ(ListViewCell(list, 1, 0), At(late.port));
+    if (c.addBehindMessage) {
+      SetMessageHook([&](const std::string&, const std::string&, unsigned) {
+        WaitForRoundEnd();
+        return IDOK;
+      });
+      window->AddSelectedToSaved();
+    } else {
+      late.SendTo(requestFrom, Reply("Alpha", "dm/mohdm2", 2, 8));
+      ASSERT_TRUE(WaitForRoundEnd());
+    }
+    ASSERT_FALSE(window->RoundRunning());
+    const int selected = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    ASSERT_GE(selected, 0);
+    EXPECT_EQ(ListViewCell(list, selected, 0), At(late.port));
+    const ServerRow& row = window->Servers().Rows()[window->ShownRows()[static_cast<size_t>(selected)]];
+    EXPECT_EQ(SendMessageA(window->PlayersList(), LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(row.players.size()));
+    window->Refresh();
+    std::vector<std::string> servers = ColumnCells(list, ServerColumn::Server);
+    std::sort(servers.begin(), servers.end());
+    std::vector<std::string> expected{At(quick.Port()), At(late.port)};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(servers, expected) << "the saved list holds what it held";
+    main->Close();
+    main.reset();
+  }
   SetFileAttributesA(sip.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

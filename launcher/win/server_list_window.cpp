@@ -300,14 +300,19 @@ void ServerListWindow::OnRowChange(size_t entry, UdpRowChange change, uint32_t a
 }
 
 // A row answered waits no more; a second datagram of its server changes nothing.
+// The rows are shown before the round is told: finishing the last one ends
+// the round, which sorts them again.
 void ServerListWindow::OnReply(const UdpReply& reply) {
   const std::vector<size_t> filled = servers_.TakeReply(reply.address, reply.port, reply.bytes, reply.atMs);
+  if (filled.empty()) return;
+  std::vector<size_t> entries;
   for (size_t row : filled) {
-    round_.Finish(servers_.Rows()[row].entry);
     ShowRow(row);
-    if (servers_.Rows()[row].entry == selectedEntry_) ShowPlayers();
+    entries.push_back(servers_.Rows()[row].entry);
   }
-  if (!filled.empty()) ViewChanged();
+  if (std::find(entries.begin(), entries.end(), selectedEntry_) != entries.end()) ShowPlayers();
+  ViewChanged();
+  for (size_t entry : entries) round_.Finish(entry);
 }
 
 // At the end the rows are sorted again, now that their values are in.
@@ -499,13 +504,16 @@ void ServerListWindow::PickRow(int row) {
   if (setup_.onPick) setup_.onPick(server);
 }
 
+// A copy of the server: a message box of the main window runs the round,
+// whose end sorts the rows again.
 void ServerListWindow::AddSelectedToSaved() {
   const ServerRow* selected = SelectedServer();
   if (!selected || !selected->gamePortKnown || !setup_.onAddToSaved) return;
-  setup_.onAddToSaved(selected->server);
+  const std::string server = selected->server;
+  setup_.onAddToSaved(server);
   // The saved list shown next time holds it too.
-  if (std::find(setup_.savedEntries.begin(), setup_.savedEntries.end(), selected->server) == setup_.savedEntries.end()) {
-    setup_.savedEntries.push_back(selected->server);
+  if (std::find(setup_.savedEntries.begin(), setup_.savedEntries.end(), server) == setup_.savedEntries.end()) {
+    setup_.savedEntries.push_back(server);
   }
 }
 
