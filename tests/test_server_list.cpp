@@ -351,3 +351,27 @@ TEST(ServerList, PlayersPingBandsAndTheSummaryLine) {
   EXPECT_EQ(ServerListSummary(0, 1, 1, 1), "0 of 1 masters answered \xB7 1 server \xB7 1 player");
   EXPECT_EQ(ServerListSummary(-1, -1, 3, 0), "3 servers \xB7 0 players");
 }
+
+// Refresh finds the selected server again in the new list, wherever the list
+// puts it and whatever its reply made of the text shown.
+TEST(ServerList, AServersKeyFindsItInALaterListOfTheSameSource) {
+  ServerList listed = SentListedServers(3);
+  listed.TakeReply(kLocal, 12301, kGameSpyPairs, 1030);  // shows game port 12203 from now on
+  ServerList listedAgain;
+  listedAgain.SetListedServers({{kLocal, 12302}, {kLocal, 12301}});
+  const ServerList saved = SentList(2);
+  ServerList savedAgain;
+  savedAgain.SetServers({"127.0.0.1:27002", "localhost:27001", "127.0.0.1:27001"});
+  savedAgain.SortBy(ServerColumn::Server, true);
+  struct Case {
+    const char* what;
+    std::string key;
+    const ServerList& again;
+    size_t entry;
+  } cases[] = {
+      {"a listed server that named its game port", listed.KeyOf(1), listedAgain, 1},
+      {"a listed server no longer listed", listed.KeyOf(0), listedAgain, SIZE_MAX},
+      {"a saved server, moved and sorted", saved.KeyOf(0), savedAgain, 2},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.again.EntryOfKey(c.key), c.entry) << c.what;
+}

@@ -344,6 +344,61 @@ TEST_F(ServerListTest, HandlersKeepTheirServerWhenTheRoundEndsAndSortsInside) {
   SetFileAttributesA(sip.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// The player scrolled away from the selected server: neither the round's
+// end, nor rows hidden above while it runs, nor Refresh moves the view or
+// the selection.
+TEST_F(ServerListTest, TheViewStaysWhereThePlayerLeftIt) {
+  enum class Event { RoundEnds, RowsAboveHidden, Refresh };
+  const struct {
+    const char* what;
+    Event event;
+  } cases[] = {{"the round ends", Event::RoundEnds},
+               {"empty servers above the view answer, Hide empty on", Event::RowsAboveHidden},
+               {"Refresh", Event::Refresh}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::unique_ptr<ManualServer>> answering;
+    std::vector<std::string> saved;
+    // Nothing listens on that loopback address: those rows show "no reply".
+    for (int i = 0; i < 40; ++i) saved.push_back("127.255.255.254:" + std::to_string(1 + i));
+    for (int i = 5; i < 10; ++i) {
+      answering.push_back(std::make_unique<ManualServer>());
+      saved[static_cast<size_t>(i)] = At(answering.back()->port);
+    }
+    Open(saved, "");
+    HWND list = window->List();
+    // Remembered from the case before.
+    if (SendMessageA(window->HideBox(0), BM_GETCHECK, 0, 0) != BST_CHECKED) SendMessageA(window->HideBox(0), BM_CLICK, 0, 0);
+    SelectRow(list, 2);
+    for (int line = 0; line < 12; ++line) SendMessageA(list, WM_VSCROLL, SB_LINEDOWN, 0);
+    auto topServer = [&] { return ListViewCell(list, static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)), 0); };
+    auto selectedServer = [&] {
+      const int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+      return row < 0 ? std::string("(none)") : ListViewCell(list, row, 0);
+    };
+    ASSERT_EQ(topServer(), saved[12]);
+    ASSERT_EQ(selectedServer(), saved[2]);
+    switch (c.event) {
+      case Event::RoundEnds:
+        ASSERT_TRUE(WaitForRoundEnd());
+        break;
+      case Event::RowsAboveHidden:
+        for (auto& server : answering) ASSERT_NE(server->WaitForRequest(), 0);
+        for (auto& server : answering) server->SendTo(window->LocalPort(), Reply("Empty", "dm/mohdm1", 0, 8));
+        ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 35; }));
+        break;
+      case Event::Refresh:
+        SendMessageA(window->RefreshButton(), BM_CLICK, 0, 0);
+        break;
+    }
+    PumpFor(200);
+    EXPECT_EQ(topServer(), saved[12]);
+    EXPECT_EQ(selectedServer(), saved[2]);
+    main->Close();
+    main.reset();
+  }
+}
+
 TEST_F(ServerListTest, HeadingClicksSortPlayersAndPingAsNumbers) {
   UdpTestServer three, eleven, one, silent;
   three.SetReply(Reply("c", "m", 3, 8));

@@ -168,6 +168,18 @@ void ServerList::SetListedServers(const std::vector<ListedServer>& servers) {
   StartRound();
 }
 
+std::string ServerList::KeyOf(size_t row) const {
+  if (row >= rows_.size()) return {};
+  return rows_[row].host + ":" + std::to_string(rows_[row].port);
+}
+
+size_t ServerList::EntryOfKey(const std::string& key) const {
+  for (size_t entry = 0; entry < rowOfEntry_.size(); ++entry) {
+    if (KeyOf(rowOfEntry_[entry]) == key) return entry;
+  }
+  return SIZE_MAX;
+}
+
 void ServerList::Forget(ServerRow& row) {
   const bool usable = row.port != 0 && !TrimBlanksView(row.host).empty();
   row.state = usable ? RowState::Resolving : RowState::BadAddress;

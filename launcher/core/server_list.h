@@ -119,6 +119,11 @@ class ServerList {
   size_t Size() const { return rows_.size(); }
   // The row that shows the given entry now, wherever sorting took it.
   size_t RowOf(size_t entry) const { return entry < rowOfEntry_.size() ? rowOfEntry_[entry] : rows_.size(); }
+  // What finds the row's server again in a later list of the same source:
+  // the address and port it is asked at, which its reply does not change.
+  std::string KeyOf(size_t row) const;
+  // The entry of the first row with the key; SIZE_MAX when no row has it.
+  size_t EntryOfKey(const std::string& key) const;
 
   void MarkSent(size_t row, uint32_t address, uint32_t nowMs);
   void MarkBadAddress(size_t row);

@@ -231,14 +231,22 @@ void ServerListWindow::LayOut() {
 }
 
 void ServerListWindow::ChooseSource(ServerSource source) {
+  refreshedKey_.clear();
+  refreshedTopKey_.clear();
   source_ = source;
   SendMessageA(sourceBox_, CB_SETCURSEL, static_cast<WPARAM>(source), 0);
   settings::Write(settings::kServerListSource, static_cast<int32_t>(source));
   StartSource();
 }
 
+// The selected server stays selected when it is listed again, and the view
+// stays on the server at its top; a Refresh while the masters are asked keeps
+// the servers of the Refresh before.
 void ServerListWindow::Refresh() {
-  if (hwnd_) StartSource();
+  if (!hwnd_) return;
+  if (selectedEntry_ < servers_.Size()) refreshedKey_ = servers_.KeyOf(servers_.RowOf(selectedEntry_));
+  if (const size_t top = TopEntry(); top < servers_.Size()) refreshedTopKey_ = servers_.KeyOf(servers_.RowOf(top));
+  StartSource();
 }
 
 // The saved servers are asked at once; for a game the masters are asked
@@ -246,7 +254,8 @@ void ServerListWindow::Refresh() {
 void ServerListWindow::StartSource() {
   round_.Stop();
   masters_.Cancel();
-  playerSelected_ = false;
+  selectedEntry_ = SIZE_MAX;
+  selectWhenFilled_ = true;
   if (source_ == ServerSource::Saved) {
     servers_.SetServers(setup_.savedEntries);
     servers_.SortAgain();
@@ -279,7 +288,13 @@ void ServerListWindow::StartRound() {
   const std::string request =
       source_ == ServerSource::Saved ? setup_.statusRequest : std::string(kGameSpyStatusRequest);
   round_.Start(std::move(targets), request);
+  if (!refreshedKey_.empty()) selectedEntry_ = servers_.EntryOfKey(refreshedKey_);
+  const size_t top = servers_.EntryOfKey(refreshedTopKey_);
+  refreshedKey_.clear();
+  refreshedTopKey_.clear();
   ShowAllRows();
+  KeepAtTop(top);
+  ShowPlayers(true);  // the new round's rows have no players yet
 }
 
 void ServerListWindow::OnRowChange(size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs) {
@@ -310,16 +325,18 @@ void ServerListWindow::OnReply(const UdpReply& reply) {
     ShowRow(row);
     entries.push_back(servers_.Rows()[row].entry);
   }
-  if (std::find(entries.begin(), entries.end(), selectedEntry_) != entries.end()) ShowPlayers();
+  if (std::find(entries.begin(), entries.end(), selectedEntry_) != entries.end()) ShowPlayers(true);
   ViewChanged();
   for (size_t entry : entries) round_.Finish(entry);
 }
 
 // At the end the rows are sorted again, now that their values are in.
 void ServerListWindow::EndRound() {
+  const size_t top = TopEntry();
   servers_.EndRound();
   servers_.SortAgain();
   ShowAllRows();
+  KeepAtTop(top);
 }
 
 void ServerListWindow::ApplyFilter() {
@@ -335,7 +352,9 @@ void ServerListWindow::ApplyFilter() {
   if (filter.hideEmpty != was.hideEmpty) settings::Write(settings::kServerListHideEmpty, filter.hideEmpty);
   if (filter.hideFull != was.hideFull) settings::Write(settings::kServerListHideFull, filter.hideFull);
   if (filter.hideNoReply != was.hideNoReply) settings::Write(settings::kServerListHideNoReply, filter.hideNoReply);
+  const size_t top = TopEntry();
   ShowAllRows();
+  KeepAtTop(top);
 }
 
 void ServerListWindow::RememberSort() const { settings::Write(settings::kServerListSort, SortSetting(servers_)); }
@@ -346,18 +365,37 @@ void ServerListWindow::ShowAllRows() {
   if (viewTimerSet_) KillTimer(hwnd_, kViewTimer);
   viewTimerSet_ = false;
   shownRows_ = servers_.Shown();
+  selectingRow_ = true;
   SendMessageA(list_, LVM_SETITEMCOUNT, shownRows_.size(), LVSICF_NOSCROLL);
-  const int selected = selectedEntry_ < servers_.Size() ? servers_.ShownIndexOf(servers_.RowOf(selectedEntry_)) : -1;
-  if (selected >= 0 && playerSelected_) {
-    SelectRow(selected);
-  } else if (!shownRows_.empty()) {
-    SelectRow(0);
+  selectingRow_ = false;
+  if (selectWhenFilled_ && !shownRows_.empty()) {
+    SelectOnFirstFill();
   } else {
-    selectedEntry_ = SIZE_MAX;
-    ShowPlayers();
+    ShowSelection();
   }
   InvalidateRect(list_, nullptr, TRUE);
   ShowSummary();
+}
+
+size_t ServerListWindow::TopEntry() const {
+  const LRESULT top = SendMessageA(list_, LVM_GETTOPINDEX, 0, 0);
+  if (top <= 0 || static_cast<size_t>(top) >= shownRows_.size()) return SIZE_MAX;
+  return servers_.Rows()[shownRows_[static_cast<size_t>(top)]].entry;
+}
+
+// A server no longer shown leaves the view where it is.
+void ServerListWindow::KeepAtTop(size_t entry) {
+  if (entry >= servers_.Size()) return;
+  const int row = servers_.ShownIndexOf(servers_.RowOf(entry));
+  if (row >= 0) ScrollToTop(row);
+}
+
+void ServerListWindow::ScrollToTop(int row) {
+  const int top = static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
+  RECT item{};
+  item.left = LVIR_BOUNDS;
+  if (row == top || !SendMessageA(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item))) return;
+  SendMessageA(list_, LVM_SCROLL, 0, (row - top) * (item.bottom - item.top));
 }
 
 void ServerListWindow::ShowRow(size_t row) {
@@ -377,7 +415,9 @@ void ServerListWindow::RefreshView() {
   if (viewTimerSet_) KillTimer(hwnd_, kViewTimer);
   viewTimerSet_ = false;
   if (servers_.ShownChanged()) {
+    const size_t top = TopEntry();
     ShowAllRows();
+    KeepAtTop(top);
   } else {
     ShowSummary();
   }
@@ -457,31 +497,52 @@ const ServerRow* ServerListWindow::SelectedServer() const {
   return &servers_.Rows()[shownRows_[static_cast<size_t>(item)]];
 }
 
+// No row for -1.
 void ServerListWindow::SelectRow(int row) {
   LVITEMA state{};
-  state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = row >= 0 ? state.stateMask : 0;
   selectingRow_ = true;
   SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
   selectingRow_ = false;
-  SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-  OnSelectionChanged();
 }
 
+void ServerListWindow::ShowRowInView(int row) {
+  if (row >= 0) SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+void ServerListWindow::SelectOnFirstFill() {
+  selectWhenFilled_ = false;
+  if (selectedEntry_ >= servers_.Size()) selectedEntry_ = servers_.Rows()[shownRows_.front()].entry;
+  ShowSelection();
+  ShowRowInView(SelectedRow());
+}
+
+void ServerListWindow::ShowSelection() {
+  const int row = selectedEntry_ < servers_.Size() ? servers_.ShownIndexOf(servers_.RowOf(selectedEntry_)) : -1;
+  if (row != SelectedRow()) SelectRow(row);
+  ShowPlayers(false);
+}
+
+// The player's choice, or none.
 void ServerListWindow::OnSelectionChanged() {
   const ServerRow* selected = SelectedServer();
-  const size_t entry = selected ? selected->entry : SIZE_MAX;
-  if (entry == selectedEntry_ && entry != SIZE_MAX) return;
-  selectedEntry_ = entry;
-  ShowPlayers();
+  selectedEntry_ = selected ? selected->entry : SIZE_MAX;
+  if (selected) selectWhenFilled_ = false;
+  ShowPlayers(false);
 }
 
-void ServerListWindow::ShowPlayers() {
+void ServerListWindow::ShowPlayers(bool rowChanged) {
+  const ServerRow* selected = SelectedServer();
+  EnableWindow(addButton_, selected && selected->gamePortKnown);
+  const size_t entry = selected ? selected->entry : SIZE_MAX;
+  if (entry == playersEntry_ && !rowChanged) return;
+  playersEntry_ = entry;
   SendMessageA(playersList_, WM_SETREDRAW, FALSE, 0);
   SendMessageA(playersList_, LVM_DELETEALLITEMS, 0, 0);
-  if (selectedEntry_ < servers_.Size()) {
-    const ServerRow& row = servers_.Rows()[servers_.RowOf(selectedEntry_)];
+  if (selected) {
     int item = 0;
-    for (const ServerPlayer& player : row.players) {
+    for (const ServerPlayer& player : selected->players) {
       SetListCell(playersList_, item, 0, player.name);
       SetListCell(playersList_, item, 1, std::to_string(player.score));
       SetListCell(playersList_, item, 2, std::to_string(player.pingMs));
@@ -490,8 +551,6 @@ void ServerListWindow::ShowPlayers() {
   }
   SendMessageA(playersList_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(playersList_, nullptr, TRUE);
-  const ServerRow* selected = SelectedServer();
-  EnableWindow(addButton_, selected && selected->gamePortKnown);
 }
 
 // A listed server can be picked once its reply has named its game port.
@@ -517,12 +576,13 @@ void ServerListWindow::AddSelectedToSaved() {
   }
 }
 
-// The selection stays on its server, wherever the player's sort takes it.
+// The selection stays on its server, wherever the player's sort takes it,
+// and the view goes with it.
 void ServerListWindow::SortBy(ServerColumn column) {
-  playerSelected_ = true;
   servers_.SortBy(column);
   RememberSort();
   ShowAllRows();
+  ShowRowInView(SelectedRow());
 }
 
 // Enter: on a button it presses it, anywhere else it picks the selected row.
@@ -560,8 +620,7 @@ LRESULT ServerListWindow::OnListNotice(NMHDR& notice) {
       OnCellWanted(reinterpret_cast<NMLVDISPINFOA&>(notice));
       break;
     case LVN_ITEMCHANGED:
-      if (!selectingRow_) playerSelected_ = true;
-      OnSelectionChanged();
+      if (!selectingRow_) OnSelectionChanged();
       break;
     case NM_CUSTOMDRAW:
       return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(notice));

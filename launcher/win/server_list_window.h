@@ -80,8 +80,14 @@ class ServerListWindow : public OwnedWindow {
   void EndRound();
   void ApplyFilter();
   void RememberSort() const;
-  // The list takes the model's shown rows; the selection stays on its server.
+  // The list takes the model's shown rows; the selection stays on its server,
+  // and the view where it is: callers that move rows keep it with KeepAtTop.
   void ShowAllRows();
+  // The server in the top row of the view; SIZE_MAX at the very top, where
+  // the view stays to show rows coming in above.
+  size_t TopEntry() const;
+  void KeepAtTop(size_t entry);
+  void ScrollToTop(int row);
   void ShowRow(size_t row);
   // Shown rows and the summary line are brought up to date at most every
   // kViewRefreshMs while replies pour in.
@@ -91,11 +97,16 @@ class ServerListWindow : public OwnedWindow {
   void OnCellWanted(NMLVDISPINFOA& cell);
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
   void DrawLock(HDC dc, int item);
+  void SelectOnFirstFill();
+  // Selects the selected server's row, or no row while it is filtered out.
+  void ShowSelection();
   void OnSelectionChanged();
-  void ShowPlayers();
+  // The pane is filled again for another server, or when its reply came (rowChanged).
+  void ShowPlayers(bool rowChanged);
   void OnOkPressed();
   int SelectedRow() const;
   void SelectRow(int row);
+  void ShowRowInView(int row);
   const ServerRow* SelectedServer() const;
 
   ServerListSetup setup_;
@@ -103,8 +114,12 @@ class ServerListWindow : public OwnedWindow {
   ServerList servers_;
   std::vector<size_t> shownRows_;
   size_t selectedEntry_ = SIZE_MAX;  // the selected server, wherever filters and sorts take it
-  // Until the player picks a row or sorts, the first row is selected, whatever comes to the top.
-  bool playerSelected_ = false;
+  // A new source's first row, or the server selected before Refresh, is
+  // selected once the list first shows rows; from then on the player's choice stays.
+  bool selectWhenFilled_ = false;
+  // The servers selected and at the top of the view at Refresh, until the new rows come.
+  std::string refreshedKey_, refreshedTopKey_;
+  size_t playersEntry_ = SIZE_MAX;  // whose players the pane shows
   bool selectingRow_ = false;  // the selection being changed by this window, not the player
   HWND list_ = nullptr;
   HWND playersList_ = nullptr;
