@@ -192,7 +192,7 @@ TEST_F(MasterInterop, ListsExactlyTheStandInsOfEachGame) {
     do {
       const MasterExchange exchange = AskMaster(peers_.listPort, game);
       outcome = exchange.Outcome();
-      listed = Sorted(MergeMasterLists({{true, exchange.Servers()}}));
+      listed = Sorted(MergeMasterLists({{AddressScope::Loopback, exchange.Servers()}}));
       if (listed == expected) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(500));
     } while (Clock::now() < until);

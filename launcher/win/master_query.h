@@ -49,8 +49,8 @@ class MasterQuery {
   MasterResult Result() const { return result_; }
   // The list, when Result() is Listed.
   const std::vector<ListedServer>& Servers() const;
-  // Whether the master's address is on loopback (known once connected).
-  bool MasterOnLoopback() const { return (address_ >> 24) == 127; }
+  // Where the master's address lies (known once connected).
+  AddressScope MasterScope() const { return ScopeOf(address_); }
   // Lookups dropped by a cancel or a new start (their buffers stay with host_lookup until their end).
   size_t DroppedLookups() const;
 
