@@ -57,16 +57,18 @@ class MasterQuery {
  private:
   static constexpr UINT kSocketMessage = WM_APP + 21;
   static constexpr UINT kLookupMessage = WM_APP + 22;
-  static constexpr UINT_PTR kTimeLimitTimer = 1;
+  static constexpr UINT_PTR kQueryTimer = 1;
 
   bool EnsureWindow();
   void OnLookupDone(uintptr_t id, uint32_t address);
   void ConnectTo(uint32_t address);
   void OnSocketNotice(SOCKET socket, int event, int error);
   void ReadWaiting(bool toTheEnd);
+  void Send(const std::string& bytes);
   void FlushSend();
+  void ArmTimer();
   void Finish(MasterResult result);
-  void OnTimeLimitTick();
+  void OnTimerTick();
   // A lookup or a connection is running; false once cancelled.
   bool UnderWay() const { return lookupId_ != 0 || socket_ != INVALID_SOCKET; }
   void Stop();
