@@ -32,14 +32,15 @@ struct ExchangeRun {
   size_t entriesRead;
 };
 
-// The greeting in one piece, the answer in pieces of the given size.
+// The greeting in one piece, over once quiet; the answer in pieces of the given size.
 ExchangeRun Exchange(const std::string& greeting, const std::string& answer, bool closed, size_t piece,
                      ListForm form = ListForm::Compact) {
   MasterExchange exchange(kMohaa, form);
   ExchangeRun run;
-  run.sent = exchange.Take(greeting);
+  run.sent = exchange.Take(greeting, 0);
+  run.sent += exchange.Tick(kGreetingQuietMs);
   for (size_t at = 0; at < answer.size(); at += piece) {
-    EXPECT_EQ(exchange.Take(answer.substr(at, piece)), "") << "one answer only";
+    EXPECT_EQ(exchange.Take(answer.substr(at, piece), 1000), "") << "one answer only";
   }
   if (closed) exchange.Closed();
   run.outcome = exchange.Outcome();
@@ -117,10 +118,45 @@ TEST(MasterExchange, ReadsWhatAMasterSends) {
 TEST(MasterExchange, GreetingInAnyPiecesIsAnsweredOnce) {
   for (size_t cut = 0; cut <= kGreeting.size(); ++cut) {
     MasterExchange exchange(kMohaa);
-    std::string sent = exchange.Take(kGreeting.substr(0, cut));
-    sent += exchange.Take(kGreeting.substr(cut));
+    std::string sent = exchange.Take(kGreeting.substr(0, cut), 0);
+    sent += exchange.Take(kGreeting.substr(cut), 0);
+    sent += exchange.Tick(kGreetingQuietMs);
     EXPECT_EQ(sent, MasterListRequest(kMohaa, "ABCDEF")) << cut;
     EXPECT_EQ(exchange.Outcome(), MasterOutcome::Pending);
+  }
+}
+
+TEST(MasterExchange, TheGreetingIsReadToItsEndBeforeTheAnswer) {
+  struct Segment {
+    uint32_t atMs;
+    std::string bytes;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Segment> greeting;
+    uint32_t answeredAtMs;
+  } cases[] = {
+      {"keys after the challenge in a later segment", {{0, kGreeting}, {40, "\\enctype\\0\\queryid\\1.1"}}, 140},
+      {"the end marker in a later segment", {{0, kGreeting}, {30, "\\enctype\\0\\final\\"}}, 30},
+      {"a greeting without an end marker", {{0, kGreeting}}, 100},
+  };
+  for (const Case& c : cases) {
+    MasterExchange exchange(kMohaa);
+    std::string sent;
+    uint32_t sentAtMs = 0;
+    size_t next = 0;
+    // Time runs in steps of 10 ms, as a timer would tick.
+    for (uint32_t now = 0; now <= 400; now += 10) {
+      const bool arrives = next < c.greeting.size() && c.greeting[next].atMs == now;
+      const std::string out = arrives ? exchange.Take(c.greeting[next++].bytes, now) : exchange.Tick(now);
+      if (!out.empty() && sent.empty()) sentAtMs = now;
+      sent += out;
+    }
+    EXPECT_EQ(sent, MasterListRequest(kMohaa, "ABCDEF")) << c.what;
+    EXPECT_EQ(sentAtMs, c.answeredAtMs) << c.what;
+    exchange.Take(Record(0x7F000002, 12300) + "\\final\\", 500);
+    EXPECT_EQ(exchange.Outcome(), MasterOutcome::List) << c.what;
+    EXPECT_EQ(exchange.Servers(), (std::vector<ListedServer>{{0x7F000002, 12300}})) << c.what;
   }
 }
 

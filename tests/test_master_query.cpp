@@ -104,7 +104,7 @@ TEST(MasterQuery, ALookupDroppedKeepsItsBufferAndANewStartStillWorks) {
   master.Send(Records(0x7F000002, 1) + "\\final\\");
   EXPECT_EQ(WaitForResult(query), MasterResult::Listed);
   EXPECT_EQ(query.Servers().size(), 1u);
-  EXPECT_TRUE(query.MasterOnLoopback());
+  EXPECT_EQ(query.MasterScope(), AddressScope::Loopback);
 }
 
 // Beside the real master (tests/master_interop.sh): it lists exactly the
@@ -123,7 +123,7 @@ TEST(MasterQuery, TheRealMasterListsExactlyTheStandInsOfEachGame) {
         if (attempt > 0) PumpFor(500);
         query.Start({host, listPort}, kGameSpyGames[g]);
         EXPECT_EQ(WaitForResult(query), MasterResult::Listed) << host;
-        listed = Sorted(MergeMasterLists({{query.MasterOnLoopback(), query.Servers()}}));
+        listed = Sorted(MergeMasterLists({{query.MasterScope(), query.Servers()}}));
       }
       EXPECT_EQ(listed, expected) << kGameSpyGames[g].gameName << " from " << host;
     }

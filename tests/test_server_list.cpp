@@ -375,3 +375,32 @@ TEST(ServerList, AServersKeyFindsItInALaterListOfTheSameSource) {
   };
   for (const Case& c : cases) EXPECT_EQ(c.again.EntryOfKey(c.key), c.entry) << c.what;
 }
+
+TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
+  std::string spyPlayers, statusLines;
+  for (int n = 0; n < kMaxGameSpyPlayers; ++n) spyPlayers += "\\player_" + std::to_string(n) + "\\" + std::string(64, 'p');
+  for (int n = 0; n < 900; ++n) statusLines += "1 2 \"" + std::string(64, 'p') + "\"\n";
+  struct Case {
+    const char* what;
+    ReplyKind kind;
+    std::string reply;
+    std::string players;  // the Players cell of each of two rows that sent it
+    size_t playersKept;
+    int64_t total;
+  } cases[] = {
+      {"numplayers at the int limit", ReplyKind::GameSpy, "\\numplayers\\2147483647\\maxplayers\\20", "64/20", 0, 128},
+      {"maxplayers at the int limit", ReplyKind::GameSpy, "\\numplayers\\3\\maxplayers\\2147483647", "3/64", 0, 6},
+      {"64 players with long names", ReplyKind::GameSpy, "\\numplayers\\64\\maxplayers\\64" + spyPlayers, "64/64",
+       kMaxRowPlayers, 128},
+      {"900 player lines", ReplyKind::Status, Reply("\\sv_maxclients\\64", statusLines), "64/64", kMaxRowPlayers, 128},
+  };
+  for (const Case& c : cases) {
+    const bool spy = c.kind == ReplyKind::GameSpy;
+    ServerList list = spy ? SentListedServers(2) : SentList(2);
+    for (int port : {spy ? 12300 : 27001, spy ? 12301 : 27002}) list.TakeReply(kLocal, port, c.reply, 1010);
+    EXPECT_EQ(list.CellText(1, ServerColumn::Players), c.players) << c.what;
+    EXPECT_EQ(list.Rows()[1].players.size(), c.playersKept) << c.what;
+    for (const ServerPlayer& player : list.Rows()[1].players) EXPECT_EQ(player.name.size(), kMaxPlayerNameText) << c.what;
+    EXPECT_EQ(list.PlayersTotal(), c.total) << c.what;
+  }
+}

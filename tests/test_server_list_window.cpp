@@ -399,6 +399,41 @@ TEST_F(ServerListTest, TheViewStaysWhereThePlayerLeftIt) {
   }
 }
 
+// At each dpi the smallest size WM_GETMINMAXINFO allows leaves every control
+// whole: inside the client area and clear of the others.
+TEST_F(ServerListTest, EveryControlStaysWholeAtTheSmallestSize) {
+  Open({}, "");
+  const HWND hwnd = window->Handle();
+  for (int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    RECT suggested{};
+    GetWindowRect(hwnd, &suggested);
+    SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    MINMAXINFO limits{};
+    SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    SetWindowPos(hwnd, nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    std::vector<std::pair<int, RECT>> placed;
+    for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      RECT place{};
+      GetWindowRect(c, &place);
+      MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&place), 2);
+      const int id = GetDlgCtrlID(c);
+      EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= client.right && place.bottom <= client.bottom &&
+                  place.right > place.left && place.bottom > place.top)
+          << "control " << id << " at " << place.left << "," << place.top << "-" << place.right << ","
+          << place.bottom << " in " << client.right << "x" << client.bottom;
+      for (const auto& [otherId, other] : placed) {
+        RECT both{};
+        EXPECT_FALSE(IntersectRect(&both, &place, &other)) << "controls " << id << " and " << otherId;
+      }
+      placed.emplace_back(id, place);
+    }
+  }
+}
+
 TEST_F(ServerListTest, HeadingClicksSortPlayersAndPingAsNumbers) {
   UdpTestServer three, eleven, one, silent;
   three.SetReply(Reply("c", "m", 3, 8));

@@ -19,29 +19,36 @@ constexpr size_t kMaxAddressToken = 32;
 constexpr std::string_view kFinal = "\\final\\";
 constexpr size_t kRecordSize = 6;
 
-enum class ChallengeSearch { Wait, Found, Bad };
+enum class GreetingState { Open, Ended, Bad };
 
-// Walks the greeting's key/value pairs for "secure". The last value may still
-// be arriving: a six-byte one is taken at once, since the master says no more
-// until it is answered.
-ChallengeSearch FindChallenge(std::string_view greeting, std::string& challenge) {
-  if (greeting.empty()) return ChallengeSearch::Wait;
-  if (greeting.front() != '\\') return ChallengeSearch::Bad;
+struct Greeting {
+  GreetingState state = GreetingState::Open;
+  std::string challenge;  // the value of "secure", once it has its six characters
+};
+
+// Walks the greeting's key/value pairs. The last token may still be arriving:
+// a value of "secure" is wrong at once when longer than six characters, and
+// when shorter only once whole.
+Greeting ReadGreeting(std::string_view bytes) {
+  Greeting greeting;
+  if (bytes.empty()) return greeting;
+  if (bytes.front() != '\\') return {GreetingState::Bad, {}};
   size_t at = 1;
   bool isKey = true;
   bool valueIsChallenge = false;
   for (;;) {
-    const size_t end = greeting.find('\\', at);
+    const size_t end = bytes.find('\\', at);
     const bool whole = end != std::string_view::npos;
-    const std::string_view token = greeting.substr(at, whole ? end - at : std::string_view::npos);
-    if (!isKey && valueIsChallenge) {
-      if (token.size() == kChallengeSize) {
-        challenge = std::string(token);
-        return ChallengeSearch::Found;
-      }
-      return whole || token.size() > kChallengeSize ? ChallengeSearch::Bad : ChallengeSearch::Wait;
+    const std::string_view token = bytes.substr(at, whole ? end - at : std::string_view::npos);
+    if (isKey && whole && token == "final") {
+      greeting.state = greeting.challenge.empty() ? GreetingState::Bad : GreetingState::Ended;
+      return greeting;
     }
-    if (!whole) return ChallengeSearch::Wait;
+    if (!isKey && valueIsChallenge && greeting.challenge.empty()) {
+      if (token.size() > kChallengeSize || (whole && token.size() != kChallengeSize)) return {GreetingState::Bad, {}};
+      if (token.size() == kChallengeSize) greeting.challenge = std::string(token);
+    }
+    if (!whole) return greeting;
     if (isKey) valueIsChallenge = token == "secure";
     isKey = !isKey;
     at = end + 1;
@@ -57,10 +64,11 @@ std::string MasterListRequest(const GameSpyGame& game, std::string_view challeng
          "\\gamename\\" + name + "\\final\\";
 }
 
-std::string MasterExchange::Take(std::string_view bytes) {
+std::string MasterExchange::Take(std::string_view bytes, uint32_t nowMs) {
   if (Done() || bytes.empty()) return {};
   switch (phase_) {
     case Phase::Greeting:
+      greetingLastMs_ = nowMs;
       return TakeGreeting(bytes);
     case Phase::Records:
       answerBytesSeen_ = true;
@@ -74,6 +82,16 @@ std::string MasterExchange::Take(std::string_view bytes) {
   return {};
 }
 
+std::string MasterExchange::Tick(uint32_t nowMs) {
+  if (!GreetingEndsAtMs() || nowMs - greetingLastMs_ < kGreetingQuietMs) return {};
+  return EndGreeting(std::move(challenge_));
+}
+
+std::optional<uint32_t> MasterExchange::GreetingEndsAtMs() const {
+  if (Done() || phase_ != Phase::Greeting || challenge_.empty()) return std::nullopt;
+  return greetingLastMs_ + kGreetingQuietMs;
+}
+
 void MasterExchange::Closed() {
   if (Done()) return;
   const bool answered = phase_ != Phase::Greeting;
@@ -82,22 +100,28 @@ void MasterExchange::Closed() {
 
 std::string MasterExchange::TakeGreeting(std::string_view bytes) {
   buffer_.append(bytes.substr(0, kMaxGreeting + 1 - buffer_.size()));
-  std::string challenge;
-  switch (FindChallenge(buffer_, challenge)) {
-    case ChallengeSearch::Found:
-      // What followed the challenge in the greeting are more of its keys: the
-      // master sends nothing of the list before it has our answer.
-      buffer_.clear();
-      phase_ = form_ == ListForm::Compact ? Phase::Records : Phase::Addresses;
-      return MasterListRequest(game_, challenge, form_);
-    case ChallengeSearch::Bad:
+  Greeting greeting = ReadGreeting(buffer_);
+  challenge_ = std::move(greeting.challenge);
+  switch (greeting.state) {
+    case GreetingState::Ended:
+      return EndGreeting(std::move(challenge_));
+    case GreetingState::Bad:
       Finish(MasterOutcome::NotAList);
       return {};
-    case ChallengeSearch::Wait:
+    case GreetingState::Open:
       if (buffer_.size() > kMaxGreeting) Finish(MasterOutcome::NotAList);
       return {};
   }
   return {};
+}
+
+// Nothing of the greeting is kept: what comes next is the list.
+std::string MasterExchange::EndGreeting(std::string challenge) {
+  std::string request = MasterListRequest(game_, challenge, form_);
+  buffer_.clear();
+  challenge_.clear();
+  phase_ = form_ == ListForm::Compact ? Phase::Records : Phase::Addresses;
+  return request;
 }
 
 void MasterExchange::TakeRecords(std::string_view bytes) {

@@ -5,6 +5,7 @@
 // sends. Platform-free: addresses are IPv4 in host byte order.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,11 @@ struct ListedServer {
   uint16_t queryPort = 0;
   bool operator==(const ListedServer&) const = default;
 };
+
+// A greeting may come in several segments. It ends with "\final\" or, from a
+// master that sends no end marker, once the master has been quiet this long:
+// it says no more until answered.
+constexpr uint32_t kGreetingQuietMs = 100;
 
 // More than any game ever had; a list beyond it keeps its first servers.
 constexpr size_t kMaxListedServers = 16384;
@@ -43,14 +49,20 @@ class MasterExchange {
  public:
   explicit MasterExchange(const GameSpyGame& game, ListForm form = ListForm::Compact) : game_(game), form_(form) {}
 
-  // Takes received bytes. Returns what to send: the answer and the list
-  // request when this completes the challenge, otherwise nothing.
-  std::string Take(std::string_view bytes);
+  // Takes bytes received at nowMs (any millisecond clock). Returns what to
+  // send: the answer and the list request once the greeting is over,
+  // otherwise nothing.
+  std::string Take(std::string_view bytes, uint32_t nowMs);
+  // Time passes with nothing received: a greeting holding its challenge that
+  // has been quiet for kGreetingQuietMs is over. Returns what to send then.
+  std::string Tick(uint32_t nowMs);
   // The master closed the connection.
   void Closed();
 
   MasterOutcome Outcome() const { return outcome_; }
   bool Done() const { return outcome_ != MasterOutcome::Pending; }
+  // A greeting holding its challenge waits for its end: Tick is due at this time.
+  std::optional<uint32_t> GreetingEndsAtMs() const;
   // The servers read so far, in the master's order, at most kMaxListedServers.
   const std::vector<ListedServer>& Servers() const { return servers_; }
   // Every entry read, also those past the limit.
@@ -61,6 +73,7 @@ class MasterExchange {
   enum class TextToken { Opening, Key, AddressValue, OtherValue };
 
   std::string TakeGreeting(std::string_view bytes);
+  std::string EndGreeting(std::string challenge);
   void TakeRecords(std::string_view bytes);
   void TakeAddresses(std::string_view bytes);
   void EndAddressToken();
@@ -75,6 +88,8 @@ class MasterExchange {
   std::string buffer_;  // the greeting so far, or the bytes of an entry not yet whole
   TextToken textToken_ = TextToken::Opening;  // what the text form's token being read is
   bool answerBytesSeen_ = false;
+  uint32_t greetingLastMs_ = 0;  // when the last bytes of the greeting came
+  std::string challenge_;  // found in the greeting so far
   std::vector<ListedServer> servers_;
   size_t entriesRead_ = 0;
 };

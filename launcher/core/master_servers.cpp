@@ -1,6 +1,7 @@
 #include "launcher/core/master_servers.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/core/text.h"
@@ -62,21 +63,66 @@ std::vector<MasterAddress> MasterServersFromSetting(const std::optional<std::str
   return value ? ParseMasterServers(*value) : DefaultMasterServers();
 }
 
-bool MayQueryListedServer(const ListedServer& server, bool masterOnLoopback) {
-  const uint32_t first = server.address >> 24;
-  if (server.queryPort == 0 || first == 0 || first >= 224) return false;
-  return first != 127 || masterOnLoopback;
+AddressScope ScopeOf(uint32_t address) {
+  const uint32_t first = address >> 24;
+  const uint32_t second = (address >> 16) & 0xFF;
+  if (first == 127) return AddressScope::Loopback;
+  if (first == 0 || first >= 224) return AddressScope::Unusable;
+  const bool isPrivate = first == 10 || (first == 172 && (second & 0xF0) == 16) || (first == 192 && second == 168) ||
+                         (first == 169 && second == 254) || (first == 100 && (second & 0xC0) == 64);
+  return isPrivate ? AddressScope::Private : AddressScope::Public;
 }
 
+bool MayQueryListedServer(const ListedServer& server, AddressScope masterScope) {
+  if (server.queryPort == 0) return false;
+  switch (ScopeOf(server.address)) {
+    case AddressScope::Public:
+      return true;
+    case AddressScope::Private:
+      return masterScope == AddressScope::Private || masterScope == AddressScope::Loopback;
+    case AddressScope::Loopback:
+      return masterScope == AddressScope::Loopback;
+    case AddressScope::Unusable:
+      break;
+  }
+  return false;
+}
+
+namespace {
+
+// Builds the merged list one entry at a time, dropping what may not be queried.
+class ListMerge {
+ public:
+  bool Full() const { return merged_.size() == kMaxListedServers; }
+
+  void Add(const ListedServer& server, AddressScope masterScope) {
+    if (!MayQueryListedServer(server, masterScope)) return;
+    if (!seen_.insert(uint64_t{server.address} << 16 | server.queryPort).second) return;
+    if (ScopeOf(server.address) != AddressScope::Loopback && ++portsOf_[server.address] > kMaxQueryPortsPerAddress) {
+      return;
+    }
+    merged_.push_back(server);
+  }
+
+  std::vector<ListedServer> Take() { return std::move(merged_); }
+
+ private:
+  std::vector<ListedServer> merged_;
+  std::unordered_set<uint64_t> seen_;
+  std::unordered_map<uint32_t, size_t> portsOf_;
+};
+
+}  // namespace
+
+// The first entry of each list, then the second of each, and so on.
 std::vector<ListedServer> MergeMasterLists(const std::vector<MasterList>& lists) {
-  std::vector<ListedServer> merged;
-  std::unordered_set<uint64_t> seen;
-  for (const MasterList& list : lists) {
-    for (const ListedServer& server : list.servers) {
-      if (merged.size() == kMaxListedServers) return merged;
-      if (!MayQueryListedServer(server, list.masterOnLoopback)) continue;
-      if (seen.insert(uint64_t{server.address} << 16 | server.queryPort).second) merged.push_back(server);
+  size_t longest = 0;
+  for (const MasterList& list : lists) longest = std::max(longest, list.servers.size());
+  ListMerge merge;
+  for (size_t at = 0; at < longest && !merge.Full(); ++at) {
+    for (size_t i = 0; i < lists.size() && !merge.Full(); ++i) {
+      if (at < lists[i].servers.size()) merge.Add(lists[i].servers[at], lists[i].masterScope);
     }
   }
-  return merged;
+  return merge.Take();
 }

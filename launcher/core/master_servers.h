@@ -33,16 +33,32 @@ std::vector<MasterAddress> ParseMasterServers(std::string_view value);
 // (even empty) means what it says.
 std::vector<MasterAddress> MasterServersFromSetting(const std::optional<std::string>& value);
 
-// Whether a listed server may be sent a query: no "this network" (0/8), no
-// loopback (127/8) unless the master itself is on loopback, no multicast
-// (224/4), no reserved or broadcast address (240/4), no port 0.
-bool MayQueryListedServer(const ListedServer& server, bool masterOnLoopback);
+// Where an address lies, as far as which servers its master may list goes.
+enum class AddressScope {
+  Public,
+  Private,   // 10/8, 172.16/12, 192.168/16, link-local 169.254/16, shared 100.64/10
+  Loopback,  // 127/8
+  Unusable,  // "this network" 0/8, multicast 224/4, reserved and broadcast 240/4
+};
+
+AddressScope ScopeOf(uint32_t address);
+
+// Whether a listed server may be sent a query: never an unusable address or
+// port 0; a private address only from a master on loopback or on a private
+// network; a loopback address only from a master on loopback.
+bool MayQueryListedServer(const ListedServer& server, AddressScope masterScope);
+
+// Hosts run several servers on one address; more query ports than this on one
+// address are a flood aimed at that host. The player's own machine is exempt.
+constexpr size_t kMaxQueryPortsPerAddress = 64;
 
 struct MasterList {
-  bool masterOnLoopback = false;
+  AddressScope masterScope = AddressScope::Public;
   std::vector<ListedServer> servers;
 };
 
-// The servers of several masters' lists that may be queried, each address and
-// query port once, in the order first listed, at most kMaxListedServers.
+// The servers of several masters' lists that may be queried, taken from the
+// lists in turn so that a long list cannot crowd out the others: each address
+// and query port once, at most kMaxQueryPortsPerAddress per address, at most
+// kMaxListedServers in all.
 std::vector<ListedServer> MergeMasterLists(const std::vector<MasterList>& lists);

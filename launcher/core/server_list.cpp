@@ -33,6 +33,12 @@ int NonEmptyLines(const std::vector<std::string>& lines) {
   return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty(); }));
 }
 
+int BelievedCount(int count) { return std::clamp(count, 0, kMaxServerPlayers); }
+
+ServerPlayer KeptPlayer(std::string_view name, int score, int pingMs) {
+  return {std::string(name.substr(0, kMaxPlayerNameText)), score, pingMs};
+}
+
 // The maximum players as a number for sorting; -1 when it is none.
 int NumberOrNone(const std::string& text) {
   int value = 0;
@@ -79,22 +85,24 @@ PingBand PingBandOf(int pingMs) {
 std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines) {
   std::vector<ServerPlayer> players;
   for (const std::string& line : lines) {
+    if (players.size() == kMaxRowPlayers) break;
     if (TrimBlanksView(line).empty()) continue;
-    ServerPlayer player;
+    int score = 0, pingMs = 0;
     const std::vector<std::string> words = SplitKeepEmpty(line, ' ');
-    if (words.size() >= 1 && !ParseInt32(words[0], player.score)) player.score = 0;
-    if (words.size() >= 2 && !ParseInt32(words[1], player.pingMs)) player.pingMs = 0;
+    if (words.size() >= 1 && !ParseInt32(words[0], score)) score = 0;
+    if (words.size() >= 2 && !ParseInt32(words[1], pingMs)) pingMs = 0;
     const size_t open = line.find('"');
     const size_t close = line.rfind('"');
-    player.name = open != std::string::npos && close > open ? line.substr(open + 1, close - open - 1) : "";
-    players.push_back(std::move(player));
+    const bool quoted = open != std::string::npos && close > open;
+    const std::string_view name = quoted ? std::string_view(line).substr(open + 1, close - open - 1) : "";
+    players.push_back(KeptPlayer(name, score, pingMs));
   }
   return players;
 }
 
-std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, int players) {
+std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, int64_t players) {
   const std::string counts = Counted(servers, "server", "servers") + " \xB7 " +
-                             Counted(static_cast<size_t>(std::max(0, players)), "player", "players");
+                             Counted(static_cast<size_t>(std::max<int64_t>(0, players)), "player", "players");
   if (masters < 0) return counts;
   return std::to_string(mastersAnswered) + " of " + std::to_string(masters) + " masters answered \xB7 " + counts;
 }
@@ -277,18 +285,21 @@ void ServerList::Fill(ServerRow& row, std::string_view reply, uint32_t nowMs) {
     row.name = status.hostName;
     row.map = status.mapName;
     row.maxPlayers = status.maxPlayers;
-    row.playerCount = NonEmptyLines(status.playerLines);
+    row.playerCount = BelievedCount(NonEmptyLines(status.playerLines));
     row.players = PlayersOfStatusLines(status.playerLines);
     return;
   }
   const GameSpyServer status = ParseGameSpyStatus(reply);
   row.name = status.hostName;
   row.map = status.mapName;
-  row.maxPlayers = std::to_string(status.maxPlayers);
-  row.playerCount = status.numPlayers > 0 ? status.numPlayers : static_cast<int>(status.players.size());
+  row.maxPlayers = std::to_string(BelievedCount(status.maxPlayers));
+  row.playerCount = BelievedCount(status.numPlayers > 0 ? status.numPlayers : static_cast<int>(status.players.size()));
   row.password = status.password;
   row.players.clear();
-  for (const GameSpyPlayer& player : status.players) row.players.push_back({player.name, player.frags, player.ping});
+  for (const GameSpyPlayer& player : status.players) {
+    if (row.players.size() == kMaxRowPlayers) break;
+    row.players.push_back(KeptPlayer(player.name, player.frags, player.ping));
+  }
   if (status.hostPort == 0) return;
   row.server = row.host + ":" + std::to_string(status.hostPort);
   row.gamePortKnown = true;
@@ -353,8 +364,8 @@ int ServerList::ShownIndexOf(size_t row) const {
   return at != shown.end() && *at == row ? static_cast<int>(at - shown.begin()) : -1;
 }
 
-int ServerList::PlayersTotal() const {
-  int total = 0;
+int64_t ServerList::PlayersTotal() const {
+  int64_t total = 0;
   for (const ServerRow& row : rows_) {
     if (row.state == RowState::Answered) total += row.playerCount;
   }

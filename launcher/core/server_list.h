@@ -50,6 +50,13 @@ constexpr int32_t kServerNameLimitMs = 5000;
 // answers "\status\" on its query port, maybe in several parts.
 enum class ReplyKind { Status, GameSpy };
 
+// The most players a server of these games holds: a count beyond it is not believed.
+constexpr int kMaxServerPlayers = 64;
+// What a row keeps of its players for the players pane, so that a full list of
+// hostile rows stays small: the first players, their names cut to a length.
+constexpr size_t kMaxRowPlayers = 32;
+constexpr size_t kMaxPlayerNameText = 32;
+
 struct ServerPlayer {
   std::string name;
   int score = 0;
@@ -98,12 +105,12 @@ std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved
 // A dotted IPv4 address ("a.b.c.d", each part 0 to 255); 0.0.0.0 is none.
 bool ParseDottedIPv4(std::string_view text, uint32_t& address);
 
-// The players of a status reply's player lines ("score ping \"name\"").
+// The players of a status reply's player lines ("score ping \"name\""), as a row keeps them.
 std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines);
 
 // "N of M masters answered · S servers · P players", or for the saved
 // servers "S servers · P players" (masters < 0); the dot is code page 1252's.
-std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, int players);
+std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, int64_t players);
 
 class ServerList {
  public:
@@ -159,7 +166,7 @@ class ServerList {
   // The row's place among Shown(), or -1 when it is filtered out.
   int ShownIndexOf(size_t row) const;
   // The players of the answered rows, all added up.
-  int PlayersTotal() const;
+  int64_t PlayersTotal() const;
 
  private:
   void AddRow(ServerRow row);

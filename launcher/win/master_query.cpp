@@ -72,7 +72,7 @@ void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
     return;
   }
   startedMs_ = MillisecondClock();
-  SetTimer(hwnd_, kTimeLimitTimer, kTimeLimitMs, nullptr);
+  ArmTimer();
   in_addr dotted{};
   if (inet_pton(AF_INET, master.host.c_str(), &dotted) == 1) {
     ConnectTo(ntohl(dotted.s_addr));
@@ -92,7 +92,7 @@ void MasterQuery::Stop() {
     ++droppedLookups_;
     lookupId_ = 0;
   }
-  if (hwnd_) KillTimer(hwnd_, kTimeLimitTimer);
+  if (hwnd_) KillTimer(hwnd_, kQueryTimer);
   if (socket_ != INVALID_SOCKET) {
     closesocket(socket_);
     // Notices of the closed socket may still wait in the queue, and the next
@@ -170,16 +170,22 @@ void MasterQuery::ReadWaiting(bool toTheEnd) {
   for (int i = 0; (toTheEnd || i < kReadsPerNotice) && start == startCount_ && result_ == MasterResult::Pending; ++i) {
     const int got = recv(socket_, buffer, sizeof buffer, 0);
     if (got <= 0) return;  // nothing more now; a close comes as its own notice
-    const std::string request = exchange_->Take(std::string_view(buffer, static_cast<size_t>(got)));
-    if (!request.empty()) {
-      outgoing_ += request;
-      FlushSend();
-    }
+    const std::string request = exchange_->Take(std::string_view(buffer, static_cast<size_t>(got)), MillisecondClock());
+    Send(request);
+    if (start != startCount_ || result_ != MasterResult::Pending) return;
     if (exchange_->Done()) {
       Finish(ResultOf(exchange_->Outcome()));
       return;
     }
+    // More of the greeting moves its end on.
+    if (exchange_->GreetingEndsAtMs()) ArmTimer();
   }
+}
+
+void MasterQuery::Send(const std::string& bytes) {
+  if (bytes.empty()) return;
+  outgoing_ += bytes;
+  FlushSend();
 }
 
 void MasterQuery::FlushSend() {
@@ -194,15 +200,30 @@ void MasterQuery::FlushSend() {
   }
 }
 
+// One timer serves the time limit and the end of a greeting that has no end
+// marker, set to whichever comes first.
+void MasterQuery::ArmTimer() {
+  const uint32_t now = MillisecondClock();
+  uint32_t dueInMs = kTimeLimitMs - std::min<uint32_t>(now - startedMs_, kTimeLimitMs);
+  if (const std::optional<uint32_t> greetingEnds = exchange_->GreetingEndsAtMs()) {
+    const int32_t greetingDueInMs = static_cast<int32_t>(*greetingEnds - now);
+    dueInMs = std::min<uint32_t>(dueInMs, static_cast<uint32_t>(std::max(greetingDueInMs, 0)));
+  }
+  SetTimer(hwnd_, kQueryTimer, std::max<UINT>(dueInMs, USER_TIMER_MINIMUM), nullptr);
+}
+
 // The timer runs on the tick count, which may be a step ahead of the clock
 // the limit is measured on: an early tick sets the timer to the time left.
-void MasterQuery::OnTimeLimitTick() {
-  const uint32_t tookMs = MillisecondClock() - startedMs_;
-  if (tookMs >= kTimeLimitMs) {
+void MasterQuery::OnTimerTick() {
+  const uint32_t now = MillisecondClock();
+  if (now - startedMs_ >= kTimeLimitMs) {
     Finish(MasterResult::TimedOut);
     return;
   }
-  SetTimer(hwnd_, kTimeLimitTimer, kTimeLimitMs - tookMs, nullptr);
+  const unsigned start = startCount_;
+  Send(exchange_->Tick(now));
+  if (start != startCount_ || result_ != MasterResult::Pending) return;
+  ArmTimer();
 }
 
 LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -216,7 +237,7 @@ LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_TIMER:
       // A tick of a timer killed since may still be queued: only the time of a
       // query still under way counts, not of one cancelled and left pending.
-      if (wParam == kTimeLimitTimer && result_ == MasterResult::Pending && UnderWay()) OnTimeLimitTick();
+      if (wParam == kQueryTimer && result_ == MasterResult::Pending && UnderWay()) OnTimerTick();
       return 0;
     case WM_NCDESTROY:
       hwnd_ = nullptr;

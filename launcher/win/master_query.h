@@ -49,24 +49,26 @@ class MasterQuery {
   MasterResult Result() const { return result_; }
   // The list, when Result() is Listed.
   const std::vector<ListedServer>& Servers() const;
-  // Whether the master's address is on loopback (known once connected).
-  bool MasterOnLoopback() const { return (address_ >> 24) == 127; }
+  // Where the master's address lies (known once connected).
+  AddressScope MasterScope() const { return ScopeOf(address_); }
   // Lookups dropped by a cancel or a new start (their buffers stay with host_lookup until their end).
   size_t DroppedLookups() const;
 
  private:
   static constexpr UINT kSocketMessage = WM_APP + 21;
   static constexpr UINT kLookupMessage = WM_APP + 22;
-  static constexpr UINT_PTR kTimeLimitTimer = 1;
+  static constexpr UINT_PTR kQueryTimer = 1;
 
   bool EnsureWindow();
   void OnLookupDone(uintptr_t id, uint32_t address);
   void ConnectTo(uint32_t address);
   void OnSocketNotice(SOCKET socket, int event, int error);
   void ReadWaiting(bool toTheEnd);
+  void Send(const std::string& bytes);
   void FlushSend();
+  void ArmTimer();
   void Finish(MasterResult result);
-  void OnTimeLimitTick();
+  void OnTimerTick();
   // A lookup or a connection is running; false once cancelled.
   bool UnderWay() const { return lookupId_ != 0 || socket_ != INVALID_SOCKET; }
   void Stop();

@@ -70,7 +70,7 @@ void MasterRound::Report(WPARAM round) {
     const MasterQuery& query = *queries_[i];
     if (query.Result() != MasterResult::Listed) continue;
     ++answered_;
-    lists.push_back({query.MasterOnLoopback(), query.Servers()});
+    lists.push_back({query.MasterScope(), query.Servers()});
   }
   servers_ = MergeMasterLists(lists);
   running_ = false;

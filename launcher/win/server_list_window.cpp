@@ -35,8 +35,6 @@ constexpr UINT kViewRefreshMs = 100;
 // Sizes at 96 dpi.
 constexpr int kClientWidth = 680;
 constexpr int kClientHeight = 460;
-constexpr int kMinWidth = 480;
-constexpr int kMinHeight = 300;
 constexpr int kMargin = 10;
 constexpr int kGap = 8;
 constexpr int kTopRowHeight = 23;
@@ -48,14 +46,27 @@ constexpr int kColumnWidths[kServerColumnCount] = {140, 180, 110, 60, 70, 40};  
 constexpr int kPlayerColumnWidths[] = {220, 60, 60};
 constexpr const char* kPlayerColumns[] = {"Name", "Score", "Ping"};
 
-// The top row, left to right: x and width at 96 dpi.
+// The top row, left to right: each control's gap before it and width at 96 dpi.
 struct TopPlace {
-  int id, x, width;
+  int id, gapBefore, width;
 };
+constexpr int kSearchWidth = 150;
+// The search box gives up width before the filters would leave the window.
+constexpr int kMinSearchWidth = 70;
 constexpr TopPlace kTopRow[] = {
-    {kSourceId, 10, 130},     {kSearchLabelId, 150, 45}, {kSearchId, 195, 150},
-    {kHideEmptyId, 355, 90},  {kHideFullId, 450, 80},    {kHideNoReplyId, 535, 110},
+    {kSourceId, kMargin, 130}, {kSearchLabelId, 10, 45}, {kSearchId, 0, kSearchWidth},
+    {kHideEmptyId, 10, 90},    {kHideFullId, 5, 80},     {kHideNoReplyId, 5, 110},
 };
+constexpr int TopRowWidth(int searchWidth) {
+  int width = kMargin;
+  for (const TopPlace& place : kTopRow) width += place.gapBefore + (place.id == kSearchId ? searchWidth : place.width);
+  return width;
+}
+// The smallest client area keeps every control whole.
+constexpr int kMinClientWidth = TopRowWidth(kMinSearchWidth);
+constexpr int kMinClientHeight = 260;
+static_assert(kMinClientWidth >= 2 * kMargin + kAddButtonWidth + 2 * kButtonWidth + 3 * kGap);
+static_assert(kMinClientHeight >= 2 * kMargin + kTopRowHeight + kPlayersHeight + kButtonHeight + 3 * kGap + 40);
 constexpr int kHideIds[3] = {kHideEmptyId, kHideFullId, kHideNoReplyId};
 
 constexpr COLORREF kPingColours[] = {RGB(0, 128, 0), RGB(176, 112, 0), RGB(200, 0, 0)};  // by PingBand
@@ -203,10 +214,16 @@ void ServerListWindow::LayOut() {
   const int buttonHeight = Scaled(kButtonHeight, dpi);
   const int buttonTop = client.bottom - margin - buttonHeight;
   const int width = std::max<int>(0, client.right - 2 * margin);
+  const int spare = MulDiv(client.right, 96, dpi) - TopRowWidth(kSearchWidth);
+  const int searchWidth = std::clamp(kSearchWidth + spare, kMinSearchWidth, kSearchWidth);
+  int x = 0;
   for (const TopPlace& place : kTopRow) {
+    x += place.gapBefore;
+    const int placeWidth = place.id == kSearchId ? searchWidth : place.width;
     // A drop-down list's height is that of its open list.
     const int height = place.id == kSourceId ? 150 : kTopRowHeight;
-    PlaceScaled(Control(place.id), place.x, kMargin, place.width, height, dpi);
+    PlaceScaled(Control(place.id), x, kMargin, placeWidth, height, dpi);
+    x += placeWidth;
   }
   const int listTop = margin + Scaled(kTopRowHeight, dpi) + gap;
   const int playersTop = std::max(listTop, buttonTop - gap - Scaled(kPlayersHeight, dpi));
@@ -658,8 +675,11 @@ LRESULT ServerListWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
       LayOut();
       return 0;
     case WM_GETMINMAXINFO: {
-      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      limits->ptMinTrackSize = {Scaled(kMinWidth, Dpi()), Scaled(kMinHeight, Dpi())};
+      RECT smallest{0, 0, Scaled(kMinClientWidth, Dpi()), Scaled(kMinClientHeight, Dpi())};
+      AdjustWindowRectForDpi(smallest, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), false,
+                             static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)), Dpi());
+      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {smallest.right - smallest.left,
+                                                              smallest.bottom - smallest.top};
       return 0;
     }
     case WM_NCDESTROY:

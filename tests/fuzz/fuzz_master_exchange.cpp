@@ -1,7 +1,8 @@
 // The master list reader: the first byte picks the size of the pieces the
 // answer arrives in, the list form asked for and whether the master closes at
 // the end, the second the
-// greeting's length, the rest is the greeting then the answer. Whatever the
+// greeting's length, the rest is the greeting, over once quiet, then the
+// answer, each piece followed by a tick of the clock. Whatever the
 // bytes, the challenge is answered at most once with a request of the one
 // right length, at most the limit of servers is kept, nothing more is taken
 // once done, and an answered greeting's list reads the same in any pieces.
@@ -27,12 +28,13 @@ struct Result {
 Result Run(std::string_view greeting, std::string_view answer, size_t piece, bool close, ListForm form) {
   MasterExchange exchange(kGame, form);
   Result result;
-  const std::string sent = exchange.Take(greeting);
+  const std::string sent = exchange.Take(greeting, 0) + exchange.Tick(kGreetingQuietMs);
   result.answered = !sent.empty();
   if (result.answered) FUZZ_CHECK(sent.size() == MasterListRequest(kGame, "ABCDEF", form).size());
   for (size_t at = 0; at < answer.size(); at += piece) {
     const bool wasDone = exchange.Done();
-    const std::string again = exchange.Take(answer.substr(at, piece));
+    const uint32_t nowMs = 2 * kGreetingQuietMs + static_cast<uint32_t>(at);
+    const std::string again = exchange.Take(answer.substr(at, piece), nowMs) + exchange.Tick(nowMs + kGreetingQuietMs);
     FUZZ_CHECK(again.empty() || !result.answered);
     result.answered = result.answered || !again.empty();
     if (wasDone) FUZZ_CHECK(exchange.Outcome() != MasterOutcome::Pending);
@@ -63,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Result inPieces = Run(greeting, answer, piece, close, form);
   const Result whole = Run(greeting, answer, answer.size() + 1, close, form);
   MasterExchange probe(kGame, form);
-  if (!probe.Take(greeting).empty()) {
+  if (!(probe.Take(greeting, 0) + probe.Tick(kGreetingQuietMs)).empty()) {
     FUZZ_CHECK(inPieces.outcome == whole.outcome);
     FUZZ_CHECK(inPieces.servers == whole.servers);
   }

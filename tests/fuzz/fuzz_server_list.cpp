@@ -1,8 +1,9 @@
-// The server list's reply matching: the first two bytes pick the datagram's
-// source address and port, the rest is the datagram. Whatever the bytes, only
-// a row waiting for that address and port is filled, and only once; its cells
-// keep their length limits; sorting keeps every row, and rows without a reply
-// last by "Players" and "Ping".
+// The server list's reply matching: the first two bytes pick saved or listed
+// rows and the datagram's source address and port, the rest is the datagram.
+// Whatever the bytes, only a row waiting for that address and port is filled,
+// and only once (a saved row by any datagram, a listed one by a whole reply);
+// its cells and players keep their limits, and so does the players total;
+// sorting keeps every row, and rows without a reply last by "Players" and "Ping".
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -17,10 +18,15 @@ namespace {
 
 constexpr uint32_t kSources[] = {0x7F000001, 0x0A000001, 0x7F000002};
 
-ServerList SentRows() {
+ServerList SentRows(ReplyKind kind) {
   ServerList list;
-  list.SetServers({"127.0.0.1:27960", "127.0.0.1:27961", "10.0.0.1:27960", "localhost:27960", "127.0.0.1:27960",
-                   "127.0.0.1:x"});
+  if (kind == ReplyKind::GameSpy) {
+    list.SetListedServers({{0x7F000001, 27960}, {0x7F000001, 27961}, {0x0A000001, 27960}, {0x7F000001, 27962},
+                           {0x7F000001, 27960}});
+  } else {
+    list.SetServers({"127.0.0.1:27960", "127.0.0.1:27961", "10.0.0.1:27960", "localhost:27960", "127.0.0.1:27960",
+                     "127.0.0.1:x"});
+  }
   list.MarkSent(0, 0x7F000001, 100);
   list.MarkSent(1, 0x7F000001, 100);
   list.MarkSent(2, 0x0A000001, 100);
@@ -31,8 +37,12 @@ ServerList SentRows() {
 void CheckFilledRow(const ServerList& list, size_t i, std::string_view reply) {
   const ServerRow& row = list.Rows()[i];
   FUZZ_CHECK(row.state == RowState::Answered);
-  FUZZ_CHECK(row.name.size() <= 64 && row.map.size() <= 25 && row.maxPlayers.size() <= 5);
-  FUZZ_CHECK(row.playerCount >= 0 && static_cast<size_t>(row.playerCount) <= reply.size());
+  FUZZ_CHECK(row.name.size() <= 64 && row.map.size() <= 64 && row.maxPlayers.size() <= 5);
+  FUZZ_CHECK(row.kind == ReplyKind::GameSpy || row.map.size() <= 25);
+  FUZZ_CHECK(row.playerCount >= 0 && row.playerCount <= kMaxServerPlayers);
+  FUZZ_CHECK(row.kind == ReplyKind::GameSpy || static_cast<size_t>(row.playerCount) <= reply.size());
+  FUZZ_CHECK(row.players.size() <= kMaxRowPlayers);
+  for (const ServerPlayer& player : row.players) FUZZ_CHECK(player.name.size() <= kMaxPlayerNameText);
   FUZZ_CHECK(list.CellText(i, ServerColumn::Players) == std::to_string(row.playerCount) + "/" + row.maxPlayers);
   FUZZ_CHECK(list.CellText(i, ServerColumn::Ping) == "7");
 }
@@ -42,33 +52,41 @@ void CheckFilledRow(const ServerList& list, size_t i, std::string_view reply) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const uint32_t address = kSources[data[0] % 3];
+  const ReplyKind kind = (data[0] / 3) % 2 ? ReplyKind::GameSpy : ReplyKind::Status;
   const int port = 27959 + data[1] % 4;
   const std::string_view reply(reinterpret_cast<const char*>(data + 2), size - 2);
 
-  ServerList list = SentRows();
+  ServerList list = SentRows(kind);
   const std::vector<ServerRow> before = list.Rows();
   const std::vector<size_t> filled = list.TakeReply(address, port, reply, 107);
+  int64_t total = 0;
   for (size_t i = 0; i < list.Size(); ++i) {
     const ServerRow& was = before[i];
     const bool waitedForIt = was.state == RowState::Waiting && was.address == address && was.port == port;
     const bool isFilled = std::find(filled.begin(), filled.end(), i) != filled.end();
-    FUZZ_CHECK(waitedForIt == isFilled);
+    FUZZ_CHECK(kind == ReplyKind::GameSpy ? !isFilled || waitedForIt : waitedForIt == isFilled);
     if (isFilled) {
       CheckFilledRow(list, i, reply);
+      total += list.Rows()[i].playerCount;
     } else {
       FUZZ_CHECK(list.Rows()[i].state == before[i].state && list.Rows()[i].name.empty());
     }
   }
+  FUZZ_CHECK(list.PlayersTotal() == total);
   FUZZ_CHECK(list.TakeReply(address, port, reply, 200).empty());
 
   list.EndRound();
   list.SortBy(static_cast<ServerColumn>(data[0] % kServerColumnCount));
-  std::vector<std::string> servers, sortedServers;
-  for (const ServerRow& row : before) servers.push_back(row.server);
-  for (const ServerRow& row : list.Rows()) sortedServers.push_back(row.server);
-  std::sort(servers.begin(), servers.end());
-  std::sort(sortedServers.begin(), sortedServers.end());
-  FUZZ_CHECK(servers == sortedServers);
+  // Every row once, each still showing its entry's server (a listed one may have learnt its game port).
+  std::vector<size_t> entries;
+  for (size_t i = 0; i < list.Size(); ++i) {
+    const ServerRow& row = list.Rows()[i];
+    entries.push_back(row.entry);
+    FUZZ_CHECK(list.RowOf(row.entry) == i);
+    FUZZ_CHECK(row.server == before[row.entry].server || row.kind == ReplyKind::GameSpy);
+  }
+  std::sort(entries.begin(), entries.end());
+  for (size_t i = 0; i < entries.size(); ++i) FUZZ_CHECK(entries[i] == i);
 
   // By a column of numbers the rows without one stay last, whichever the direction.
   const ServerColumn numbers = data[1] % 2 ? ServerColumn::Players : ServerColumn::Ping;
