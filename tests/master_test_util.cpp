@@ -81,8 +81,10 @@ bool PlayedMaster::WaitReadable(SOCKET s) {
 }
 
 void PlayedMaster::Play() {
-  if (WaitReadable(server_.listener)) {
+  do {
+    if (!WaitReadable(server_.listener)) return;
     server_.client = accept(server_.listener, nullptr, nullptr);
+    ++connections_;
     if (!play_.greeting.empty()) server_.Send(play_.greeting);
     const size_t expected = MasterListRequest(kGameSpyGames[0], "ABCDEF").size();
     std::string got;
@@ -102,5 +104,5 @@ void PlayedMaster::Play() {
     while (!play_.closes && WaitReadable(server_.client) && recv(server_.client, buffer, sizeof buffer, 0) > 0) {
     }
     server_.CloseClient();
-  }
+  } while (play_.servesAgain);
 }

@@ -37,11 +37,12 @@ struct MasterPlay {
   bool readsRequest = false;  // waits for the answer to the challenge of kMasterGreeting
   std::string answer;  // then sent whole (as far as the client reads it)
   bool closes = false;  // then closes; else waits for the client to close
+  bool servesAgain = false;  // then serves the next client the same way
 };
 
 // A master on a loopback port of its own, played on a thread of its own with
 // blocking sockets, so that many can be served while the test's thread runs
-// its message loop. One client is served.
+// its message loop. One client is served, or client after client.
 class PlayedMaster {
  public:
   explicit PlayedMaster(MasterPlay play);
@@ -50,6 +51,7 @@ class PlayedMaster {
   PlayedMaster& operator=(const PlayedMaster&) = delete;
 
   int Port() const { return server_.port; }
+  int Connections() const { return connections_; }
 
  private:
   void Play();
@@ -58,5 +60,6 @@ class PlayedMaster {
   TestServer server_;
   MasterPlay play_;
   std::atomic<bool> stop_{false};
+  std::atomic<int> connections_{0};
   std::thread thread_;
 };

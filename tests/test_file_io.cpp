@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "launcher/core/list_file.h"
 #include "launcher/win/file_io.h"
@@ -239,4 +241,35 @@ TEST_F(FileIo, SavesLeaveAtMostOneTemporaryFileAndDoNotWaitForEachOther) {
   std::vector<std::string> left = Names();
   std::erase_if(left, [](const std::string& name) { return !name.starts_with("player.txt"); });
   EXPECT_EQ(left, (std::vector<std::string>{"player.txt", "player.txt.saving"}));
+}
+
+// Another launcher saving the same list at the same moment, seen from one
+// save: the other writes through the temporary name whenever it can open
+// it. Each save goes through with its own list, never installing the
+// other's; the other, finding its file taken, would report its failure.
+TEST_F(FileIo, ASaveRacingAnotherGoesThroughWithItsOwnList) {
+  const std::string path = Path("sip.txt"), temp = path + ".saving";
+  const std::string theirs = "//h\r\nfrom the other launcher\r\n";
+  std::atomic<bool> done = false;
+  std::thread other([&] {
+    while (!done) {
+      HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h == INVALID_HANDLE_VALUE) continue;
+      DWORD wrote = 0;
+      WriteFile(h, theirs.data(), static_cast<DWORD>(theirs.size()), &wrote, nullptr);
+      CloseHandle(h);
+    }
+  });
+  constexpr int kSaves = 2000;  // the other slips in a few times in a thousand
+  int saved = 0, lost = 0;
+  for (int round = 0; round < kSaves; ++round) {
+    const std::string mine = "//h\r\nsave " + std::to_string(round) + "\r\n";
+    if (!WriteWholeFile(path, mine)) continue;
+    ++saved;
+    if (Bytes(path) != mine) ++lost;
+  }
+  done = true;
+  other.join();
+  EXPECT_EQ(lost, 0) << "of " << saved << " saves reported done";
+  EXPECT_EQ(saved, kSaves);
 }

@@ -704,6 +704,43 @@ TEST_F(ServerListTest, AGamesServersComeFromTheMastersAndTheViewIsRemembered) {
   EXPECT_EQ(Setting("Server List Source"), "0");
 }
 
+// The masters ask clients not to flood them: a source stepped to with the
+// keys in the closed box is asked for once the steps stop, one picked from
+// the open list at once, and a Refresh within the minute asks only the servers.
+TEST_F(ServerListTest, TheMastersAreAskedOnceTheChoiceSettlesAndNotAgainWithinTheMinute) {
+  UdpTestServer listed;
+  listed.SetReply(GameSpyReply("Listed", 12203, 1, 8, false));
+  PlayedMaster master({kMasterGreeting, true, LoopbackList({listed.Port()}), true, true});
+  SetSetting("Master Servers", "127.0.0.1:" + std::to_string(master.Port()));
+  Open({}, "");
+  const HWND box = window->SourceBox();
+  SetFocus(box);
+  struct Step {
+    const char* what;
+    std::vector<WPARAM> keys;  // none: Refresh
+    bool askedAtOnce;
+    const char* source;
+    int connections;
+    size_t queries;
+  } steps[] = {
+      {"three steps down the closed box", {VK_DOWN, VK_DOWN, VK_DOWN}, false, "Breakthrough", 1, 1},
+      {"Refresh within the minute", {}, false, "Breakthrough", 1, 2},
+      {"a step up in the open list", {VK_F4, VK_UP, VK_RETURN}, true, "Spearhead", 2, 3},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    for (WPARAM key : step.keys) PressKey(window->Handle(), key);
+    if (step.keys.empty()) window->Refresh();
+    EXPECT_EQ(window->MastersRunning(), step.askedAtOnce);
+    EXPECT_TRUE(PumpUntil([&] { return window->Source() != ServerSource::Saved && !window->MastersRunning() &&
+                                       !window->RoundRunning(); }, 9000));
+    EXPECT_EQ(WindowText(box), step.source);
+    EXPECT_EQ(master.Connections(), step.connections);
+    EXPECT_EQ(listed.Received().size(), step.queries);
+    EXPECT_EQ(ColumnCells(window->List(), ServerColumn::Name), std::vector<std::string>{"Listed"});
+  }
+}
+
 namespace {
 
 // quakestat -P -raw ';': "MAS;address;name;map;max;players;ping;retries", or
@@ -744,6 +781,7 @@ TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) 
     // The stand-ins are listed once the master has had their answers to its challenge.
     for (int attempt = 0; attempt < 20 && listed != expected; ++attempt) {
       if (attempt > 0) PumpFor(500);
+      main->keptMasterLists.Forget();  // each attempt asks the master afresh
       window->ChooseSource(static_cast<ServerSource>(game + 1));
       ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000));
       listed.clear();
@@ -754,7 +792,7 @@ TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) 
       listed = Sorted(listed);
     }
     ASSERT_EQ(listed, expected);
-    // "Refresh" asks the master again, through the same queries.
+    // "Refresh" within the minute asks the kept list's servers again.
     window->Refresh();
     ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000));
     ASSERT_EQ(window->Servers().Size(), expected.size()) << "after Refresh";

@@ -62,9 +62,12 @@ bool WriteAll(HANDLE file, const std::string& content) {
 // remove it, and the next save takes it over rather than leaving another.
 // Only while another save holds that one does a save take a name of its own,
 // made with CREATE_NEW so that it never takes over somebody else's file.
+// Opened for this save alone, with the right to rename and delete it, and
+// held until it is renamed: no other save can write through it meanwhile.
 HANDLE CreateTempBeside(const std::string& path, std::string& tempPath) {
+  constexpr DWORD kAccess = GENERIC_WRITE | DELETE;
   tempPath = path + ".saving";
-  HANDLE h = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(tempPath.c_str(), kAccess, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h != INVALID_HANDLE_VALUE) return h;
   if (GetLastError() != ERROR_SHARING_VIOLATION) {
     tempPath.clear();
@@ -73,13 +76,52 @@ HANDLE CreateTempBeside(const std::string& path, std::string& tempPath) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 16; ++attempt) {
     tempPath = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
-    h = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    h = CreateFileA(tempPath.c_str(), kAccess, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) return h;
     DWORD err = GetLastError();
     if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) break;
   }
   tempPath.clear();
   return INVALID_HANDLE_VALUE;
+}
+
+// The system's own name of a file, which a rename through a handle takes:
+// "\??\C:\folder\file" or "\??\UNC\server\share\file".
+std::string SystemPath(const std::string& path) {
+  std::string full(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return {};
+    const bool fits = n < full.size();
+    full.resize(n);
+    if (fits) break;
+  }
+  if (full.starts_with("\\\\?\\")) return "\\??\\" + full.substr(4);
+  if (full.starts_with("\\\\")) return "\\??\\UNC\\" + full.substr(2);
+  return "\\??\\" + full;
+}
+
+// Renames the open file over path. Through the handle rather than by name:
+// closed first, the name could be taken by another save, whose list this
+// rename would then install.
+bool RenameOver(HANDLE file, const std::string& path) {
+  const std::string name = SystemPath(path);
+  const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  if (name.empty() || length <= 0) return false;
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + length * sizeof(WCHAR));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(length * sizeof(WCHAR));
+  MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), info->FileName, length);
+  return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+// Removes the open file when its handle closes: this save's own file, even
+// where another save has since taken its name.
+void DeleteOnClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -162,13 +204,11 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
   std::string tempPath;
   Handle temp(CreateTempBeside(path, tempPath));
   if (!temp.Valid()) return false;
-  bool ok = WriteAll(temp.Get(), content) && FlushFileBuffers(temp.Get());
-  ok = temp.Close() && ok;
   // Fails when the target is held open without delete sharing; the old file
   // then stays as it was.
-  ok = ok && MoveFileExA(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!ok) DeleteFileA(tempPath.c_str());
-  return ok;
+  bool ok = WriteAll(temp.Get(), content) && FlushFileBuffers(temp.Get()) && RenameOver(temp.Get(), path);
+  if (!ok) DeleteOnClose(temp.Get());
+  return temp.Close() && ok;
 }
 
 namespace {

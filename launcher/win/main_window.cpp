@@ -298,6 +298,7 @@ ServerListWindow* MainWindow::OpenServerList() {
                        .onPick = [this](const std::string& server) { OnServerPicked(server); },
                        .onAddToSaved = [this](const std::string& server) { OnServerAddedToSaved(server); },
                        .statusRequest = StatusRequest(statusPrefix),
+                       .keptMasterLists = &keptMasterLists,
                    });
 }
 

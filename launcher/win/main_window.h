@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/win/owned_window.h"
+#include "launcher/core/kept_master_lists.h"
 #include "launcher/core/launch_line.h"
 #include "launcher/core/openmohaa.h"
 #include "launcher/win/change_extensions.h"
@@ -57,6 +58,8 @@ class MainWindow {
   // waited for until it closes.
   void OnServerListClicked();
   ServerListWindow* OpenServerList();
+  // The masters' lists the Server List took within the last minute.
+  KeptMasterLists keptMasterLists;
   // Opens an editor without waiting for it (the menu entries then wait).
   ListEditorWindow* OpenPlayersEditor();
   ListEditorWindow* OpenServerEditor();

@@ -31,6 +31,10 @@ enum : int {
 };
 constexpr UINT_PTR kViewTimer = 1;
 constexpr UINT kViewRefreshMs = 100;
+// Arrow keys in the closed source box step through the sources: the masters
+// are asked once the steps stop.
+constexpr UINT_PTR kSourceSettleTimer = 2;
+constexpr UINT kSourceSettleMs = 450;
 
 // Sizes at 96 dpi.
 constexpr int kClientWidth = 680;
@@ -248,6 +252,7 @@ void ServerListWindow::LayOut() {
 }
 
 void ServerListWindow::ChooseSource(ServerSource source) {
+  if (hwnd_) KillTimer(hwnd_, kSourceSettleTimer);
   refreshedKey_.clear();
   refreshedTopKey_.clear();
   source_ = source;
@@ -266,6 +271,19 @@ void ServerListWindow::Refresh() {
   StartSource();
 }
 
+void ServerListWindow::OnSourceBoxChanged() {
+  if (SendMessageA(sourceBox_, CB_GETDROPPEDSTATE, 0, 0)) return;
+  SetTimer(hwnd_, kSourceSettleTimer, kSourceSettleMs, nullptr);
+}
+
+void ServerListWindow::TakeSourceBoxChoice() {
+  KillTimer(hwnd_, kSourceSettleTimer);
+  const LRESULT chosen = SendMessageA(sourceBox_, CB_GETCURSEL, 0, 0);
+  if (chosen >= 0 && chosen < kServerSourceCount && static_cast<ServerSource>(chosen) != source_) {
+    ChooseSource(static_cast<ServerSource>(chosen));
+  }
+}
+
 // The saved servers are asked at once; for a game the masters are asked
 // first, and the rows come with their lists.
 void ServerListWindow::StartSource() {
@@ -279,16 +297,34 @@ void ServerListWindow::StartSource() {
     StartRound();
     return;
   }
+  askedMasters_ = MasterServersFromSetting(settings::ReadIfPresent(settings::kMasterServers));
+  const char* game = ServerSourceGame(source_);
+  const KeptMasterList* kept =
+      setup_.keptMasterLists ? setup_.keptMasterLists->Find(game, askedMasters_, GetTickCount()) : nullptr;
+  if (kept) {
+    mastersAsked_ = kept->asked;
+    mastersAnswered_ = kept->answered;
+    ShowListedServers(kept->servers);
+    return;
+  }
   servers_.SetListedServers({});
   ShowAllRows();
-  const std::vector<MasterAddress> masters =
-      MasterServersFromSetting(settings::ReadIfPresent(settings::kMasterServers));
-  masters_.Start(masters, *FindGameSpyGame(ServerSourceGame(source_)));
-  SetWindowTextA(summaryLine_, ("Asking " + std::to_string(masters.size()) + " master servers...").c_str());
+  masters_.Start(askedMasters_, *FindGameSpyGame(game));
+  SetWindowTextA(summaryLine_, ("Asking " + std::to_string(askedMasters_.size()) + " master servers...").c_str());
 }
 
 void ServerListWindow::OnMastersDone() {
-  servers_.SetListedServers(masters_.Servers());
+  mastersAsked_ = masters_.Asked();
+  mastersAnswered_ = masters_.Answered();
+  if (setup_.keptMasterLists) {
+    setup_.keptMasterLists->Keep(ServerSourceGame(source_), askedMasters_,
+                                 {masters_.Servers(), mastersAsked_, mastersAnswered_}, GetTickCount());
+  }
+  ShowListedServers(masters_.Servers());
+}
+
+void ServerListWindow::ShowListedServers(const std::vector<ListedServer>& servers) {
+  servers_.SetListedServers(servers);
   servers_.SortAgain();
   StartRound();
 }
@@ -444,7 +480,7 @@ void ServerListWindow::ShowSummary() {
   if (source_ != ServerSource::Saved && masters_.Running()) return;  // says the masters are being asked
   const bool saved = source_ == ServerSource::Saved;
   const std::string summary =
-      ServerListSummary(saved ? -1 : static_cast<int>(masters_.Answered()), saved ? -1 : static_cast<int>(masters_.Asked()),
+      ServerListSummary(saved ? -1 : static_cast<int>(mastersAnswered_), saved ? -1 : static_cast<int>(mastersAsked_),
                         servers_.Size(), servers_.PlayersTotal());
   if (WindowText(summaryLine_) != summary) SetWindowTextA(summaryLine_, summary.c_str());
 }
@@ -662,14 +698,13 @@ LRESULT ServerListWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
       if (code == BN_CLICKED && id == kAddId) AddSelectedToSaved();
       if (code == BN_CLICKED && (id == kHideEmptyId || id == kHideFullId || id == kHideNoReplyId)) ApplyFilter();
       if (code == EN_CHANGE && id == kSearchId) ApplyFilter();
-      if (code == CBN_SELCHANGE && id == kSourceId) {
-        const LRESULT chosen = SendMessageA(sourceBox_, CB_GETCURSEL, 0, 0);
-        if (chosen >= 0 && chosen < kServerSourceCount) ChooseSource(static_cast<ServerSource>(chosen));
-      }
+      if (code == CBN_SELCHANGE && id == kSourceId) OnSourceBoxChanged();
+      if (code == CBN_CLOSEUP && id == kSourceId) TakeSourceBoxChoice();
       return 0;
     }
     case WM_TIMER:
       if (wParam == kViewTimer) RefreshView();
+      if (wParam == kSourceSettleTimer) TakeSourceBoxChoice();
       return 0;
     case WM_SIZE:
       LayOut();

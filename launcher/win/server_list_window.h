@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/win/owned_window.h"
+#include "launcher/core/kept_master_lists.h"
 #include "launcher/core/server_list.h"
 
 struct ServerListSetup {
@@ -23,6 +24,8 @@ struct ServerListSetup {
   std::function<void(const std::string&)> onPick;
   std::function<void(const std::string&)> onAddToSaved;
   std::string statusRequest;  // the status query's datagram, for the saved servers
+  // The masters' lists of the last minute, kept from one opening to the next; none kept when null.
+  KeptMasterLists* keptMasterLists = nullptr;
 };
 
 class ServerListWindow : public OwnedWindow {
@@ -36,10 +39,11 @@ class ServerListWindow : public OwnedWindow {
   // Ends the round, then closes.
   void Close() override;
 
-  // Shows the source's servers: a new round for "Saved", the masters asked
-  // again for a game. The choice is remembered.
+  // Shows the source's servers: a new round for "Saved"; for a game the
+  // masters are asked, unless they gave its list within the minute. The
+  // choice is remembered.
   void ChooseSource(ServerSource source);
-  // The shown source again, from its start.
+  // The shown source again, from its start (within the minute, the kept list's servers).
   void Refresh();
   // Closes and hands the row's server to onPick (a row of the list as shown).
   void PickRow(int row);
@@ -72,8 +76,13 @@ class ServerListWindow : public OwnedWindow {
   void AddColumns();
   void FillSourceBox();
   void ReadRememberedView();
+  // A step with the keys in the closed box waits for the next; a pick from
+  // the open list is taken as it closes.
+  void OnSourceBoxChanged();
+  void TakeSourceBoxChoice();
   void StartSource();
   void OnMastersDone();
+  void ShowListedServers(const std::vector<ListedServer>& servers);
   void StartRound();
   void OnRowChange(size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs);
   void OnReply(const UdpReply& reply);
@@ -133,6 +142,9 @@ class ServerListWindow : public OwnedWindow {
   int columnsDpi_ = 0;
   bool viewTimerSet_ = false;
   MasterRound masters_;
+  std::vector<MasterAddress> askedMasters_;
+  size_t mastersAsked_ = 0;
+  size_t mastersAnswered_ = 0;
   // Its rows are the entries in their first order, whatever the sort.
   UdpRound round_;
   std::string shownText_;
