@@ -19,12 +19,13 @@ TEST(OpenMohaa, ChoosesTheStarterThenTheEngine) {
   const Case cases[] = {
       {"d:\\mohaa", "d:\\mohaa\\openmohaa.exe", "\\openmohaa.exe", " +set com_target_game 0", true},
       {"d:\\mohaa", "d:\\mohaa\\mohaa.exe", "\\launch_openmohaa_base.exe", "", false},
-      {"", "\\openmohaa.exe", "\\openmohaa.exe", " +set com_target_game 0", false},
+      {"", "\\openmohaa.exe", "\\launch_openmohaa_base.exe", "", false},  // no folder is looked in
   };
   for (const Case& c : cases) {
     presentFiles = {c.present};
-    const StartProgram got = ChooseStartProgram(GameEdition::AlliedAssault, true, c.folder, Present);
+    const OpenMohaaFiles files = FindOpenMohaaFiles(c.folder, Present);
+    const StartProgram got = ChooseStartProgram(GameEdition::AlliedAssault, true, files);
     EXPECT_EQ(got.file + got.argumentsBefore, c.file + c.before) << c.present;
-    EXPECT_EQ(OpenMohaaInstalled(c.folder, Present), c.installed) << c.present;
+    EXPECT_EQ(OpenMohaaInstalled(files), c.installed) << c.present;
   }
 }

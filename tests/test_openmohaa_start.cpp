@@ -195,3 +195,42 @@ TEST_F(OpenMohaa, TheEntryIsGreyedWithoutOpenMohaaAndTheChoiceIsRemembered) {
   EXPECT_EQ(Setting("Start With OpenMoHAA"), "1");
   main->Close();
 }
+
+// The game folder is looked at when its field changes, when a menu opens and
+// at a start, never on a mouse move: on a sleeping or network drive each look
+// would stall the window. A starter unzipped meanwhile shows from the next
+// such event on.
+TEST_F(OpenMohaa, TheGameFolderIsLookedAtOnItsEventsNotOnMouseMoves) {
+  ASSERT_TRUE(InstallStandInAs(folder, "openmohaa.exe"));
+  const std::string starter = folder + "\\" + kBase;
+  auto main = StartOn(folder);
+  Choose(*main, true);
+  enum class Event { None, MenuOpens, FolderTyped, Start };
+  struct Case {
+    bool starterThere;
+    Event event;
+    const char* program;  // the one the help line names after the event
+  };
+  const Case cases[] = {
+      {true, Event::None, "openmohaa.exe"},  {true, Event::MenuOpens, kBase},
+      {false, Event::None, kBase},           {false, Event::FolderTyped, "openmohaa.exe"},
+      {true, Event::Start, kBase},
+  };
+  size_t started = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
+    if (c.starterThere && !FileExists(starter)) {
+      ASSERT_TRUE(InstallStandInAs(folder, kBase));
+    }
+    if (!c.starterThere) DeleteFileA(starter.c_str());
+    if (c.event == Event::MenuOpens) SendMessageA(main->Handle(), WM_INITMENUPOPUP, 0, 0);
+    if (c.event == Event::FolderTyped) main->SetFieldText(gameFolderField, folder);
+    if (c.event == Event::Start) {
+      Click(*main, alliedAssaultButton);
+      EXPECT_EQ(NextProgram(folder, started++).substr(0, strlen(kBase)), kBase);
+    }
+    SendMessageA(main->Control(alliedAssaultButton), WM_MOUSEMOVE, 0, 0);
+    EXPECT_EQ(main->FieldText(helpLine), "Start Allied Assault with OpenMoHAA (" + std::string(c.program) + ")");
+  }
+  main->Close();
+}

@@ -26,21 +26,32 @@ std::string TargetGameArgument(GameEdition edition) {
   return {};
 }
 
-bool OpenMohaaInstalled(const std::string& gameFolder, FileProbe isFile) {
-  if (gameFolder.empty()) return false;
-  for (GameEdition edition : {GameEdition::AlliedAssault, GameEdition::Spearhead, GameEdition::Breakthrough}) {
-    if (isFile(gameFolder + StarterFile(edition))) return true;
+namespace {
+constexpr GameEdition kEditions[] = {GameEdition::AlliedAssault, GameEdition::Spearhead, GameEdition::Breakthrough};
+}  // namespace
+
+OpenMohaaFiles FindOpenMohaaFiles(const std::string& gameFolder, FileProbe isFile) {
+  OpenMohaaFiles files;
+  if (gameFolder.empty()) return files;
+  for (GameEdition edition : kEditions) {
+    files.starters[static_cast<int>(edition)] = isFile(gameFolder + StarterFile(edition));
   }
-  return isFile(gameFolder + kOpenMohaaEngine);
+  files.engine = isFile(gameFolder + kOpenMohaaEngine);
+  return files;
 }
 
-StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const std::string& gameFolder, FileProbe isFile) {
+bool OpenMohaaInstalled(const OpenMohaaFiles& files) {
+  for (bool starter : files.starters) {
+    if (starter) return true;
+  }
+  return files.engine;
+}
+
+StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const OpenMohaaFiles& files) {
   if (!openMohaa) return {ProgramFile(edition), ""};
   const std::string starter = StarterFile(edition);
   if (starter.empty()) return {};
-  if (!isFile(gameFolder + starter) && isFile(gameFolder + kOpenMohaaEngine)) {
-    return {kOpenMohaaEngine, TargetGameArgument(edition)};
-  }
+  if (!files.starters[static_cast<int>(edition)] && files.engine) return {kOpenMohaaEngine, TargetGameArgument(edition)};
   return {starter, ""};
 }
 

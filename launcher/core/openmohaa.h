@@ -29,9 +29,21 @@ constexpr const char* kHomeDataFolders[] = {"main", "mainta", "maintt"};
 
 using FileProbe = bool (*)(const std::string& path);
 
+// What the game folder holds of OpenMoHAA's programs, looked for at once. The
+// window keeps it and looks again only when the folder changes, a menu opens
+// or a game starts: on a sleeping or network drive each look can take
+// seconds, which a look at every mouse move would add to the window's moves.
+struct OpenMohaaFiles {
+  bool starters[3] = {};  // by GameEdition
+  bool engine = false;
+};
+
+// Nothing for an empty folder field, which names no folder.
+OpenMohaaFiles FindOpenMohaaFiles(const std::string& gameFolder, FileProbe isFile);
+
 // True when the game folder holds one of the starters or the engine, so that
 // a start button can start OpenMoHAA.
-bool OpenMohaaInstalled(const std::string& gameFolder, FileProbe isFile);
+bool OpenMohaaInstalled(const OpenMohaaFiles& files);
 
 // What a start button runs: a program file (appended to the game folder) and
 // the text put before the game's own arguments.
@@ -44,7 +56,7 @@ struct StartProgram {
 // starter; when that is missing but the engine is there, the engine with the
 // game chosen first. When neither is there the starter is still asked for, as
 // a missing original program is: the start request fails on its own.
-StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const std::string& gameFolder, FileProbe isFile);
+StartProgram ChooseStartProgram(GameEdition edition, bool openMohaa, const OpenMohaaFiles& files);
 
 // The help line's text for a start button: the original text, or, with
 // OpenMoHAA, the same naming the program file that will run.

@@ -35,6 +35,7 @@ std::string UnsavedListsText(const std::vector<std::string>& paths) {
 void MainWindow::OnStartClicked(GameEdition edition) {
   OnPlayerAction();  // the last start's warning goes, whatever this one says
   gameEdition = edition;
+  LookForOpenMohaa();  // unzipped or removed since the menu last opened
   const bool passed = CheckBeforeLaunch();
   if (passed) StartGame();
   // The game starts with these archives on, and the new entries are gone at

@@ -6,18 +6,21 @@
 #include "launcher/win/main_window.h"
 #include "launcher/win/openmohaa_home.h"
 
-bool MainWindow::UsingOpenMohaa() const {
-  return startWithOpenMohaa && OpenMohaaInstalled(FieldText(gameFolderField), IsPlainFile);
-}
+bool MainWindow::UsingOpenMohaa() const { return startWithOpenMohaa && OpenMohaaInstalled(openMohaaFiles); }
 
 StartProgram MainWindow::StartProgramFor(GameEdition edition) const {
-  return ChooseStartProgram(edition, UsingOpenMohaa(), FieldText(gameFolderField), IsPlainFile);
+  return ChooseStartProgram(edition, UsingOpenMohaa(), openMohaaFiles);
+}
+
+void MainWindow::LookForOpenMohaa() {
+  openMohaaFiles = FindOpenMohaaFiles(FieldText(gameFolderField), IsPlainFile);
+  UpdateOpenMohaaEntry();
 }
 
 void MainWindow::UpdateOpenMohaaEntry() {
   HMENU menu = GetMenu(hwnd_);
   if (!menu) return;
-  const bool installed = OpenMohaaInstalled(FieldText(gameFolderField), IsPlainFile);
+  const bool installed = OpenMohaaInstalled(openMohaaFiles);
   EnableMenuItem(menu, menuStartWithOpenMohaa, MF_BYCOMMAND | (installed ? MF_ENABLED : MF_GRAYED));
   CheckMenuItem(menu, menuStartWithOpenMohaa,
                 MF_BYCOMMAND | (installed && startWithOpenMohaa ? MF_CHECKED : MF_UNCHECKED));
@@ -25,7 +28,7 @@ void MainWindow::UpdateOpenMohaaEntry() {
 
 void MainWindow::OnStartWithOpenMohaaClicked() {
   // The entry is greyed then; a click that reaches here all the same changes nothing.
-  if (!OpenMohaaInstalled(FieldText(gameFolderField), IsPlainFile)) return;
+  if (!OpenMohaaInstalled(openMohaaFiles)) return;
   startWithOpenMohaa = !startWithOpenMohaa;
   settings::Write(settings::kStartWithOpenMohaa, startWithOpenMohaa);
   UpdateOpenMohaaEntry();

@@ -183,7 +183,7 @@ void MainWindow::StartUp() {
   SetFieldText(passwordField, settings::Read(settings::kServerPassword));
   LoadLists();
   startWithOpenMohaa = settings::Read(settings::kStartWithOpenMohaa);
-  UpdateOpenMohaaEntry();
+  LookForOpenMohaa();
   RestoreSwitchedOffFiles(FieldText(gameFolderField));
 }
 
@@ -405,11 +405,11 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       if (LOWORD(wParam) == serverField && HIWORD(wParam) == CBN_KILLFOCUS) {
         PostMessageA(hwnd, kServerFieldLeftMessage, 0, 0);
       }
-      if (LOWORD(wParam) == gameFolderField && HIWORD(wParam) == EN_CHANGE) UpdateOpenMohaaEntry();
+      if (LOWORD(wParam) == gameFolderField && HIWORD(wParam) == EN_CHANGE) LookForOpenMohaa();
       OnCommand(LOWORD(wParam));
       return 0;
     case WM_INITMENUPOPUP:
-      UpdateOpenMohaaEntry();  // OpenMoHAA may have been unzipped since
+      LookForOpenMohaa();  // OpenMoHAA may have been unzipped since
       return 0;
     case kServerFieldLeftMessage:
       OnServerFieldLeft();

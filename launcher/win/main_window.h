@@ -77,10 +77,13 @@ class MainWindow {
   std::vector<std::string> unsavedLists;
 
   // OpenMoHAA (main_openmohaa.cpp): the player's remembered choice, used
-  // only while the game folder holds OpenMoHAA's programs; the game folder is
-  // looked at afresh each time, since the player may unzip OpenMoHAA or type
-  // another folder while the launcher runs.
+  // only while the game folder holds OpenMoHAA's programs. The player may
+  // unzip OpenMoHAA or type another folder while the launcher runs: the game
+  // folder is looked at at start-up, when its field changes, when a menu
+  // opens and at a start, never on a mouse move.
   bool startWithOpenMohaa = false;
+  OpenMohaaFiles openMohaaFiles;
+  void LookForOpenMohaa();
   // Where OpenMoHAA keeps its settings and reads add-on archives.
   std::string openMohaaHome;
   void OnStartWithOpenMohaaClicked();
