@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+
 std::string RunningProgramFolder() {
   std::string path(MAX_PATH, '\0');
   for (;;) {
@@ -33,18 +36,18 @@ std::vector<std::string> CommandLogFolders(const std::string& programFolder) {
   return folders;
 }
 
-std::string NewestCommandLog(const std::string& programFolder) {
-  std::string newest;
-  FILETIME newestTime{};
+std::vector<std::string> CommandLogsByAge(const std::string& programFolder) {
+  std::vector<std::pair<FILETIME, std::string>> logs;
   for (const std::string& folder : CommandLogFolders(programFolder)) {
     const std::string path = folder + kCommandLogName;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (newest.empty() || CompareFileTime(&data.ftLastWriteTime, &newestTime) > 0) {
-      newest = path;
-      newestTime = data.ftLastWriteTime;
-    }
+    logs.emplace_back(data.ftLastWriteTime, path);
   }
-  return newest;
+  std::stable_sort(logs.begin(), logs.end(),
+                   [](const auto& a, const auto& b) { return CompareFileTime(&a.first, &b.first) < 0; });
+  std::vector<std::string> paths;
+  for (auto& [time, path] : logs) paths.push_back(std::move(path));
+  return paths;
 }

@@ -18,5 +18,7 @@ std::string FallbackLogFolder();
 // corvel2.exe.
 std::vector<std::string> CommandLogFolders(const std::string& programFolder);
 
-// The log written last of those in the folders above; empty when there is none.
-std::string NewestCommandLog(const std::string& programFolder);
+// The logs in the folders above, the one written last at the end. Each line
+// goes to the first folder that takes it, so while the first log is held or
+// read-only the lines of one run go to the second: the log can be split.
+std::vector<std::string> CommandLogsByAge(const std::string& programFolder);

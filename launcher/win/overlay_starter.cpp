@@ -81,18 +81,23 @@ void OverlayStarterWindow::OnApplyClicked() {
 
 void OverlayStarterWindow::OnCancelClicked() { Close(); }
 
-// corvel2 lies in the launcher's folder; its log is the newer of the two
-// places it writes to.
+// corvel2 lies in the launcher's folder. Its lines go to the fallback folder
+// while its own log cannot be written, so a run's lines may lie in both logs:
+// each is opened, the one written last last, so that it comes up on top.
 void OverlayStarterWindow::OnShowLogClicked() {
-  const std::string log = NewestCommandLog(appFolder_);
-  if (log.empty()) {
+  const std::vector<std::string> logs = CommandLogsByAge(appFolder_);
+  if (logs.empty()) {
     ShowMessage(kNoLogYetMessage, MB_OK);
     return;
   }
-  const std::string folder = log.substr(0, log.find_last_of('\\'));
-  const auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteA(hwnd_, "open", log.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
-  if (result <= 32) ShowMessage("No program could open the log:\r\n" + log, MB_OK);
+  std::string unopened;
+  for (const std::string& log : logs) {
+    const std::string folder = log.substr(0, log.find_last_of('\\'));
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(hwnd_, "open", log.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
+    if (result <= 32) unopened += "\r\n" + log;
+  }
+  if (!unopened.empty()) ShowMessage("No program could open the log:" + unopened, MB_OK);
 }
 
 LRESULT OverlayStarterWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

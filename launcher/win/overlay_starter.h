@@ -31,7 +31,8 @@ class OverlayStarterWindow : public OwnedWindow {
   void LoadSettings();
   void OnApplyClicked();
   void OnCancelClicked();
-  // Opens corvel2's record of commands in the system's viewer for text files.
+  // Opens corvel2's record of commands in the system's viewer for text files:
+  // each of its places that holds a log.
   void OnShowLogClicked();
 
  private:
