@@ -289,6 +289,7 @@ void ServerListWindow::TakeSourceBoxChoice() {
 void ServerListWindow::StartSource() {
   round_.Stop();
   masters_.Cancel();
+  if (refreshedKey_.empty()) playerChoseRow_ = false;  // Refresh keeps whose choice the selection is
   selectedEntry_ = SIZE_MAX;
   selectWhenFilled_ = true;
   if (source_ == ServerSource::Saved) {
@@ -383,12 +384,18 @@ void ServerListWindow::OnReply(const UdpReply& reply) {
   for (size_t entry : entries) round_.Finish(entry);
 }
 
-// At the end the rows are sorted again, now that their values are in.
+// At the end the rows are sorted again, now that their values are in. Until
+// the player picks a row, the selection is the first one (the busiest server
+// under a sort by players), without moving the view.
 void ServerListWindow::EndRound() {
   const size_t top = TopEntry();
   servers_.EndRound();
   servers_.SortAgain();
   ShowAllRows();
+  if (!playerChoseRow_ && !shownRows_.empty()) {
+    selectedEntry_ = servers_.Rows()[shownRows_.front()].entry;
+    ShowSelection();
+  }
   KeepAtTop(top);
 }
 
@@ -566,7 +573,7 @@ void ServerListWindow::ShowRowInView(int row) {
 
 void ServerListWindow::SelectOnFirstFill() {
   selectWhenFilled_ = false;
-  if (selectedEntry_ >= servers_.Size()) selectedEntry_ = servers_.Rows()[shownRows_.front()].entry;
+  if (!playerChoseRow_ || selectedEntry_ >= servers_.Size()) selectedEntry_ = servers_.Rows()[shownRows_.front()].entry;
   ShowSelection();
   ShowRowInView(SelectedRow());
 }
@@ -581,7 +588,10 @@ void ServerListWindow::ShowSelection() {
 void ServerListWindow::OnSelectionChanged() {
   const ServerRow* selected = SelectedServer();
   selectedEntry_ = selected ? selected->entry : SIZE_MAX;
-  if (selected) selectWhenFilled_ = false;
+  if (selected) {
+    selectWhenFilled_ = false;
+    playerChoseRow_ = true;
+  }
   ShowPlayers(false);
 }
 

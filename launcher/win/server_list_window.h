@@ -126,6 +126,7 @@ class ServerListWindow : public OwnedWindow {
   // A new source's first row, or the server selected before Refresh, is
   // selected once the list first shows rows; from then on the player's choice stays.
   bool selectWhenFilled_ = false;
+  bool playerChoseRow_ = false;  // else the selection follows the first row
   // The servers selected and at the top of the view at Refresh, until the new rows come.
   std::string refreshedKey_, refreshedTopKey_;
   size_t playersEntry_ = SIZE_MAX;  // whose players the pane shows
