@@ -6,6 +6,7 @@
 #include "common/win/host_lookup.h"
 #include "common/win/list_controls.h"
 #include "common/win/message_box.h"
+#include "common/win/wait.h"
 #include "launcher/core/gamespy_games.h"
 #include "launcher/core/server_status.h"
 #include "launcher/win/main_controls.h"
@@ -19,9 +20,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -137,6 +140,43 @@ struct ManualServer {
   }
 };
 
+// Datagrams to a loopback port at a steady rate, from threads and sockets of
+// its own (one thread under Wine sends too slowly), until it goes.
+struct Flooder {
+  std::atomic<bool> stop{false};
+  std::atomic<int> sent{0};
+  const uint32_t startMs = MillisecondClock();
+  std::vector<std::thread> threads;
+  Flooder(int toPort, int perSecond, int threadCount) {
+    for (int i = 0; i < threadCount; ++i) {
+      threads.emplace_back([=, this] {
+        ManualServer from;
+        const std::string reply = Reply("Flood", "dm/mohdm1", 1, 8);
+        for (int64_t mine = 0; !stop; Sleep(1)) {
+          const int64_t due = int64_t{MillisecondClock() - startMs} * perSecond / threadCount / 1000;
+          for (; !stop && mine < due; ++mine, ++sent) from.SendTo(toPort, reply);
+        }
+      });
+    }
+  }
+  ~Flooder() {
+    stop = true;
+    for (std::thread& thread : threads) thread.join();
+  }
+};
+
+// A real left click at the middle of a control.
+void ClickOn(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  INPUT in[2]{};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
 class ServerListTest : public LauncherFixture {
  protected:
   std::unique_ptr<MainWindow> main;
@@ -215,6 +255,41 @@ TEST_F(ServerListTest, OnlyTheServersOwnAddressAndPortFillItsRow) {
   EXPECT_EQ(rows[0], At(otherAddressPeer.port) + "||||no reply");
   EXPECT_EQ(rows[1], At(strayPort.Port()) + "||||no reply");
   EXPECT_EQ(WithoutPing(rows[2]), At(flooding.Port()) + "|Flood|dm/mohdm1|1/8");
+}
+
+// 20,000 datagrams a second at the round's port while a silent server keeps
+// the round running: the window answers, paints, runs its timers and takes a
+// real click, all before the round ends.
+TEST_F(ServerListTest, AFloodAtTheRoundsPortLeavesTheWindowItsInputTimersAndPainting) {
+  ManualServer silent;
+  Open({At(silent.port)}, "");
+  ASSERT_NE(silent.WaitForRequest(), 0);
+  SetForegroundWindow(window->Handle());
+  static int ticks;
+  ticks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+  HWND hideFull = window->HideBox(1);
+  Flooder flood(window->LocalPort(), 20000, 4);
+  Sleep(300);  // the thread busy elsewhere: datagrams pile up
+  std::atomic<bool> answered{false};
+  std::thread asker([&] { answered = SendMessageTimeoutA(window->Handle(), WM_NULL, 0, 0, 0, 500, nullptr) != 0; });
+  ClickOn(hideFull);
+  InvalidateRect(window->List(), nullptr, TRUE);
+  const int ticksBefore = ticks, sentBefore = flood.sent;
+  const auto clicked = [&] { return SendMessageA(hideFull, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  const auto painted = [&] { return !GetUpdateRect(window->List(), nullptr, FALSE); };
+  // The clock is read after every event: a flood of them cannot hold this wait.
+  for (const uint32_t start = MillisecondClock(); MillisecondClock() - start < 1000;) {
+    WaitKeepingEventsFlowing(10);
+    if (clicked() && painted() && ticks >= ticksBefore + 3) break;
+  }
+  asker.join();
+  KillTimer(nullptr, timer);
+  EXPECT_GT(flood.sent - sentBefore, 100) << "the flood went on";
+  EXPECT_TRUE(answered);
+  EXPECT_TRUE(clicked() && painted() && ticks >= ticksBefore + 3 && window->RoundRunning())
+      << "click " << clicked() << ", painted " << painted() << ", ticks " << ticks - ticksBefore << ", round running "
+      << window->RoundRunning();
 }
 
 TEST_F(ServerListTest, RefreshDuringARoundStartsANewOneThatOldRepliesCannotFill) {

@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kRoundClass = "KestrunUdpRound";
 constexpr UINT_PTR kWaitTimer = 1;
 constexpr UINT_PTR kPaceTimer = 2;
+constexpr UINT_PTR kReadTimer = 3;
 constexpr int kMaxDatagram = 65536;
 
 // The pace, measured under Wine against a thousand servers on loopback with
@@ -29,8 +30,9 @@ constexpr double kSendBurst = 32;
 constexpr size_t kMaxInFlight = 256;
 constexpr uint32_t kInFlightMs = 250;
 constexpr int kReceiveBuffer = 1 << 20;
-// A notice reads everything waiting, but a flood of strays does not hold
-// the window thread longer than this; what is left raises the notice again.
+// A notice reads everything waiting, but a flood does not hold the window
+// thread for more than this many datagrams or milliseconds at a time.
+constexpr int kMaxReadsPerTurn = 256;
 constexpr uint32_t kReadSliceMs = 30;
 constexpr UINT kPaceStepMs = 10;
 // Names looked up at once; the others wait for a free place. A lookup holds
@@ -130,6 +132,8 @@ void UdpRound::Stop() {
   timerSet_ = false;
   if (hwnd_ && paceTimerSet_) KillTimer(hwnd_, kPaceTimer);
   paceTimerSet_ = false;
+  if (hwnd_ && readsDeferred_) KillTimer(hwnd_, kReadTimer);
+  readsDeferred_ = false;
   if (socket_ != INVALID_SOCKET) closesocket(socket_);
   socket_ = INVALID_SOCKET;
   rows_.clear();
@@ -286,8 +290,8 @@ void UdpRound::OnLookupDone(uintptr_t id, uint32_t address) {
 }
 
 // Wine posts a notice for every datagram read while more are waiting. Those
-// in the queue now are all answered by the read that follows; left there, a
-// flood's thousands would keep the thread's timers and painting from ever
+// in the queue now are all answered by the next turn of reading; left there,
+// a flood's thousands would keep the thread's timers and painting from ever
 // coming (both wait for an empty queue).
 void UdpRound::DropQueuedNotices() {
   MSG stale;
@@ -295,18 +299,18 @@ void UdpRound::DropQueuedNotices() {
   }
 }
 
-void UdpRound::ReadWaiting() {
+bool UdpRound::ReadWaiting() {
   const unsigned generation = generation_;
   const uint32_t startMs = MillisecondClock();
   for (int reads = 1; generation == generation_; ++reads) {
-    if (reads % 32 == 0 && MillisecondClock() - startMs > kReadSliceMs) return;
+    if (reads > kMaxReadsPerTurn || (reads % 32 == 0 && MillisecondClock() - startMs > kReadSliceMs)) return false;
     sockaddr_in from{};
     int fromSize = sizeof from;
     const int got = recvfrom(socket_, datagram_.data(), kMaxDatagram, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
     if (got < 0) {
       // A port nobody listens on answers an earlier request with a reset.
       if (WSAGetLastError() == WSAECONNRESET) continue;
-      return;
+      return true;
     }
     const uint32_t now = MillisecondClock();
     const uint32_t address = ntohl(from.sin_addr.s_addr);
@@ -316,6 +320,24 @@ void UdpRound::ReadWaiting() {
     const std::vector<size_t> rows = waiting->second;  // Finish changes the original
     if (onReply) onReply(UdpReply{rows, address, port, std::string_view(datagram_.data(), static_cast<size_t>(got)), now});
   }
+  return true;
+}
+
+// Posted notices come before input, painting and timers: a notice raised by
+// every datagram of a flood would keep them from ever coming. So when a turn
+// leaves datagrams behind, or any of those wait, the notices are let go and
+// the next turn comes on a timer, which comes after them.
+void UdpRound::TakeReadTurn() {
+  const unsigned generation = generation_;
+  const bool drained = ReadWaiting();
+  if (generation != generation_ || !Running()) return;
+  readsDeferred_ = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
+  if (readsDeferred_) {
+    DropQueuedNotices();
+    SetTimer(hwnd_, kReadTimer, USER_TIMER_MINIMUM, nullptr);
+  }
+  // Rows answered free their places for the next requests.
+  SendQueued();
 }
 
 void UdpRound::OnTimer() {
@@ -396,10 +418,7 @@ LRESULT UdpRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       // Notices of a socket closed meanwhile are stale.
       if (Running() && static_cast<SOCKET>(wParam) == socket_ && WSAGETSELECTEVENT(lParam) == FD_READ) {
         DropQueuedNotices();
-        const unsigned generation = generation_;
-        ReadWaiting();
-        // Rows answered free their places for the next requests.
-        if (generation == generation_ && Running()) SendQueued();
+        if (!readsDeferred_) TakeReadTurn();
       }
       return 0;
     case kLookupMessage:
@@ -408,6 +427,11 @@ LRESULT UdpRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kWaitTimer && Running()) OnTimer();
       if (wParam == kPaceTimer && Running()) SendQueued();
+      if (wParam == kReadTimer) {
+        KillTimer(hwnd_, kReadTimer);
+        readsDeferred_ = false;
+        if (Running()) TakeReadTurn();
+      }
       return 0;
     case WM_NCDESTROY:
       hwnd_ = nullptr;

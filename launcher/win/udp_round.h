@@ -110,7 +110,9 @@ class UdpRound {
   void SendQueued();
   void Send(size_t row);
   void DropQueuedNotices();
-  void ReadWaiting();
+  // Reads datagrams until none wait or the turn's bound; true when none wait.
+  bool ReadWaiting();
+  void TakeReadTurn();
   void OnTimer();
   void SetOver(size_t row);
   void EndIfDone();
@@ -137,6 +139,8 @@ class UdpRound {
   double sendAllowance_ = 0;
   uint32_t allowanceAtMs_ = 0;
   bool paceTimerSet_ = false;
+  // The socket's notices wait for the read timer.
+  bool readsDeferred_ = false;
   // Each name once, in the order of its first row; the next to look up.
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::vector<size_t>> rowsOfName_;

@@ -40,12 +40,12 @@ std::string LeftAligned(std::string text, int width) {
 }
 
 // Writes one player into row r; returns false when the row does not exist.
-bool WritePlayer(GridModel& grid, PlayerGridState& state, const PlayerLineFields& p, int r) {
+bool WritePlayer(GridModel& grid, PlayerGridState& state, const GridPlayer& p, int r) {
   if (r < 1 || r >= grid.Rows()) return false;
   if (state.mode == GridMode::AllData) {
     if (r > state.topRow) state.topRow = r;
     if (grid.Text(r, kNameCol) != p.name) grid.ClearRow(r);
-    if (p.address.find(':') != std::string::npos) grid.SetText(r, kIpCol, AddressHost(p.address), CellAlign::Center);
+    if (p.host) grid.SetText(r, kIpCol, *p.host, CellAlign::Center);
     ++state.playerTotal;
   }
   grid.SetText(r, kKeyCol, KeyCharacter(p.client), CellAlign::Center);
@@ -53,6 +53,21 @@ bool WritePlayer(GridModel& grid, PlayerGridState& state, const PlayerLineFields
   if (state.mode == GridMode::AllData) grid.SetText(r, kPingCol, p.ping, CellAlign::Center);
   return true;
 }
+
+// The record's address field shows its host; a field without port is no address.
+GridPlayer GridPlayerOf(PlayerLineFields&& p) {
+  GridPlayer player{p.client, std::move(p.ping), std::move(p.name), std::nullopt};
+  if (p.address.find(':') != std::string::npos) player.host = AddressHost(p.address);
+  return player;
+}
+
+// A player with the position of his line among the record's lines.
+struct PlacedPlayer {
+  int line = 0;
+  GridPlayer player;
+};
+
+void ShowPlacedPlayers(const std::vector<PlacedPlayer>& players, GridModel& grid, PlayerGridState& state);
 
 // All-data mode: rows of clients missing from this record are emptied.
 void SweepLeftRows(GridModel& grid, PlayerGridState& state, const std::array<bool, kDecodeRows>& present) {
@@ -105,29 +120,46 @@ std::optional<int> ClientOfKeyCharacter(char key) {
 }
 
 void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridState& state) {
-  const bool allData = state.mode == GridMode::AllData;
+  std::vector<std::string> lines = SplitKeepEmpty(body, '\n');
+  lines.erase(lines.begin(), lines.begin() + std::min<size_t>(kHeadingLines, lines.size()));
+  std::vector<PlacedPlayer> players;
+  for (size_t j = 0; j < lines.size(); ++j) {
+    // Empty and short lines are skipped like any line that is no player's.
+    PlayerLineFields p;
+    if (ReadPlayerLine(lines[j], p)) players.push_back({static_cast<int>(j), GridPlayerOf(std::move(p))});
+  }
+  state.recordLineCount = static_cast<int>(lines.size());
+  state.recordLines = std::move(lines);
+  ShowPlacedPlayers(players, grid, state);
+}
+
+void ShowPlayerRows(const std::vector<GridPlayer>& players, GridModel& grid, PlayerGridState& state) {
+  std::vector<PlacedPlayer> placed;
+  placed.reserve(players.size());
+  for (const GridPlayer& p : players) placed.push_back({static_cast<int>(placed.size()), p});
   state.recordLines.clear();
+  state.recordLineCount = static_cast<int>(placed.size());
+  ShowPlacedPlayers(placed, grid, state);
+}
+
+namespace {
+
+void ShowPlacedPlayers(const std::vector<PlacedPlayer>& players, GridModel& grid, PlayerGridState& state) {
+  const bool allData = state.mode == GridMode::AllData;
   state.gridClients.clear();
   if (!allData) grid.ClearAll();
   SetupGridHeadings(grid, state.mode, CellAlign::Center);
   state.rowsUsed = 1;
   state.topRow = 0;
   state.playerTotal = 0;
-
-  state.recordLines = SplitKeepEmpty(body, '\n');
-  state.recordLines.erase(state.recordLines.begin(),
-                          state.recordLines.begin() + std::min<size_t>(kHeadingLines, state.recordLines.size()));
-  state.recordLineCount = static_cast<int>(state.recordLines.size());
   grid.SetRows(kDecodeRows);
 
   std::array<bool, kDecodeRows> present{};
   int lastRow = 0;
-  for (int j = 0; j < state.recordLineCount; ++j) {
-    // Empty and short lines are skipped like any line that is no player's.
-    PlayerLineFields p;
-    if (!ReadPlayerLine(state.recordLines[static_cast<size_t>(j)], p)) continue;
+  for (const PlacedPlayer& placed : players) {
+    const GridPlayer& p = placed.player;
     // A client without a row of its own cannot be shown.
-    const int r = allData ? p.client + 1 : j + 1;
+    const int r = allData ? p.client + 1 : placed.line + 1;
     if (r >= kDecodeRows) continue;
     state.gridClients.push_back(std::to_string(p.client + 1));
     if (!WritePlayer(grid, state, p, r)) continue;
@@ -146,6 +178,8 @@ void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridStat
     grid.SetRows(std::max(state.rowsUsed, lastRow + 1));
   }
 }
+
+}  // namespace
 
 std::string LastUpdateLine(const PlayerGridState& state, const std::string& timeText) {
   std::string line = "Last Update - " + timeText;

@@ -79,6 +79,15 @@ struct PlayerLineFields {
 };
 bool ReadPlayerLine(const std::string& line, PlayerLineFields& out);
 
+// A player as the grid shows him, from either link. The host is what the IP
+// column shows; none leaves that cell as it is.
+struct GridPlayer {
+  int client = 0;
+  std::string ping;
+  std::string name;
+  std::optional<std::string> host;
+};
+
 // "A" to "Z" for clients 0 to 25, "0" to "9" for 26 to 35, empty beyond:
 // a key must stand for one player only.
 std::string KeyCharacter(int client);
@@ -89,6 +98,10 @@ std::optional<int> ClientOfKeyCharacter(char key);
 
 // Decodes a record body (the text after "SD", trimmed) into grid and state.
 void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridState& state);
+
+// Shows players read from elsewhere (the remote console's status) as a
+// record holding exactly their lines, in this order, would show them.
+void ShowPlayerRows(const std::vector<GridPlayer>& players, GridModel& grid, PlayerGridState& state);
 
 // The action window's message line after a record: "Last Update - " and
 // timeText, the time of day, and in all-data mode the number of players.
