@@ -12,6 +12,14 @@
 // until the master has challenged the server), --parts N
 // (GameSpy answers in N parts), --reverse-parts (sent last part first),
 // --quit-after-ms N.
+// Remote console on the game port, in the Allied Assault form (status
+// replies then carry the direction byte, and status and console requests
+// share the per-address rate limit): --rcon-password PW or --rcon-no-password,
+// --rcon-layout growing|fixed, --rcon-players N (made up, at most 64) or
+// --rcon-player "SCORE|PING|ADDRESS|NAME" (repeated; PING may be CNCT),
+// --rcon-commands a,b,... (what it has; others are unknown), --rcon-buffer N
+// (output bytes per reply datagram, default 8176), --rcon-log FILE (each
+// request and what was done, never the password; stdout without it).
 // Builds as a Windows console program and natively, for the tests that run
 // against a real master on this machine.
 #include <algorithm>
@@ -26,6 +34,7 @@
 #include "launcher/core/server_list.h"
 #include "launcher/core/server_status.h"
 #include "tools/game_server/gamespy_reply.h"
+#include "tools/game_server/rcon_console.h"
 #include "tools/game_server/status_reply.h"
 #include "tools/game_server/udp_sockets.h"
 
@@ -51,6 +60,10 @@ struct Options {
   int parts = 1;
   bool reverseParts = false;
   long quitAfterMs = -1;
+  bool rcon = false;
+  bool playersListed = false;  // the first --rcon-player replaces the made-up ones
+  ConsoleState console;
+  std::string rconLog;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -65,6 +78,7 @@ struct Server {
   UdpSocket game, query;
   StandInServer gamespy;
   int nextQueryId = 1;
+  ConsoleState console;
 };
 
 void Say(const std::string& line) {
@@ -109,16 +123,58 @@ bool ParseMaster(const std::string& text, Options& o) {
   return text.find(':') == std::string::npos ? (o.masterPort = 27900, true) : ParsePort(split.port, o.masterPort);
 }
 
+bool ParseConsoleOption(const std::string& option, const std::string& value, Options& o) {
+  ConsoleState& c = o.console;
+  o.rcon = true;
+  if (option == "--rcon-password") {
+    c.password = value;
+  } else if (option == "--rcon-layout") {
+    if (value != "growing" && value != "fixed") return false;
+    c.layout = value == "fixed" ? StatusLayout::Fixed : StatusLayout::Growing;
+  } else if (option == "--rcon-players") {
+    int count = 0;
+    if (!ParseInt32(value, count) || count < 0 || count > 64) return false;
+    c.players = MakeConsolePlayers(count);
+  } else if (option == "--rcon-player") {
+    if (!o.playersListed) c.players.clear();
+    o.playersListed = true;
+    ConsolePlayer p;
+    if (!ParseConsolePlayer(value, static_cast<int>(c.players.size()), p) || c.players.size() >= 64) return false;
+    c.players.push_back(p);
+  } else if (option == "--rcon-commands") {
+    c.commands.clear();
+    for (const std::string& name : SplitKeepEmpty(value, ',')) c.commands.push_back(LowerCase(name));
+  } else if (option == "--rcon-buffer") {
+    int size = 0;
+    if (!ParseInt32(value, size) || size < 2 || size > 65000) return false;
+    c.buffer = static_cast<size_t>(size);
+  } else if (option == "--rcon-log") {
+    o.rconLog = value;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
+  o.console.players = MakeConsolePlayers(3);
+  o.console.commands = DefaultConsoleCommands();
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     if (option == "--reverse-parts") {
       o.reverseParts = true;
       continue;
     }
+    if (option == "--rcon-no-password") {
+      o.rcon = true;
+      o.console.passwordSet = false;
+      continue;
+    }
     if (i + 1 >= argc) return false;
     const std::string value = argv[++i];
-    if (option == "--port") o.port = std::atoi(value.c_str());
+    if (option.rfind("--rcon-", 0) == 0) {
+      if (!ParseConsoleOption(option, value, o)) return false;
+    } else if (option == "--port") o.port = std::atoi(value.c_str());
     else if (option == "--query-port") o.queryPort = std::atoi(value.c_str());
     else if (option == "--count") o.count = std::atoi(value.c_str());
     else if (option == "--silent") o.silent = std::atoi(value.c_str());
@@ -138,7 +194,40 @@ bool ParseOptions(int argc, char** argv, Options& o) {
          o.queryPort + o.count - 1 <= 65535 && o.heartbeatMs > 0;
 }
 
-void AnswerGamePort(Server& server, const Datagram& d, const std::string& reply, const std::string& info) {
+// The console's account goes to its own file when one is given, so that a
+// test reads only that.
+void LogConsole(const Options& o, const std::string& line) {
+  if (o.rconLog.empty()) return Say("game server: " + line);
+  if (FILE* f = std::fopen(o.rconLog.c_str(), "a")) {
+    std::fputs(("game server: " + line + "\n").c_str(), f);
+    std::fclose(f);
+  }
+}
+
+// True when the datagram was the console's business: a console request, or a
+// status request over the rate it shares with the console.
+bool AnswerConsoleMode(Server& server, const Datagram& d, const Options& o, int64_t nowMs) {
+  const std::string from = AddressText(d.address, d.port);
+  if (IsStatusRequest(d.bytes) || IsInfoRequest(d.bytes)) {
+    if (AllowRequest(server.console, from, nowMs)) return false;
+    LogConsole(o, "status request from " + from + " dropped over the address's rate");
+    return true;
+  }
+  const ConsoleAnswer answer = AnswerConsole(server.console, d.bytes, from, nowMs);
+  if (!answer.isConsoleRequest) return false;
+  size_t total = 0;
+  for (const std::string& datagram : answer.datagrams) {
+    server.game.SendTo(d.address, d.port, datagram);
+    total += datagram.size();
+  }
+  LogConsole(o, answer.log + " (answered with " + std::to_string(total) + " bytes in " +
+                    std::to_string(answer.datagrams.size()) + " datagrams)");
+  return true;
+}
+
+void AnswerGamePort(Server& server, const Datagram& d, const Options& o, int64_t nowMs, const std::string& reply,
+                    const std::string& info) {
+  if (o.rcon && AnswerConsoleMode(server, d, o, nowMs)) return;
   const std::string who = AddressText(d.address, d.port) + " on port " + std::to_string(server.gamePort);
   const bool wantsInfo = IsInfoRequest(d.bytes);
   if (!IsStatusRequest(d.bytes) && !wantsInfo) {
@@ -149,7 +238,9 @@ void AnswerGamePort(Server& server, const Datagram& d, const std::string& reply,
     Say("game server: status request from " + who + ", left unanswered");
     return;
   }
-  const std::string& answer = wantsInfo ? info : reply;
+  const std::string& answer = !o.rcon ? (wantsInfo ? info : reply)
+                             : wantsInfo ? std::string(info).insert(4, 1, '\x01')
+                                         : ConsoleStatusResponse(server.console);
   server.game.SendTo(d.address, d.port, answer);
   Say(std::string("game server: ") + (wantsInfo ? "info" : "status") + " request from " + who + " (" +
       std::to_string(d.bytes.size()) + " bytes: " + Printable(d.bytes) + "), answered with " +
@@ -202,7 +293,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: game_server [--port N] [--query-port N] [--count 1..%d] [--silent N] [--game mohaa,...]\n"
                  "                   [--master 127.x.y.z[:PORT]] [--heartbeat-ms N] [--parts N] [--reverse-parts]\n"
-                 "                   [--quit-after-ms N]\n",
+                 "                   [--quit-after-ms N] [--rcon-password PW | --rcon-no-password]\n"
+                 "                   [--rcon-layout growing|fixed] [--rcon-players 0..64] [--rcon-player S|P|ADDR|NAME]\n"
+                 "                   [--rcon-commands a,b,...] [--rcon-buffer N] [--rcon-log FILE]\n",
                  kMaxServers);
     return 2;
   }
@@ -217,6 +310,7 @@ int main(int argc, char** argv) {
     s.index = i;
     s.gamePort = o.port + i;
     s.silent = i >= o.count - o.silent;
+    s.console = o.console;
     s.gamespy = MakeStandInServer(i, s.gamePort, *o.games[static_cast<size_t>(i) % o.games.size()]);
     if (!s.game.BindLoopback(s.gamePort)) {
       Say("game server: cannot use UDP port " + std::to_string(s.gamePort));
@@ -236,7 +330,7 @@ int main(int argc, char** argv) {
                                    : "UDP ports " + std::to_string(o.port) + " to " + std::to_string(o.port + o.count - 1);
   if (o.queryPort != 0) ports += ", query ports from " + std::to_string(o.queryPort);
   Say("game server: answering status requests on " + ports + ", the last " + std::to_string(o.silent) +
-      " of them silent");
+      " of them silent" + (o.rcon ? ", with a remote console" : ""));
 
   if (o.masterAddress != 0) {
     Say("game server: heartbeats to " + AddressText(o.masterAddress, o.masterPort) + " every " +
@@ -267,7 +361,8 @@ int main(int argc, char** argv) {
         if (onQueryPort) {
           AnswerQueryPort(s, d, o);
         } else {
-          AnswerGamePort(s, d, reply, info);
+          const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+          AnswerGamePort(s, d, o, sinceStart.count(), reply, info);
         }
       }
     }
