@@ -77,6 +77,8 @@ TEST(RconCommands, UnknownCommandRepliesAndRefusedLists) {
       {"banaddr 3", "Unknown command \"banaddr\"\n", true, "clientkick 3|banid 3|clientkick 3|-|-|-|-|-|gamemap dm/x"},
       {"gamemap dm/x", "unknown command: gamemap\n", true, "clientkick 3|banid 3|clientkick 3|-|-|-|-|-|map dm/x"},
       {"clientkick 3", "Unknown command \"banid\"\n", false, "clientkick 3|banid 3|clientkick 3|-|-|-|-|-|map dm/x"},
+      {"clientkick 3", "Kicked\nUnknown command clientkick\n", false,
+       "clientkick 3|banid 3|clientkick 3|-|-|-|-|-|map dm/x"},
   };
   for (const Step& s : steps) {
     const std::string verb = s.sent.substr(0, s.sent.find(' '));

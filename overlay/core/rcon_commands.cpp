@@ -71,9 +71,11 @@ bool ServerCommands::ReadCommandList(std::string_view reply) {
 }
 
 bool ServerCommands::ReadCommandReply(const ConsoleCommand& sent, std::string_view reply) {
-  const std::string text = LowerCase(reply);
+  // Only the reply's first line: a player's name further on may say anything.
+  const size_t start = std::min(reply.find_first_not_of("\r\n "), reply.size());
+  const std::string line = LowerCase(reply.substr(start, reply.find('\n', start) - start));
   const std::string verb = LowerCase(VerbOf(sent));
-  if (text.find("unknown command") == std::string::npos || text.find(verb) == std::string::npos) return false;
+  if (line.rfind("unknown command", 0) != 0 || line.find(verb) == std::string::npos) return false;
   refused_.insert(verb);
   return true;
 }

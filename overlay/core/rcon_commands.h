@@ -24,8 +24,8 @@ class ServerCommands {
   // learned) when the text is no command list.
   bool ReadCommandList(std::string_view reply);
 
-  // Takes the reply to a command that went out; true when it says the server
-  // has no such command, which is then never offered again.
+  // Takes the reply to a command that went out; true when its first line
+  // says the server has no such command, which is then never offered again.
   bool ReadCommandReply(const ConsoleCommand& sent, std::string_view reply);
 
   // True when a command of this verb can be expected to run: not refused

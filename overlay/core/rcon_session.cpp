@@ -1,0 +1,183 @@
+#include "overlay/core/rcon_session.h"
+
+#include "common/core/text.h"
+
+namespace {
+
+std::string_view VerbOf(const ConsoleCommand& command) {
+  const std::string& text = command.Text();
+  return std::string_view(text).substr(0, text.find(' '));
+}
+
+// The client of "dumpuser N".
+std::optional<int> ClientOf(const ConsoleCommand& command) {
+  const std::string& text = command.Text();
+  const size_t blank = text.find(' ');
+  int client = 0;
+  if (blank == std::string::npos || !ParseInt32(std::string_view(text).substr(blank + 1), client)) return std::nullopt;
+  return client;
+}
+
+}  // namespace
+
+RconSession::RconSession(std::string password, DayBanList bans)
+    : password_(std::move(password)), bans_(std::move(bans)) {}
+
+void RconSession::Start(uint32_t now) {
+  exchange_.Reset();
+  health_ = RconHealth();
+  server_.reset();
+  commandListRead_ = false;
+  polledOnce_ = false;
+  listAskedOnce_ = false;
+  lastStatus_.reset();
+  statusNew_ = false;
+  askedPlayers_.clear();
+  models_.clear();
+  exchange_.QueueStatusQuery();
+  lastStatusPoll_ = now;
+}
+
+std::optional<ServerFamily> RconSession::Family() const {
+  if (!server_) return std::nullopt;
+  return server_->Family();
+}
+
+void RconSession::Tick(uint32_t now, int64_t utcNow) {
+  if (auto finished = exchange_.Poll(now)) Finish(*finished, utcNow);
+  QueuePolls(now);
+  // Bans end once the server's commands are known, so that its own ban can be lifted with them.
+  if (!server_ || !commandListRead_) return;
+  const std::vector<DayBan> due = bans_.TakeDue(utcNow);
+  if (!due.empty()) bansChanged_ = true;
+  for (const DayBan& ban : due) {
+    if (!ban.serverBan) continue;
+    if (auto lift = RconLiftBan(ban.address, *server_)) exchange_.QueueCommand(*lift);
+  }
+}
+
+// The family first; then the command list until it is read, and the status
+// every kStatusEveryMs.
+void RconSession::QueuePolls(uint32_t now) {
+  const bool due = now - lastStatusPoll_ >= kStatusEveryMs;
+  if (!server_) {
+    if (due && !exchange_.Open() && exchange_.Waiting() == 0) {
+      exchange_.QueueStatusQuery();
+      lastStatusPoll_ = now;
+    }
+    return;
+  }
+  if (!RconPasswordFits(password_)) return;
+  if (!commandListRead_ && (!listAskedOnce_ || now - lastCommandList_ >= kStatusEveryMs)) {
+    exchange_.QueuePoll(*ConsoleCommand::Plain("cmdlist"));
+    lastCommandList_ = now;
+    listAskedOnce_ = true;
+  }
+  if (!polledOnce_ || due) {
+    exchange_.QueuePoll(*ConsoleCommand::Plain("status"));
+    lastStatusPoll_ = now;
+    polledOnce_ = true;
+  }
+}
+
+std::optional<std::string> RconSession::NextDatagram(uint32_t now) {
+  const std::optional<RconRequestItem> item = exchange_.NextToSend(now);
+  if (!item) return std::nullopt;
+  if (item->kind == RequestKind::StatusQuery) return StatusQueryDatagram();
+  // Left open without a datagram, the request ends unanswered.
+  if (!server_ || !item->command) return std::nullopt;
+  return RconRequest(server_->Family(), password_, *item->command);
+}
+
+void RconSession::TakeDatagram(std::string_view datagram, uint32_t now) { exchange_.TakeDatagram(datagram, now); }
+
+void RconSession::Finish(const FinishedRequest& finished, int64_t utcNow) {
+  health_.Finished(finished);
+  if (!finished.answered) return;
+  if (finished.request.kind == RequestKind::StatusQuery) {
+    if (!server_ && finished.family) server_.emplace(*finished.family);
+    return;
+  }
+  if (!server_ || !finished.request.command) return;
+  const ConsoleCommand& sent = *finished.request.command;
+  const std::string& reply = finished.reply.text;
+  if (server_->ReadCommandReply(sent, reply)) return;
+  const std::string_view verb = VerbOf(sent);
+  if (verb == "status") {
+    if (auto status = ReadRconStatus(reply)) OnStatus(std::move(*status), utcNow);
+  } else if (verb == "cmdlist") {
+    commandListRead_ = server_->ReadCommandList(reply) || commandListRead_;
+  } else if (verb == "dumpuser") {
+    OnDumpUser(sent, reply);
+  }
+}
+
+// New players' settings are asked one at a time; the day's bans are kicked again.
+void RconSession::OnStatus(RconStatus status, int64_t utcNow) {
+  std::map<int, std::string> asked;
+  for (const RconPlayer& p : status.players) {
+    const auto known = askedPlayers_.find(p.client);
+    if (known != askedPlayers_.end() && known->second == p.name) {
+      asked.insert(*known);
+      continue;
+    }
+    if (!server_->Has("dumpuser")) continue;
+    const auto dumpUser = ConsoleCommand::ForClient("dumpuser", p.client);
+    if (dumpUser && exchange_.QueuePoll(*dumpUser)) asked[p.client] = p.name;
+  }
+  askedPlayers_ = std::move(asked);
+  if (server_->Has("clientkick")) {
+    for (int client : bans_.ToKickAgain(status, utcNow)) {
+      if (auto kick = ConsoleCommand::ForClient("clientkick", client)) exchange_.QueueCommand(*kick);
+    }
+  }
+  lastStatus_ = std::move(status);
+  statusNew_ = true;
+}
+
+void RconSession::OnDumpUser(const ConsoleCommand& sent, std::string_view reply) {
+  const std::optional<int> client = ClientOf(sent);
+  std::optional<PlayerModels> models = ReadDumpUser(reply);
+  if (client && models) models_.emplace_back(*client, std::move(*models));
+}
+
+RconActionOutcome RconSession::Action(char key, int client, int64_t utcNow) {
+  const std::optional<RconAction> action = RconActionOfKey(key);
+  if (!server_ || !action || !RconPasswordFits(password_)) return {};
+  std::vector<ConsoleCommand> commands = RconActionCommands(*action, client, *server_);
+  if (commands.empty()) return {};
+  if (*action == RconAction::DayBan && lastStatus_) {
+    for (const RconPlayer& p : lastStatus_->players) {
+      if (p.client == client && bans_.Add(p.host, p.name, utcNow, DayBanUsesServerBan(*server_))) bansChanged_ = true;
+    }
+  }
+  return QueueCommands(std::move(commands));
+}
+
+RconActionOutcome RconSession::MapChange(std::string_view map) {
+  if (!server_ || !RconPasswordFits(password_)) return {};
+  std::optional<ConsoleCommand> command = RconMapCommand(map, *server_);
+  if (!command) return {};
+  return QueueCommands({std::move(*command)});
+}
+
+RconActionOutcome RconSession::QueueCommands(std::vector<ConsoleCommand> commands) {
+  RconActionOutcome outcome;
+  outcome.available = true;
+  outcome.queued = true;
+  for (ConsoleCommand& command : commands) {
+    outcome.commands.push_back(command.Text());
+    outcome.queued = exchange_.QueueCommand(std::move(command)) && outcome.queued;
+  }
+  return outcome;
+}
+
+std::optional<RconStatus> RconSession::TakeStatus() {
+  if (!statusNew_) return std::nullopt;
+  statusNew_ = false;
+  return lastStatus_;
+}
+
+std::vector<std::pair<int, PlayerModels>> RconSession::TakeModels() { return std::exchange(models_, {}); }
+
+bool RconSession::TakeBansChanged() { return std::exchange(bansChanged_, false); }
