@@ -4,6 +4,7 @@
 #include "common/win/registry.h"
 #include "launcher/win/main_controls.h"
 #include "launcher/win/overlay_starter.h"
+#include "overlay/win/link_settings.h"
 #include "overlay/core/overlay_layout.h"
 #include "tests/launcher_fixture.h"
 #include "tests/wine_test_util.h"
@@ -35,6 +36,18 @@ bool EndOverlay(HWND square) {
 }
 
 using OverlayStarterTest = LauncherFixture;
+
+// The kind and bytes of a value as the registry holds them.
+std::pair<DWORD, std::string> RawSetting(const char* name) {
+  std::string data(4096, '\0');
+  DWORD kind = 0, size = static_cast<DWORD>(data.size());
+  if (RegGetValueA(HKEY_CURRENT_USER, registry::kSettingsKey, name, RRF_RT_ANY, &kind, data.data(), &size) !=
+      ERROR_SUCCESS) {
+    return {0, ""};
+  }
+  data.resize(size);
+  return {kind, data};
+}
 
 std::vector<HWND> ShownWindowsCaptioned(const std::string& part) {
   struct Search {
@@ -220,5 +233,94 @@ TEST_F(OverlayStarterTest, ShowLogOpensTheLogOrSaysWhyNot) {
     }
   }
   starter->Close();
+  main->Close();
+}
+
+TEST_F(OverlayStarterTest, TheLinkChoiceGreysTheFieldsOfTheOtherLink) {
+  const int inspectionFields[] = {Starter::addressLabel, Starter::addressField, Starter::portLabel, Starter::portField};
+  const int rconFields[] = {Starter::rconServerLabel, Starter::rconServerField, Starter::rconPasswordLabel,
+                            Starter::rconPasswordField};
+  struct Case {
+    int storedLink;  // -1: no value
+    bool rcon;       // the remote console is chosen on opening
+  };
+  const Case cases[] = {{-1, false}, {0, false}, {1, true}, {7, false}};
+  auto main = Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.storedLink);
+    if (c.storedLink >= 0) {
+      registry::MakeKey(HKEY_CURRENT_USER, registry::kSettingsKey);
+      registry::StoreKeyValue(HKEY_CURRENT_USER, registry::kSettingsKey, "Mini Link", int32_t{c.storedLink},
+                              registry::kNumber);
+    }
+    Starter* starter = main->LaunchCorvel();
+    ASSERT_NE(starter, nullptr);
+    EXPECT_EQ(WindowText(starter->Control(Starter::inspectionLinkChoice)), "Inspection server");
+    EXPECT_EQ(WindowText(starter->Control(Starter::rconLinkChoice)), "Remote console (rcon)");
+    EXPECT_EQ(WindowText(starter->Control(Starter::rconServerLabel)), "Rcon Server");
+    EXPECT_EQ(WindowText(starter->Control(Starter::rconPasswordLabel)), "Rcon Password");
+    EXPECT_TRUE(GetWindowLongA(starter->Control(Starter::rconPasswordField), GWL_STYLE) & ES_PASSWORD);
+    for (bool rcon : {c.rcon, !c.rcon}) {
+      if (rcon != c.rcon) SendMessageA(starter->Control(rcon ? Starter::rconLinkChoice : Starter::inspectionLinkChoice),
+                                       BM_CLICK, 0, 0);
+      EXPECT_EQ(Checked(starter, Starter::rconLinkChoice), rcon);
+      EXPECT_EQ(Checked(starter, Starter::inspectionLinkChoice), !rcon);
+      for (int id : inspectionFields) EXPECT_EQ(IsWindowEnabled(starter->Control(id)) != 0, !rcon) << id;
+      for (int id : rconFields) EXPECT_EQ(IsWindowEnabled(starter->Control(id)) != 0, rcon) << id;
+    }
+    starter->Close();
+  }
+  main->Close();
+}
+
+TEST_F(OverlayStarterTest, ApplyStoresTheRconLinkWithItsPasswordProtectedAndTheOverlayReadsIt) {
+  ASSERT_TRUE(CopyFileA(BuiltOverlay().c_str(), (app / "corvel2.exe").c_str(), FALSE)) << BuiltOverlay();
+  ASSERT_EQ(FindWindowA("MiniRemote", nullptr), nullptr) << "an overlay is still running";
+  const std::string password = "Open sesame;42";
+  auto main = Start();
+  Starter* starter = main->LaunchCorvel();
+  ASSERT_NE(starter, nullptr);
+  SendMessageA(starter->Control(Starter::rconLinkChoice), BM_CLICK, 0, 0);
+  SetWindowTextA(starter->Control(Starter::rconServerField), "127.0.0.1:27990");
+  SetWindowTextA(starter->Control(Starter::rconPasswordField), password.c_str());
+  SendMessageA(starter->Control(Starter::applyButton), BM_CLICK, 0, 0);
+  ASSERT_TRUE(starter->Closed());
+  EXPECT_TRUE(messages.size() == 1) << "only the help message";
+
+  EXPECT_EQ(Stored("Mini Link"), RegValue{int32_t{1}});
+  EXPECT_EQ(Stored("Rcon Server"), RegValue{std::string("127.0.0.1:27990")});
+  const auto [kind, sealed] = RawSetting("Rcon Password");
+  EXPECT_EQ(kind, static_cast<DWORD>(REG_BINARY));
+  EXPECT_GT(sealed.size(), password.size());
+  EXPECT_EQ(sealed.find(password), std::string::npos) << "stored in clear";
+  const LinkSettings read = ReadLinkSettings();
+  EXPECT_EQ(read.link, settings::OverlayLink::RemoteConsole);
+  ASSERT_TRUE(read.rcon.server.has_value());
+  EXPECT_EQ(read.rcon.server->host, "127.0.0.1");
+  EXPECT_EQ(read.rcon.server->port, 27990);
+  EXPECT_EQ(read.rcon.password, password);
+
+  HWND square = nullptr;
+  EXPECT_TRUE(PumpUntil([&] { return (square = FindWindowA("MiniRemote", nullptr)) != nullptr; }, 20000));
+  if (square) {
+    EXPECT_TRUE(EndOverlay(square));
+  }
+
+  // Opened again, the window shows what was stored, and the inspection
+  // server chosen again keeps the rcon fields.
+  starter = main->LaunchCorvel();
+  ASSERT_NE(starter, nullptr);
+  EXPECT_TRUE(Checked(starter, Starter::rconLinkChoice));
+  EXPECT_EQ(WindowText(starter->Control(Starter::rconServerField)), "127.0.0.1:27990");
+  EXPECT_EQ(WindowText(starter->Control(Starter::rconPasswordField)), password);
+  SendMessageA(starter->Control(Starter::inspectionLinkChoice), BM_CLICK, 0, 0);
+  SendMessageA(starter->Control(Starter::applyButton), BM_CLICK, 0, 0);
+  EXPECT_EQ(Stored("Mini Link"), RegValue{int32_t{0}});
+  EXPECT_EQ(settings::Read(settings::kRconPassword), password);
+  square = nullptr;
+  EXPECT_TRUE(PumpUntil([&] { return (square = FindWindowA("MiniRemote", nullptr)) != nullptr; }, 20000));
+  if (square) {
+    EXPECT_TRUE(EndOverlay(square));
+  }
   main->Close();
 }

@@ -57,6 +57,15 @@ TEST(UserGuide, NamesOpenMohaasEntryStartersAndSetting) {
   }
 }
 
+// The guide names each value of the remote console link as the programs store it.
+TEST(UserGuide, NamesTheRemoteConsoleSettings) {
+  std::string guide;
+  for (const std::string& line : GuideLines()) guide += line + " ";
+  for (const char* name : {settings::kOverlayLink.name, settings::kRconServer.name, settings::kRconPassword.name}) {
+    EXPECT_NE(guide.find("\"" + std::string(name) + "\""), std::string::npos) << name;
+  }
+}
+
 // The guide's columns of the log of commands are as many as a line has.
 TEST(UserGuide, NamesEveryColumnOfTheCommandLog) {
   const std::vector<std::string> lines = GuideLines();

@@ -88,6 +88,32 @@ RegValue ReadKeyValue(HKEY hive, const std::string& path, const std::string& nam
   return value;
 }
 
+bool StoreBinaryValue(HKEY hive, const std::string& path, const std::string& name, const std::string& bytes) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+  const LONG rc = RegSetValueExA(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                                 static_cast<DWORD>(bytes.size()));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+std::optional<std::string> ReadBinaryValue(HKEY hive, const std::string& path, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::nullopt;
+  DWORD kind = 0, size = 0;
+  std::optional<std::string> bytes;
+  if (RegQueryValueExA(key, name.c_str(), nullptr, &kind, nullptr, &size) == ERROR_SUCCESS && kind == REG_BINARY) {
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
+        ERROR_SUCCESS) {
+      data.resize(size < data.size() ? size : data.size());
+      bytes = std::move(data);
+    }
+  }
+  RegCloseKey(key);
+  return bytes;
+}
+
 bool HoldsOtherKind(HKEY hive, const std::string& path, const std::string& name) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;

@@ -4,6 +4,7 @@
 // writes to missing keys do nothing. Nothing here shows a message.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "common/core/reg_value.h"
@@ -34,6 +35,14 @@ void StoreKeyValue(HKEY hive, const std::string& path, const std::string& name, 
 
 // Reads one value; empty when the key or value is missing or of another kind.
 RegValue ReadKeyValue(HKEY hive, const std::string& path, const std::string& name);
+
+// Writes bytes as a binary value into an existing key; never creates the key.
+// False when nothing was written.
+bool StoreBinaryValue(HKEY hive, const std::string& path, const std::string& name, const std::string& bytes);
+
+// The bytes of a binary value; none when the key or value is missing or of
+// another kind.
+std::optional<std::string> ReadBinaryValue(HKEY hive, const std::string& path, const std::string& name);
 
 // True when the value exists with a kind other than text or number, which
 // reads as empty but holds data all the same.

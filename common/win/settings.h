@@ -21,6 +21,10 @@ struct FlagSetting {
 struct NumberSetting {
   const char* name;
 };
+// Stored as binary, sealed for the current Windows user: never in clear.
+struct ProtectedSetting {
+  const char* name;
+};
 
 // The launcher's fields, remembered for its next start.
 inline constexpr TextSetting kPlayerName{"Player Name"};
@@ -37,6 +41,14 @@ inline constexpr TextSetting kInspectionServerPort{"Mini Port"};
 inline constexpr FlagSetting kShowAllPlayerData{"Mini ShowAll"};
 inline constexpr FlagSetting kUseScrollLock{"Use Scroll Lock"};
 inline constexpr TextSetting kMapList{"Mini MapList"};
+
+// Which link the overlay takes to the server: the inspection server (also
+// when the value is missing or unknown) or the game server's own remote
+// console, at "Rcon Server" (host[:port]; empty: the launcher's server field).
+enum class OverlayLink : int32_t { InspectionServer = 0, RemoteConsole = 1 };
+inline constexpr NumberSetting kOverlayLink{"Mini Link"};
+inline constexpr TextSetting kRconServer{"Rcon Server"};
+inline constexpr ProtectedSetting kRconPassword{"Rcon Password"};
 
 // The launcher's "Server List": the masters it asks (host[:port] entries;
 // missing means the community's masters), and what the window showed last:
@@ -55,6 +67,10 @@ inline constexpr FlagSetting kServerListHideNoReply{"Server List Hide No Reply"}
 std::string Read(TextSetting setting);
 bool Read(FlagSetting setting);
 int32_t Read(NumberSetting setting);
+OverlayLink ReadOverlayLink();
+// "" for a missing value, one of another kind, or one that does not open for
+// this user.
+std::string Read(ProtectedSetting setting);
 // Nothing when the value is missing; "" when it is there but empty.
 std::optional<std::string> ReadIfPresent(TextSetting setting);
 
@@ -62,6 +78,10 @@ std::optional<std::string> ReadIfPresent(TextSetting setting);
 void Write(TextSetting setting, const std::string& text);
 void Write(FlagSetting setting, bool on);
 void Write(NumberSetting setting, int32_t number);
+void Write(OverlayLink link);
+// False when the text could not be sealed or stored; the clear text is never
+// stored in its place.
+bool Write(ProtectedSetting setting, const std::string& clear);
 
 // Creates the key when it is missing; existing values are kept.
 void CreateKey();

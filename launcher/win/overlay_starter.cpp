@@ -17,26 +17,40 @@ const char* const kOverlayStarterHelp =
 
 const char* const kNoLogYetMessage = "corvel2 has not sent a command yet: there is no log.";
 
+const char* const kRconPasswordNotStoredMessage =
+    "Windows could not protect the rcon password, so it was not stored: corvel2 starts without it.";
+
 namespace {
 
 constexpr ControlKind kLabel{"STATIC", SS_LEFT};
 constexpr ControlKind kField{"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+constexpr ControlKind kPasswordField{"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE};
 constexpr ControlKind kCheck{"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
+// The two link choices make one group, which the label after them closes.
+constexpr ControlKind kFirstChoice{"BUTTON", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON};
+constexpr ControlKind kChoice{"BUTTON", BS_AUTORADIOBUTTON};
+constexpr ControlKind kLabelAfterChoices{"STATIC", SS_LEFT | WS_GROUP};
 
 using Starter = OverlayStarterWindow;
 
 const ControlSpec kStarterControls[] = {
     {Starter::introLabel, kLabel, "Corvel is a ingame version of Tavrin remote and requires a password.",
      {12, 10, 300, 32}},
-    {Starter::addressLabel, kLabel, "Tavrin IP", {12, 50, 100, 16}},
-    {Starter::addressField, kField, "", {12, 68, 190, 22}},
-    {Starter::portLabel, kLabel, "Port/Password", {212, 50, 100, 16}},
-    {Starter::portField, kField, "", {212, 68, 100, 22}},
-    {Starter::showAllCheck, kCheck, "Show All Data vs Name Only", {12, 100, 300, 20}},
-    {Starter::scrollLockCheck, kCheck, "Use Scroll Lock vs PrntScrn", {12, 124, 300, 20}},
-    {Starter::applyButton, {"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON}, "Apply", {30, 156, 80, 28}},
-    {Starter::cancelButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Cancel", {122, 156, 80, 28}},
-    {Starter::showLogButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Show Log", {214, 156, 80, 28}},
+    {Starter::inspectionLinkChoice, kFirstChoice, "Inspection server", {12, 46, 140, 20}},
+    {Starter::rconLinkChoice, kChoice, "Remote console (rcon)", {156, 46, 160, 20}},
+    {Starter::addressLabel, kLabelAfterChoices, "Tavrin IP", {12, 72, 100, 16}},
+    {Starter::addressField, kField, "", {12, 90, 190, 22}},
+    {Starter::portLabel, kLabel, "Port/Password", {212, 72, 100, 16}},
+    {Starter::portField, kField, "", {212, 90, 100, 22}},
+    {Starter::rconServerLabel, kLabel, "Rcon Server", {12, 120, 190, 16}},
+    {Starter::rconServerField, kField, "", {12, 138, 190, 22}},
+    {Starter::rconPasswordLabel, kLabel, "Rcon Password", {212, 120, 100, 16}},
+    {Starter::rconPasswordField, kPasswordField, "", {212, 138, 100, 22}},
+    {Starter::showAllCheck, kCheck, "Show All Data vs Name Only", {12, 170, 300, 20}},
+    {Starter::scrollLockCheck, kCheck, "Use Scroll Lock vs PrntScrn", {12, 194, 300, 20}},
+    {Starter::applyButton, {"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON}, "Apply", {30, 226, 80, 28}},
+    {Starter::cancelButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Cancel", {122, 226, 80, 28}},
+    {Starter::showLogButton, {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON}, "Show Log", {214, 226, 80, 28}},
 };
 
 }  // namespace
@@ -48,7 +62,7 @@ bool OverlayStarterWindow::Open() {
   ShowMessage(kOverlayStarterHelp, MB_OK);
   const bool created = Create({.className = "KestrunCorvelSetup",
                                .caption = "Corvel Setup",
-                               .clientSize96 = {324, 196},
+                               .clientSize96 = {324, 266},
                                .cascadeOffset = 60,
                                .controls = kStarterControls});
   if (!created) return false;
@@ -65,14 +79,37 @@ void OverlayStarterWindow::LoadSettings() {
   for (const auto& [id, on] : checks) {
     SendMessageA(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
   }
+  const bool rcon = settings::ReadOverlayLink() == settings::OverlayLink::RemoteConsole;
+  CheckRadioButton(hwnd_, inspectionLinkChoice, rconLinkChoice, rcon ? rconLinkChoice : inspectionLinkChoice);
+  SetWindowTextA(Control(rconServerField), settings::Read(settings::kRconServer).c_str());
+  std::string password = settings::Read(settings::kRconPassword);
+  SetWindowTextA(Control(rconPasswordField), password.c_str());
+  SecureZeroMemory(password.data(), password.size());
+  OnLinkChosen();
+}
+
+bool OverlayStarterWindow::Checked(int id) const {
+  return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void OverlayStarterWindow::OnLinkChosen() {
+  const bool rcon = Checked(rconLinkChoice);
+  for (int id : {addressLabel, addressField, portLabel, portField}) EnableWindow(Control(id), !rcon);
+  for (int id : {rconServerLabel, rconServerField, rconPasswordLabel, rconPasswordField}) EnableWindow(Control(id), rcon);
 }
 
 void OverlayStarterWindow::OnApplyClicked() {
-  auto checked = [&](int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
   settings::Write(settings::kInspectionServerAddress, WindowText(Control(addressField)));
   settings::Write(settings::kInspectionServerPort, WindowText(Control(portField)));
-  settings::Write(settings::kShowAllPlayerData, checked(showAllCheck));
-  settings::Write(settings::kUseScrollLock, checked(scrollLockCheck));
+  settings::Write(settings::kShowAllPlayerData, Checked(showAllCheck));
+  settings::Write(settings::kUseScrollLock, Checked(scrollLockCheck));
+  settings::Write(Checked(rconLinkChoice) ? settings::OverlayLink::RemoteConsole
+                                          : settings::OverlayLink::InspectionServer);
+  settings::Write(settings::kRconServer, WindowText(Control(rconServerField)));
+  std::string password = WindowText(Control(rconPasswordField));
+  const bool passwordStored = settings::Write(settings::kRconPassword, password);
+  SecureZeroMemory(password.data(), password.size());
+  if (!passwordStored) ShowMessage(kRconPasswordNotStoredMessage, MB_OK);
   // The overlay reads the values above at its start; its result is not looked at.
   const std::string program = appFolder_ + "\\corvel2.exe";
   ShellExecuteA(hwnd_, "open", program.c_str(), "", appFolder_.c_str(), SW_SHOWNORMAL);
@@ -106,6 +143,9 @@ LRESULT OverlayStarterWindow::OnWindowMessage(HWND hwnd, UINT msg, WPARAM wParam
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == applyButton) OnApplyClicked();
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == cancelButton) OnCancelClicked();
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == showLogButton) OnShowLogClicked();
+      if (HIWORD(wParam) == BN_CLICKED && (LOWORD(wParam) == inspectionLinkChoice || LOWORD(wParam) == rconLinkChoice)) {
+        OnLinkChosen();
+      }
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);

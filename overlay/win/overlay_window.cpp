@@ -100,6 +100,7 @@ void OverlayWindow::ReadSettings() {
   serverAddress_ = settings::Read(settings::kInspectionServerAddress);
   serverPort_ = settings::Read(settings::kInspectionServerPort);
   mapList_ = settings::Read(settings::kMapList);
+  linkSettings_ = ReadLinkSettings();
 }
 
 void OverlayWindow::PlaceSquare() {

@@ -14,6 +14,7 @@
 #include "overlay/core/watchdog.h"
 #include "overlay/win/action_window.h"
 #include "overlay/win/command_log_file.h"
+#include "overlay/win/link_settings.h"
 #include "overlay/win/tcp_link.h"
 
 constexpr COLORREF kLinkDownColor = RGB(255, 0, 0);
@@ -58,6 +59,8 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   COLORREF BackColor() const { return backColor_; }
   bool Ended() const { return ended_; }
   GridMode Mode() const { return gridMode_; }
+  // The link chosen in Corvel Setup, as read at Open.
+  const LinkSettings& ChosenLink() const { return linkSettings_; }
   const Watchdog& LinkWatchdog() const { return watchdog_; }
 
   void SetTopmost(Pane pane, bool topmost) override;
@@ -108,6 +111,7 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   std::string serverAddress_;
   std::string serverPort_;
   std::string mapList_;
+  LinkSettings linkSettings_;
 
   Watchdog watchdog_;
   TcpLink link_;
