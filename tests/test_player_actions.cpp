@@ -278,3 +278,55 @@ TEST(PlayerActions, EachCommandSentIsRecordedOnce) {
         << c.what;
   }
 }
+
+namespace {
+
+struct FakeConsole : ConsoleActions {
+  RconActionOutcome outcome;
+  std::vector<std::string> asked;
+  RconActionOutcome Action(char key, int client) override {
+    asked.push_back(std::string(1, key) + std::to_string(client));
+    return outcome;
+  }
+  RconActionOutcome MapChange(const std::string& map) override {
+    asked.push_back("map " + map);
+    return outcome;
+  }
+};
+
+}  // namespace
+
+TEST(PlayerActions, RemoteConsoleTakesActionsAndMaps) {
+  struct Case {
+    std::string name;
+    std::vector<char> keys;  // after picking client 3 ("D")
+    RconActionOutcome outcome;
+    std::string asked;
+    std::string messageLine;
+    std::vector<std::string> logged;
+  };
+  const std::vector<Case> cases = {
+      {"kick", {'K'}, {true, true, {"clientkick 3"}}, "K3", "Command Sent", {"clientkick 3"}},
+      {"day ban logs each command", {'D'}, {true, true, {"banaddr 3", "clientkick 3"}}, "D3", "Command Sent",
+       {"banaddr 3", "clientkick 3"}},
+      {"not available", {'J'}, {false, false, {}}, "J3", kNotAvailableMessage, {}},
+      {"queue full", {'K'}, {true, false, {"clientkick 3"}}, "K3", "Command Not Sent", {}},
+      {"map", {'C', 'C'}, {true, true, {"gamemap dm/mohdm6"}}, "map dm/mohdm6", "Dora", {"gamemap dm/mohdm6"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    FakeConsole console;
+    console.outcome = c.outcome;
+    f.actions.SetConsole(&console);
+    f.actions.OnPickKey('D');
+    for (char key : c.keys) f.actions.OnActionKey(static_cast<uint16_t>(key));
+    EXPECT_EQ(console.asked, std::vector<std::string>{c.asked});
+    EXPECT_TRUE(f.link.sent.empty());
+    EXPECT_EQ(f.view.messageLine, c.messageLine);
+    std::vector<std::string> logged;
+    for (const CommandRecord& r : f.log.lines) logged.push_back(r.command);
+    EXPECT_EQ(logged, c.logged);
+    if (!f.log.lines.empty() && c.keys[0] != 'C') EXPECT_EQ(f.log.lines[0].name, "Dora");
+  }
+}

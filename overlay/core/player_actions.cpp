@@ -111,7 +111,11 @@ void PlayerActions::ChooseAction(char key) {
       record.menuLine = action->menuLine;
       record.client = std::to_string(state.pickedClient);
       FillPickedRow(record);
-      SendAndReport(ActionCommand(key, state.pickedClient), true, std::move(record));
+      if (console_) {
+        ConsoleAndReport(console_->Action(key, state.pickedClient), true, std::move(record));
+      } else {
+        SendAndReport(ActionCommand(key, state.pickedClient), true, std::move(record));
+      }
       state.menuMode = MenuMode::Done;
       view_.ShowActions(false);
       break;
@@ -146,7 +150,12 @@ void PlayerActions::ChooseMap(char key) {
   CommandRecord record;
   record.menuLine = ChangeMapLine();
   record.map = MapOfLine(line);
-  SendAndReport("X" + line, false, std::move(record));
+  if (console_) {
+    const RconActionOutcome outcome = console_->MapChange(record.map);
+    ConsoleAndReport(outcome, false, std::move(record));
+  } else {
+    SendAndReport("X" + line, false, std::move(record));
+  }
   OverlayOnTop();
   state.menuMode = MenuMode::Done;
   view_.ShowMaps(false);
@@ -160,8 +169,30 @@ void PlayerActions::SendAndReport(const std::string& text, bool reportSent, Comm
     return;
   }
   if (reportSent) view_.SetMessageLine("Command Sent");
-  if (!log_) return;
   record.command = text;
+  Record(record);
+}
+
+// An action the server cannot do sends nothing and leaves no line; each
+// console command that went out has its own line.
+void PlayerActions::ConsoleAndReport(const RconActionOutcome& outcome, bool reportSent, CommandRecord record) {
+  if (!outcome.available) {
+    view_.SetMessageLine(kNotAvailableMessage);
+    return;
+  }
+  if (!outcome.queued) {
+    view_.SetMessageLine("Command Not Sent");
+    return;
+  }
+  if (reportSent) view_.SetMessageLine("Command Sent");
+  for (const std::string& command : outcome.commands) {
+    record.command = command;
+    Record(record);
+  }
+}
+
+void PlayerActions::Record(CommandRecord& record) {
+  if (!log_) return;
   if (log_->Append(record)) {
     noLogShown_ = false;
   } else if (!noLogShown_) {

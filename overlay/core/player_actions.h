@@ -9,6 +9,7 @@
 
 #include "overlay/core/command_log.h"
 #include "overlay/core/grid_model.h"
+#include "overlay/core/rcon_session.h"
 
 // The overlay's two windows, as far as the z-order is concerned.
 enum class Pane { Overlay, Actions };
@@ -35,6 +36,16 @@ class CommandSink {
   virtual ~CommandSink() = default;
   // Sends a command text unchanged; false when it did not go out.
   virtual bool SendCommand(const std::string& text) = 0;
+};
+
+// The game server's remote console in place of the inspection server: an
+// action key or a map becomes the console commands of the server's family,
+// or none where the server cannot do it.
+class ConsoleActions {
+ public:
+  virtual ~ConsoleActions() = default;
+  virtual RconActionOutcome Action(char key, int client) = 0;
+  virtual RconActionOutcome MapChange(const std::string& map) = 0;
 };
 
 // Where the administrator is in the key steps. Done lasts until the next
@@ -88,6 +99,8 @@ class PlayerActions {
 
   // Every command that goes out is recorded there; none when null.
   void SetLog(CommandLog* log) { log_ = log; }
+  // Actions and maps go to the console instead of the link; none: the link.
+  void SetConsole(ConsoleActions* console) { console_ = console; }
 
   // Mouse clicks on the action window all return to the idle state.
   void OnWindowClick();
@@ -102,6 +115,8 @@ class PlayerActions {
   void OverlayOnTop();  // the action window first, then the overlay
   void Dismiss();
   void SendAndReport(const std::string& text, bool reportSent, CommandRecord record);
+  void ConsoleAndReport(const RconActionOutcome& outcome, bool reportSent, CommandRecord record);
+  void Record(CommandRecord& record);
   void FillPickedRow(CommandRecord& record) const;
 
   ActionView& view_;
@@ -109,5 +124,6 @@ class PlayerActions {
   CommandSink& link_;
   const GridModel& grid_;
   CommandLog* log_ = nullptr;
+  ConsoleActions* console_ = nullptr;
   bool noLogShown_ = false;  // since the last line that was written
 };

@@ -19,6 +19,9 @@ namespace {
 constexpr const char* kSquareClass = "MiniRemote";
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT_PTR kJoinTimer = 2;
+constexpr UINT_PTR kConsoleTimer = 3;
+// Often enough that a command leaves within a tick and a reply's quiet end is seen soon.
+constexpr UINT kConsoleTickMs = 50;
 
 bool AboveAll(HWND hwnd) {
   return GetTopWindow(nullptr) == hwnd && (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -87,7 +90,11 @@ bool OverlayWindow::Open() {
   actionWindow_.SetLeft(screenWidth_ - layout.width);
   actionWindow_.Show();
 
-  link_.Connect();
+  if (ConsoleMode()) {
+    StartConsole();
+  } else {
+    link_.Connect();
+  }
   actionWindow_.SetMapLines(BuildMapLines(mapList_));
   ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
   SetBand(hwnd_, true);
@@ -127,9 +134,11 @@ void OverlayWindow::PlaceActionWindow() {
 
 void OverlayWindow::StopLinkAndTimers() {
   link_.Close();
+  console_.Stop();
   if (hwnd_) {
     KillTimer(hwnd_, kRefreshTimer);
     KillTimer(hwnd_, kJoinTimer);
+    KillTimer(hwnd_, kConsoleTimer);
   }
   actionWindow_.Close();
 }
@@ -158,6 +167,8 @@ void OverlayWindow::OnRefreshTick() {
     case TickEnd::Finished:
       break;
   }
+  // The console has no connection to retry: its square shows whether it answers.
+  if (ConsoleMode()) return;
   const WatchdogStep step = WatchdogTick(watchdog_);
   if (step.retry) {
     actionWindow_.SetMessageLine(step.messageLine);
@@ -176,6 +187,10 @@ void OverlayWindow::ShowStatusRecord(const std::string& body) {
   lastStatusRecord_ = body;
   ++statusRecordCount_;
   DecodeStatusRecord(body, actionWindow_.Grid(), gridState_);
+  ShowPlayerGrid();
+}
+
+void OverlayWindow::ShowPlayerGrid() {
   const ActionWindowHeights heights = HeightsAfterRecord(actionWindow_.Grid().Rows(), gridState_.recordLineCount);
   actionWindow_.SetMessageLine(LastUpdateLine(gridState_, TimeOfDay()));
   actionWindow_.SetGridHeight(heights.gridHeight);
@@ -210,6 +225,53 @@ void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
   if (!hwnd_) return;
   FinishVerdict(analysis, actionWindow_.Grid());
   actionWindow_.RefreshGrid();
+}
+
+void OverlayWindow::StartConsole() {
+  console_.Attach(hwnd_);
+  console_.Start(linkSettings_.rcon, log_.Folders());
+  actions_.SetConsole(&console_);
+  if (!linkSettings_.rcon.server) {
+    actionWindow_.SetMessageLine("Rcon Server not valid: " + linkSettings_.rcon.serverText);
+  }
+  SetTimer(hwnd_, kConsoleTimer, kConsoleTickMs, nullptr);
+}
+
+void OverlayWindow::OnConsoleTick() {
+  if (!console_.Running()) return;
+  console_.Pump();
+  ShowConsoleState();
+}
+
+void OverlayWindow::ShowConsoleState() {
+  RconSession& session = console_.Session();
+  if (std::optional<RconStatus> status = session.TakeStatus()) {
+    ++statusRecordCount_;
+    ShowPlayerRows(GridPlayers(*status), actionWindow_.Grid(), gridState_);
+    ShowPlayerGrid();
+  }
+  bool modelsShown = false;
+  for (const auto& [client, models] : session.TakeModels()) {
+    modelsShown = ShowPlayerModels(client, models, actionWindow_.Grid()) || modelsShown;
+  }
+  if (modelsShown) actionWindow_.RefreshGrid();
+  const RconHealth& health = session.Health();
+  if (health.Green() || health.Red()) SetBackColor(health.Green() ? kLinkUpColor : kLinkDownColor);
+  // A red state is said once as it comes; the next status's line replaces it.
+  const std::string line = health.StatusText();
+  if (line != consoleLine_ && !line.empty()) actionWindow_.SetMessageLine(line);
+  consoleLine_ = line;
+  switch (console_.SaveBans()) {
+    case BanFileWrite::Written:
+      noBanFileShown_ = false;
+      break;
+    case BanFileWrite::Failed:
+      if (!noBanFileShown_) actionWindow_.SetMessageLine(kNoBanFileMessage);
+      noBanFileShown_ = true;
+      break;
+    case BanFileWrite::Unchanged:
+      break;
+  }
 }
 
 void OverlayWindow::SetBackColor(COLORREF color) {
@@ -308,12 +370,19 @@ LRESULT OverlayWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_TIMER:
       if (wParam == kRefreshTimer) OnRefreshTick();
       if (wParam == kJoinTimer) PollJoiner();
+      if (wParam == kConsoleTimer) OnConsoleTick();
       return 0;
     case TcpLink::kMessage:
       OnSocketMessage(wParam, lParam);
       return 0;
     case TcpLink::kLookupMessage:
       link_.OnLookupDone(wParam, lParam);
+      return 0;
+    case RconLink::kMessage:
+      OnConsoleTick();
+      return 0;
+    case RconLink::kLookupMessage:
+      console_.Link().OnLookupDone(wParam, lParam);
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(DpiFromMessage(wParam));

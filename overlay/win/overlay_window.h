@@ -15,6 +15,7 @@
 #include "overlay/win/action_window.h"
 #include "overlay/win/command_log_file.h"
 #include "overlay/win/link_settings.h"
+#include "overlay/win/rcon_console.h"
 #include "overlay/win/tcp_link.h"
 
 constexpr COLORREF kLinkDownColor = RGB(255, 0, 0);
@@ -56,6 +57,9 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   HWND Handle() const { return hwnd_; }
   ActionWindow& ActionPane() { return actionWindow_; }
   TcpLink& Link() { return link_; }
+  // The remote console, running when ChosenLink() chose it.
+  RconConsole& Console() { return console_; }
+  bool ConsoleMode() const { return linkSettings_.link == settings::OverlayLink::RemoteConsole; }
   COLORREF BackColor() const { return backColor_; }
   bool Ended() const { return ended_; }
   GridMode Mode() const { return gridMode_; }
@@ -88,6 +92,10 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   void Paint();
   void StopLinkAndTimers();
   void OnRightClick();
+  void ShowPlayerGrid();
+  void StartConsole();
+  void OnConsoleTick();
+  void ShowConsoleState();
 
   void OnSocketMessage(WPARAM wParam, LPARAM lParam);
   void OnLinkConnected();
@@ -121,6 +129,9 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   PlayerGridState gridState_;
   CommandLogFile log_;
   PlayerActions actions_;
+  RconConsole console_;
+  std::string consoleLine_;  // the last red state's line shown
+  bool noBanFileShown_ = false;
 
   std::string lastStatusRecord_;
   std::string lastDumpRecord_;

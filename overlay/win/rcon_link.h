@@ -1,0 +1,58 @@
+#pragma once
+// The overlay's one UDP socket towards the game server's remote console,
+// driven by window messages on the window thread. It sends the datagrams it
+// is given and takes only those from the console's own address and port.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class RconLinkState { Closed, Resolving, Ready, Error };
+
+class RconLink {
+ public:
+  static constexpr UINT kMessage = WM_APP + 5;
+  // The console's host name has been looked up (host_lookup::Start).
+  static constexpr UINT kLookupMessage = WM_APP + 6;
+  // Datagrams taken in one turn; the rest wait for the next notice or tick,
+  // so that a flood cannot hold the keyboard polling.
+  static constexpr int kMaxReadsPerTurn = 64;
+
+  RconLink();
+  ~RconLink();
+  RconLink(const RconLink&) = delete;
+  RconLink& operator=(const RconLink&) = delete;
+
+  void Attach(HWND window) { window_ = window; }
+
+  // Opens the socket and finds the console: a host name is looked up beside
+  // the window thread, and the link is Ready when kLookupMessage brings it.
+  void Open(const std::string& host, int port);
+  void Close();
+  RconLinkState State() const { return state_; }
+
+  // False when the datagram did not go out (not Ready, or the send failed).
+  bool Send(const std::string& datagram);
+
+  // One turn of reading: the datagrams from the console, in order.
+  std::vector<std::string> ReadTurn();
+  void OnLookupDone(WPARAM wParam, LPARAM lParam);
+
+  // Local port of the socket (0 when none), for tests.
+  int BoundLocalPort() const;
+
+ private:
+  bool OpenSocket();
+  void DropLookup();
+
+  HWND window_ = nullptr;
+  SOCKET socket_ = INVALID_SOCKET;
+  RconLinkState state_ = RconLinkState::Closed;
+  uint32_t address_ = 0;  // network order
+  int port_ = 0;
+  uintptr_t lookup_ = 0;
+  std::string buffer_;
+  bool winsockReady_ = false;
+};
