@@ -278,3 +278,45 @@ TEST(PlayerActions, EachCommandSentIsRecordedOnce) {
         << c.what;
   }
 }
+
+// A console link stands in for the inspection server's texts: what the
+// server cannot do is said and neither sent nor logged.
+TEST(PlayerActions, RoutedActionsReportAndLogTheConsoleCommand) {
+  struct FakeRouter : CommandRouter {
+    RoutedCommand answer;
+    std::vector<std::string> calls;
+    RoutedCommand RouteAction(char key, int client) override {
+      calls.push_back(std::string(1, key) + std::to_string(client));
+      return answer;
+    }
+    RoutedCommand RouteMap(const std::string& map) override {
+      calls.push_back("map " + map);
+      return answer;
+    }
+  };
+  struct Case {
+    std::string keys;
+    RoutedCommand answer;
+    std::string call, messageLine, logged;  // logged: the command in the log, "-" for no line
+  };
+  const Case cases[] = {
+      {"DK", {true, true, "clientkick 3"}, "K3", "Command Sent", "clientkick 3"},
+      {"DS", {false, false, ""}, "S3", kNotAvailableMessage, "-"},
+      {"DB", {true, false, "banaddr 3"}, "B3", "Command Not Sent", "-"},
+      {"DCB", {true, true, "gamemap obj/obj_team2"}, "map obj/obj_team2", "Dora", "gamemap obj/obj_team2"},
+      {"DCA", {false, false, ""}, "map obj/obj_team1", kNotAvailableMessage, "-"},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    FakeRouter router;
+    router.answer = c.answer;
+    f.actions.SetRouter(&router);
+    f.actions.OnPickKey(static_cast<uint16_t>(c.keys[0]));
+    for (char key : c.keys.substr(1)) f.actions.OnActionKey(static_cast<uint16_t>(key));
+    EXPECT_EQ(router.calls, std::vector<std::string>{c.call}) << c.keys;
+    EXPECT_TRUE(f.link.sent.empty()) << c.keys;
+    EXPECT_EQ(f.view.messageLine, c.messageLine) << c.keys;
+    EXPECT_EQ(f.log.lines.empty() ? "-" : f.log.lines[0].command, c.logged) << c.keys;
+    EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done) << c.keys;
+  }
+}

@@ -111,7 +111,11 @@ void PlayerActions::ChooseAction(char key) {
       record.menuLine = action->menuLine;
       record.client = std::to_string(state.pickedClient);
       FillPickedRow(record);
-      SendAndReport(ActionCommand(key, state.pickedClient), true, std::move(record));
+      if (router_) {
+        ReportRouted(router_->RouteAction(key, state.pickedClient), true, std::move(record));
+      } else {
+        SendAndReport(ActionCommand(key, state.pickedClient), true, std::move(record));
+      }
       state.menuMode = MenuMode::Done;
       view_.ShowActions(false);
       break;
@@ -146,7 +150,12 @@ void PlayerActions::ChooseMap(char key) {
   CommandRecord record;
   record.menuLine = ChangeMapLine();
   record.map = MapOfLine(line);
-  SendAndReport("X" + line, false, std::move(record));
+  if (router_) {
+    const RoutedCommand routed = router_->RouteMap(record.map);
+    ReportRouted(routed, false, std::move(record));
+  } else {
+    SendAndReport("X" + line, false, std::move(record));
+  }
   OverlayOnTop();
   state.menuMode = MenuMode::Done;
   view_.ShowMaps(false);
@@ -160,8 +169,25 @@ void PlayerActions::SendAndReport(const std::string& text, bool reportSent, Comm
     return;
   }
   if (reportSent) view_.SetMessageLine("Command Sent");
+  Record(std::move(record), text);
+}
+
+void PlayerActions::ReportRouted(const RoutedCommand& routed, bool reportSent, CommandRecord record) {
+  if (!routed.available) {
+    view_.SetMessageLine(kNotAvailableMessage);
+    return;
+  }
+  if (!routed.sent) {
+    view_.SetMessageLine("Command Not Sent");
+    return;
+  }
+  if (reportSent) view_.SetMessageLine("Command Sent");
+  Record(std::move(record), routed.command);
+}
+
+void PlayerActions::Record(CommandRecord record, const std::string& command) {
   if (!log_) return;
-  record.command = text;
+  record.command = command;
   if (log_->Append(record)) {
     noLogShown_ = false;
   } else if (!noLogShown_) {

@@ -37,6 +37,25 @@ class CommandSink {
   virtual bool SendCommand(const std::string& text) = 0;
 };
 
+// What a link with commands of its own (the remote console) made of an
+// action: whether the server can do it at all, whether it went out, and the
+// command as the log records it.
+struct RoutedCommand {
+  bool available = false;
+  bool sent = false;
+  std::string command;
+};
+
+class CommandRouter {
+ public:
+  virtual ~CommandRouter() = default;
+  virtual RoutedCommand RouteAction(char key, int client) = 0;
+  virtual RoutedCommand RouteMap(const std::string& map) = 0;
+};
+
+// Said for an action the server cannot do; nothing is sent or logged.
+constexpr const char* kNotAvailableMessage = "Not available on this server";
+
 // Where the administrator is in the key steps. Done lasts until the next
 // tick, which puts the overlay back on top and returns to Idle.
 enum class MenuMode { Idle, Pick, Action, Done };
@@ -88,6 +107,8 @@ class PlayerActions {
 
   // Every command that goes out is recorded there; none when null.
   void SetLog(CommandLog* log) { log_ = log; }
+  // Actions and maps go to the router instead of the link; none when null.
+  void SetRouter(CommandRouter* router) { router_ = router; }
 
   // Mouse clicks on the action window all return to the idle state.
   void OnWindowClick();
@@ -102,6 +123,8 @@ class PlayerActions {
   void OverlayOnTop();  // the action window first, then the overlay
   void Dismiss();
   void SendAndReport(const std::string& text, bool reportSent, CommandRecord record);
+  void ReportRouted(const RoutedCommand& routed, bool reportSent, CommandRecord record);
+  void Record(CommandRecord record, const std::string& command);
   void FillPickedRow(CommandRecord& record) const;
 
   ActionView& view_;
@@ -109,5 +132,6 @@ class PlayerActions {
   CommandSink& link_;
   const GridModel& grid_;
   CommandLog* log_ = nullptr;
+  CommandRouter* router_ = nullptr;
   bool noLogShown_ = false;  // since the last line that was written
 };
