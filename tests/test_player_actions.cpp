@@ -279,54 +279,44 @@ TEST(PlayerActions, EachCommandSentIsRecordedOnce) {
   }
 }
 
-namespace {
-
-struct FakeConsole : ConsoleActions {
-  RconActionOutcome outcome;
-  std::vector<std::string> asked;
-  RconActionOutcome Action(char key, int client) override {
-    asked.push_back(std::string(1, key) + std::to_string(client));
-    return outcome;
-  }
-  RconActionOutcome MapChange(const std::string& map) override {
-    asked.push_back("map " + map);
-    return outcome;
-  }
-};
-
-}  // namespace
-
-TEST(PlayerActions, RemoteConsoleTakesActionsAndMaps) {
-  struct Case {
-    std::string name;
-    std::vector<char> keys;  // after picking client 3 ("D")
-    RconActionOutcome outcome;
-    std::string asked;
-    std::string messageLine;
-    std::vector<std::string> logged;
+// A console link stands in for the inspection server's texts: what the
+// server cannot do is said and neither sent nor logged.
+TEST(PlayerActions, RoutedActionsReportAndLogTheConsoleCommand) {
+  struct FakeRouter : CommandRouter {
+    RoutedCommand answer;
+    std::vector<std::string> calls;
+    RoutedCommand RouteAction(char key, int client) override {
+      calls.push_back(std::string(1, key) + std::to_string(client));
+      return answer;
+    }
+    RoutedCommand RouteMap(const std::string& map) override {
+      calls.push_back("map " + map);
+      return answer;
+    }
   };
-  const std::vector<Case> cases = {
-      {"kick", {'K'}, {true, true, {"clientkick 3"}}, "K3", "Command Sent", {"clientkick 3"}},
-      {"day ban logs each command", {'D'}, {true, true, {"banaddr 3", "clientkick 3"}}, "D3", "Command Sent",
-       {"banaddr 3", "clientkick 3"}},
-      {"not available", {'J'}, {false, false, {}}, "J3", kNotAvailableMessage, {}},
-      {"queue full", {'K'}, {true, false, {"clientkick 3"}}, "K3", "Command Not Sent", {}},
-      {"map", {'C', 'C'}, {true, true, {"gamemap dm/mohdm6"}}, "map dm/mohdm6", "Dora", {"gamemap dm/mohdm6"}},
+  struct Case {
+    std::string keys;
+    RoutedCommand answer;
+    std::string call, messageLine, logged;  // logged: the command in the log, "-" for no line
+  };
+  const Case cases[] = {
+      {"DK", {true, true, "clientkick 3"}, "K3", "Command Sent", "clientkick 3"},
+      {"DS", {false, false, ""}, "S3", kNotAvailableMessage, "-"},
+      {"DB", {true, false, "banaddr 3"}, "B3", "Command Not Sent", "-"},
+      {"DCB", {true, true, "gamemap obj/obj_team2"}, "map obj/obj_team2", "Dora", "gamemap obj/obj_team2"},
+      {"DCA", {false, false, ""}, "map obj/obj_team1", kNotAvailableMessage, "-"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
     Fixture f;
-    FakeConsole console;
-    console.outcome = c.outcome;
-    f.actions.SetConsole(&console);
-    f.actions.OnPickKey('D');
-    for (char key : c.keys) f.actions.OnActionKey(static_cast<uint16_t>(key));
-    EXPECT_EQ(console.asked, std::vector<std::string>{c.asked});
-    EXPECT_TRUE(f.link.sent.empty());
-    EXPECT_EQ(f.view.messageLine, c.messageLine);
-    std::vector<std::string> logged;
-    for (const CommandRecord& r : f.log.lines) logged.push_back(r.command);
-    EXPECT_EQ(logged, c.logged);
-    if (!f.log.lines.empty() && c.keys[0] != 'C') EXPECT_EQ(f.log.lines[0].name, "Dora");
+    FakeRouter router;
+    router.answer = c.answer;
+    f.actions.SetRouter(&router);
+    f.actions.OnPickKey(static_cast<uint16_t>(c.keys[0]));
+    for (char key : c.keys.substr(1)) f.actions.OnActionKey(static_cast<uint16_t>(key));
+    EXPECT_EQ(router.calls, std::vector<std::string>{c.call}) << c.keys;
+    EXPECT_TRUE(f.link.sent.empty()) << c.keys;
+    EXPECT_EQ(f.view.messageLine, c.messageLine) << c.keys;
+    EXPECT_EQ(f.log.lines.empty() ? "-" : f.log.lines[0].command, c.logged) << c.keys;
+    EXPECT_EQ(f.actions.state.menuMode, MenuMode::Done) << c.keys;
   }
 }

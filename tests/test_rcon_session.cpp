@@ -106,15 +106,15 @@ TEST(RconSession, PlayersStatusEveryTwoSecondsAndNewPlayersSettingsOnce) {
 
 TEST(RconSession, ActionsByWhatTheServerHasAndBeforeThePolls) {
   Link link;
-  EXPECT_FALSE(link.session.Action('K', 3, kUtc).available) << "family not known yet";
+  EXPECT_FALSE(link.session.RouteAction('K', 3).available) << "family not known yet";
   link.Run(2500);
-  const RconActionOutcome spectator = link.session.Action('P', 3, kUtc);
-  EXPECT_TRUE(spectator.available);
-  EXPECT_EQ(spectator.commands, std::vector<std::string>{"forceteam 3 spectator"});
-  EXPECT_FALSE(link.session.Action('J', 3, kUtc).available);
-  EXPECT_FALSE(link.session.Action('S', 3, kUtc).available);
-  EXPECT_FALSE(link.session.MapChange("oa;quit").available);
-  EXPECT_EQ(link.session.MapChange("oa_dm2").commands, std::vector<std::string>{"map oa_dm2"});
+  const RoutedCommand spectator = link.session.RouteAction('P', 3);
+  EXPECT_TRUE(spectator.available && spectator.sent);
+  EXPECT_EQ(spectator.command, "forceteam 3 spectator");
+  EXPECT_FALSE(link.session.RouteAction('J', 3).available);
+  EXPECT_FALSE(link.session.RouteAction('S', 3).available);
+  EXPECT_FALSE(link.session.RouteMap("oa;quit").available);
+  EXPECT_EQ(link.session.RouteMap("oa_dm2").command, "map oa_dm2");
   link.console.received.clear();
   link.Run(2500);
   ASSERT_GE(link.console.received.size(), 2u);
@@ -125,8 +125,7 @@ TEST(RconSession, ActionsByWhatTheServerHasAndBeforeThePolls) {
 TEST(RconSession, DayBanKicksAgainUntilItsEndThenLiftsTheServerBan) {
   Link link;
   link.Run(2500);
-  const RconActionOutcome ban = link.session.Action('D', 3, link.Utc());
-  EXPECT_EQ(ban.commands, (std::vector<std::string>{"banaddr 3", "clientkick 3"}));
+  EXPECT_EQ(link.session.RouteAction('D', 3).command, "banaddr 3; clientkick 3");
   EXPECT_TRUE(link.session.TakeBansChanged());
   ASSERT_EQ(link.session.Bans().Size(), 1u);
   EXPECT_EQ(link.session.Bans().Bans()[0].address, "127.0.0.9");
@@ -173,7 +172,7 @@ TEST(RconSession, SquareRedWhenSilentOrRefusedAndWithinTheRate) {
     link.console.answering = c.answering;
     int sent = 0;
     for (int second = 0; second < 60; ++second) {
-      link.session.Action('K', second % 4, link.Utc());
+      link.session.RouteAction('K', second % 4);
       const size_t before = link.console.received.size();
       link.Run(1000);
       sent += static_cast<int>(link.console.received.size() - before);

@@ -19,61 +19,36 @@ TEST(RconWire, RequestCarriesTheDirectionByteOnlyToTheAlliedAssaultFamily) {
 }
 
 TEST(RconWire, UncheckedValuesBuildNoCommand) {
-  struct Case {
-    std::optional<ConsoleCommand> built;
-    std::string expected;
+  EXPECT_EQ(Text(ConsoleCommand::ForClient("clientkick", 999)), "clientkick 999");
+  EXPECT_EQ(Text(ConsoleCommand::ForMap("gamemap", "dm/mohdm6-v2.x_1")), "gamemap dm/mohdm6-v2.x_1");
+  EXPECT_EQ(Text(ConsoleCommand::ForClientAndWord("forceteam", 0, "spectator")), "forceteam 0 spectator");
+  EXPECT_EQ(Text(ConsoleCommand::ForAddress("bandel", "fe80::1:ab")), "bandel fe80::1:ab");
+  EXPECT_EQ(Text(ConsoleCommand::Plain("cmdlist")), "cmdlist");
+  const std::optional<ConsoleCommand> unchecked[] = {
+      ConsoleCommand::ForClient("clientkick", -1),
+      ConsoleCommand::ForClient("clientkick", 1000),
+      ConsoleCommand::ForClient("kick;quit", 1),
+      ConsoleCommand::Plain(""),
+      ConsoleCommand::Plain("status quit"),
+      ConsoleCommand::ForClientAndWord("forceteam", 2, "red blue"),
+      ConsoleCommand::ForClientAndWord("forceteam", 2, ""),
+      ConsoleCommand::ForAddress("bandel", "10.0.0.5;quit"),
+      ConsoleCommand::ForAddress("bandel", std::string(46, '1')),
   };
-  const Case cases[] = {
-      {ConsoleCommand::ForClient("clientkick", 0), "clientkick 0"},
-      {ConsoleCommand::ForClient("clientkick", 999), "clientkick 999"},
-      {ConsoleCommand::ForClient("clientkick", -1), "<none>"},
-      {ConsoleCommand::ForClient("clientkick", 1000), "<none>"},
-      {ConsoleCommand::ForClient("kick;quit", 1), "<none>"},
-      {ConsoleCommand::ForClient("", 1), "<none>"},
-      {ConsoleCommand::ForMap("gamemap", "dm/mohdm6"), "gamemap dm/mohdm6"},
-      {ConsoleCommand::ForMap("map", "oa_dm1-v2.x"), "map oa_dm1-v2.x"},
-      {ConsoleCommand::ForMap("map", "oa_dm1;quit"), "<none>"},
-      {ConsoleCommand::ForMap("map", "oa dm1"), "<none>"},
-      {ConsoleCommand::ForMap("map", "oa\"dm1"), "<none>"},
-      {ConsoleCommand::ForMap("map", "oa%dm1"), "<none>"},
-      {ConsoleCommand::ForMap("map", "oa_dm1\nquit"), "<none>"},
-      {ConsoleCommand::ForMap("map", "oa_dm1\r"), "<none>"},
-      {ConsoleCommand::ForMap("map", "oa\tdm1"), "<none>"},
-      {ConsoleCommand::ForMap("map", "oa_dm1\x7F"), "<none>"},
-      {ConsoleCommand::ForMap("map", "\xE9t\xE9"), "<none>"},
-      {ConsoleCommand::ForMap("map", "dm//x"), "<none>"},
-      {ConsoleCommand::ForMap("map", ""), "<none>"},
-      {ConsoleCommand::ForClientAndWord("forceteam", 2, "spectator"), "forceteam 2 spectator"},
-      {ConsoleCommand::ForClientAndWord("forceteam", 2, "red blue"), "<none>"},
-      {ConsoleCommand::ForClientAndWord("forceteam", 2, ""), "<none>"},
-      {ConsoleCommand::ForAddress("bandel", "10.0.0.5"), "bandel 10.0.0.5"},
-      {ConsoleCommand::ForAddress("bandel", "fe80::1:ab"), "bandel fe80::1:ab"},
-      {ConsoleCommand::ForAddress("bandel", "10.0.0.5;quit"), "<none>"},
-      {ConsoleCommand::ForAddress("bandel", "bot"), "<none>"},
-      {ConsoleCommand::ForAddress("bandel", std::string(46, '1')), "<none>"},
-      {ConsoleCommand::Plain("cmdlist"), "cmdlist"},
-      {ConsoleCommand::Plain("status quit"), "<none>"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Text(c.built), c.expected);
+  for (const auto& command : unchecked) EXPECT_EQ(Text(command), "<none>");
+  for (const char* map : {"", "oa;quit", "oa dm1", "oa\"dm1", "oa%dm1", "oa\nquit", "oa\r", "oa\tdm1", "oa\x7F",
+                          "\xE9t\xE9", "dm//x"}) {
+    EXPECT_FALSE(ConsoleCommand::ForMap("map", map)) << map;
+  }
 }
 
 TEST(RconWire, PasswordAndLengthLimitTheRequest) {
   const auto status = ConsoleCommand::Plain("status");
   ASSERT_TRUE(status);
-  struct Case {
-    std::string password;
-    bool built;
-  };
-  const Case cases[] = {
-      {"secret", true},        {"S3cr:t!#$&'()*+,-./\\", true},
-      {"", false},             {"two words", false},
-      {"quo\"te", false},      {"semi;colon", false},
-      {"per%cent", false},     {"line\nend", false},
-      {"tab\t", false},        {"high\xA0", false},
-      {"a//b", false},         {"a/*b", false},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RconRequest(ServerFamily::QuakeThree, c.password, *status).has_value(), c.built) << c.password;
+  EXPECT_TRUE(RconRequest(ServerFamily::QuakeThree, "S3cr:t!#$&'()*+,-./\\", *status));
+  for (const char* password : {"", "two words", "quo\"te", "semi;colon", "per%cent", "line\nend", "tab\t", "high\xA0",
+                               "a//b", "a/*b"}) {
+    EXPECT_FALSE(RconRequest(ServerFamily::QuakeThree, password, *status)) << password;
   }
   // Four 0xFF, the direction byte, "rcon ", the password, a blank, "status".
   const size_t around = 5 + 5 + 1 + 6;

@@ -111,8 +111,8 @@ void PlayerActions::ChooseAction(char key) {
       record.menuLine = action->menuLine;
       record.client = std::to_string(state.pickedClient);
       FillPickedRow(record);
-      if (console_) {
-        ConsoleAndReport(console_->Action(key, state.pickedClient), true, std::move(record));
+      if (router_) {
+        ReportRouted(router_->RouteAction(key, state.pickedClient), true, std::move(record));
       } else {
         SendAndReport(ActionCommand(key, state.pickedClient), true, std::move(record));
       }
@@ -150,9 +150,9 @@ void PlayerActions::ChooseMap(char key) {
   CommandRecord record;
   record.menuLine = ChangeMapLine();
   record.map = MapOfLine(line);
-  if (console_) {
-    const RconActionOutcome outcome = console_->MapChange(record.map);
-    ConsoleAndReport(outcome, false, std::move(record));
+  if (router_) {
+    const RoutedCommand routed = router_->RouteMap(record.map);
+    ReportRouted(routed, false, std::move(record));
   } else {
     SendAndReport("X" + line, false, std::move(record));
   }
@@ -169,30 +169,25 @@ void PlayerActions::SendAndReport(const std::string& text, bool reportSent, Comm
     return;
   }
   if (reportSent) view_.SetMessageLine("Command Sent");
-  record.command = text;
-  Record(record);
+  Record(std::move(record), text);
 }
 
-// An action the server cannot do sends nothing and leaves no line; each
-// console command that went out has its own line.
-void PlayerActions::ConsoleAndReport(const RconActionOutcome& outcome, bool reportSent, CommandRecord record) {
-  if (!outcome.available) {
+void PlayerActions::ReportRouted(const RoutedCommand& routed, bool reportSent, CommandRecord record) {
+  if (!routed.available) {
     view_.SetMessageLine(kNotAvailableMessage);
     return;
   }
-  if (!outcome.queued) {
+  if (!routed.sent) {
     view_.SetMessageLine("Command Not Sent");
     return;
   }
   if (reportSent) view_.SetMessageLine("Command Sent");
-  for (const std::string& command : outcome.commands) {
-    record.command = command;
-    Record(record);
-  }
+  Record(std::move(record), routed.command);
 }
 
-void PlayerActions::Record(CommandRecord& record) {
+void PlayerActions::Record(CommandRecord record, const std::string& command) {
   if (!log_) return;
+  record.command = command;
   if (log_->Append(record)) {
     noLogShown_ = false;
   } else if (!noLogShown_) {

@@ -9,7 +9,6 @@
 
 #include "overlay/core/command_log.h"
 #include "overlay/core/grid_model.h"
-#include "overlay/core/rcon_session.h"
 
 // The overlay's two windows, as far as the z-order is concerned.
 enum class Pane { Overlay, Actions };
@@ -38,15 +37,24 @@ class CommandSink {
   virtual bool SendCommand(const std::string& text) = 0;
 };
 
-// The game server's remote console in place of the inspection server: an
-// action key or a map becomes the console commands of the server's family,
-// or none where the server cannot do it.
-class ConsoleActions {
- public:
-  virtual ~ConsoleActions() = default;
-  virtual RconActionOutcome Action(char key, int client) = 0;
-  virtual RconActionOutcome MapChange(const std::string& map) = 0;
+// What a link with commands of its own (the remote console) made of an
+// action: whether the server can do it at all, whether it went out, and the
+// command as the log records it.
+struct RoutedCommand {
+  bool available = false;
+  bool sent = false;
+  std::string command;
 };
+
+class CommandRouter {
+ public:
+  virtual ~CommandRouter() = default;
+  virtual RoutedCommand RouteAction(char key, int client) = 0;
+  virtual RoutedCommand RouteMap(const std::string& map) = 0;
+};
+
+// Said for an action the server cannot do; nothing is sent or logged.
+constexpr const char* kNotAvailableMessage = "Not available on this server";
 
 // Where the administrator is in the key steps. Done lasts until the next
 // tick, which puts the overlay back on top and returns to Idle.
@@ -99,8 +107,8 @@ class PlayerActions {
 
   // Every command that goes out is recorded there; none when null.
   void SetLog(CommandLog* log) { log_ = log; }
-  // Actions and maps go to the console instead of the link; none: the link.
-  void SetConsole(ConsoleActions* console) { console_ = console; }
+  // Actions and maps go to the router instead of the link; none when null.
+  void SetRouter(CommandRouter* router) { router_ = router; }
 
   // Mouse clicks on the action window all return to the idle state.
   void OnWindowClick();
@@ -115,8 +123,8 @@ class PlayerActions {
   void OverlayOnTop();  // the action window first, then the overlay
   void Dismiss();
   void SendAndReport(const std::string& text, bool reportSent, CommandRecord record);
-  void ConsoleAndReport(const RconActionOutcome& outcome, bool reportSent, CommandRecord record);
-  void Record(CommandRecord& record);
+  void ReportRouted(const RoutedCommand& routed, bool reportSent, CommandRecord record);
+  void Record(CommandRecord record, const std::string& command);
   void FillPickedRow(CommandRecord& record) const;
 
   ActionView& view_;
@@ -124,6 +132,6 @@ class PlayerActions {
   CommandSink& link_;
   const GridModel& grid_;
   CommandLog* log_ = nullptr;
-  ConsoleActions* console_ = nullptr;
+  CommandRouter* router_ = nullptr;
   bool noLogShown_ = false;  // since the last line that was written
 };

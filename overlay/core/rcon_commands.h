@@ -3,7 +3,7 @@
 // each action by the server's family, and which of them this server has,
 // learned from its "cmdlist" at link-up and from an "Unknown command" reply.
 // An action the server cannot do yields no command; the action window then
-// says kNotAvailableMessage, sends nothing and logs nothing.
+// says kNotAvailableMessage (player_actions.h), sends nothing, logs nothing.
 #include <optional>
 #include <set>
 #include <string>
@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "overlay/core/rcon_wire.h"
-
-constexpr const char* kNotAvailableMessage = "Not available on this server";
 
 class ServerCommands {
  public:

@@ -44,6 +44,7 @@ std::optional<ServerFamily> RconSession::Family() const {
 }
 
 void RconSession::Tick(uint32_t now, int64_t utcNow) {
+  utcNow_ = utcNow;
   if (auto finished = exchange_.Poll(now)) Finish(*finished, utcNow);
   QueuePolls(now);
   // Bans end once the server's commands are known, so that its own ban can be lifted with them.
@@ -141,35 +142,33 @@ void RconSession::OnDumpUser(const ConsoleCommand& sent, std::string_view reply)
   if (client && models) models_.emplace_back(*client, std::move(*models));
 }
 
-RconActionOutcome RconSession::Action(char key, int client, int64_t utcNow) {
+RoutedCommand RconSession::RouteAction(char key, int client) {
   const std::optional<RconAction> action = RconActionOfKey(key);
   if (!server_ || !action || !RconPasswordFits(password_)) return {};
   std::vector<ConsoleCommand> commands = RconActionCommands(*action, client, *server_);
   if (commands.empty()) return {};
   if (*action == RconAction::DayBan && lastStatus_) {
     for (const RconPlayer& p : lastStatus_->players) {
-      if (p.client == client && bans_.Add(p.host, p.name, utcNow, DayBanUsesServerBan(*server_))) bansChanged_ = true;
+      if (p.client == client && bans_.Add(p.host, p.name, utcNow_, DayBanUsesServerBan(*server_))) bansChanged_ = true;
     }
   }
   return QueueCommands(std::move(commands));
 }
 
-RconActionOutcome RconSession::MapChange(std::string_view map) {
+RoutedCommand RconSession::RouteMap(const std::string& map) {
   if (!server_ || !RconPasswordFits(password_)) return {};
   std::optional<ConsoleCommand> command = RconMapCommand(map, *server_);
   if (!command) return {};
   return QueueCommands({std::move(*command)});
 }
 
-RconActionOutcome RconSession::QueueCommands(std::vector<ConsoleCommand> commands) {
-  RconActionOutcome outcome;
-  outcome.available = true;
-  outcome.queued = true;
+RoutedCommand RconSession::QueueCommands(std::vector<ConsoleCommand> commands) {
+  RoutedCommand routed{true, true, {}};
   for (ConsoleCommand& command : commands) {
-    outcome.commands.push_back(command.Text());
-    outcome.queued = exchange_.QueueCommand(std::move(command)) && outcome.queued;
+    routed.command += (routed.command.empty() ? "" : "; ") + command.Text();
+    routed.sent = exchange_.QueueCommand(std::move(command)) && routed.sent;
   }
-  return outcome;
+  return routed;
 }
 
 std::optional<RconStatus> RconSession::TakeStatus() {

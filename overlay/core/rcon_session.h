@@ -6,7 +6,7 @@
 // bans for a day and kicks their addresses again, and tells the square's
 // colour. The window's timer calls Tick and sends what NextDatagram gives;
 // the socket hands every datagram from the console's address to
-// TakeDatagram; the key steps call Action and MapChange.
+// TakeDatagram; the key steps route their actions here (SetRouter).
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -16,20 +16,14 @@
 #include <vector>
 
 #include "overlay/core/day_bans.h"
+#include "overlay/core/player_actions.h"
 #include "overlay/core/rcon_commands.h"
 #include "overlay/core/rcon_exchange.h"
 #include "overlay/core/rcon_health.h"
 #include "overlay/core/rcon_status.h"
 #include "overlay/core/rcon_userinfo.h"
 
-// What an action key came to.
-struct RconActionOutcome {
-  bool available = false;              // false: kNotAvailableMessage, nothing sent, nothing logged
-  bool queued = false;                 // false while available: the queue is full ("Command Not Sent")
-  std::vector<std::string> commands;   // the console commands, for the log: never the password
-};
-
-class RconSession {
+class RconSession : public CommandRouter {
  public:
   static constexpr uint32_t kStatusEveryMs = 2000;
 
@@ -49,9 +43,11 @@ class RconSession {
 
   void TakeDatagram(std::string_view datagram, uint32_t now);
 
-  // An action key on a client of the last status.
-  RconActionOutcome Action(char key, int client, int64_t utcNow);
-  RconActionOutcome MapChange(std::string_view map);
+  // An action key on a client of the last status, and a map change: the
+  // commands are queued, and the log gets them joined by "; ". A ban for a
+  // day ends a day after the last Tick's time.
+  RoutedCommand RouteAction(char key, int client) override;
+  RoutedCommand RouteMap(const std::string& map) override;
 
   const RconHealth& Health() const { return health_; }
   std::optional<ServerFamily> Family() const;
@@ -69,7 +65,7 @@ class RconSession {
   void OnStatus(RconStatus status, int64_t utcNow);
   void OnDumpUser(const ConsoleCommand& sent, std::string_view reply);
   void QueuePolls(uint32_t now);
-  RconActionOutcome QueueCommands(std::vector<ConsoleCommand> commands);
+  RoutedCommand QueueCommands(std::vector<ConsoleCommand> commands);
 
   std::string password_;
   RconExchange exchange_;
@@ -86,4 +82,5 @@ class RconSession {
   std::vector<std::pair<int, PlayerModels>> models_;
   DayBanList bans_;
   bool bansChanged_ = false;
+  int64_t utcNow_ = 0;
 };

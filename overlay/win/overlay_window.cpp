@@ -230,7 +230,7 @@ void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
 void OverlayWindow::StartConsole() {
   console_.Attach(hwnd_);
   console_.Start(linkSettings_.rcon, log_.Folders());
-  actions_.SetConsole(&console_);
+  actions_.SetRouter(&console_);
   if (!linkSettings_.rcon.server) {
     actionWindow_.SetMessageLine("Rcon Server not valid: " + linkSettings_.rcon.serverText);
   }

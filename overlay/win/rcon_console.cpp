@@ -106,17 +106,17 @@ BanFileWrite RconConsole::SaveBans() {
   return BanFileWrite::Failed;
 }
 
-RconActionOutcome RconConsole::Action(char key, int client) {
+RoutedCommand RconConsole::RouteAction(char key, int client) {
   if (!session_) return {};
-  RconActionOutcome outcome = session_->Action(key, client, UtcNow());
+  RoutedCommand outcome = session_->RouteAction(key, client);
   // Commands go before polls, and at once.
   SendDue();
   return outcome;
 }
 
-RconActionOutcome RconConsole::MapChange(const std::string& map) {
+RoutedCommand RconConsole::RouteMap(const std::string& map) {
   if (!session_) return {};
-  RconActionOutcome outcome = session_->MapChange(map);
+  RoutedCommand outcome = session_->RouteMap(map);
   SendDue();
   return outcome;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The remote console as the overlay runs it: the session, its UDP link and
 // the day's bans on disk ("corvel2-bans.txt" beside the command log). The
-// window's timer calls Pump; the key steps come in as ConsoleActions.
+// window's timer calls Pump; the key steps are routed here and sent at once.
 #include <windows.h>
 
 #include <cstdint>
@@ -20,7 +20,7 @@ constexpr const char* kNoBanFileMessage = "Bans kept - no ban file";
 
 enum class BanFileWrite { Unchanged, Written, Failed };
 
-class RconConsole : public ConsoleActions {
+class RconConsole : public CommandRouter {
  public:
   void Attach(HWND window) { link_.Attach(window); }
   // The bans are read from the first folder holding the file.
@@ -33,8 +33,8 @@ class RconConsole : public ConsoleActions {
   // Writes the ban file when the bans changed, and again while it fails.
   BanFileWrite SaveBans();
 
-  RconActionOutcome Action(char key, int client) override;
-  RconActionOutcome MapChange(const std::string& map) override;
+  RoutedCommand RouteAction(char key, int client) override;
+  RoutedCommand RouteMap(const std::string& map) override;
 
   RconSession& Session() { return *session_; }
   RconLink& Link() { return link_; }
