@@ -9,12 +9,14 @@ namespace {
 constexpr uint32_t kBanRetryMs = 2000;
 constexpr DWORD kMaxBanFile = 4u << 20;
 
+std::string BanPath(const std::string& folder) { return folder + "\\" + kBanFileName; }
+
 int64_t UtcNow() { return static_cast<int64_t>(std::time(nullptr)); }
 
 }  // namespace
 
 std::optional<std::vector<DayBan>> ReadBanFile(const std::string& folder) {
-  const std::string path = folder + kBanFileName;
+  const std::string path = BanPath(folder);
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -29,7 +31,7 @@ std::optional<std::vector<DayBan>> ReadBanFile(const std::string& folder) {
 
 // Written beside and moved over the old file, so that a failed write leaves the old list whole.
 bool WriteBanFile(const std::string& folder, const std::string& text) {
-  const std::string path = folder + kBanFileName;
+  const std::string path = BanPath(folder);
   const std::string fresh = path + ".new";
   CreateDirectoryA(folder.c_str(), nullptr);  // the fallback folder may not exist yet
   HANDLE file = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -49,7 +51,7 @@ void RconConsole::Start(const RconLinkSettings& settings, std::vector<std::strin
   for (const std::string& folder : banFolders_) {
     if (auto read = ReadBanFile(folder)) {
       bans = std::move(*read);
-      banPath_ = folder + kBanFileName;
+      banPath_ = BanPath(folder);
       break;
     }
   }
@@ -99,7 +101,7 @@ BanFileWrite RconConsole::SaveBans() {
   const std::string text = WriteDayBans(session_->Bans().Bans());
   for (const std::string& folder : banFolders_) {
     if (!WriteBanFile(folder, text)) continue;
-    banPath_ = folder + kBanFileName;
+    banPath_ = BanPath(folder);
     bansUnsaved_ = false;
     return BanFileWrite::Written;
   }
