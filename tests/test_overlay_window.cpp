@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "common/win/registry.h"
+#include "common/win/settings.h"
+#include "common/win/wait.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/win/overlay_window.h"
+#include "tests/udp_flood.h"
 #include "tests/wine_test_util.h"
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -149,4 +155,34 @@ TEST_F(OverlayWindowTest, ClosingTheWindowUnloadsEverything) {
   EXPECT_FALSE(IsWindow(actions));
   EXPECT_TRUE(PeerClosed(server.client, 2000));
   EXPECT_TRUE(TakeQuit());
+}
+
+// 20,000 datagrams a second from strangers at the remote console's port: the
+// overlay still answers and its timers (the keys are read on one) still run.
+TEST_F(OverlayWindowTest, AFloodAtTheConsolesPortLeavesTheOverlayItsTimers) {
+  settings::Write(settings::OverlayLink::RemoteConsole);
+  settings::Write(settings::kRconServer, std::string("127.0.0.1:9"));
+  ASSERT_TRUE(settings::Write(settings::kRconPassword, std::string("secret")));
+  OverlayWindow overlay;
+  ASSERT_TRUE(overlay.Open());
+  settings::Write(settings::OverlayLink::InspectionServer);
+  const int port = overlay.Console().Link().BoundLocalPort();
+  ASSERT_NE(port, 0);
+  static int ticks;
+  ticks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+  UdpFlood flood(port, "\xFF\xFF\xFF\xFFprint\nflood\n", 20000, 4);
+  Sleep(300);  // the thread busy elsewhere: datagrams pile up
+  std::atomic<bool> answered{false};
+  std::thread asker(
+      [&] { answered = SendMessageTimeoutA(overlay.Handle(), WM_NULL, 0, 0, 0, 500, nullptr) != 0; });
+  const int ticksBefore = ticks, sentBefore = flood.sent;
+  for (const uint32_t start = MillisecondClock(); MillisecondClock() - start < 1000 && ticks < ticksBefore + 3;) {
+    WaitKeepingEventsFlowing(10);
+  }
+  asker.join();
+  KillTimer(nullptr, timer);
+  EXPECT_GT(flood.sent - sentBefore, 100) << "the flood went on";
+  EXPECT_TRUE(answered);
+  EXPECT_GE(ticks, ticksBefore + 3);
 }

@@ -14,6 +14,7 @@
 #include "tests/hostile_util.h"
 #include "tests/launcher_fixture.h"
 #include "tests/master_test_util.h"
+#include "tests/udp_flood.h"
 #include "tests/udp_test_server.h"
 #include "tests/wine_test_util.h"
 
@@ -140,31 +141,6 @@ struct ManualServer {
   }
 };
 
-// Datagrams to a loopback port at a steady rate, from threads and sockets of
-// its own (one thread under Wine sends too slowly), until it goes.
-struct Flooder {
-  std::atomic<bool> stop{false};
-  std::atomic<int> sent{0};
-  const uint32_t startMs = MillisecondClock();
-  std::vector<std::thread> threads;
-  Flooder(int toPort, int perSecond, int threadCount) {
-    for (int i = 0; i < threadCount; ++i) {
-      threads.emplace_back([=, this] {
-        ManualServer from;
-        const std::string reply = Reply("Flood", "dm/mohdm1", 1, 8);
-        for (int64_t mine = 0; !stop; Sleep(1)) {
-          const int64_t due = int64_t{MillisecondClock() - startMs} * perSecond / threadCount / 1000;
-          for (; !stop && mine < due; ++mine, ++sent) from.SendTo(toPort, reply);
-        }
-      });
-    }
-  }
-  ~Flooder() {
-    stop = true;
-    for (std::thread& thread : threads) thread.join();
-  }
-};
-
 // A real left click at the middle of a control.
 void ClickOn(HWND control) {
   RECT r{};
@@ -269,7 +245,7 @@ TEST_F(ServerListTest, AFloodAtTheRoundsPortLeavesTheWindowItsInputTimersAndPain
   ticks = 0;
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
   HWND hideFull = window->HideBox(1);
-  Flooder flood(window->LocalPort(), 20000, 4);
+  UdpFlood flood(window->LocalPort(), Reply("Flood", "dm/mohdm1", 1, 8), 20000, 4);
   Sleep(300);  // the thread busy elsewhere: datagrams pile up
   std::atomic<bool> answered{false};
   std::thread asker([&] { answered = SendMessageTimeoutA(window->Handle(), WM_NULL, 0, 0, 0, 500, nullptr) != 0; });

@@ -378,9 +378,6 @@ LRESULT OverlayWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case TcpLink::kLookupMessage:
       link_.OnLookupDone(wParam, lParam);
       return 0;
-    case RconLink::kMessage:
-      OnConsoleTick();
-      return 0;
     case RconLink::kLookupMessage:
       console_.Link().OnLookupDone(wParam, lParam);
       return 0;

@@ -26,9 +26,9 @@ bool RconLink::OpenSocket() {
   setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kReceiveBuffer), sizeof kReceiveBuffer);
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  // Bound and selected before the first send, so that no reply comes before the notices.
+  u_long nonBlocking = 1;
   if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      WSAAsyncSelect(socket_, window_, kMessage, FD_READ) != 0) {
+      ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) {
     closesocket(socket_);
     socket_ = INVALID_SOCKET;
     return false;

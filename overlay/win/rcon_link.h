@@ -1,7 +1,10 @@
 #pragma once
-// The overlay's one UDP socket towards the game server's remote console,
-// driven by window messages on the window thread. It sends the datagrams it
-// is given and takes only those from the console's own address and port.
+// The overlay's one UDP socket towards the game server's remote console, on
+// the window thread. It sends the datagrams it is given and takes only those
+// from the console's own address and port. The socket is read on the
+// console's timer, never on socket notices: notices are posted messages,
+// which come before timers, so a flood of datagrams would stop the timer that
+// reads the keys.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -13,12 +16,12 @@ enum class RconLinkState { Closed, Resolving, Ready, Error };
 
 class RconLink {
  public:
-  static constexpr UINT kMessage = WM_APP + 5;
   // The console's host name has been looked up (host_lookup::Start).
   static constexpr UINT kLookupMessage = WM_APP + 6;
-  // Datagrams taken in one turn; the rest wait for the next notice or tick,
-  // so that a flood cannot hold the keyboard polling.
-  static constexpr int kMaxReadsPerTurn = 64;
+  // Datagrams taken in one turn; the rest wait for the next tick (or are
+  // dropped by the system when its buffer is full), so that a flood costs a
+  // bounded share of the window thread.
+  static constexpr int kMaxReadsPerTurn = 256;
 
   RconLink();
   ~RconLink();
