@@ -181,3 +181,18 @@ TEST(RconSession, SquareRedWhenSilentOrRefusedAndWithinTheRate) {
     EXPECT_LE(sent, 5 + 60) << c.what;
   }
 }
+
+TEST(RconSession, CommandsThatDoNotAllFitTheQueueGoNotAtAll) {
+  Link link;
+  link.Run(2500);
+  for (int client = 10; link.session.RouteAction('K', client).sent; ++client) {
+  }
+  const auto& r = link.console.received;
+  while (std::count(r.begin(), r.end(), "clientkick 10") == 0) link.Run(10);  // one place free
+  const RoutedCommand dayBan = link.session.RouteAction('D', 3);
+  EXPECT_TRUE(dayBan.available);
+  EXPECT_FALSE(dayBan.sent);
+  EXPECT_EQ(link.session.Bans().Size(), 0u);
+  link.Run(30000);
+  EXPECT_EQ(std::count(r.begin(), r.end(), "banaddr 3"), 0) << "half of a command that was reported not sent";
+}

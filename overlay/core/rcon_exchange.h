@@ -60,6 +60,7 @@ class RconExchange {
 
   bool Open() const { return open_.has_value(); }
   size_t Waiting() const { return commands_.size() + polls_.size(); }
+  size_t Room() const { return Waiting() < kMaxWaiting ? kMaxWaiting - Waiting() : 0; }
 
   // Forgets the waiting requests and the open one (the link starts again);
   // the budget stays, since the server counts on.

@@ -18,6 +18,12 @@ std::optional<int> ClientOf(const ConsoleCommand& command) {
   return client;
 }
 
+std::string JoinedText(const std::vector<ConsoleCommand>& commands) {
+  std::string joined;
+  for (const ConsoleCommand& command : commands) joined += (joined.empty() ? "" : "; ") + command.Text();
+  return joined;
+}
+
 }  // namespace
 
 RconSession::RconSession(std::string password, DayBanList bans)
@@ -147,6 +153,7 @@ RoutedCommand RconSession::RouteAction(char key, int client) {
   if (!server_ || !action || !RconPasswordFits(password_)) return {};
   std::vector<ConsoleCommand> commands = RconActionCommands(*action, client, *server_);
   if (commands.empty()) return {};
+  if (commands.size() > exchange_.Room()) return {true, false, JoinedText(commands)};
   if (*action == RconAction::DayBan && lastStatus_) {
     for (const RconPlayer& p : lastStatus_->players) {
       if (p.client == client && bans_.Add(p.host, p.name, utcNow_, DayBanUsesServerBan(*server_))) bansChanged_ = true;
@@ -162,12 +169,11 @@ RoutedCommand RconSession::RouteMap(const std::string& map) {
   return QueueCommands({std::move(*command)});
 }
 
+// All or none: half of a ban or kick must not go out under "Command Not Sent".
 RoutedCommand RconSession::QueueCommands(std::vector<ConsoleCommand> commands) {
-  RoutedCommand routed{true, true, {}};
-  for (ConsoleCommand& command : commands) {
-    routed.command += (routed.command.empty() ? "" : "; ") + command.Text();
-    routed.sent = exchange_.QueueCommand(std::move(command)) && routed.sent;
-  }
+  RoutedCommand routed{true, commands.size() <= exchange_.Room(), JoinedText(commands)};
+  if (!routed.sent) return routed;
+  for (ConsoleCommand& command : commands) exchange_.QueueCommand(std::move(command));
   return routed;
 }
 
