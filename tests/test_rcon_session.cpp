@@ -196,3 +196,15 @@ TEST(RconSession, CommandsThatDoNotAllFitTheQueueGoNotAtAll) {
   link.Run(30000);
   EXPECT_EQ(std::count(r.begin(), r.end(), "banaddr 3"), 0) << "half of a command that was reported not sent";
 }
+
+TEST(RconSession, ManyNewPlayersDelayNoStatus) {
+  Link link;
+  for (int client = 6; client < 40; ++client) {
+    char row[96];
+    std::snprintf(row, sizeof row, "%2d     0   50 Guest %-9d ^7127.0.0.%-29d 25000\n", client, client, client);
+    link.console.status += row;
+  }
+  link.Run(20000);
+  const auto& r = link.console.received;
+  EXPECT_GE(std::count(r.begin(), r.end(), "status"), 9);
+}

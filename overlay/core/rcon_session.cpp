@@ -119,18 +119,21 @@ void RconSession::Finish(const FinishedRequest& finished, int64_t utcNow) {
   }
 }
 
-// New players' settings are asked one at a time; the day's bans are kicked again.
+// New players' settings are asked one a status, so that a full server's
+// arrivals never hold the next status back; the day's bans are kicked again.
 void RconSession::OnStatus(RconStatus status, int64_t utcNow) {
   std::map<int, std::string> asked;
+  bool askedOne = false;
   for (const RconPlayer& p : status.players) {
     const auto known = askedPlayers_.find(p.client);
     if (known != askedPlayers_.end() && known->second == p.name) {
       asked.insert(*known);
       continue;
     }
-    if (!server_->Has("dumpuser")) continue;
+    if (askedOne || !server_->Has("dumpuser")) continue;
     const auto dumpUser = ConsoleCommand::ForClient("dumpuser", p.client);
-    if (dumpUser && exchange_.QueuePoll(*dumpUser)) asked[p.client] = p.name;
+    askedOne = dumpUser && exchange_.QueuePoll(*dumpUser);
+    if (askedOne) asked[p.client] = p.name;
   }
   askedPlayers_ = std::move(asked);
   if (server_->Has("clientkick")) {
