@@ -1,9 +1,13 @@
 // corvel2 in remote-console mode against Debian's openarena-server, a real
 // server of the Quake III family, started by the test fixture on
-// 127.0.0.1:27964 with two bots and the rcon password "secret".
+// 127.0.0.1:27964 with two bots and the rcon password "secret"; and against
+// the game-server stand-in's console of the Allied Assault family.
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "common/win/settings.h"
+#include "overlay/core/day_bans.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/win/overlay_window.h"
 #include "tests/temp_folder.h"
@@ -40,21 +44,25 @@ std::string KeyOf(OverlayWindow& overlay, const std::string& name) {
   return {};
 }
 
+// The grid's row showing name; 0 when none does.
+int RowOf(OverlayWindow& overlay, const std::string& name) {
+  GridModel& grid = overlay.ActionPane().Grid();
+  for (int r = 1; r < grid.Rows(); ++r) {
+    if (grid.Text(r, kNameCol) == name) return r;
+  }
+  return 0;
+}
+
 bool Green(const OverlayWindow& overlay) { return overlay.BackColor() == kLinkUpColor; }
 
-class RconOverlay : public ::testing::Test {
+class RconLink : public ::testing::Test {
  protected:
   TempFolder logs{"rcon_overlay"};
-  void SetUp() override {
-#ifndef OPENARENA_RCON_FOLDER
-    GTEST_SKIP() << "this build does not start openarena-server";
-#else
-    if (ServerState() != "ready") GTEST_SKIP() << "openarena-server: " << ServerState();
-#endif
+  void UseServer(const char* server) {
     TakeQuit();
     StoreOverlaySettings("127.0.0.1", "1", 1, "oa_dm1 oa_dm2");
     settings::Write(settings::OverlayLink::RemoteConsole);
-    settings::Write(settings::kRconServer, std::string(kServer));
+    settings::Write(settings::kRconServer, std::string(server));
     UsePassword("secret");
   }
   void TearDown() override {
@@ -65,6 +73,64 @@ class RconOverlay : public ::testing::Test {
   void Open(OverlayWindow& overlay) {
     overlay.Log().SetFolders({logs.Path()});
     ASSERT_TRUE(overlay.Open());
+  }
+  void PressOn(OverlayWindow& overlay, const std::string& name, char action) {
+    const std::string key = KeyOf(overlay, name);
+    ASSERT_FALSE(key.empty()) << name;
+    overlay.Actions().OnPickKey(static_cast<uint16_t>(key[0]));
+    overlay.Actions().OnActionKey(action);
+  }
+};
+
+class RconOverlay : public RconLink {
+ protected:
+  void SetUp() override {
+#ifndef OPENARENA_RCON_FOLDER
+    GTEST_SKIP() << "this build does not start openarena-server";
+#else
+    if (ServerState() != "ready") GTEST_SKIP() << "openarena-server: " << ServerState();
+#endif
+    UseServer(kServer);
+  }
+};
+
+// The game-server stand-in with a console of the Allied Assault family on
+// a loopback port, its account in a file of its own; ended with the test.
+class StandIn {
+ public:
+  StandIn(int port, const std::string& options, const std::string& log) : log_(log) {
+    std::string line = std::string("\"") + GAME_SERVER_EXE + "\" --port " + std::to_string(port) +
+                       " --rcon-password secret " +
+                       "--quit-after-ms 120000 --rcon-log \"" + log + "\" " + options;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                              &startup, &process_);
+    if (process_.hThread) CloseHandle(process_.hThread);
+  }
+  ~StandIn() {
+    if (!started_) return;
+    TerminateProcess(process_.hProcess, 0);
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+  }
+  bool Started() const { return started_; }
+  std::string Log() const { return FileBytes(log_); }
+
+ private:
+  std::string log_;
+  PROCESS_INFORMATION process_{};
+  bool started_ = false;
+};
+
+class RconStandIn : public RconLink {
+ protected:
+  // A port of its own for each stand-in: the last one's may not be free yet.
+  static constexpr int kPort = 27853;
+  void SetUp() override { UseServer("127.0.0.1:27853"); }
+  void TearDown() override {
+    RconLink::TearDown();
+    DeleteFileA((logs / "corvel2-bans.txt").c_str());
   }
 };
 
@@ -116,4 +182,38 @@ TEST_F(RconOverlay, StoppedServerRedRestartedGreen) {
   ASSERT_TRUE(PumpUntil([&] { return Green(overlay); }, 40000));
   ASSERT_TRUE(PumpUntil([&] { return !KeyOf(overlay, "Sarge").empty(); }, kAnswerMs));
 #endif
+}
+
+// Both status layouts of 48 players (the grid has rows for 49), read whole from datagrams of 600 bytes:
+// names with blanks, IPv4-mapped IPv6 addresses, "CNCT" pings; a kick by
+// keys gone from the next status, every request with the direction byte.
+TEST_F(RconStandIn, StatusLayoutsInSeveralDatagramsAndAKick) {
+  int port = kPort;
+  for (const char* layout : {"growing", "fixed"}) {
+    SCOPED_TRACE(layout);
+    settings::Write(settings::kRconServer, "127.0.0.1:" + std::to_string(port));
+    StandIn server(port++, std::string("--rcon-players 48 --rcon-buffer 600 --rcon-layout ") + layout, logs / "standin.log");
+    ASSERT_TRUE(server.Started());
+    OverlayWindow overlay;
+    Open(overlay);
+    ASSERT_TRUE(PumpUntil([&] { return Green(overlay) && RowOf(overlay, "Sgt 47 Baker") != 0; }, kAnswerMs))
+        << server.Log();
+    const GridModel& grid = overlay.ActionPane().Grid();
+    EXPECT_EQ(grid.Rows() - 1, 48);
+    const int wide = RowOf(overlay, "Private First Class 6 Baker");
+    ASSERT_NE(wide, 0);
+    EXPECT_EQ(grid.Text(wide, kIpCol), "127.0.0.16");
+    EXPECT_EQ(grid.Text(RowOf(overlay, "Sgt 3 Baker"), kIpCol), "::ffff:127.0.0.13");
+    EXPECT_EQ(grid.Text(RowOf(overlay, "Sgt 9 Baker"), kPingCol), "CNCT");
+
+    PressOn(overlay, "Sgt 5 Baker", 'K');
+    ASSERT_TRUE(PumpUntil([&] { return RowOf(overlay, "Sgt 5 Baker") == 0; }, kAnswerMs)) << server.Log();
+    EXPECT_NE(RowOf(overlay, "Sgt 4 Baker"), 0);
+    const std::string account = server.Log();
+    EXPECT_NE(account.find(": clientkick 5 "), std::string::npos) << account;
+    EXPECT_EQ(account.find("WITHOUT the direction byte"), std::string::npos) << account;
+    overlay.Close();
+    TakeQuit();  // the closed overlay's
+    DeleteFileA((logs / "standin.log").c_str());
+  }
 }
