@@ -1,14 +1,20 @@
 // Prints the time from a key going down to the command's bytes arriving at
-// the inspection server. corvel2.exe runs as a real process linked to a
-// loopback server here, and the keys are pressed system-wide as an
-// administrator presses them: Print Screen, a player's key, then K. The
-// overlay polls the keyboard every 10 ms, so the wait is about one tick.
+// the inspection server, and in the same run at a game server's remote
+// console. corvel2.exe runs as a real process linked to a loopback server
+// here, and the keys are pressed system-wide as an administrator presses
+// them: Print Screen, a player's key, then K. The overlay polls the keyboard
+// every 10 ms, so the wait is about one tick; on the console a command also
+// waits for the reply it may find open, and for the request rate. Last, the
+// CPU corvel2.exe burns while it only polls the console.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/loopback_listener.h"
@@ -165,6 +171,173 @@ void LatencyRows(const std::string& what, std::vector<double> times, const char*
   BenchRow("  the same, worst of 20", Figure("%.1f ms", times.back()), target, machine);
 }
 
+// A Quake III family game server's remote console on a loopback UDP port:
+// it answers the status query, cmdlist, status and dumpuser as such a server
+// does, notes when each kick arrives, and counts every request.
+class ConsoleStandIn {
+ public:
+  static constexpr const char* kPassword = "secret";
+
+  bool Open() {
+    socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(socket_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
+    int size = sizeof a;
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&a), &size);
+    port_ = ntohs(a.sin_port);
+    kicked_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    thread_ = std::thread([this] { Serve(); });
+    return true;
+  }
+
+  void Close() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    closesocket(socket_);
+    CloseHandle(kicked_);
+  }
+
+  int Port() const { return port_; }
+  int Requests() const { return requests_; }
+  // Waits for the next kick: its command and when it came, or false after timeoutMs.
+  bool WaitForKick(DWORD timeoutMs, std::string& command, LARGE_INTEGER& at) {
+    if (WaitForSingleObject(kicked_, timeoutMs) != WAIT_OBJECT_0) return false;
+    command = lastKick_;
+    at = kickedAt_;
+    return true;
+  }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      if (!Readable(socket_, 50)) continue;
+      char buffer[2048];
+      sockaddr_in from{};
+      int fromSize = sizeof from;
+      const int n = recvfrom(socket_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
+      if (n <= 4) continue;
+      ++requests_;
+      const std::string reply = "\xFF\xFF\xFF\xFF" + Answer(std::string(buffer + 4, static_cast<size_t>(n - 4)));
+      sendto(socket_, reply.data(), static_cast<int>(reply.size()), 0, reinterpret_cast<sockaddr*>(&from), fromSize);
+    }
+  }
+
+  std::string Answer(const std::string& request) {
+    // The status query comes with the direction byte and a blank, which this family reads as blanks.
+    if (request.substr(std::min(request.find_first_not_of("\x02 "), request.size())).rfind("getstatus", 0) == 0) return "statusResponse\n\\sv_hostname\\probe\\mapname\\oa_dm1\n";
+    const std::string prefix = "rcon " + std::string(kPassword) + " ";
+    if (request.rfind(prefix, 0) != 0) return "print\nBad rconpassword.\n";
+    const std::string command = request.substr(prefix.size());
+    if (command == "cmdlist") return "print\ncmdlist\nclientkick\nstatus\ndumpuser\nmap\nbanaddr\n";
+    if (command == "status") return "print\n" + StatusText();
+    if (command.rfind("dumpuser", 0) == 0) return "print\nuserinfo\n--------\nmodel sarge\n";
+    if (command.rfind("clientkick", 0) == 0) {
+      QueryPerformanceCounter(&kickedAt_);
+      lastKick_ = command;
+      SetEvent(kicked_);
+    }
+    return "print\n";
+  }
+
+  // The layout of ioquake3's status: the name padded to 16, then "^7".
+  static std::string StatusText() {
+    std::string text =
+        "map: oa_dm1\n"
+        "cl score ping name            address                                 rate \n"
+        "-- ----- ---- --------------- --------------------------------------- -----\n";
+    const char* names[] = {"Alice", "Bruno", "Carla"};
+    for (int client = 0; client < 3; ++client) {
+      char row[160];
+      const std::string address = "127.0.0." + std::to_string(client + 2);
+      std::snprintf(row, sizeof row, "%2i %5i %4i %-16s^7%-39s %5i\n", client, 3 - client, 48 + client, names[client],
+                    address.c_str(), 25000);
+      text += row;
+    }
+    return text;
+  }
+
+  SOCKET socket_ = INVALID_SOCKET;
+  int port_ = 0;
+  HANDLE kicked_ = nullptr;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> requests_{0};
+  std::string lastKick_;
+  LARGE_INTEGER kickedAt_{};
+};
+
+// The administrator's presses against the overlay on the console, as
+// TimeOverlayCommands does on the inspection server.
+std::vector<double> TimeConsoleCommands(ConsoleStandIn& console, std::string& why) {
+  const std::string expected = "clientkick " + std::to_string(kPickedClient);
+  std::vector<double> times;
+  for (int i = 0; i < kPresses; ++i) {
+    Press(VK_SNAPSHOT);
+    Press(kPickKey);
+    LARGE_INTEGER down{}, at{};
+    QueryPerformanceCounter(&down);
+    SendKey('K', true);
+    std::string got;
+    const bool kicked = console.WaitForKick(3000, got, at);
+    Sleep(kHoldMs);
+    SendKey('K', false);
+    Sleep(100);
+    if (!kicked || got != expected) {
+      why = "press " + std::to_string(i + 1) + " brought \"" + got + "\" to the console, not \"" + expected + "\"";
+      break;
+    }
+    times.push_back(MillisecondsSince(down) - MillisecondsSince(at));
+  }
+  return times;
+}
+
+// CPU seconds a process has used so far.
+double CpuSecondsOf(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(process, &created, &exited, &kernel, &user);
+  return CpuTimeSeconds(kernel) + CpuTimeSeconds(user);
+}
+
+struct ConsoleFigures {
+  std::vector<double> times;
+  double idleCpuPercent = 0;
+  double requestsPerSecond = 0;
+};
+
+constexpr DWORD kIdleMs = 10000;
+
+// corvel2.exe on the console stand-in: the key presses, then its CPU and its
+// requests over kIdleMs while it only polls.
+bool MeasureConsole(ConsoleFigures& figures, std::string& why) {
+  ConsoleStandIn console;
+  if (!console.Open() || !StoreRconSettings(console.Port(), ConsoleStandIn::kPassword)) {
+    why = "could not open the console stand-in or store its settings";
+    return false;
+  }
+  RunningProgram overlay;
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  if (!StartProgram(ProgramPath("overlay\\corvel2.exe"), overlay)) {
+    why = "could not start corvel2.exe on the console";
+  } else if (!WaitForShownWindow(overlay, "MiniRemote", start, 20000)) {
+    why = "corvel2.exe on the console showed no overlay square";
+  } else {
+    Sleep(3000);  // the family, the command list and the first status in
+    figures.times = TimeConsoleCommands(console, why);
+    Sleep(2000);  // the kicks' replies done
+    const double cpu0 = CpuSecondsOf(overlay.process.hProcess);
+    const int requests0 = console.Requests();
+    Sleep(kIdleMs);
+    figures.idleCpuPercent = 100.0 * (CpuSecondsOf(overlay.process.hProcess) - cpu0) / (kIdleMs / 1000.0);
+    figures.requestsPerSecond = (console.Requests() - requests0) / (kIdleMs / 1000.0);
+  }
+  if (overlay.process.hProcess) EndProgram(overlay);
+  console.Close();
+  return figures.times.size() == kPresses;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,8 +375,16 @@ int main(int argc, char** argv) {
   closesocket(listener);
   if (pollerTimes.size() != kPresses) return MeasuredNothing(why);
 
+  ConsoleFigures console;
+  if (!MeasureConsole(console, why)) return MeasuredNothing(why);
+
   const std::string machine = MachineName();
   LatencyRows("key down (SendInput) to the command on the server", overlayTimes, "<= 20 ms (two ticks)", machine);
+  LatencyRows("  the same on a game server's remote console (UDP)", console.times, "report", machine);
   LatencyRows("  for comparison: to a 1 ms key poller's byte, another process", pollerTimes, "-", machine);
+  BenchRow("corvel2.exe's CPU while it polls the remote console, 10 s", Figure("%.2f %%", console.idleCpuPercent),
+           "report", machine);
+  BenchRow("  its requests to the console meanwhile", Figure("%.2f a second", console.requestsPerSecond), "<= 1",
+           machine);
   return 0;
 }
