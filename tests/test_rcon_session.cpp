@@ -166,6 +166,7 @@ TEST(RconSession, SquareRedWhenSilentOrRefusedAndWithinTheRate) {
       {"silent", false, "secret", LinkHealth::Silent},
       {"wrong password", true, "wrong", LinkHealth::BadPassword},
       {"answering", true, "secret", LinkHealth::Answering},
+      {"a password that cannot be sent", true, "two words", LinkHealth::UnusablePassword},
   };
   for (const Case& c : cases) {
     Link link(c.password);

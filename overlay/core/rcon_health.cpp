@@ -11,6 +11,7 @@ LinkHealth HealthOfAnswer(std::string_view reply) {
 }  // namespace
 
 void RconHealth::Finished(const FinishedRequest& finished) {
+  if (state_ == LinkHealth::UnusablePassword) return;
   if (finished.answered) {
     missed_ = 0;
     state_ = HealthOfAnswer(finished.reply.text);
@@ -26,6 +27,7 @@ std::string RconHealth::StatusText() const {
     case LinkHealth::Silent: return kNoAnswerMessage;
     case LinkHealth::BadPassword: return kBadPasswordMessage;
     case LinkHealth::NoPassword: return kNoPasswordMessage;
+    case LinkHealth::UnusablePassword: return kUnusablePasswordMessage;
     case LinkHealth::Waiting:
     case LinkHealth::Answering: return {};
   }

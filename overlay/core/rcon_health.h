@@ -11,6 +11,7 @@
 constexpr const char* kBadPasswordMessage = "Bad rcon password";
 constexpr const char* kNoPasswordMessage = "No rcon password set on the server";
 constexpr const char* kNoAnswerMessage = "No answer from the rcon server";
+constexpr const char* kUnusablePasswordMessage = "Rcon Password not usable: see Corvel Setup";
 
 enum class LinkHealth {
   Waiting,      // nothing has come yet
@@ -18,6 +19,7 @@ enum class LinkHealth {
   Silent,       // red: kMissedPolls polls in a row without an answer
   BadPassword,  // red
   NoPassword,   // red: the server has none set
+  UnusablePassword,  // red: ours is empty or holds what a request cannot carry
 };
 
 class RconHealth {
@@ -25,6 +27,8 @@ class RconHealth {
   static constexpr int kMissedPolls = 3;
 
   void Finished(const FinishedRequest& finished);
+  // The server's answers cannot make the square green: no command can go.
+  void PasswordUnusable() { state_ = LinkHealth::UnusablePassword; }
 
   LinkHealth State() const { return state_; }
   bool Green() const { return state_ == LinkHealth::Answering; }

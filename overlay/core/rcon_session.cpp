@@ -32,6 +32,7 @@ RconSession::RconSession(std::string password, DayBanList bans)
 void RconSession::Start(uint32_t now) {
   exchange_.Reset();
   health_ = RconHealth();
+  if (!RconPasswordFits(password_)) health_.PasswordUnusable();
   server_.reset();
   commandListRead_ = false;
   polledOnce_ = false;
