@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <optional>
 
 #include "common/win/settings.h"
 #include "overlay/core/day_bans.h"
@@ -215,5 +216,50 @@ TEST_F(RconStandIn, StatusLayoutsInSeveralDatagramsAndAKick) {
     overlay.Close();
     TakeQuit();  // the closed overlay's
     DeleteFileA((logs / "standin.log").c_str());
+  }
+}
+
+// A ban for a day by keys is kept in corvel2-bans.txt beside the log, or,
+// when that folder cannot be written, said on the status line and applied
+// all the same; a ban the file holds at start kicks its address at once.
+TEST_F(RconStandIn, DayBansKeptBesideTheLog) {
+  TempFolder accounts{"rcon_standin"};
+  const std::string banFile = logs / "corvel2-bans.txt";
+  int port = kPort + 2;
+  for (bool writable : {true, false}) {
+    SCOPED_TRACE(writable ? "writable" : "unwritable");
+    PutFile(banFile, WriteDayBans({{"127.0.0.9", "Big Bad Wolf", std::time(nullptr) + 3600, false}}));
+    settings::Write(settings::kRconServer, "127.0.0.1:" + std::to_string(port));
+    StandIn server(port++,
+                   "--rcon-player \"3|48|127.0.0.9:12203|Big Bad Wolf\" --rcon-player \"5|60|127.0.0.7:12204|Ann Marie\" "
+                   "--rcon-player \"1|20|127.0.0.8:12205|Bo\"",
+                   accounts / (std::to_string(port) + ".log"));
+    ASSERT_TRUE(server.Started());
+    std::optional<UnwritableFolder> locked;
+    if (!writable) locked.emplace(logs.Path());
+    if (locked && !locked->Held()) GTEST_SKIP() << "no chattr here";
+    OverlayWindow overlay;
+    Open(overlay);
+    ASSERT_TRUE(PumpUntil([&] { return server.Log().find(": clientkick 0 ") != std::string::npos; }, kAnswerMs))
+        << server.Log();
+    ASSERT_TRUE(PumpUntil([&] { return !KeyOf(overlay, "Ann Marie").empty(); }, kAnswerMs));
+    PressOn(overlay, "Ann Marie", 'D');
+    bool said = false;  // the next status's line replaces it
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          said = said || overlay.ActionPane().MessageLine() == kNoBanFileMessage;
+          return said == !writable && KeyOf(overlay, "Ann Marie").empty();
+        },
+        kAnswerMs))
+        << server.Log();
+    EXPECT_NE(server.Log().find(": banaddr 1 "), std::string::npos) << server.Log();
+    if (writable) {
+      ASSERT_TRUE(PumpUntil([&] { return FileBytes(banFile).find("127.0.0.7\t") != std::string::npos; }, 3000));
+      EXPECT_NE(FileBytes(banFile).find("127.0.0.9\t"), std::string::npos);
+    } else {
+      EXPECT_EQ(FileBytes(banFile).find("127.0.0.7"), std::string::npos);
+    }
+    overlay.Close();
+    TakeQuit();
   }
 }
