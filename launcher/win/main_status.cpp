@@ -29,7 +29,9 @@ void MainWindow::QueryServerStatus() {
   // within the wait, and one still unresolved at its end is no reply.
   const ServerAddress address = SplitServerAddress(server);
   int port = 0;
-  if (ParsePort(address.port, port)) statusRound_.Start({UdpTarget{address.host, port}}, StatusRequest(statusPrefix));
+  if (ParsePort(address.port, port)) {
+    statusRound_.Start({{address.host, port, ReplyForm::Status, RowListens::UntilDeadline}}, StatusRequest(statusPrefix));
+  }
   // The full wait whether or not a reply came; the socket stays open throughout.
   WaitKeepingEventsFlowing(kStatusWaitMs);
   statusRound_.Stop();

@@ -67,8 +67,10 @@ MainWindow::MainWindow(std::string appFolder)
     : openMohaaHome(OpenMohaaHome()),
       statusRound_(2 * kStatusWaitMs, 2 * kStatusWaitMs),
       appFolder_(std::move(appFolder)) {
-  statusRound_.onReply = [this](const UdpReply& reply) {
-    if (querying_) statusReply_.assign(reply.bytes);  // the last datagram counts
+  statusRound_.onChanges = [this](const std::vector<RowChange>& changes) {
+    for (const RowChange& change : changes) {
+      if (querying_ && change.stage == QueryStage::Answered) statusReply_.assign(change.reply);  // the last counts
+    }
   };
 }
 

@@ -2,7 +2,7 @@
 // The launcher's main window: the fields the player fills in, the start
 // buttons, the status display, the help line and the Tools menu. It owns the
 // remembered lists from start-up to shutdown.
-#include "launcher/win/udp_round.h"
+#include "launcher/win/query_round.h"
 
 #include <windows.h>
 
@@ -164,7 +164,7 @@ class MainWindow {
   static constexpr UINT kServerPickedMessage = WM_APP + 4;
   void ShowStatusReply(const std::string& reply);
   OverlayStarterWindow* OpenOverlayStarter();
-  UdpRound statusRound_;
+  QueryRound statusRound_;
   std::string statusReply_;
   std::string mapList_;
   bool querying_ = false;
