@@ -12,6 +12,7 @@
 #include "common/core/text.h"
 #include "common/win/settings.h"
 #include "overlay/core/day_bans.h"
+#include "overlay/core/key_codes.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/win/overlay_window.h"
 #include "tests/temp_folder.h"
@@ -102,11 +103,12 @@ class RconLink : public ::testing::Test {
     overlay.Log().SetFolders({logs.Path()});
     ASSERT_TRUE(overlay.Open());
   }
-  // The player's key, then each of the keys that follow it.
+  // The player's key ("+A": Page Down, then A), then each of the keys that follow it.
   void PressOn(OverlayWindow& overlay, const std::string& name, const std::string& keys) {
     const std::string key = KeyOf(overlay, name);
     ASSERT_FALSE(key.empty()) << name;
-    overlay.Actions().OnPickKey(static_cast<uint16_t>(key[0]));
+    if (key[0] == kNextPageMark) overlay.Actions().OnPickKey(kPageDownKey);
+    overlay.Actions().OnPickKey(static_cast<uint16_t>(key.back()));
     for (char action : keys) overlay.Actions().OnActionKey(static_cast<uint16_t>(action));
   }
 };
@@ -242,33 +244,35 @@ TEST_F(RconOverlay, StoppedServerRedRestartedGreen) {
 #endif
 }
 
-// Both status layouts of 48 players (the grid has rows for 49), read whole from datagrams of 600 bytes:
+// Both status layouts of a full server's 64 players, read whole from datagrams of 600 bytes:
 // names with blanks, IPv4-mapped IPv6 addresses, "CNCT" pings; a kick by
-// keys gone from the next status, every request with the direction byte.
+// keys (Page Down and a key, past the 36th) gone from the next status, every
+// request with the direction byte.
 TEST_F(RconStandIn, StatusLayoutsInSeveralDatagramsAndAKick) {
   int port = kPort;
   for (const char* layout : {"growing", "fixed"}) {
     SCOPED_TRACE(layout);
     settings::Write(settings::kRconServer, "127.0.0.1:" + std::to_string(port));
-    StandIn server(port++, std::string("--rcon-players 48 --rcon-buffer 600 --rcon-layout ") + layout, logs / "standin.log");
+    StandIn server(port++, std::string("--rcon-players 64 --rcon-buffer 600 --rcon-layout ") + layout, logs / "standin.log");
     ASSERT_TRUE(server.Started());
     OverlayWindow overlay;
     Open(overlay);
-    ASSERT_TRUE(PumpUntil([&] { return Green(overlay) && RowOf(overlay, "Sgt 47 Baker") != 0; }, kAnswerMs))
+    ASSERT_TRUE(PumpUntil([&] { return Green(overlay) && RowOf(overlay, "Sgt 63 Baker") != 0; }, kAnswerMs))
         << server.Log();
     const GridModel& grid = overlay.ActionPane().Grid();
-    EXPECT_EQ(grid.Rows() - 1, 48);
+    EXPECT_EQ(grid.Rows() - 1, 64);
     const int wide = RowOf(overlay, "Private First Class 6 Baker");
     ASSERT_NE(wide, 0);
     EXPECT_EQ(grid.Text(wide, kIpCol), "127.0.0.16");
     EXPECT_EQ(grid.Text(RowOf(overlay, "Sgt 3 Baker"), kIpCol), "::ffff:127.0.0.13");
     EXPECT_EQ(grid.Text(RowOf(overlay, "Sgt 9 Baker"), kPingCol), "CNCT");
 
-    PressOn(overlay, "Sgt 5 Baker", "K");
-    ASSERT_TRUE(PumpUntil([&] { return RowOf(overlay, "Sgt 5 Baker") == 0; }, kAnswerMs)) << server.Log();
-    EXPECT_NE(RowOf(overlay, "Sgt 4 Baker"), 0);
+    EXPECT_EQ(KeyOf(overlay, "Sgt 61 Baker"), "+Z");
+    PressOn(overlay, "Sgt 61 Baker", "K");
+    ASSERT_TRUE(PumpUntil([&] { return RowOf(overlay, "Sgt 61 Baker") == 0; }, kAnswerMs)) << server.Log();
+    EXPECT_NE(RowOf(overlay, "Sgt 5 Baker"), 0);
     const std::string account = server.Log();
-    EXPECT_NE(account.find(": clientkick 5 "), std::string::npos) << account;
+    EXPECT_NE(account.find(": clientkick 61 "), std::string::npos) << account;
     EXPECT_EQ(account.find("WITHOUT the direction byte"), std::string::npos) << account;
     overlay.Close();
     TakeQuit();  // the closed overlay's

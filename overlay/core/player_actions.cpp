@@ -1,6 +1,7 @@
 #include "overlay/core/player_actions.h"
 
 #include <optional>
+#include <utility>
 
 #include "common/core/text.h"
 #include "overlay/core/key_codes.h"
@@ -69,11 +70,17 @@ void PlayerActions::OnPickKey(uint16_t key) {
     view_.ShowMaps(true);
     return;
   }
+  if (key == kPageDownKey) {
+    state.nextPage = true;
+    view_.SetMessageLine(kNextPageMessage);
+    return;
+  }
   // Letters and digits are their own characters' codes.
   const std::optional<int> client = key <= 0x7F ? ClientOfKeyCharacter(static_cast<char>(key)) : std::nullopt;
   if (!client) return;
-  state.pickedKey = std::string(1, static_cast<char>(key));
-  state.pickedClient = *client;
+  const bool nextPage = std::exchange(state.nextPage, false);
+  state.pickedKey = (nextPage ? std::string(1, kNextPageMark) : std::string()) + static_cast<char>(key);
+  state.pickedClient = *client + (nextPage ? kKeysPerPage : 0);
   // Every player row: in all-data mode a client's row can lie below the
   // number of lines in the record.
   // With no row for the key the line names the client number the command
@@ -216,6 +223,7 @@ void PlayerActions::Dismiss() {
   order_.SetTopmost(Pane::Overlay, true);
   order_.SetTopmost(Pane::Actions, false);
   state.menuMode = MenuMode::Idle;
+  state.nextPage = false;
 }
 
 void PlayerActions::OnWindowClick() { Dismiss(); }

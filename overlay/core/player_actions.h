@@ -65,7 +65,11 @@ struct ActionState {
   bool mapPending = false;  // the next action key chooses a map
   int pickedClient = 0;
   std::string pickedKey;
+  bool nextPage = false;  // Page Down came: the next key picks a "+" key's player
 };
+
+// Said when Page Down turns the next key to the players shown with "+".
+constexpr const char* kNextPageMessage = "Page Down - keys with +";
 
 enum class ActionKind { SendCommand, ChangeMap, Cancel };
 
@@ -99,8 +103,9 @@ class PlayerActions {
   PlayerActions(ActionView& view, WindowOrder& order, CommandSink& link, const GridModel& grid)
       : view_(view), order_(order), link_(link), grid_(grid) {}
 
-  // A key of the pick step: a player's key character, or the right arrow,
-  // which shows the map list. Any other key names no client and does nothing.
+  // A key of the pick step: a player's key character, Page Down before a
+  // key shown with "+", or the right arrow, which shows the map list. Any
+  // other key names no client and does nothing.
   void OnPickKey(uint16_t key);
   // A key of the action step: an action letter, or a map letter after "C".
   void OnActionKey(uint16_t key);
