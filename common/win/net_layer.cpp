@@ -1,5 +1,6 @@
 #include "common/win/net_layer.h"
 
+#include <iterator>
 #include <unordered_map>
 #include <vector>
 

@@ -81,8 +81,7 @@ void MasterQuery::Finish(MasterResult result) {
   if (onDone) onDone(*this);
 }
 
-void MasterQuery::OnLookupDone(uintptr_t id, uint32_t address) {
-  if (id != lookupId_) return;
+void MasterQuery::OnLookupDone(uintptr_t, uint32_t address) {
   lookupId_ = 0;
   if (address == 0) {
     Finish(MasterResult::NoSuchHost);

@@ -239,7 +239,7 @@ void UdpRound::OnNameResolved(const std::string& name, uint32_t address) {
 
 void UdpRound::OnLookupDone(uintptr_t id, uint32_t address) {
   const auto found = std::find_if(lookups_.begin(), lookups_.end(), [&](const Lookup& l) { return l.id == id; });
-  if (found == lookups_.end()) return;  // over its limit already
+  if (found == lookups_.end()) return;
   const std::string name = found->name;
   lookups_.erase(found);
   const unsigned generation = generation_;
