@@ -2,17 +2,12 @@
 
 #include <algorithm>
 
-#include "common/win/host_lookup.h"
 #include "common/win/wait.h"
-#include "common/win/window_class.h"
 #include "launcher/core/server_list.h"
 
 namespace {
 
-constexpr const char* kRoundClass = "KestrunUdpRound";
-constexpr UINT_PTR kWaitTimer = 1;
-constexpr UINT_PTR kPaceTimer = 2;
-constexpr UINT_PTR kReadTimer = 3;
+enum Timer : int { kWaitTimer, kPaceTimer, kReadTimer };
 constexpr int kMaxDatagram = 65536;
 
 // The pace, measured under Wine against a thousand servers on loopback with
@@ -50,39 +45,12 @@ bool Reached(uint32_t nowMs, uint32_t dueMs) { return static_cast<int32_t>(nowMs
 
 }  // namespace
 
-UdpRound::UdpRound(int32_t replyWaitMs, int32_t nameLimitMs) : replyWaitMs_(replyWaitMs), nameLimitMs_(nameLimitMs) {
-  WSADATA data;
-  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
+UdpRound::UdpRound(int32_t replyWaitMs, int32_t nameLimitMs) : replyWaitMs_(replyWaitMs), nameLimitMs_(nameLimitMs) {}
 
-UdpRound::~UdpRound() {
-  Stop();
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (winsockReady_) WSACleanup();
-}
-
-bool UdpRound::EnsureWindow() {
-  if (hwnd_) return true;
-  hwnd_ = CreateObjectMessageWindow(kRoundClass, this);
-  return hwnd_ != nullptr;
-}
-
+// The buffer holds the replies that come while the window thread is busy elsewhere.
 bool UdpRound::OpenSocket() {
-  if (!winsockReady_ || !EnsureWindow()) return false;
-  socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  socket_ = net_.Open(SOCK_DGRAM, FD_READ, 0, kReceiveBuffer);
   if (socket_ == INVALID_SOCKET) return false;
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  // Holds the replies that come while the window thread is busy elsewhere;
-  // without it the round still works, on a smaller buffer.
-  setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kReceiveBuffer), sizeof kReceiveBuffer);
-  // Bound and selected before the first send, so that no reply can come before the notices.
-  if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      WSAAsyncSelect(socket_, hwnd_, kSocketMessage, FD_READ) != 0) {
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-    return false;
-  }
   datagram_.resize(kMaxDatagram);
   return true;
 }
@@ -126,15 +94,11 @@ void UdpRound::Start(std::vector<UdpTarget> targets, std::string request) {
 
 void UdpRound::Stop() {
   ++generation_;
-  for (const Lookup& lookup : lookups_) host_lookup::Drop(lookup.id);
+  net_.Restart();
   lookups_.clear();
-  if (hwnd_ && timerSet_) KillTimer(hwnd_, kWaitTimer);
   timerSet_ = false;
-  if (hwnd_ && paceTimerSet_) KillTimer(hwnd_, kPaceTimer);
   paceTimerSet_ = false;
-  if (hwnd_ && readsDeferred_) KillTimer(hwnd_, kReadTimer);
   readsDeferred_ = false;
-  if (socket_ != INVALID_SOCKET) closesocket(socket_);
   socket_ = INVALID_SOCKET;
   rows_.clear();
   waitingRows_ = 0;
@@ -206,10 +170,10 @@ void UdpRound::SendQueued() {
   }
   if (generation != generation_ || !Running()) return;
   if (sendQueue_.empty()) {
-    if (paceTimerSet_) KillTimer(hwnd_, kPaceTimer);
+    if (paceTimerSet_) net_.KillTimer(kPaceTimer);
     paceTimerSet_ = false;
   } else if (!paceTimerSet_) {
-    SetTimer(hwnd_, kPaceTimer, kPaceStepMs, nullptr);
+    net_.SetTimer(kPaceTimer, kPaceStepMs);
     paceTimerSet_ = true;
   }
 }
@@ -246,7 +210,7 @@ void UdpRound::StartLookups() {
   while (nextName_ < names_.size() && LookupsHoldingAPlace(MillisecondClock()) < kMaxLookups &&
          generation == generation_) {
     const std::string name = names_[nextName_++];
-    const uintptr_t id = host_lookup::Start(name, hwnd_, kLookupMessage);
+    const uintptr_t id = net_.LookUp(name);
     if (id) {
       const uint32_t now = MillisecondClock();
       lookups_.push_back({id, name, now, now + static_cast<uint32_t>(nameLimitMs_)});
@@ -275,7 +239,7 @@ void UdpRound::OnNameResolved(const std::string& name, uint32_t address) {
 
 void UdpRound::OnLookupDone(uintptr_t id, uint32_t address) {
   const auto found = std::find_if(lookups_.begin(), lookups_.end(), [&](const Lookup& l) { return l.id == id; });
-  if (found == lookups_.end()) return;  // over its limit already, or of an earlier round
+  if (found == lookups_.end()) return;  // over its limit already
   const std::string name = found->name;
   lookups_.erase(found);
   const unsigned generation = generation_;
@@ -287,16 +251,6 @@ void UdpRound::OnLookupDone(uintptr_t id, uint32_t address) {
   if (generation != generation_) return;
   EndIfDone();
   ArmTimer();
-}
-
-// Wine posts a notice for every datagram read while more are waiting. Those
-// in the queue now are all answered by the next turn of reading; left there,
-// a flood's thousands would keep the thread's timers and painting from ever
-// coming (both wait for an empty queue).
-void UdpRound::DropQueuedNotices() {
-  MSG stale;
-  while (PeekMessageA(&stale, hwnd_, kSocketMessage, kSocketMessage, PM_REMOVE)) {
-  }
 }
 
 bool UdpRound::ReadWaiting() {
@@ -333,15 +287,15 @@ void UdpRound::TakeReadTurn() {
   if (generation != generation_ || !Running()) return;
   readsDeferred_ = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
   if (readsDeferred_) {
-    DropQueuedNotices();
-    SetTimer(hwnd_, kReadTimer, USER_TIMER_MINIMUM, nullptr);
+    net_.DropQueuedNotices(socket_);
+    net_.SetTimer(kReadTimer, USER_TIMER_MINIMUM);
   }
   // Rows answered free their places for the next requests.
   SendQueued();
 }
 
-void UdpRound::OnTimer() {
-  KillTimer(hwnd_, kWaitTimer);
+void UdpRound::OnWaitTimer() {
+  net_.KillTimer(kWaitTimer);
   timerSet_ = false;
   const unsigned generation = generation_;
   const uint32_t now = MillisecondClock();
@@ -359,8 +313,7 @@ void UdpRound::OnTimer() {
       ++i;
       continue;
     }
-    // Left to run: its buffer is kept until Windows is done with it.
-    host_lookup::Drop(lookups_[i].id);
+    net_.DropLookup(lookups_[i].id);
     const std::string name = lookups_[i].name;
     lookups_.erase(lookups_.begin() + static_cast<std::ptrdiff_t>(i));
     OnNameResolved(name, 0);
@@ -399,7 +352,7 @@ void UdpRound::ArmTimer() {
   }
   if (!any || (timerSet_ && !(static_cast<int32_t>(due - timerDueMs_) < 0))) return;
   const int32_t left = static_cast<int32_t>(due - MillisecondClock());
-  SetTimer(hwnd_, kWaitTimer, left > 0 ? static_cast<UINT>(left) + 1 : USER_TIMER_MINIMUM, nullptr);
+  net_.SetTimer(kWaitTimer, left > 0 ? static_cast<UINT>(left) + 1 : USER_TIMER_MINIMUM);
   timerSet_ = true;
   timerDueMs_ = due;
 }
@@ -412,30 +365,28 @@ int UdpRound::LocalPort() const {
   return ntohs(local.sin_port);
 }
 
-LRESULT UdpRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case kSocketMessage:
-      // Notices of a socket closed meanwhile are stale.
-      if (Running() && static_cast<SOCKET>(wParam) == socket_ && WSAGETSELECTEVENT(lParam) == FD_READ) {
-        DropQueuedNotices();
-        if (!readsDeferred_) TakeReadTurn();
-      }
-      return 0;
-    case kLookupMessage:
-      OnLookupDone(static_cast<uintptr_t>(wParam), static_cast<uint32_t>(lParam));
-      return 0;
-    case WM_TIMER:
-      if (wParam == kWaitTimer && Running()) OnTimer();
-      if (wParam == kPaceTimer && Running()) SendQueued();
-      if (wParam == kReadTimer) {
-        KillTimer(hwnd_, kReadTimer);
-        readsDeferred_ = false;
-        if (Running()) TakeReadTurn();
-      }
-      return 0;
-    case WM_NCDESTROY:
-      hwnd_ = nullptr;
-      break;
+// Wine posts a notice for every datagram read while more are waiting. Those
+// in the queue now are all answered by the next turn of reading; left there,
+// a flood's thousands would keep the thread's timers and painting from ever
+// coming (both wait for an empty queue).
+void UdpRound::OnSocketNotice(SOCKET, int event, int) {
+  if (event != FD_READ) return;
+  net_.DropQueuedNotices(socket_);
+  if (!readsDeferred_) TakeReadTurn();
+}
+
+void UdpRound::OnTimer(int timer) {
+  switch (timer) {
+    case kWaitTimer:
+      OnWaitTimer();
+      return;
+    case kPaceTimer:
+      SendQueued();
+      return;
+    case kReadTimer:
+      net_.KillTimer(kReadTimer);
+      readsDeferred_ = false;
+      TakeReadTurn();
+      return;
   }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -19,6 +19,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/win/net_layer.h"
+
 struct UdpTarget {
   std::string host;  // a dotted IPv4 address or a name; empty: no address
   int port = 0;      // 1 to 65535, anything else is no address
@@ -39,15 +41,12 @@ struct UdpReply {
   uint32_t atMs;  // MillisecondClock, as the times of Sent
 };
 
-class UdpRound {
+class UdpRound : private NetOwner {
  public:
-  // Every message of the round's own message-only window.
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
   // replyWaitMs: how long a row waits from its request on; nameLimitMs: how
   // long its name may take to resolve.
   UdpRound(int32_t replyWaitMs, int32_t nameLimitMs);
-  ~UdpRound();
+  ~UdpRound() = default;
   UdpRound(const UdpRound&) = delete;
   UdpRound& operator=(const UdpRound&) = delete;
 
@@ -72,9 +71,6 @@ class UdpRound {
   int LocalPort() const;
 
  private:
-  static constexpr UINT kSocketMessage = WM_APP + 1;
-  static constexpr UINT kLookupMessage = WM_APP + 2;
-
   // Queued: the address is known, the request waits its turn.
   enum class Stage { Resolving, Queued, Waiting, Over };
   struct Row {
@@ -97,11 +93,13 @@ class UdpRound {
     size_t row;
   };
 
+  void OnSocketNotice(SOCKET socket, int event, int error) override;
+  void OnLookupDone(uintptr_t lookup, uint32_t address) override;
+  void OnTimer(int timer) override;
+
   bool OpenSocket();
-  bool EnsureWindow();
   size_t LookupsHoldingAPlace(uint32_t nowMs) const;
   void StartLookups();
-  void OnLookupDone(uintptr_t id, uint32_t address);
   // Sends to every row of the name still resolving, or marks it a bad address (address 0).
   void OnNameResolved(const std::string& name, uint32_t address);
   void Queue(size_t row, uint32_t address);
@@ -109,11 +107,10 @@ class UdpRound {
   // running while any are left.
   void SendQueued();
   void Send(size_t row);
-  void DropQueuedNotices();
   // Reads datagrams until none wait or the turn's bound; true when none wait.
   bool ReadWaiting();
   void TakeReadTurn();
-  void OnTimer();
+  void OnWaitTimer();
   void SetOver(size_t row);
   void EndIfDone();
   void ArmTimer();
@@ -121,9 +118,8 @@ class UdpRound {
 
   int32_t replyWaitMs_;
   int32_t nameLimitMs_;
-  HWND hwnd_ = nullptr;
+  NetHandle net_{*this};
   SOCKET socket_ = INVALID_SOCKET;
-  bool winsockReady_ = false;
   // Counts the rounds: a callback that started or stopped one ends the work of the old.
   unsigned generation_ = 0;
   std::string request_;

@@ -65,7 +65,7 @@ bool OverlayWindow::Open() {
   actionWindow_.Create();
   PlaceActionWindow();
 
-  link_.Attach(hwnd_);
+  link_.onNotice = [this](const LinkNotice& notice) { OnLinkNotice(notice); };
   link_.SetLocalPort(kLinkLocalPort);
   SetTimer(hwnd_, kRefreshTimer, refreshMs_, nullptr);
   int remotePort = 0;
@@ -228,7 +228,6 @@ void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
 }
 
 void OverlayWindow::StartConsole() {
-  console_.Attach(hwnd_);
   console_.Start(linkSettings_.rcon, log_.Folders());
   actions_.SetRouter(&console_);
   if (!linkSettings_.rcon.server) {
@@ -290,8 +289,7 @@ void OverlayWindow::Paint() {
   EndPaint(hwnd_, &ps);
 }
 
-void OverlayWindow::OnSocketMessage(WPARAM wParam, LPARAM lParam) {
-  LinkNotice notice = link_.OnMessage(wParam, lParam);
+void OverlayWindow::OnLinkNotice(const LinkNotice& notice) {
   switch (notice.event) {
     case LinkEvent::Connected:
       OnLinkConnected();
@@ -371,15 +369,6 @@ LRESULT OverlayWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       if (wParam == kRefreshTimer) OnRefreshTick();
       if (wParam == kJoinTimer) PollJoiner();
       if (wParam == kConsoleTimer) OnConsoleTick();
-      return 0;
-    case TcpLink::kMessage:
-      OnSocketMessage(wParam, lParam);
-      return 0;
-    case TcpLink::kLookupMessage:
-      link_.OnLookupDone(wParam, lParam);
-      return 0;
-    case RconLink::kLookupMessage:
-      console_.Link().OnLookupDone(wParam, lParam);
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(DpiFromMessage(wParam));

@@ -22,7 +22,6 @@ enum class BanFileWrite { Unchanged, Written, Failed };
 
 class RconConsole : public CommandRouter {
  public:
-  void Attach(HWND window) { link_.Attach(window); }
   // The bans are read from the first folder holding the file.
   void Start(const RconLinkSettings& settings, std::vector<std::string> banFolders);
   void Stop();
