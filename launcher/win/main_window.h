@@ -2,6 +2,8 @@
 // The launcher's main window: the fields the player fills in, the start
 // buttons, the status display, the help line and the Tools menu. It owns the
 // remembered lists from start-up to shutdown.
+#include "launcher/win/status_query.h"  // Winsock's header before windows.h
+
 #include <windows.h>
 
 #include <memory>
@@ -15,7 +17,6 @@
 #include "launcher/core/launch_line.h"
 #include "launcher/core/openmohaa.h"
 #include "launcher/win/change_extensions.h"
-#include "launcher/win/status_query.h"
 
 // The windows the main window opens; their headers go only where they are used.
 class DisableListWindow;

@@ -4,11 +4,10 @@
 
 #include "common/core/tick_wait.h"
 #include "common/win/wait.h"
-#include "common/win/window_class.h"
 #include "launcher/core/server_status.h"
 
 namespace {
-constexpr UINT_PTR kWaitTimer = 1;
+constexpr int kWaitTimer = 0;
 }  // namespace
 
 // The round's own limits lie beyond the query's wait, so that its socket
@@ -21,15 +20,9 @@ StatusQuery::StatusQuery(OnEnd onEnd) : onEnd_(std::move(onEnd)), round_(2 * kSt
   };
 }
 
-StatusQuery::~StatusQuery() {
-  Stop();
-  if (hwnd_) DestroyWindow(hwnd_);
-}
-
 bool StatusQuery::Start(const std::string& server, const std::string& request) {
   Stop();
-  if (!hwnd_) hwnd_ = CreateObjectMessageWindow("KestrunStatusQuery", this);
-  if (!hwnd_) return false;
+  if (!net_.Ready()) return false;
   server_ = server;
   running_ = true;
   startedMs_ = MillisecondClock();
@@ -44,7 +37,7 @@ void StatusQuery::Stop() {
   running_ = false;
   reply_.clear();
   round_.Stop();
-  if (hwnd_) KillTimer(hwnd_, kWaitTimer);
+  net_.Restart();
 }
 
 bool StatusQuery::WaitOver() const { return TickWaitOver(startedMs_, MillisecondClock(), kStatusWaitMs); }
@@ -52,7 +45,13 @@ bool StatusQuery::WaitOver() const { return TickWaitOver(startedMs_, Millisecond
 // A timer may come a little early: it is set again for what is left.
 void StatusQuery::ArmTimer() {
   const int32_t left = kStatusWaitMs - static_cast<int32_t>(MillisecondClock() - startedMs_) + 1;
-  SetTimer(hwnd_, kWaitTimer, static_cast<UINT>(left > 0 ? left : 1), nullptr);
+  net_.SetTimer(kWaitTimer, static_cast<UINT>(left > 0 ? left : 1));
+}
+
+void StatusQuery::OnTimer(int) {
+  if (!running_) return;
+  if (WaitOver()) return End();
+  ArmTimer();
 }
 
 void StatusQuery::End() {
@@ -61,18 +60,4 @@ void StatusQuery::End() {
   const std::string reply = std::exchange(reply_, {});
   Stop();
   onEnd_(server, reply);
-}
-
-LRESULT StatusQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_TIMER && wParam == kWaitTimer) {
-    if (!running_) return 0;
-    if (WaitOver()) {
-      End();
-    } else {
-      ArmTimer();
-    }
-    return 0;
-  }
-  if (msg == WM_NCDESTROY) hwnd_ = nullptr;
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -4,30 +4,26 @@
 // lookup included, while the window's events go on. The last datagram from
 // the server's own address and port within the wait is the reply; the owner
 // is handed it when the wait ends, empty when none came.
-#include <windows.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "common/win/net_layer.h"
 #include "launcher/win/udp_round.h"
 
-class StatusQuery {
+class StatusQuery : private NetOwner {
  public:
-  // Every message of the query's own message-only window (its wait's timer).
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-  // onEnd runs on the window thread once the query is over, so it may start
+  // onEnd runs from the message loop once the query is over, so it may start
   // the next one; it is never called from inside Start or Stop.
   using OnEnd = std::function<void(const std::string& server, const std::string& reply)>;
   explicit StatusQuery(OnEnd onEnd);
-  ~StatusQuery();
+  ~StatusQuery() = default;
   StatusQuery(const StatusQuery&) = delete;
   StatusQuery& operator=(const StatusQuery&) = delete;
 
   // Drops a running query and starts one. A port that is no number sends
   // nothing: the wait runs all the same and ends without a reply. False when
-  // the wait cannot be timed; nothing then runs.
+  // the network layer is not there; nothing then runs.
   bool Start(const std::string& server, const std::string& request);
   // Ends the query without a word to the owner.
   void Stop();
@@ -36,15 +32,16 @@ class StatusQuery {
   const std::string& Server() const { return server_; }
 
  private:
+  void OnTimer(int timer) override;
   void ArmTimer();
   bool WaitOver() const;
   void End();
 
   OnEnd onEnd_;
   UdpRound round_;
-  HWND hwnd_ = nullptr;
   bool running_ = false;
   std::string server_;
   std::string reply_;
   uint32_t startedMs_ = 0;
+  NetHandle net_{*this};
 };
