@@ -327,11 +327,12 @@ TEST(PlayerActions, RoutedActionsReportAndLogTheConsoleCommand) {
     std::string call, messageLine, logged;  // logged: the command in the log, "-" for no line
   };
   const Case cases[] = {
-      {"DK", {true, true, "clientkick 3"}, "K3", "Command Sent", "clientkick 3"},
-      {"DS", {false, false, ""}, "S3", kNotAvailableMessage, "-"},
-      {"DB", {true, false, "banaddr 3"}, "B3", "Command Not Sent", "-"},
-      {"DCB", {true, true, "gamemap obj/obj_team2"}, "map obj/obj_team2", "Dora", "gamemap obj/obj_team2"},
-      {"DCA", {false, false, ""}, "map obj/obj_team1", kNotAvailableMessage, "-"},
+      {"DK", {RouteOutcome::Sent, "clientkick 3"}, "K3", "Command Sent", "clientkick 3"},
+      {"DS", {RouteOutcome::NotAvailable, ""}, "S3", kNotAvailableMessage, "-"},
+      {"DB", {RouteOutcome::NotSent, "banaddr 3"}, "B3", "Command Not Sent", "-"},
+      {"DCB", {RouteOutcome::Sent, "gamemap obj/obj_team2"}, "map obj/obj_team2", "Dora", "gamemap obj/obj_team2"},
+      {"DCA", {RouteOutcome::NotAvailable, ""}, "map obj/obj_team1", kNotAvailableMessage, "-"},
+      {"DK", {RouteOutcome::ServerNotKnown, ""}, "K3", kServerNotKnownMessage, "-"},
   };
   for (const Case& c : cases) {
     Fixture f;

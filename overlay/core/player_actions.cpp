@@ -180,13 +180,18 @@ void PlayerActions::SendAndReport(const std::string& text, bool reportSent, Comm
 }
 
 void PlayerActions::ReportRouted(const RoutedCommand& routed, bool reportSent, CommandRecord record) {
-  if (!routed.available) {
-    view_.SetMessageLine(kNotAvailableMessage);
-    return;
-  }
-  if (!routed.sent) {
-    view_.SetMessageLine("Command Not Sent");
-    return;
+  switch (routed.outcome) {
+    case RouteOutcome::Sent:
+      break;
+    case RouteOutcome::NotSent:
+      view_.SetMessageLine("Command Not Sent");
+      return;
+    case RouteOutcome::NotAvailable:
+      view_.SetMessageLine(kNotAvailableMessage);
+      return;
+    case RouteOutcome::ServerNotKnown:
+      view_.SetMessageLine(kServerNotKnownMessage);
+      return;
   }
   if (reportSent) view_.SetMessageLine("Command Sent");
   Record(std::move(record), routed.command);

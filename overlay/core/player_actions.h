@@ -38,11 +38,15 @@ class CommandSink {
 };
 
 // What a link with commands of its own (the remote console) made of an
-// action: whether the server can do it at all, whether it went out, and the
-// command as the log records it.
+// action, and the command as the log records it.
+enum class RouteOutcome {
+  Sent,
+  NotSent,         // the server can do it, but it could not go out now
+  NotAvailable,    // the server cannot do it
+  ServerNotKnown,  // no answer yet tells what the server can do
+};
 struct RoutedCommand {
-  bool available = false;
-  bool sent = false;
+  RouteOutcome outcome = RouteOutcome::NotAvailable;
   std::string command;
 };
 
@@ -53,8 +57,10 @@ class CommandRouter {
   virtual RoutedCommand RouteMap(const std::string& map) = 0;
 };
 
-// Said for an action the server cannot do; nothing is sent or logged.
+// Said for an action the server cannot do, or before it has answered;
+// nothing is sent or logged.
 constexpr const char* kNotAvailableMessage = "Not available on this server";
+constexpr const char* kServerNotKnownMessage = "Not Sent - Waiting for Server";
 
 // Where the administrator is in the key steps. Done lasts until the next
 // tick, which puts the overlay back on top and returns to Idle.

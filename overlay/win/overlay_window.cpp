@@ -244,7 +244,8 @@ void OverlayWindow::OnConsoleTick() {
 
 void OverlayWindow::ShowConsoleState() {
   RconSession& session = console_.Session();
-  if (std::optional<RconStatus> status = session.TakeStatus()) {
+  std::optional<RconStatus> status = session.TakeStatus();
+  if (status) {
     ++statusRecordCount_;
     ShowPlayerRows(GridPlayers(*status), actionWindow_.Grid(), gridState_);
     ShowPlayerGrid();
@@ -260,17 +261,13 @@ void OverlayWindow::ShowConsoleState() {
   const std::string line = health.StatusText();
   if (line != consoleLine_ && !line.empty()) actionWindow_.SetMessageLine(line);
   consoleLine_ = line;
-  switch (console_.SaveBans()) {
-    case BanFileWrite::Written:
-      noBanFileShown_ = false;
-      break;
-    case BanFileWrite::Failed:
-      if (!noBanFileShown_) actionWindow_.SetMessageLine(kNoBanFileMessage);
-      noBanFileShown_ = true;
-      break;
-    case BanFileWrite::Unchanged:
-      break;
+  const BanFileWrite write = console_.SaveBans();
+  // Bans held in memory only are lost when corvel2 ends: that wins over the
+  // routine update line, but not over what the keys just said.
+  if (console_.BansUnsaved() && (status || (write == BanFileWrite::Failed && !noBanFileShown_))) {
+    actionWindow_.SetMessageLine(kNoBanFileMessage);
   }
+  if (write != BanFileWrite::Unchanged) noBanFileShown_ = write == BanFileWrite::Failed;
 }
 
 void OverlayWindow::SetBackColor(COLORREF color) {
