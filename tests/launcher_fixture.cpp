@@ -4,6 +4,7 @@
 
 #include "common/win/message_box.h"
 #include "common/win/registry.h"
+#include "common/win/wait.h"
 #include "tests/wine_test_util.h"
 
 namespace {
@@ -47,6 +48,12 @@ std::unique_ptr<MainWindow> LauncherFixture::Start() {
   main->StartUp();
   main->Show(SW_SHOWNOACTIVATE);
   return main;
+}
+
+void QueryAndWait(MainWindow& main) {
+  main.QueryServerStatus();
+  PumpUntil([&] { return !main.Querying(); }, 20000);
+  PumpPendingEvents();
 }
 
 std::string ListViewCell(HWND list, int row, int column) {

@@ -10,6 +10,10 @@
 #include "launcher/win/main_window.h"
 #include "tests/temp_folder.h"
 
+// Runs the main window's status query, and the window's events until it has
+// ended and what its end asked for has run.
+void QueryAndWait(MainWindow& main);
+
 // The text of a report-view list's cell (the Server List window's list).
 std::string ListViewCell(HWND list, int row, int column);
 

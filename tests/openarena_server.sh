@@ -2,7 +2,9 @@
 # openarena_server.sh start|stop FOLDER PORT [MAP BOTS NAME RCONPASSWORD]: runs Debian's
 # openarena-server, a real server of the game's protocol family, on the
 # loopback address for the interoperability tests: LAN mode, no master
-# servers, by default two bots on oa_dm1 (BOTS: 1 or 2).
+# servers, by default two bots on oa_dm1 (BOTS: 1 to 4: Sarge, Grism,
+# Major, Kyonshi), its game log (HOME/.openarena/baseoa/games.log) written
+# through at every line.
 # start always succeeds and writes FOLDER/state: "ready", or why the server
 # is not there ("not installed", ...); the test skips unless it reads "ready".
 set -e
@@ -20,14 +22,17 @@ start)
     state "not installed"
     exit 0
   fi
-  addbots="+addbot sarge 1" last=0
-  [ "$bots" = 2 ] && addbots="$addbots +addbot grism 1" last=1
+  addbots="" last=-1
+  for bot in sarge grism major kyonshi; do
+    [ $((last + 1)) -lt "$bots" ] || break
+    addbots="$addbots +addbot $bot 1" last=$((last + 1))
+  done
   # The server ends by itself after five minutes whatever happens to the stop step.
   # shellcheck disable=SC2086
   HOME="$folder" setsid timeout 300 "$server" +set dedicated 1 +set net_ip 127.0.0.1 +set net_port "$port" \
     +set sv_master1 "" +set sv_master2 "" +set sv_master3 "" +set sv_master4 "" +set sv_master5 "" \
     +set sv_hostname "$name" +set sv_maxclients 12 +set sv_privateClients 2 +set timelimit 15 +set fraglimit 20 \
-    +set g_gametype 0 +set rconpassword "$rcon" +map "$map" $addbots </dev/null >"$folder/server.log" 2>&1 &
+    +set g_gametype 0 +set g_logsync 1 +set rconpassword "$rcon" +map "$map" $addbots </dev/null >"$folder/server.log" 2>&1 &
   echo $! >"$folder/pid"
   i=0
   until grep -q "ClientBegin: $last" "$folder/server.log" 2>/dev/null; do

@@ -46,12 +46,13 @@ int ReddishPixels(HWND grid, const GridModel& model, int row, int col) {
 // Takes the link's socket notices off the queue, leaving every other message,
 // until one of the wanted event has come; the others taken meanwhile are
 // returned too, in their order.
-std::vector<MSG> TakeLinkNoticesUntil(HWND window, long event, int timeoutMs = 2000) {
+std::vector<MSG> TakeLinkNoticesUntil(const TcpLink& link, long event, int timeoutMs = 2000) {
   std::vector<MSG> taken;
+  const UINT notice = link.NoticeMessage();
   const DWORD start = GetTickCount();
   while (static_cast<int>(GetTickCount() - start) < timeoutMs) {
     MSG msg;
-    if (!PeekMessageA(&msg, window, TcpLink::kMessage, TcpLink::kMessage, PM_REMOVE)) {
+    if (!PeekMessageA(&msg, NetNoticeWindow(), notice, notice, PM_REMOVE)) {
       Sleep(1);
       continue;
     }
@@ -202,11 +203,11 @@ TEST_F(DumpFlow, ALeftOverRecordNeverReplacesANewerOne) {
     if (p.name != "Bobby") newer.push_back(p);
   }
   server.Send(DumpRecord(Named(players, "Bobby")));
-  for (const MSG& m : TakeLinkNoticesUntil(overlay.Handle(), FD_READ)) DispatchMessageA(&m);
+  for (const MSG& m : TakeLinkNoticesUntil(overlay.Link(), FD_READ)) DispatchMessageA(&m);
 
   server.Send(StatusRecord(players));
   server.CloseClient();
-  const std::vector<MSG> notices = TakeLinkNoticesUntil(overlay.Handle(), FD_READ);
+  const std::vector<MSG> notices = TakeLinkNoticesUntil(overlay.Link(), FD_READ);
   ASSERT_FALSE(notices.empty());
   MSG close = notices.back();
   ASSERT_EQ(WSAGETSELECTEVENT(close.lParam), FD_READ);

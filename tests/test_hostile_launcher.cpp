@@ -92,7 +92,7 @@ TEST_F(HostileLauncher, HostileStatusRepliesAreShownAndTheNextReplyStillCounts) 
     SCOPED_TRACE(c.what);
     server.SetReply(c.reply);
     const MemoryUse before = MemoryOf();
-    main->QueryServerStatus();
+    QueryAndWait(*main);
     ASSERT_FALSE(main->Querying());
     EXPECT_TRUE(MemoryGrewAtMost(before, 64 * kMiB));
     const size_t feeds = static_cast<size_t>(std::count(c.reply.begin(), c.reply.end(), '\n'));
@@ -105,7 +105,7 @@ TEST_F(HostileLauncher, HostileStatusRepliesAreShownAndTheNextReplyStillCounts) 
     EXPECT_LE(maps.bytes.size(), 1001u) << "the map list is cut to 1000 characters";
 
     server.SetReply(kGoodReply);
-    main->QueryServerStatus();
+    QueryAndWait(*main);
     EXPECT_EQ(main->FieldText(mapField), "obj/obj_team2");
     EXPECT_EQ(ListLines(main->Control(playerList)), (std::vector<std::string>{"10 48 \"Sgt Baker\"", ""}));
   }

@@ -68,7 +68,7 @@ TEST_F(OpenArenaInterop, QueryShowsMapLimitsMaximumPlayersAndPlayers) {
   auto started = Start();
   MainWindow& main = *started;
   main.SetFieldText(serverField, "127.0.0.1:27961");
-  main.QueryServerStatus();
+  QueryAndWait(main);
   EXPECT_EQ(main.FieldText(mapField), "oa_dm1");
   EXPECT_EQ(main.FieldText(timeLimitField), "15");
   EXPECT_EQ(main.FieldText(fragLimitField), "20");

@@ -141,6 +141,33 @@ TEST(PlayerActions, PickStep) {
   EXPECT_EQ(all.actions.state.pickedClient, 26);
 }
 
+// A full 64-slot server on the remote console: every row shows a key that
+// picks its player, those past the 36th Page Down and a key shown after "+";
+// a pick leaves no Page Down behind for the next one.
+TEST(PlayerActions, SixtyFourPlayersAllPickedByKeys) {
+  for (GridMode mode : {GridMode::NamesOnly, GridMode::AllData}) {
+    Fixture f(mode);
+    std::vector<GridPlayer> players;
+    for (int c = 0; c < 64; ++c) players.push_back({c, "5", "P" + std::to_string(c), "10.0.0.1"});
+    ShowPlayerRows(players, f.grid, f.gridState);
+    ASSERT_EQ(f.grid.Rows(), 65);
+    for (int r = f.grid.Rows() - 1; r >= 1; --r) {
+      const std::string key = f.grid.Text(r, kKeyCol);
+      ASSERT_FALSE(key.empty()) << r;
+      f.actions.state.menuMode = MenuMode::Pick;
+      if (key.size() == 2 && key[0] == '+') f.actions.OnPickKey(kPageDownKey);
+      f.actions.OnPickKey(static_cast<uint16_t>(key.back()));
+      EXPECT_EQ(f.view.messageLine, f.grid.Text(r, kNameCol)) << key;
+      EXPECT_EQ("P" + std::to_string(f.actions.state.pickedClient), f.grid.Text(r, kNameCol)) << key;
+    }
+    // Put away after Page Down, the window picks from the first keys again.
+    f.actions.OnPickKey(kPageDownKey);
+    f.actions.OnWindowClick();
+    f.actions.OnPickKey('B');
+    EXPECT_EQ(f.actions.state.pickedClient, 1);
+  }
+}
+
 TEST(PlayerActions, KeysThatSendNothing) {
   Fixture f;
   f.actions.OnPickKey('C');
@@ -300,11 +327,12 @@ TEST(PlayerActions, RoutedActionsReportAndLogTheConsoleCommand) {
     std::string call, messageLine, logged;  // logged: the command in the log, "-" for no line
   };
   const Case cases[] = {
-      {"DK", {true, true, "clientkick 3"}, "K3", "Command Sent", "clientkick 3"},
-      {"DS", {false, false, ""}, "S3", kNotAvailableMessage, "-"},
-      {"DB", {true, false, "banaddr 3"}, "B3", "Command Not Sent", "-"},
-      {"DCB", {true, true, "gamemap obj/obj_team2"}, "map obj/obj_team2", "Dora", "gamemap obj/obj_team2"},
-      {"DCA", {false, false, ""}, "map obj/obj_team1", kNotAvailableMessage, "-"},
+      {"DK", {RouteOutcome::Sent, "clientkick 3"}, "K3", "Command Sent", "clientkick 3"},
+      {"DS", {RouteOutcome::NotAvailable, ""}, "S3", kNotAvailableMessage, "-"},
+      {"DB", {RouteOutcome::NotSent, "banaddr 3"}, "B3", "Command Not Sent", "-"},
+      {"DCB", {RouteOutcome::Sent, "gamemap obj/obj_team2"}, "map obj/obj_team2", "Dora", "gamemap obj/obj_team2"},
+      {"DCA", {RouteOutcome::NotAvailable, ""}, "map obj/obj_team1", kNotAvailableMessage, "-"},
+      {"DK", {RouteOutcome::ServerNotKnown, ""}, "K3", kServerNotKnownMessage, "-"},
   };
   for (const Case& c : cases) {
     Fixture f;

@@ -106,14 +106,15 @@ TEST(RconSession, PlayersStatusEveryTwoSecondsAndNewPlayersSettingsOnce) {
 
 TEST(RconSession, ActionsByWhatTheServerHasAndBeforeThePolls) {
   Link link;
-  EXPECT_FALSE(link.session.RouteAction('K', 3).available) << "family not known yet";
+  EXPECT_EQ(link.session.RouteAction('K', 3).outcome, RouteOutcome::ServerNotKnown);
+  EXPECT_EQ(link.session.RouteMap("oa_dm2").outcome, RouteOutcome::ServerNotKnown);
   link.Run(2500);
   const RoutedCommand spectator = link.session.RouteAction('P', 3);
-  EXPECT_TRUE(spectator.available && spectator.sent);
+  EXPECT_EQ(spectator.outcome, RouteOutcome::Sent);
   EXPECT_EQ(spectator.command, "forceteam 3 spectator");
-  EXPECT_FALSE(link.session.RouteAction('J', 3).available);
-  EXPECT_FALSE(link.session.RouteAction('S', 3).available);
-  EXPECT_FALSE(link.session.RouteMap("oa;quit").available);
+  EXPECT_EQ(link.session.RouteAction('J', 3).outcome, RouteOutcome::NotAvailable);
+  EXPECT_EQ(link.session.RouteAction('S', 3).outcome, RouteOutcome::NotAvailable);
+  EXPECT_EQ(link.session.RouteMap("oa;quit").outcome, RouteOutcome::NotAvailable);
   EXPECT_EQ(link.session.RouteMap("oa_dm2").command, "map oa_dm2");
   link.console.received.clear();
   link.Run(2500);
@@ -186,13 +187,12 @@ TEST(RconSession, SquareRedWhenSilentOrRefusedAndWithinTheRate) {
 TEST(RconSession, CommandsThatDoNotAllFitTheQueueGoNotAtAll) {
   Link link;
   link.Run(2500);
-  for (int client = 10; link.session.RouteAction('K', client).sent; ++client) {
+  for (int client = 10; link.session.RouteAction('K', client).outcome == RouteOutcome::Sent; ++client) {
   }
   const auto& r = link.console.received;
   while (std::count(r.begin(), r.end(), "clientkick 10") == 0) link.Run(10);  // one place free
   const RoutedCommand dayBan = link.session.RouteAction('D', 3);
-  EXPECT_TRUE(dayBan.available);
-  EXPECT_FALSE(dayBan.sent);
+  EXPECT_EQ(dayBan.outcome, RouteOutcome::NotSent);
   EXPECT_EQ(link.session.Bans().Size(), 0u);
   link.Run(30000);
   EXPECT_EQ(std::count(r.begin(), r.end(), "banaddr 3"), 0) << "half of a command that was reported not sent";

@@ -641,7 +641,7 @@ TEST_F(ServerListTest, APickedServerIsQueriedAndAnEarlierQueryShowsNoReplyAfterT
         KillTimer(nullptr, id);
         PickFirstRow();
       });
-      main->QueryServerStatus();
+      QueryAndWait(*main);
     } else {
       PickFirstRow();
     }

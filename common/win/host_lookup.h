@@ -1,10 +1,11 @@
 #pragma once
-// Host names looked up beside the window thread (WSAAsyncGetHostByName).
-// Windows writes the answer into a buffer it is handed and then posts a
-// message; a cancel does not reliably stop either (Wine's does nothing and its
-// worker writes the answer all the same). So every buffer stays here, with a
-// window of its own that lasts as long as the program, and is freed only when
-// its message has come, whatever became of the caller.
+// The buffers of host name lookups run beside the window thread
+// (WSAAsyncGetHostByName). Windows writes the answer into a buffer it is
+// handed and then posts a message; a cancel does not reliably stop either
+// (Wine's does nothing and its worker writes the answer all the same). So
+// every buffer stays here, and is freed only when its message has come,
+// whatever became of the caller. The network layer (common/win/net_layer.h)
+// is the one caller: it owns the window the messages come to.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -14,14 +15,17 @@
 
 namespace host_lookup {
 
-// Looks host up. When it ends, message is posted to window with wParam the
-// lookup's id and lParam the IPv4 address found, in host byte order, or 0
-// when the name did not resolve. Returns the id; 0 when no lookup started.
-uintptr_t Start(const std::string& host, HWND window, UINT message);
+// Looks host up; when it ends, doneMessage is posted to window, to be handed
+// to Finish. Returns the lookup's id; 0 when no lookup started.
+uintptr_t Start(const std::string& host, HWND window, UINT doneMessage);
 
-// No message will come for the lookup. It is left to run rather than
-// cancelled: only its message tells that its buffer is free again.
-void Drop(uintptr_t id);
+struct Answer {
+  uintptr_t id = 0;  // 0: the message was not of a lookup held here
+  uint32_t address = 0;  // IPv4, host byte order; 0 when the name did not resolve
+};
+
+// Takes a done message: its buffer is free again.
+Answer Finish(WPARAM wParam, LPARAM lParam);
 
 // The buffers Windows may still write into.
 size_t Held();

@@ -1,60 +1,75 @@
 // The main window's status query and its "Launch Corvel" button.
+#include <utility>
+
 #include "common/win/list_controls.h"
 #include "common/win/message_box.h"
 #include "common/win/settings.h"
-#include "common/win/wait.h"
 #include "launcher/core/server_status.h"
 #include "launcher/win/main_controls.h"
 #include "launcher/win/main_window.h"
 #include "launcher/win/overlay_starter.h"
 
-void MainWindow::QueryServerStatus() {
-  if (querying_ || unloading_ || !hwnd_) return;
-  queryPicked_ = false;  // this query is the picked server's
-  infoPairs.clear();
-  const std::string server = FieldText(serverField);
-  if (server.empty()) return;
+void MainWindow::QueryServerStatus() { StartStatusQuery(AfterQuery::Nothing); }
 
-  querying_ = true;
+// A second wish for a query's end joins the first.
+MainWindow::AfterQuery MainWindow::Joined(AfterQuery due, AfterQuery asked) {
+  const auto holds = [](AfterQuery after, AfterQuery part) {
+    return after == part || after == AfterQuery::QueryAgainThenOpenStarter;
+  };
+  const bool again = holds(due, AfterQuery::QueryAgain) || holds(asked, AfterQuery::QueryAgain);
+  const bool starter = holds(due, AfterQuery::OpenStarter) || holds(asked, AfterQuery::OpenStarter);
+  if (again) return starter ? AfterQuery::QueryAgainThenOpenStarter : AfterQuery::QueryAgain;
+  return starter ? AfterQuery::OpenStarter : AfterQuery::Nothing;
+}
+
+void MainWindow::StartStatusQuery(AfterQuery after) {
+  if (unloading_ || !hwnd_) return;
+  const std::string server = FieldText(serverField);
+  if (statusQuery_.Running()) {
+    // The running query answers for its own server; another waits its turn.
+    if (server != statusQuery_.Server()) after = Joined(after, AfterQuery::QueryAgain);
+    afterQuery_ = Joined(afterQuery_, after);
+    return;
+  }
+  infoPairs.clear();
+  if (server.empty()) {
+    if (after == AfterQuery::OpenStarter) PostMessageA(hwnd_, kOpenStarterMessage, 0, 0);
+    return;
+  }
   for (int id : {typeField, timeLimitField, mapField, privateField, maxPlayersField, fragLimitField}) {
     SetFieldText(id, "");
   }
   mapList_.clear();
-  statusReply_.clear();
-  SetCursor(LoadCursor(nullptr, IDC_WAIT));
   SendMessageA(Control(playerList), LB_RESETCONTENT, 0, 0);
+  if (!statusQuery_.Start(server, StatusRequest(statusPrefix))) return;
+  afterQuery_ = after;
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+}
 
-  // A port that is no number sends nothing: the query then shows no reply.
-  // Only the server's own address and port are heard; a name is looked up
-  // within the wait, and one still unresolved at its end is no reply.
-  const ServerAddress address = SplitServerAddress(server);
-  int port = 0;
-  if (ParsePort(address.port, port)) {
-    statusRound_.Start({{address.host, port, ReplyForm::Status, RowListens::UntilDeadline}}, StatusRequest(statusPrefix));
-  }
-  // The full wait whether or not a reply came; the socket stays open throughout.
-  WaitKeepingEventsFlowing(kStatusWaitMs);
-  statusRound_.Stop();
-  if (unloading_ || !hwnd_) {
-    // Closed during the wait: the wait was cut short, so its empty result must
-    // not replace the map list stored by an earlier query.
-    querying_ = false;
-    return;
-  }
-
-  // Another server picked meanwhile: this reply is no longer the field's.
-  if (FieldText(serverField) == server) ShowStatusReply(statusReply_);
-  querying_ = false;
+// The starter is opened from a message of this window's own: its modal loop
+// must not run inside the query's notice.
+void MainWindow::OnStatusQueryEnded(const std::string& server, const std::string& reply) {
+  const AfterQuery after = std::exchange(afterQuery_, AfterQuery::Nothing);
+  // Another server put into the field meanwhile: this reply is no longer the
+  // field's, and the field's server is queried next if it was asked for.
+  const bool fieldsReply = FieldText(serverField) == server;
+  if (fieldsReply) ShowStatusReply(reply);
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
-  if (queryPicked_) {
-    QueryServerStatus();  // which opens the starter if "Launch Corvel" was pressed meanwhile
-    return;
-  }
-
-  // "Launch Corvel" pressed during this query opens the starter now.
-  if (launchAfterQuery_ && !launching_) {
-    launchAfterQuery_ = false;
-    if (OverlayStarterWindow* starter = OpenOverlayStarter()) starter->RunModal();
+  switch (after) {
+    case AfterQuery::Nothing:
+      break;
+    case AfterQuery::QueryAgain:
+      if (!fieldsReply) StartStatusQuery(AfterQuery::Nothing);
+      break;
+    case AfterQuery::QueryAgainThenOpenStarter:
+      if (!fieldsReply) {
+        StartStatusQuery(AfterQuery::OpenStarter);
+        break;
+      }
+      [[fallthrough]];
+    case AfterQuery::OpenStarter:
+      PostMessageA(hwnd_, kOpenStarterMessage, 0, 0);
+      break;
   }
 }
 
@@ -85,7 +100,6 @@ void MainWindow::OnServerStatusClicked() { QueryServerStatus(); }
 // Posted, so that the query runs after the Server List's own handling is done.
 void MainWindow::OnServerPicked(const std::string& server) {
   SetFieldText(serverField, server);
-  queryPicked_ = true;
   if (hwnd_) PostMessageA(hwnd_, kServerPickedMessage, 0, 0);
 }
 
@@ -109,17 +123,12 @@ void MainWindow::OnServerFieldLeft() {
   QueryServerStatus();
 }
 
+// With no map list known the query runs first; the starter opens at its end.
 OverlayStarterWindow* MainWindow::LaunchCorvel() {
-  if (querying_) {
-    launchAfterQuery_ = true;  // opens when the running query ends
+  if (Querying() || (mapList_.empty() && !FieldText(serverField).empty())) {
+    StartStatusQuery(AfterQuery::OpenStarter);
     return nullptr;
   }
-  if (mapList_.empty()) {
-    launching_ = true;
-    QueryServerStatus();
-    launching_ = false;
-  }
-  launchAfterQuery_ = false;  // a click during that query was this same one
   return OpenOverlayStarter();
 }
 

@@ -61,18 +61,10 @@ bool IsPlayerAction(UINT msg) {
 
 }  // namespace
 
-// The query's own wait, 1.5 s in all with a name's lookup, ends its round:
-// the round's limits lie beyond it, so the socket stays open to its end.
 MainWindow::MainWindow(std::string appFolder)
     : openMohaaHome(OpenMohaaHome()),
-      statusRound_(2 * kStatusWaitMs, 2 * kStatusWaitMs),
-      appFolder_(std::move(appFolder)) {
-  statusRound_.onChanges = [this](const std::vector<RowChange>& changes) {
-    for (const RowChange& change : changes) {
-      if (querying_ && change.stage == QueryStage::Answered) statusReply_.assign(change.reply);  // the last counts
-    }
-  };
-}
+      statusQuery_([this](const std::string& server, const std::string& reply) { OnStatusQueryEnded(server, reply); }),
+      appFolder_(std::move(appFolder)) {}
 
 MainWindow::~MainWindow() {
   OnPlayerAction();  // no hook outlives its window
@@ -248,6 +240,7 @@ void MainWindow::Show(int how) {
 void MainWindow::Close() {
   if (!hwnd_ || unloading_) return;
   unloading_ = true;
+  statusQuery_.Stop();  // its end would store an empty map list over the kept one
   ShutDown();
   DestroyWindow(hwnd_);
 }
@@ -417,11 +410,13 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       OnServerFieldLeft();
       return 0;
     case kServerPickedMessage:
-      // A query running now runs the picked server's when it ends.
-      if (queryPicked_ && !querying_) QueryServerStatus();
+      QueryServerStatus();
+      return 0;
+    case kOpenStarterMessage:
+      if (OverlayStarterWindow* starter = OpenOverlayStarter()) starter->RunModal();
       return 0;
     case WM_SETCURSOR:
-      if (!querying_) break;
+      if (!Querying()) break;
       SetCursor(LoadCursor(nullptr, IDC_WAIT));
       return TRUE;
     case WM_MOUSEMOVE:
@@ -437,6 +432,7 @@ LRESULT MainWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       Close();
       return 0;
     case WM_DESTROY:
+      statusQuery_.Stop();
       hwnd_ = nullptr;
       closed_ = true;
       PostQuitMessage(0);

@@ -2,7 +2,7 @@
 // The launcher's main window: the fields the player fills in, the start
 // buttons, the status display, the help line and the Tools menu. It owns the
 // remembered lists from start-up to shutdown.
-#include "launcher/win/query_round.h"
+#include "launcher/win/status_query.h"  // Winsock's header before windows.h
 
 #include <windows.h>
 
@@ -117,8 +117,9 @@ class MainWindow {
   // The information line's pairs of the last status reply.
   std::vector<std::string> infoPairs;
 
-  // Server status (main_status.cpp). A query asked for while one waits is
-  // ignored; one for a server picked in the Server List follows it.
+  // Server status (main_status.cpp). The query waits without holding the
+  // window. One asked for while one waits is that one when the field still
+  // names its server; for another server it follows it.
   void QueryServerStatus();
   void OnServerStatusClicked();
   void OnServerFieldLeft();
@@ -129,9 +130,10 @@ class MainWindow {
   // "Launch Corvel": the status query first while no map list is known, then
   // the overlay starter, waited for.
   void OnLaunchCorvelClicked();
-  // The same without waiting for the starter; nullptr when none opened.
+  // The same without waiting for the starter; nullptr when none opened now
+  // (it opens when the query asked for or running ends).
   OverlayStarterWindow* LaunchCorvel();
-  bool Querying() const { return querying_; }
+  bool Querying() const { return statusQuery_.Running(); }
   const std::string& MapList() const { return mapList_; }
 
  private:
@@ -162,15 +164,22 @@ class MainWindow {
 
   static constexpr UINT kServerFieldLeftMessage = WM_APP + 3;
   static constexpr UINT kServerPickedMessage = WM_APP + 4;
+  static constexpr UINT kOpenStarterMessage = WM_APP + 5;
+  // What the running status query's end does beside showing its reply.
+  enum class AfterQuery {
+    Nothing,
+    OpenStarter,                // "Launch Corvel" pressed, or waiting for the map list
+    QueryAgain,                 // another server asked for meanwhile: the field's is queried next
+    QueryAgainThenOpenStarter,  // both
+  };
+  static AfterQuery Joined(AfterQuery due, AfterQuery asked);
+  void StartStatusQuery(AfterQuery after);
+  void OnStatusQueryEnded(const std::string& server, const std::string& reply);
   void ShowStatusReply(const std::string& reply);
   OverlayStarterWindow* OpenOverlayStarter();
-  QueryRound statusRound_;
-  std::string statusReply_;
+  StatusQuery statusQuery_;
+  AfterQuery afterQuery_ = AfterQuery::Nothing;
   std::string mapList_;
-  bool querying_ = false;
-  bool queryPicked_ = false;  // a server was picked; its query has not run yet
-  bool launching_ = false;
-  bool launchAfterQuery_ = false;
 
   bool GameIsRunning();
   void WarnIfFolderUnwritable();

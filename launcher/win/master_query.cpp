@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/win/host_lookup.h"
 #include "common/win/wait.h"
-#include "common/win/window_class.h"
 
 namespace {
 
-constexpr const char* kQueryClass = "KestrunMasterQuery";
+constexpr int kQueryTimer = 0;
 constexpr int kReadSize = 16384;
 // Reads per notice: a master streaming garbage cannot hold the window thread;
 // more waiting raise the notice again.
@@ -37,23 +35,6 @@ MasterResult ResultOf(MasterOutcome outcome) {
 
 }  // namespace
 
-MasterQuery::MasterQuery() {
-  WSADATA data;
-  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-MasterQuery::~MasterQuery() {
-  Stop();
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (winsockReady_) WSACleanup();
-}
-
-bool MasterQuery::EnsureWindow() {
-  if (hwnd_) return true;
-  hwnd_ = CreateObjectMessageWindow(kQueryClass, this);
-  return hwnd_ != nullptr;
-}
-
 const std::vector<ListedServer>& MasterQuery::Servers() const {
   return result_ == MasterResult::Listed && exchange_ ? exchange_->Servers() : kNoServers;
 }
@@ -67,7 +48,7 @@ void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
   address_ = 0;
   port_ = master.port;
   exchange_ = std::make_unique<MasterExchange>(game);
-  if (!winsockReady_ || !EnsureWindow()) {
+  if (!net_.Ready()) {
     Finish(MasterResult::Unreachable);
     return;
   }
@@ -78,29 +59,18 @@ void MasterQuery::Start(const MasterAddress& master, const GameSpyGame& game) {
     ConnectTo(ntohl(dotted.s_addr));
     return;
   }
-  lookupId_ = host_lookup::Start(master.host, hwnd_, kLookupMessage);
+  lookupId_ = net_.LookUp(master.host);
   if (!lookupId_) Finish(MasterResult::NoSuchHost);
 }
 
 void MasterQuery::Cancel() { Stop(); }
 
-// Everything of a running query goes; a lookup still under way keeps its
-// buffer with host_lookup until its end.
+// Everything of a running query goes, and whatever of it is still on its way
+// reaches nobody; a lookup still under way keeps its buffer until its end.
 void MasterQuery::Stop() {
-  if (lookupId_) {
-    host_lookup::Drop(lookupId_);
-    ++droppedLookups_;
-    lookupId_ = 0;
-  }
-  if (hwnd_) KillTimer(hwnd_, kQueryTimer);
-  if (socket_ != INVALID_SOCKET) {
-    closesocket(socket_);
-    // Notices of the closed socket may still wait in the queue, and the next
-    // socket may get the same handle: they would be taken for its own.
-    MSG stale;
-    while (hwnd_ && PeekMessageA(&stale, hwnd_, kSocketMessage, kSocketMessage, PM_REMOVE)) {
-    }
-  }
+  if (lookupId_) ++droppedLookups_;
+  lookupId_ = 0;
+  net_.Restart();
   socket_ = INVALID_SOCKET;
   outgoing_.clear();
 }
@@ -111,8 +81,7 @@ void MasterQuery::Finish(MasterResult result) {
   if (onDone) onDone(*this);
 }
 
-void MasterQuery::OnLookupDone(uintptr_t id, uint32_t address) {
-  if (id != lookupId_) return;  // a lookup of an earlier start
+void MasterQuery::OnLookupDone(uintptr_t, uint32_t address) {
   lookupId_ = 0;
   if (address == 0) {
     Finish(MasterResult::NoSuchHost);
@@ -123,9 +92,8 @@ void MasterQuery::OnLookupDone(uintptr_t id, uint32_t address) {
 
 void MasterQuery::ConnectTo(uint32_t address) {
   address_ = address;
-  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket_ == INVALID_SOCKET ||
-      WSAAsyncSelect(socket_, hwnd_, kSocketMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+  socket_ = net_.Open(SOCK_STREAM, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE);
+  if (socket_ == INVALID_SOCKET) {
     Finish(MasterResult::Unreachable);
     return;
   }
@@ -139,8 +107,7 @@ void MasterQuery::ConnectTo(uint32_t address) {
   }
 }
 
-void MasterQuery::OnSocketNotice(SOCKET socket, int event, int error) {
-  if (socket != socket_ || socket_ == INVALID_SOCKET) return;  // a socket closed since
+void MasterQuery::OnSocketNotice(SOCKET, int event, int error) {
   switch (event) {
     case FD_CONNECT:
       if (error != 0) Finish(MasterResult::Unreachable);
@@ -209,12 +176,12 @@ void MasterQuery::ArmTimer() {
     const int32_t greetingDueInMs = static_cast<int32_t>(*greetingEnds - now);
     dueInMs = std::min<uint32_t>(dueInMs, static_cast<uint32_t>(std::max(greetingDueInMs, 0)));
   }
-  SetTimer(hwnd_, kQueryTimer, std::max<UINT>(dueInMs, USER_TIMER_MINIMUM), nullptr);
+  net_.SetTimer(kQueryTimer, std::max<UINT>(dueInMs, USER_TIMER_MINIMUM));
 }
 
 // The timer runs on the tick count, which may be a step ahead of the clock
 // the limit is measured on: an early tick sets the timer to the time left.
-void MasterQuery::OnTimerTick() {
+void MasterQuery::OnTimer(int) {
   const uint32_t now = MillisecondClock();
   if (now - startedMs_ >= kTimeLimitMs) {
     Finish(MasterResult::TimedOut);
@@ -224,24 +191,4 @@ void MasterQuery::OnTimerTick() {
   Send(exchange_->Tick(now));
   if (start != startCount_ || result_ != MasterResult::Pending) return;
   ArmTimer();
-}
-
-LRESULT MasterQuery::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case kSocketMessage:
-      OnSocketNotice(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
-      return 0;
-    case kLookupMessage:
-      OnLookupDone(static_cast<uintptr_t>(wParam), static_cast<uint32_t>(lParam));
-      return 0;
-    case WM_TIMER:
-      // A tick of a timer killed since may still be queued: only the time of a
-      // query still under way counts, not of one cancelled and left pending.
-      if (wParam == kQueryTimer && result_ == MasterResult::Pending && UnderWay()) OnTimerTick();
-      return 0;
-    case WM_NCDESTROY:
-      hwnd_ = nullptr;
-      break;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

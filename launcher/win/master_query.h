@@ -1,8 +1,7 @@
 #pragma once
 // Asks one master server for one game's server list over TCP, on the window
-// thread: a non-blocking socket whose notices come as messages to a
-// message-only window, a host name looked up beside the window thread, and
-// 5 s at most from the start to the whole list.
+// thread through the network layer: a non-blocking socket, a host name looked
+// up beside the window thread, and 5 s at most from the start to the whole list.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win/net_layer.h"
 #include "launcher/core/master_exchange.h"
 #include "launcher/core/master_servers.h"
 
@@ -26,17 +26,14 @@ enum class MasterResult {
   NotAList,
 };
 
-class MasterQuery {
+class MasterQuery : private NetOwner {
  public:
   static constexpr UINT kTimeLimitMs = 5000;
 
-  MasterQuery();
-  ~MasterQuery();
+  MasterQuery() = default;
+  ~MasterQuery() = default;
   MasterQuery(const MasterQuery&) = delete;
   MasterQuery& operator=(const MasterQuery&) = delete;
-
-  // Every message of the query's own message-only window.
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   // Called once per Start, when the result is known.
   std::function<void(MasterQuery&)> onDone;
@@ -55,26 +52,19 @@ class MasterQuery {
   size_t DroppedLookups() const;
 
  private:
-  static constexpr UINT kSocketMessage = WM_APP + 21;
-  static constexpr UINT kLookupMessage = WM_APP + 22;
-  static constexpr UINT_PTR kQueryTimer = 1;
+  void OnLookupDone(uintptr_t lookup, uint32_t address) override;
+  void OnSocketNotice(SOCKET socket, int event, int error) override;
+  void OnTimer(int timer) override;
 
-  bool EnsureWindow();
-  void OnLookupDone(uintptr_t id, uint32_t address);
   void ConnectTo(uint32_t address);
-  void OnSocketNotice(SOCKET socket, int event, int error);
   void ReadWaiting(bool toTheEnd);
   void Send(const std::string& bytes);
   void FlushSend();
   void ArmTimer();
   void Finish(MasterResult result);
-  void OnTimerTick();
-  // A lookup or a connection is running; false once cancelled.
-  bool UnderWay() const { return lookupId_ != 0 || socket_ != INVALID_SOCKET; }
   void Stop();
 
-  HWND hwnd_ = nullptr;
-  bool winsockReady_ = false;
+  NetHandle net_{*this};
   SOCKET socket_ = INVALID_SOCKET;
   int port_ = 0;
   uint32_t address_ = 0;  // host byte order

@@ -2,38 +2,21 @@
 
 #include <algorithm>
 
-#include "common/win/window_class.h"
 #include "launcher/win/master_query.h"
-
-namespace {
-
-constexpr const char* kRoundClass = "KestrunMasterRound";
-
-}  // namespace
 
 MasterRound::MasterRound() = default;
 
-MasterRound::~MasterRound() {
-  Cancel();
-  if (hwnd_) DestroyWindow(hwnd_);
-}
-
-bool MasterRound::EnsureWindow() {
-  if (hwnd_) return true;
-  hwnd_ = CreateObjectMessageWindow(kRoundClass, this);
-  return hwnd_ != nullptr;
-}
+MasterRound::~MasterRound() { Cancel(); }
 
 void MasterRound::Start(const std::vector<MasterAddress>& masters, const GameSpyGame& game) {
   Cancel();
-  ++round_;
   running_ = true;
   asked_ = std::min(masters.size(), kMaxMasters);
   finished_ = 0;
   answered_ = 0;
   servers_.clear();
-  if (!EnsureWindow()) {
-    // Without a window no query can run and no report can be posted.
+  if (!net_.Ready()) {
+    // Without the network layer no query can run and no report can be posted.
     running_ = false;
     asked_ = 0;
     return;
@@ -47,11 +30,13 @@ void MasterRound::Start(const std::vector<MasterAddress>& masters, const GameSpy
   starting_ = true;
   for (size_t i = 0; i < asked_; ++i) queries_[i]->Start(masters[i], game);
   starting_ = false;
-  if (finished_ == asked_) PostMessageA(hwnd_, kDoneMessage, round_, 0);
+  if (finished_ == asked_) net_.Post();
 }
 
+// A report posted for the dropped round reaches nobody.
 void MasterRound::Cancel() {
   for (auto& query : queries_) query->Cancel();
+  net_.Restart();
   running_ = false;
 }
 
@@ -60,11 +45,11 @@ void MasterRound::OnQueryDone() {
   ++finished_;
   // Posted, not reported here: the round's owner may start the next round
   // from its report, which must not happen inside a query's own report.
-  if (finished_ == asked_ && !starting_) PostMessageA(hwnd_, kDoneMessage, round_, 0);
+  if (finished_ == asked_ && !starting_) net_.Post();
 }
 
-void MasterRound::Report(WPARAM round) {
-  if (!running_ || round != round_ || finished_ != asked_) return;
+void MasterRound::OnPosted() {
+  if (!running_ || finished_ != asked_) return;
   std::vector<MasterList> lists;
   for (size_t i = 0; i < asked_; ++i) {
     const MasterQuery& query = *queries_[i];
@@ -75,16 +60,4 @@ void MasterRound::Report(WPARAM round) {
   servers_ = MergeMasterLists(lists);
   running_ = false;
   if (onDone) onDone();
-}
-
-LRESULT MasterRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case kDoneMessage:
-      Report(wParam);
-      return 0;
-    case WM_NCDESTROY:
-      hwnd_ = nullptr;
-      break;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

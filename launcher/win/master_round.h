@@ -9,19 +9,17 @@
 #include <memory>
 #include <vector>
 
+#include "common/win/net_layer.h"
 #include "launcher/core/master_servers.h"
 
 class MasterQuery;
 
-class MasterRound {
+class MasterRound : private NetOwner {
  public:
   MasterRound();
   ~MasterRound();
   MasterRound(const MasterRound&) = delete;
   MasterRound& operator=(const MasterRound&) = delete;
-
-  // Every message of the round's own message-only window.
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   // Called once per Start when every master has answered or failed; always
   // from the message loop, never from inside Start.
@@ -41,18 +39,14 @@ class MasterRound {
   const std::vector<ListedServer>& Servers() const { return servers_; }
 
  private:
-  static constexpr UINT kDoneMessage = WM_APP + 23;
-
-  bool EnsureWindow();
+  // The report, posted once every master has answered or failed.
+  void OnPosted() override;
   void OnQueryDone();
-  void Report(WPARAM round);
 
-  HWND hwnd_ = nullptr;
+  NetHandle net_{*this};
   // Kept from round to round: a query may be started again from inside its
   // own report, but must not be destroyed there.
   std::vector<std::unique_ptr<MasterQuery>> queries_;
-  // Counts starts: a report posted for a dropped round is recognised and ignored.
-  unsigned round_ = 0;
   bool running_ = false;
   bool starting_ = false;  // inside Start: the report is posted once all have started
   size_t asked_ = 0;

@@ -1,14 +1,11 @@
 #include "launcher/win/query_round.h"
 
-#include "common/win/host_lookup.h"
 #include "common/win/wait.h"
-#include "common/win/window_class.h"
 
 namespace {
 
-constexpr const char* kRoundClass = "KestrunQueryRound";
-constexpr UINT_PTR kTickTimer = 1;
-constexpr UINT_PTR kReadTimer = 2;
+constexpr int kTickTimer = 0;
+constexpr int kReadTimer = 1;
 constexpr int kMaxDatagram = 65536;
 // Holds the replies that come while the window thread is busy elsewhere:
 // 256 rows in flight of three parts of up to 1.4 KB fill about 1 MiB.
@@ -21,34 +18,13 @@ constexpr uint32_t kReadSliceMs = 30;
 }  // namespace
 
 QueryRound::QueryRound(int32_t replyWaitMs, int32_t nameLimitMs, QueryPace pace)
-    : pipeline_(replyWaitMs, nameLimitMs, pace) {
-  WSADATA data;
-  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
+    : pipeline_(replyWaitMs, nameLimitMs, pace) {}
 
-QueryRound::~QueryRound() {
-  Stop();
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (winsockReady_) WSACleanup();
-}
-
+// Bound and selected before the first send, so that no reply can come before
+// its notice; without the larger buffer the round still works, on a smaller one.
 bool QueryRound::OpenSocket() {
-  if (!winsockReady_) return false;
-  if (!hwnd_) hwnd_ = CreateObjectMessageWindow(kRoundClass, this);
-  if (!hwnd_) return false;
-  socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  socket_ = net_.Open(SOCK_DGRAM, FD_READ, 0, kReceiveBuffer);
   if (socket_ == INVALID_SOCKET) return false;
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  // Without the larger buffer the round still works, on a smaller one.
-  setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kReceiveBuffer), sizeof kReceiveBuffer);
-  // Bound and selected before the first send, so that no reply can come before the notices.
-  if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      WSAAsyncSelect(socket_, hwnd_, kSocketMessage, FD_READ) != 0) {
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-    return false;
-  }
   datagram_.resize(kMaxDatagram);
   return true;
 }
@@ -63,16 +39,14 @@ void QueryRound::Start(std::vector<QueryTarget> targets, std::string statusReque
   Follow();
 }
 
+// The network layer drops whatever of the round is still on its way.
 void QueryRound::Stop() {
   ++generation_;
   pipeline_.Stop();
-  for (const auto& [id, name] : lookups_) host_lookup::Drop(id);
+  net_.Restart();
   lookups_.clear();
-  if (hwnd_ && tickTimerSet_) KillTimer(hwnd_, kTickTimer);
   tickTimerSet_ = false;
-  if (hwnd_ && readsDeferred_) KillTimer(hwnd_, kReadTimer);
   readsDeferred_ = false;
-  if (socket_ != INVALID_SOCKET) closesocket(socket_);
   socket_ = INVALID_SOCKET;
 }
 
@@ -105,7 +79,7 @@ void QueryRound::StartLookups() {
   for (std::vector<std::string> names = pipeline_.TakeLookupsToStart(); !names.empty();
        names = pipeline_.TakeLookupsToStart()) {
     for (const std::string& name : names) {
-      if (const uintptr_t id = host_lookup::Start(name, hwnd_, kLookupMessage)) {
+      if (const uintptr_t id = net_.LookUp(name)) {
         lookups_.emplace(id, name);
       } else {
         pipeline_.TakeLookupAnswer(name, 0, MillisecondClock());
@@ -114,23 +88,12 @@ void QueryRound::StartLookups() {
   }
 }
 
-// Left to run: its buffer is kept until Windows is done with it.
 void QueryRound::DropLookup(const std::string& name) {
   for (auto it = lookups_.begin(); it != lookups_.end(); ++it) {
     if (it->second != name) continue;
-    host_lookup::Drop(it->first);
+    net_.DropLookup(it->first);
     lookups_.erase(it);
     return;
-  }
-}
-
-// Wine posts a notice for every datagram read while more are waiting. Those
-// in the queue now are all answered by the next turn of reading; left there,
-// a flood's thousands would keep the thread's timers and painting from ever
-// coming (both wait for an empty queue).
-void QueryRound::DropQueuedNotices() {
-  MSG stale;
-  while (PeekMessageA(&stale, hwnd_, kSocketMessage, kSocketMessage, PM_REMOVE)) {
   }
 }
 
@@ -164,8 +127,8 @@ void QueryRound::TakeReadTurn() {
   if (generation != generation_ || !Running()) return;
   readsDeferred_ = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
   if (readsDeferred_) {
-    DropQueuedNotices();
-    SetTimer(hwnd_, kReadTimer, USER_TIMER_MINIMUM, nullptr);
+    net_.DropQueuedNotices(socket_);
+    net_.SetTimer(kReadTimer, USER_TIMER_MINIMUM);
   }
 }
 
@@ -176,7 +139,7 @@ void QueryRound::ArmTickTimer() {
   const std::optional<uint32_t> due = pipeline_.NextTickAt();
   if (!due || (tickTimerSet_ && static_cast<int32_t>(*due - tickDueMs_) >= 0)) return;
   const int32_t left = static_cast<int32_t>(*due - MillisecondClock());
-  SetTimer(hwnd_, kTickTimer, left > 0 ? static_cast<UINT>(left) : USER_TIMER_MINIMUM, nullptr);
+  net_.SetTimer(kTickTimer, left > 0 ? static_cast<UINT>(left) : USER_TIMER_MINIMUM);
   tickTimerSet_ = true;
   tickDueMs_ = *due;
 }
@@ -189,43 +152,34 @@ int QueryRound::LocalPort() const {
   return ntohs(local.sin_port);
 }
 
-LRESULT QueryRound::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case kSocketMessage:
-      // Notices of a socket closed meanwhile are stale.
-      if (Running() && static_cast<SOCKET>(wParam) == socket_ && WSAGETSELECTEVENT(lParam) == FD_READ) {
-        DropQueuedNotices();
-        if (!readsDeferred_) TakeReadTurn();
-      }
-      return 0;
-    case kLookupMessage: {
-      // Over its limit already, or of an earlier round: not among those running.
-      const auto found = lookups_.find(static_cast<uintptr_t>(wParam));
-      if (found == lookups_.end()) return 0;
-      const std::string name = found->second;
-      lookups_.erase(found);
-      pipeline_.TakeLookupAnswer(name, static_cast<uint32_t>(lParam), MillisecondClock());
-      Follow();
-      return 0;
-    }
-    case WM_TIMER:
-      if (wParam == kTickTimer) {
-        KillTimer(hwnd_, kTickTimer);
-        tickTimerSet_ = false;
-        if (Running()) {
-          pipeline_.Tick(MillisecondClock());
-          Follow();
-        }
-      }
-      if (wParam == kReadTimer) {
-        KillTimer(hwnd_, kReadTimer);
-        readsDeferred_ = false;
-        if (Running()) TakeReadTurn();
-      }
-      return 0;
-    case WM_NCDESTROY:
-      hwnd_ = nullptr;
-      break;
+// Wine posts a notice for every datagram read while more are waiting. Those
+// in the queue now are all answered by the next turn of reading; left there,
+// a flood's thousands would keep the thread's timers and painting from ever
+// coming (both wait for an empty queue).
+void QueryRound::OnSocketNotice(SOCKET, int event, int) {
+  if (event != FD_READ) return;
+  net_.DropQueuedNotices(socket_);
+  if (!readsDeferred_) TakeReadTurn();
+}
+
+void QueryRound::OnLookupDone(uintptr_t lookup, uint32_t address) {
+  const auto found = lookups_.find(lookup);
+  if (found == lookups_.end()) return;  // over its limit already
+  const std::string name = found->second;
+  lookups_.erase(found);
+  pipeline_.TakeLookupAnswer(name, address, MillisecondClock());
+  Follow();
+}
+
+void QueryRound::OnTimer(int timer) {
+  if (timer == kTickTimer) {
+    net_.KillTimer(kTickTimer);
+    tickTimerSet_ = false;
+    pipeline_.Tick(MillisecondClock());
+    Follow();
+  } else if (timer == kReadTimer) {
+    net_.KillTimer(kReadTimer);
+    readsDeferred_ = false;
+    TakeReadTurn();
   }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -15,17 +15,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/win/net_layer.h"
 #include "launcher/core/query_pipeline.h"
 
-class QueryRound {
+class QueryRound : private NetOwner {
  public:
-  // Every message of the round's own message-only window.
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
   // replyWaitMs: how long a row waits from its request on; nameLimitMs: how
   // long its name may take to resolve.
   QueryRound(int32_t replyWaitMs, int32_t nameLimitMs, QueryPace pace = {});
-  ~QueryRound();
+  ~QueryRound() = default;
   QueryRound(const QueryRound&) = delete;
   QueryRound& operator=(const QueryRound&) = delete;
 
@@ -44,24 +42,22 @@ class QueryRound {
   int LocalPort() const;
 
  private:
-  static constexpr UINT kSocketMessage = WM_APP + 1;
-  static constexpr UINT kLookupMessage = WM_APP + 2;
+  void OnSocketNotice(SOCKET socket, int event, int error) override;
+  void OnLookupDone(uintptr_t lookup, uint32_t address) override;
+  void OnTimer(int timer) override;
 
   bool OpenSocket();
   // Does what the pipeline asked for after an input, and tells what changed.
   void Follow();
   void StartLookups();
   void DropLookup(const std::string& name);
-  void DropQueuedNotices();
   // Reads datagrams until none wait or the turn's bound; true when none wait.
   bool ReadWaiting();
   void TakeReadTurn();
   void ArmTickTimer();
 
   QueryPipeline pipeline_;
-  HWND hwnd_ = nullptr;
   SOCKET socket_ = INVALID_SOCKET;
-  bool winsockReady_ = false;
   // Counts the rounds: a callback that started or stopped one ends the work of the old.
   unsigned generation_ = 0;
   std::unordered_map<uintptr_t, std::string> lookups_;  // running, by id
@@ -70,4 +66,5 @@ class QueryRound {
   // The socket's notices wait for the read timer.
   bool readsDeferred_ = false;
   std::vector<char> datagram_;
+  NetHandle net_{*this};
 };

@@ -5,6 +5,7 @@
 // against the system's names.
 
 constexpr int kSpaceKey = 32;         // VK_SPACE
+constexpr int kPageDownKey = 34;      // VK_NEXT
 constexpr int kRightArrowKey = 39;    // VK_RIGHT
 constexpr int kPrintScreenKey = 44;   // VK_SNAPSHOT
 constexpr int kScrollLockKey = 145;   // VK_SCROLL

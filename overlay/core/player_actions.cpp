@@ -1,6 +1,7 @@
 #include "overlay/core/player_actions.h"
 
 #include <optional>
+#include <utility>
 
 #include "common/core/text.h"
 #include "overlay/core/key_codes.h"
@@ -69,11 +70,17 @@ void PlayerActions::OnPickKey(uint16_t key) {
     view_.ShowMaps(true);
     return;
   }
+  if (key == kPageDownKey) {
+    state.nextPage = true;
+    view_.SetMessageLine(kNextPageMessage);
+    return;
+  }
   // Letters and digits are their own characters' codes.
   const std::optional<int> client = key <= 0x7F ? ClientOfKeyCharacter(static_cast<char>(key)) : std::nullopt;
   if (!client) return;
-  state.pickedKey = std::string(1, static_cast<char>(key));
-  state.pickedClient = *client;
+  const bool nextPage = std::exchange(state.nextPage, false);
+  state.pickedKey = (nextPage ? std::string(1, kNextPageMark) : std::string()) + static_cast<char>(key);
+  state.pickedClient = *client + (nextPage ? kKeysPerPage : 0);
   // Every player row: in all-data mode a client's row can lie below the
   // number of lines in the record.
   // With no row for the key the line names the client number the command
@@ -173,13 +180,18 @@ void PlayerActions::SendAndReport(const std::string& text, bool reportSent, Comm
 }
 
 void PlayerActions::ReportRouted(const RoutedCommand& routed, bool reportSent, CommandRecord record) {
-  if (!routed.available) {
-    view_.SetMessageLine(kNotAvailableMessage);
-    return;
-  }
-  if (!routed.sent) {
-    view_.SetMessageLine("Command Not Sent");
-    return;
+  switch (routed.outcome) {
+    case RouteOutcome::Sent:
+      break;
+    case RouteOutcome::NotSent:
+      view_.SetMessageLine("Command Not Sent");
+      return;
+    case RouteOutcome::NotAvailable:
+      view_.SetMessageLine(kNotAvailableMessage);
+      return;
+    case RouteOutcome::ServerNotKnown:
+      view_.SetMessageLine(kServerNotKnownMessage);
+      return;
   }
   if (reportSent) view_.SetMessageLine("Command Sent");
   Record(std::move(record), routed.command);
@@ -216,6 +228,7 @@ void PlayerActions::Dismiss() {
   order_.SetTopmost(Pane::Overlay, true);
   order_.SetTopmost(Pane::Actions, false);
   state.menuMode = MenuMode::Idle;
+  state.nextPage = false;
 }
 
 void PlayerActions::OnWindowClick() { Dismiss(); }

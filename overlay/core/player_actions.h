@@ -38,11 +38,15 @@ class CommandSink {
 };
 
 // What a link with commands of its own (the remote console) made of an
-// action: whether the server can do it at all, whether it went out, and the
-// command as the log records it.
+// action, and the command as the log records it.
+enum class RouteOutcome {
+  Sent,
+  NotSent,         // the server can do it, but it could not go out now
+  NotAvailable,    // the server cannot do it
+  ServerNotKnown,  // no answer yet tells what the server can do
+};
 struct RoutedCommand {
-  bool available = false;
-  bool sent = false;
+  RouteOutcome outcome = RouteOutcome::NotAvailable;
   std::string command;
 };
 
@@ -53,8 +57,10 @@ class CommandRouter {
   virtual RoutedCommand RouteMap(const std::string& map) = 0;
 };
 
-// Said for an action the server cannot do; nothing is sent or logged.
+// Said for an action the server cannot do, or before it has answered;
+// nothing is sent or logged.
 constexpr const char* kNotAvailableMessage = "Not available on this server";
+constexpr const char* kServerNotKnownMessage = "Not Sent - Waiting for Server";
 
 // Where the administrator is in the key steps. Done lasts until the next
 // tick, which puts the overlay back on top and returns to Idle.
@@ -65,7 +71,11 @@ struct ActionState {
   bool mapPending = false;  // the next action key chooses a map
   int pickedClient = 0;
   std::string pickedKey;
+  bool nextPage = false;  // Page Down came: the next key picks a "+" key's player
 };
+
+// Said when Page Down turns the next key to the players shown with "+".
+constexpr const char* kNextPageMessage = "Page Down - keys with +";
 
 enum class ActionKind { SendCommand, ChangeMap, Cancel };
 
@@ -99,8 +109,9 @@ class PlayerActions {
   PlayerActions(ActionView& view, WindowOrder& order, CommandSink& link, const GridModel& grid)
       : view_(view), order_(order), link_(link), grid_(grid) {}
 
-  // A key of the pick step: a player's key character, or the right arrow,
-  // which shows the map list. Any other key names no client and does nothing.
+  // A key of the pick step: a player's key character, Page Down before a
+  // key shown with "+", or the right arrow, which shows the map list. Any
+  // other key names no client and does nothing.
   void OnPickKey(uint16_t key);
   // A key of the action step: an action letter, or a map letter after "C".
   void OnActionKey(uint16_t key);

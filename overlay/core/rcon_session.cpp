@@ -154,10 +154,11 @@ void RconSession::OnDumpUser(const ConsoleCommand& sent, std::string_view reply)
 
 RoutedCommand RconSession::RouteAction(char key, int client) {
   const std::optional<RconAction> action = RconActionOfKey(key);
-  if (!server_ || !action || !RconPasswordFits(password_)) return {};
+  if (!action) return {};
+  if (const std::optional<RouteOutcome> early = BeforeAnyCommand()) return {*early, ""};
   std::vector<ConsoleCommand> commands = RconActionCommands(*action, client, *server_);
   if (commands.empty()) return {};
-  if (commands.size() > exchange_.Room()) return {true, false, JoinedText(commands)};
+  if (commands.size() > exchange_.Room()) return {RouteOutcome::NotSent, JoinedText(commands)};
   if (*action == RconAction::DayBan && lastStatus_) {
     for (const RconPlayer& p : lastStatus_->players) {
       if (p.client == client && bans_.Add(p.host, p.name, utcNow_, DayBanUsesServerBan(*server_))) bansChanged_ = true;
@@ -167,16 +168,25 @@ RoutedCommand RconSession::RouteAction(char key, int client) {
 }
 
 RoutedCommand RconSession::RouteMap(const std::string& map) {
-  if (!server_ || !RconPasswordFits(password_)) return {};
+  if (const std::optional<RouteOutcome> early = BeforeAnyCommand()) return {*early, ""};
   std::optional<ConsoleCommand> command = RconMapCommand(map, *server_);
   if (!command) return {};
   return QueueCommands({std::move(*command)});
 }
 
+// Until the server has told its family nothing can be said of a command;
+// a password no request can carry sends none.
+std::optional<RouteOutcome> RconSession::BeforeAnyCommand() const {
+  if (!server_) return RouteOutcome::ServerNotKnown;
+  if (!RconPasswordFits(password_)) return RouteOutcome::NotSent;
+  return std::nullopt;
+}
+
 // All or none: half of a ban or kick must not go out under "Command Not Sent".
 RoutedCommand RconSession::QueueCommands(std::vector<ConsoleCommand> commands) {
-  RoutedCommand routed{true, commands.size() <= exchange_.Room(), JoinedText(commands)};
-  if (!routed.sent) return routed;
+  RoutedCommand routed{commands.size() <= exchange_.Room() ? RouteOutcome::Sent : RouteOutcome::NotSent,
+                       JoinedText(commands)};
+  if (routed.outcome != RouteOutcome::Sent) return routed;
   for (ConsoleCommand& command : commands) exchange_.QueueCommand(std::move(command));
   return routed;
 }

@@ -66,6 +66,7 @@ class RconSession : public CommandRouter {
   void OnDumpUser(const ConsoleCommand& sent, std::string_view reply);
   void QueuePolls(uint32_t now);
   RoutedCommand QueueCommands(std::vector<ConsoleCommand> commands);
+  std::optional<RouteOutcome> BeforeAnyCommand() const;
 
   std::string password_;
   RconExchange exchange_;

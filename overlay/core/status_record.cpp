@@ -1,7 +1,6 @@
 #include "overlay/core/status_record.h"
 
 #include <algorithm>
-#include <array>
 
 #include "common/core/text.h"
 
@@ -39,8 +38,16 @@ std::string LeftAligned(std::string text, int width) {
   return text;
 }
 
+// How many rows the players may fill, and the key each client gets.
+struct RowPlan {
+  int rows;
+  std::string (*keyOf)(int client);
+};
+constexpr RowPlan kRecordPlan{kDecodeRows, KeyCharacter};
+constexpr RowPlan kConsolePlan{kConsoleRows, PagedKeyCharacter};
+
 // Writes one player into row r; returns false when the row does not exist.
-bool WritePlayer(GridModel& grid, PlayerGridState& state, const GridPlayer& p, int r) {
+bool WritePlayer(GridModel& grid, PlayerGridState& state, const GridPlayer& p, int r, const RowPlan& plan) {
   if (r < 1 || r >= grid.Rows()) return false;
   if (state.mode == GridMode::AllData) {
     if (r > state.topRow) state.topRow = r;
@@ -48,7 +55,7 @@ bool WritePlayer(GridModel& grid, PlayerGridState& state, const GridPlayer& p, i
     if (p.host) grid.SetText(r, kIpCol, *p.host, CellAlign::Center);
     ++state.playerTotal;
   }
-  grid.SetText(r, kKeyCol, KeyCharacter(p.client), CellAlign::Center);
+  grid.SetText(r, kKeyCol, plan.keyOf(p.client), CellAlign::Center);
   grid.SetText(r, kNameCol, p.name, CellAlign::Left);
   if (state.mode == GridMode::AllData) grid.SetText(r, kPingCol, p.ping, CellAlign::Center);
   return true;
@@ -67,11 +74,12 @@ struct PlacedPlayer {
   GridPlayer player;
 };
 
-void ShowPlacedPlayers(const std::vector<PlacedPlayer>& players, GridModel& grid, PlayerGridState& state);
+void ShowPlacedPlayers(const std::vector<PlacedPlayer>& players, GridModel& grid, PlayerGridState& state,
+                       const RowPlan& plan);
 
 // All-data mode: rows of clients missing from this record are emptied.
-void SweepLeftRows(GridModel& grid, PlayerGridState& state, const std::array<bool, kDecodeRows>& present) {
-  for (int r = 1; r < kDecodeRows; ++r) {
+void SweepLeftRows(GridModel& grid, PlayerGridState& state, const std::vector<bool>& present) {
+  for (int r = 1; r < static_cast<int>(present.size()); ++r) {
     if (present[static_cast<size_t>(r)]) {
       state.topRow = r;
     } else {
@@ -113,6 +121,12 @@ std::string KeyCharacter(int client) {
   return {};
 }
 
+std::string PagedKeyCharacter(int client) {
+  if (client < kKeysPerPage) return KeyCharacter(client);
+  const std::string key = KeyCharacter(client - kKeysPerPage);
+  return key.empty() ? key : kNextPageMark + key;
+}
+
 std::optional<int> ClientOfKeyCharacter(char key) {
   if (key >= 'A' && key <= 'Z') return key - 'A';
   if (key >= '0' && key <= '9') return kFirstDigitClient + (key - '0');
@@ -130,7 +144,7 @@ void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridStat
   }
   state.recordLineCount = static_cast<int>(lines.size());
   state.recordLines = std::move(lines);
-  ShowPlacedPlayers(players, grid, state);
+  ShowPlacedPlayers(players, grid, state, kRecordPlan);
 }
 
 void ShowPlayerRows(const std::vector<GridPlayer>& players, GridModel& grid, PlayerGridState& state) {
@@ -139,12 +153,13 @@ void ShowPlayerRows(const std::vector<GridPlayer>& players, GridModel& grid, Pla
   for (const GridPlayer& p : players) placed.push_back({static_cast<int>(placed.size()), p});
   state.recordLines.clear();
   state.recordLineCount = static_cast<int>(placed.size());
-  ShowPlacedPlayers(placed, grid, state);
+  ShowPlacedPlayers(placed, grid, state, kConsolePlan);
 }
 
 namespace {
 
-void ShowPlacedPlayers(const std::vector<PlacedPlayer>& players, GridModel& grid, PlayerGridState& state) {
+void ShowPlacedPlayers(const std::vector<PlacedPlayer>& players, GridModel& grid, PlayerGridState& state,
+                       const RowPlan& plan) {
   const bool allData = state.mode == GridMode::AllData;
   state.gridClients.clear();
   if (!allData) grid.ClearAll();
@@ -152,17 +167,17 @@ void ShowPlacedPlayers(const std::vector<PlacedPlayer>& players, GridModel& grid
   state.rowsUsed = 1;
   state.topRow = 0;
   state.playerTotal = 0;
-  grid.SetRows(kDecodeRows);
+  grid.SetRows(plan.rows);
 
-  std::array<bool, kDecodeRows> present{};
+  std::vector<bool> present(static_cast<size_t>(plan.rows));
   int lastRow = 0;
   for (const PlacedPlayer& placed : players) {
     const GridPlayer& p = placed.player;
     // A client without a row of its own cannot be shown.
     const int r = allData ? p.client + 1 : placed.line + 1;
-    if (r >= kDecodeRows) continue;
+    if (r >= plan.rows) continue;
     state.gridClients.push_back(std::to_string(p.client + 1));
-    if (!WritePlayer(grid, state, p, r)) continue;
+    if (!WritePlayer(grid, state, p, r, plan)) continue;
     if (allData) present[static_cast<size_t>(r)] = true;
     lastRow = r;
     ++state.rowsUsed;

@@ -9,8 +9,10 @@
 #include "overlay/core/grid_model.h"
 #include "overlay/core/overlay_layout.h"
 
-// Player rows run from 1 to 49 while a record is decoded.
+// Player rows run from 1 to 49 while a record is decoded, and from 1 to 64
+// (a full server's players) for the remote console's status.
 constexpr int kDecodeRows = 50;
+constexpr int kConsoleRows = 65;
 
 // A player line of the record: fields in fixed columns (counted from 1), one
 // blank between them, numbers right-aligned and texts left-aligned.
@@ -96,11 +98,18 @@ std::string KeyCharacter(int client);
 // for any other character.
 std::optional<int> ClientOfKeyCharacter(char key);
 
+// The remote console's keys: KeyCharacter's, then, for clients 36 to 71, the
+// same characters again after Page Down, shown as "+A" to "+9".
+constexpr int kKeysPerPage = 36;
+constexpr char kNextPageMark = '+';
+std::string PagedKeyCharacter(int client);
+
 // Decodes a record body (the text after "SD", trimmed) into grid and state.
 void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridState& state);
 
 // Shows players read from elsewhere (the remote console's status) as a
-// record holding exactly their lines, in this order, would show them.
+// record holding exactly their lines, in this order, would show them, but
+// with rows for kConsoleRows - 1 players and PagedKeyCharacter's keys.
 void ShowPlayerRows(const std::vector<GridPlayer>& players, GridModel& grid, PlayerGridState& state);
 
 // The action window's message line after a record: "Last Update - " and

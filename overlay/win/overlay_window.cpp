@@ -65,7 +65,7 @@ bool OverlayWindow::Open() {
   actionWindow_.Create();
   PlaceActionWindow();
 
-  link_.Attach(hwnd_);
+  link_.onNotice = [this](const LinkNotice& notice) { OnLinkNotice(notice); };
   link_.SetLocalPort(kLinkLocalPort);
   SetTimer(hwnd_, kRefreshTimer, refreshMs_, nullptr);
   int remotePort = 0;
@@ -228,12 +228,9 @@ void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
 }
 
 void OverlayWindow::StartConsole() {
-  console_.Attach(hwnd_);
   console_.Start(linkSettings_.rcon, log_.Folders());
   actions_.SetRouter(&console_);
-  if (!linkSettings_.rcon.server) {
-    actionWindow_.SetMessageLine("Rcon Server not valid: " + linkSettings_.rcon.serverText);
-  }
+  if (!linkSettings_.rcon.server) actionWindow_.SetMessageLine(RconServerProblem(linkSettings_.rcon.serverText));
   SetTimer(hwnd_, kConsoleTimer, kConsoleTickMs, nullptr);
 }
 
@@ -245,7 +242,8 @@ void OverlayWindow::OnConsoleTick() {
 
 void OverlayWindow::ShowConsoleState() {
   RconSession& session = console_.Session();
-  if (std::optional<RconStatus> status = session.TakeStatus()) {
+  std::optional<RconStatus> status = session.TakeStatus();
+  if (status) {
     ++statusRecordCount_;
     ShowPlayerRows(GridPlayers(*status), actionWindow_.Grid(), gridState_);
     ShowPlayerGrid();
@@ -261,17 +259,13 @@ void OverlayWindow::ShowConsoleState() {
   const std::string line = health.StatusText();
   if (line != consoleLine_ && !line.empty()) actionWindow_.SetMessageLine(line);
   consoleLine_ = line;
-  switch (console_.SaveBans()) {
-    case BanFileWrite::Written:
-      noBanFileShown_ = false;
-      break;
-    case BanFileWrite::Failed:
-      if (!noBanFileShown_) actionWindow_.SetMessageLine(kNoBanFileMessage);
-      noBanFileShown_ = true;
-      break;
-    case BanFileWrite::Unchanged:
-      break;
+  const BanFileWrite write = console_.SaveBans();
+  // Bans held in memory only are lost when corvel2 ends: that wins over the
+  // routine update line, but not over what the keys just said.
+  if (console_.BansUnsaved() && (status || (write == BanFileWrite::Failed && !noBanFileShown_))) {
+    actionWindow_.SetMessageLine(kNoBanFileMessage);
   }
+  if (write != BanFileWrite::Unchanged) noBanFileShown_ = write == BanFileWrite::Failed;
 }
 
 void OverlayWindow::SetBackColor(COLORREF color) {
@@ -290,8 +284,7 @@ void OverlayWindow::Paint() {
   EndPaint(hwnd_, &ps);
 }
 
-void OverlayWindow::OnSocketMessage(WPARAM wParam, LPARAM lParam) {
-  LinkNotice notice = link_.OnMessage(wParam, lParam);
+void OverlayWindow::OnLinkNotice(const LinkNotice& notice) {
   switch (notice.event) {
     case LinkEvent::Connected:
       OnLinkConnected();
@@ -371,15 +364,6 @@ LRESULT OverlayWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       if (wParam == kRefreshTimer) OnRefreshTick();
       if (wParam == kJoinTimer) PollJoiner();
       if (wParam == kConsoleTimer) OnConsoleTick();
-      return 0;
-    case TcpLink::kMessage:
-      OnSocketMessage(wParam, lParam);
-      return 0;
-    case TcpLink::kLookupMessage:
-      link_.OnLookupDone(wParam, lParam);
-      return 0;
-    case RconLink::kLookupMessage:
-      console_.Link().OnLookupDone(wParam, lParam);
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(DpiFromMessage(wParam));

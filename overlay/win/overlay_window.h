@@ -97,7 +97,7 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   void OnConsoleTick();
   void ShowConsoleState();
 
-  void OnSocketMessage(WPARAM wParam, LPARAM lParam);
+  void OnLinkNotice(const LinkNotice& notice);
   void OnLinkConnected();
   void OnLinkData(const std::string& data);
   void OnLinkClosed(const std::string& lastPiece);

@@ -15,14 +15,14 @@
 #include "overlay/win/rcon_link.h"
 
 constexpr const char* kBanFileName = "corvel2-bans.txt";
-// Shown once when the bans changed and no folder took the file.
+// Shown when the bans changed and no folder took the file, and over each
+// status's line for as long as no folder takes it.
 constexpr const char* kNoBanFileMessage = "Bans kept - no ban file";
 
 enum class BanFileWrite { Unchanged, Written, Failed };
 
 class RconConsole : public CommandRouter {
  public:
-  void Attach(HWND window) { link_.Attach(window); }
   // The bans are read from the first folder holding the file.
   void Start(const RconLinkSettings& settings, std::vector<std::string> banFolders);
   void Stop();
@@ -32,6 +32,7 @@ class RconConsole : public CommandRouter {
   void Pump();
   // Writes the ban file when the bans changed, and again while it fails.
   BanFileWrite SaveBans();
+  bool BansUnsaved() const { return bansUnsaved_; }
 
   RoutedCommand RouteAction(char key, int client) override;
   RoutedCommand RouteMap(const std::string& map) override;

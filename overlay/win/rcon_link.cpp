@@ -2,45 +2,20 @@
 
 #include <ws2tcpip.h>
 
-#include "common/win/host_lookup.h"
-
 namespace {
 constexpr int kMaxDatagram = 65536;
 // A status of many players comes in several datagrams at once.
 constexpr int kReceiveBuffer = 256 * 1024;
 }  // namespace
 
-RconLink::RconLink() {
-  WSADATA data;
-  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-RconLink::~RconLink() {
-  Close();
-  if (winsockReady_) WSACleanup();
-}
-
-bool RconLink::OpenSocket() {
-  socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  if (socket_ == INVALID_SOCKET) return false;
-  setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kReceiveBuffer), sizeof kReceiveBuffer);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  u_long nonBlocking = 1;
-  if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) {
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-    return false;
-  }
-  buffer_.resize(kMaxDatagram);
-  return true;
-}
-
 void RconLink::Open(const std::string& host, int port) {
   Close();
   state_ = RconLinkState::Error;
-  if (!winsockReady_ || host.empty() || port < 1 || port > 65535 || !OpenSocket()) return;
+  if (host.empty() || port < 1 || port > 65535) return;
+  // Read on the console's timer, never on notices.
+  socket_ = net_.Open(SOCK_DGRAM, 0, 0, kReceiveBuffer);
+  if (socket_ == INVALID_SOCKET) return;
+  buffer_.resize(kMaxDatagram);
   port_ = port;
   in_addr dotted{};
   if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
@@ -48,26 +23,16 @@ void RconLink::Open(const std::string& host, int port) {
     state_ = RconLinkState::Ready;
     return;
   }
-  lookup_ = host_lookup::Start(host, window_, kLookupMessage);
-  state_ = lookup_ ? RconLinkState::Resolving : RconLinkState::Error;
+  state_ = net_.LookUp(host) ? RconLinkState::Resolving : RconLinkState::Error;
 }
 
-void RconLink::OnLookupDone(WPARAM wParam, LPARAM lParam) {
-  if (!lookup_ || static_cast<uintptr_t>(wParam) != lookup_) return;  // a lookup dropped since
-  lookup_ = 0;
-  const auto address = static_cast<uint32_t>(lParam);
+void RconLink::OnLookupDone(uintptr_t, uint32_t address) {
   address_ = htonl(address);
   state_ = address != 0 ? RconLinkState::Ready : RconLinkState::Error;
 }
 
-void RconLink::DropLookup() {
-  if (lookup_) host_lookup::Drop(lookup_);
-  lookup_ = 0;
-}
-
 void RconLink::Close() {
-  DropLookup();
-  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  net_.Restart();
   socket_ = INVALID_SOCKET;
   address_ = 0;
   state_ = RconLinkState::Closed;

@@ -12,26 +12,24 @@
 #include <string>
 #include <vector>
 
+#include "common/win/net_layer.h"
+
 enum class RconLinkState { Closed, Resolving, Ready, Error };
 
-class RconLink {
+class RconLink : private NetOwner {
  public:
-  // The console's host name has been looked up (host_lookup::Start).
-  static constexpr UINT kLookupMessage = WM_APP + 6;
   // Datagrams taken in one turn; the rest wait for the next tick (or are
   // dropped by the system when its buffer is full), so that a flood costs a
   // bounded share of the window thread.
   static constexpr int kMaxReadsPerTurn = 256;
 
-  RconLink();
-  ~RconLink();
+  RconLink() = default;
+  ~RconLink() = default;
   RconLink(const RconLink&) = delete;
   RconLink& operator=(const RconLink&) = delete;
 
-  void Attach(HWND window) { window_ = window; }
-
   // Opens the socket and finds the console: a host name is looked up beside
-  // the window thread, and the link is Ready when kLookupMessage brings it.
+  // the window thread, and the link is Ready when its answer comes.
   void Open(const std::string& host, int port);
   void Close();
   RconLinkState State() const { return state_; }
@@ -41,21 +39,17 @@ class RconLink {
 
   // One turn of reading: the datagrams from the console, in order.
   std::vector<std::string> ReadTurn();
-  void OnLookupDone(WPARAM wParam, LPARAM lParam);
 
   // Local port of the socket (0 when none), for tests.
   int BoundLocalPort() const;
 
  private:
-  bool OpenSocket();
-  void DropLookup();
+  void OnLookupDone(uintptr_t lookup, uint32_t address) override;
 
-  HWND window_ = nullptr;
+  NetHandle net_{*this};
   SOCKET socket_ = INVALID_SOCKET;
   RconLinkState state_ = RconLinkState::Closed;
   uint32_t address_ = 0;  // network order
   int port_ = 0;
-  uintptr_t lookup_ = 0;
   std::string buffer_;
-  bool winsockReady_ = false;
 };

@@ -8,7 +8,7 @@
 #include "overlay/core/hotkeys.h"
 #include "overlay/core/key_codes.h"
 
-static_assert(kSpaceKey == VK_SPACE && kRightArrowKey == VK_RIGHT && kPrintScreenKey == VK_SNAPSHOT &&
+static_assert(kSpaceKey == VK_SPACE && kPageDownKey == VK_NEXT && kRightArrowKey == VK_RIGHT && kPrintScreenKey == VK_SNAPSHOT &&
               kScrollLockKey == VK_SCROLL);
 
 class SystemKeyboard : public Keyboard {

@@ -2,43 +2,21 @@
 
 #include <ws2tcpip.h>
 
-#include "common/win/host_lookup.h"
-
 namespace {
 constexpr size_t kMaxArrival = 1u << 20;
 constexpr size_t kMaxOutgoing = 1u << 20;
 }  // namespace
-
-TcpLink::TcpLink() {
-  WSADATA data;
-  winsockReady_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-TcpLink::~TcpLink() {
-  Close();
-  if (winsockReady_) WSACleanup();
-}
 
 void TcpLink::SetRemote(const std::string& host, int port) {
   remoteHost_ = host;
   remotePort_ = port;
 }
 
-bool TcpLink::OpenSocket() {
+bool TcpLink::OpenSocket(long events) {
   Close();
-  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket_ == INVALID_SOCKET) {
-    state_ = LinkState::Error;
-    return false;
-  }
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(static_cast<u_short>(localPort_));
-  if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    state_ = LinkState::Error;
-    return false;
-  }
-  return true;
+  socket_ = net_.Open(SOCK_STREAM, events, localPort_);
+  if (socket_ == INVALID_SOCKET) state_ = LinkState::Error;
+  return socket_ != INVALID_SOCKET;
 }
 
 void TcpLink::Connect() {
@@ -53,15 +31,13 @@ void TcpLink::Connect() {
     // the window order: the lookup runs beside the window thread. Its buffer
     // is not ours: a retry must not hand the same one out while the earlier
     // lookup may still write into it.
-    lookup_ = host_lookup::Start(remoteHost_, window_, kLookupMessage);
+    lookup_ = net_.LookUp(remoteHost_);
     state_ = lookup_ ? LinkState::Connecting : LinkState::Error;
   }
 }
 
-void TcpLink::OnLookupDone(WPARAM wParam, LPARAM lParam) {
-  if (!lookup_ || static_cast<uintptr_t>(wParam) != lookup_) return;  // a lookup dropped since
+void TcpLink::OnLookupDone(uintptr_t, uint32_t address) {
   lookup_ = 0;
-  const auto address = static_cast<uint32_t>(lParam);
   if (address == 0) {
     state_ = LinkState::Error;
     return;
@@ -72,8 +48,7 @@ void TcpLink::OnLookupDone(WPARAM wParam, LPARAM lParam) {
 void TcpLink::ConnectTo(uint32_t address) {
   // Only this address may connect back once the server has closed the link.
   allowedPeer_ = address;
-  if (!OpenSocket()) return;
-  WSAAsyncSelect(socket_, window_, kMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE);
+  if (!OpenSocket(FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE)) return;
   state_ = LinkState::Connecting;
   sockaddr_in remote{};
   remote.sin_family = AF_INET;
@@ -85,22 +60,16 @@ void TcpLink::ConnectTo(uint32_t address) {
   }
 }
 
-void TcpLink::CancelLookup() {
-  if (lookup_) host_lookup::Drop(lookup_);
-  lookup_ = 0;
-}
-
 void TcpLink::Close() {
-  CancelLookup();
-  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  net_.Restart();
+  lookup_ = 0;
   socket_ = INVALID_SOCKET;
   state_ = LinkState::Closed;
   outgoing_.clear();
 }
 
 void TcpLink::Listen() {
-  if (!OpenSocket()) return;
-  WSAAsyncSelect(socket_, window_, kMessage, FD_ACCEPT);
+  if (!OpenSocket(FD_ACCEPT)) return;
   state_ = listen(socket_, SOMAXCONN) == 0 ? LinkState::Listening : LinkState::Error;
 }
 
@@ -145,17 +114,24 @@ LinkNotice TcpLink::AcceptPending() {
     closesocket(accepted);
     return {LinkEvent::Refused, {}};
   }
-  closesocket(socket_);
-  socket_ = accepted;
-  WSAAsyncSelect(socket_, window_, kMessage, FD_READ | FD_WRITE | FD_CLOSE);
+  net_.Close(socket_);
+  socket_ = net_.Adopt(accepted, FD_READ | FD_WRITE | FD_CLOSE) ? accepted : INVALID_SOCKET;
+  if (socket_ == INVALID_SOCKET) {
+    state_ = LinkState::Error;
+    return {};
+  }
   state_ = LinkState::Connected;
   return {LinkEvent::Accepted, {}};
 }
 
-LinkNotice TcpLink::OnMessage(WPARAM wParam, LPARAM lParam) {
-  if (static_cast<SOCKET>(wParam) != socket_ || socket_ == INVALID_SOCKET) return {};
-  const int error = WSAGETSELECTERROR(lParam);
-  switch (WSAGETSELECTEVENT(lParam)) {
+// Nothing is touched after the handler: it may close the link or start it again.
+void TcpLink::OnSocketNotice(SOCKET, int event, int error) {
+  const LinkNotice notice = NoticeOf(event, error);
+  if (notice.event != LinkEvent::None && onNotice) onNotice(notice);
+}
+
+LinkNotice TcpLink::NoticeOf(int event, int error) {
+  switch (event) {
     case FD_CONNECT:
       if (error != 0) {
         state_ = LinkState::Error;

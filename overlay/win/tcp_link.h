@@ -1,12 +1,15 @@
 #pragma once
-// The overlay's one TCP socket, driven by window messages on the window
-// thread. It connects out from a fixed local port, and after the peer has
+// The overlay's one TCP socket, on the window thread through the network
+// layer. It connects out from a fixed local port, and after the peer has
 // closed it listens on that port for the peer to connect back.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "common/win/net_layer.h"
 
 enum class LinkState { Closed, Listening, Connecting, Connected, Error };
 
@@ -17,19 +20,16 @@ struct LinkNotice {
   std::string data;  // the bytes of a Data event, all that was waiting
 };
 
-class TcpLink {
+class TcpLink : private NetOwner {
  public:
-  static constexpr UINT kMessage = WM_APP + 1;
-  // A host name's lookup has ended (host_lookup::Start: wParam its id, lParam the address).
-  static constexpr UINT kLookupMessage = WM_APP + 2;
-
-  TcpLink();
-  ~TcpLink();
+  TcpLink() = default;
+  ~TcpLink() = default;
   TcpLink(const TcpLink&) = delete;
   TcpLink& operator=(const TcpLink&) = delete;
 
-  // Socket notices go to window as kMessage.
-  void Attach(HWND window) { window_ = window; }
+  // What happened on the link; the handler may close the link or start it again.
+  std::function<void(const LinkNotice&)> onNotice;
+
   void SetLocalPort(int port) { localPort_ = port; }
   void SetRemote(const std::string& host, int port);
 
@@ -37,7 +37,7 @@ class TcpLink {
 
   // Starts a connection to the remote host; completion comes as a Connected
   // notice. A host name is looked up first without blocking the window thread;
-  // the connection starts when kLookupMessage brings the address.
+  // the connection starts when its answer brings the address.
   void Connect();
   // Closes the socket and drops a lookup in progress.
   void Close();
@@ -48,24 +48,25 @@ class TcpLink {
   // is not connected, the queue is full or the socket has failed.
   bool Send(const std::string& text);
 
-  // Translates one kMessage into what happened.
-  LinkNotice OnMessage(WPARAM wParam, LPARAM lParam);
-  // Takes one kLookupMessage: connects to the address found, if any.
-  void OnLookupDone(WPARAM wParam, LPARAM lParam);
   bool LookupPending() const { return lookup_ != 0; }
 
   // Local port of the current socket (0 when none), for tests and diagnostics.
   int BoundLocalPort() const;
+  // The message the current socket's notices come as, to NetNoticeWindow(); for tests.
+  UINT NoticeMessage() const { return net_.NoticeMessageOf(socket_); }
 
  private:
-  bool OpenSocket();
+  void OnSocketNotice(SOCKET socket, int event, int error) override;
+  void OnLookupDone(uintptr_t lookup, uint32_t address) override;
+  LinkNotice NoticeOf(int event, int error);
+
+  bool OpenSocket(long events);
   void ConnectTo(uint32_t address);
-  void CancelLookup();
   bool FlushSend();
   std::string ReadWaiting();
   LinkNotice AcceptPending();
 
-  HWND window_ = nullptr;
+  NetHandle net_{*this};
   SOCKET socket_ = INVALID_SOCKET;
   LinkState state_ = LinkState::Closed;
   int localPort_ = 0;
@@ -74,5 +75,4 @@ class TcpLink {
   uint32_t allowedPeer_ = 0;  // resolved remote address, network order; 0 = none
   uintptr_t lookup_ = 0;      // the host name lookup in progress
   std::string outgoing_;
-  bool winsockReady_ = false;
 };

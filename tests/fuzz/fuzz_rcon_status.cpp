@@ -39,12 +39,15 @@ void CheckGrid(const RconStatus& status, GridMode mode) {
   state.mode = mode;
   SetupGridHeadings(grid, mode);
   ShowPlayerRows(GridPlayers(status), grid, state);
-  FUZZ_CHECK(grid.Rows() >= 1 && grid.Rows() <= kDecodeRows);
+  FUZZ_CHECK(grid.Rows() >= 1 && grid.Rows() <= kConsoleRows);
   FUZZ_CHECK(state.recordLineCount == static_cast<int>(status.players.size()));
   FUZZ_CHECK(state.gridClients.size() == static_cast<size_t>(state.rowsUsed - 1));
   for (int r = 1; r < grid.Rows(); ++r) {
     const std::string key = grid.Text(r, kKeyCol);
-    if (mode == GridMode::AllData && !key.empty()) FUZZ_CHECK(ClientOfKeyCharacter(key[0]) == r - 1);
+    if (mode != GridMode::AllData || key.empty()) continue;
+    const bool nextPage = key[0] == kNextPageMark;
+    const std::optional<int> client = ClientOfKeyCharacter(key.back());
+    FUZZ_CHECK(key.size() == (nextPage ? 2u : 1u) && client && *client + (nextPage ? kKeysPerPage : 0) == r - 1);
   }
 }
 

@@ -1,0 +1,114 @@
+// The network layer under Wine: what an owner left under way when it ended or
+// started again reaches nobody, and Winsock outlives its owners. No helper
+// here holds Winsock up: only the layer does.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/win/net_layer.h"
+
+namespace {
+
+struct Recorder : NetOwner {
+  NetHandle net{*this};
+  SOCKET socket = INVALID_SOCKET;
+  std::vector<std::string> heard;
+
+  void OnSocketNotice(SOCKET, int, int) override { heard.push_back("socket"); }
+  void OnLookupDone(uintptr_t, uint32_t address) override { heard.push_back(address ? "lookup" : "no address"); }
+  void OnTimer(int timer) override {
+    heard.push_back("timer " + std::to_string(timer));
+    net.KillTimer(timer);
+  }
+  void OnPosted() override { heard.push_back("post"); }
+};
+
+void PumpFor(int ms) {
+  const DWORD start = GetTickCount();
+  while (static_cast<int>(GetTickCount() - start) < ms) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+void SendTo(SOCKET to) {
+  sockaddr_in address{};
+  int size = sizeof address;
+  getsockname(to, reinterpret_cast<sockaddr*>(&address), &size);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const SOCKET sender = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  sendto(sender, "x", 1, 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  closesocket(sender);
+}
+
+enum class Ending { Restart, Destroy };
+
+struct Case {
+  const char* what;
+  Ending ending;
+  std::function<void(Recorder&, bool early)> start;
+  std::vector<std::string> laterHears;
+};
+
+}  // namespace
+
+// Each case starts something, ends or restarts its owner before it comes,
+// then starts it again on the restarted owner or on a new one in the freed
+// place: only the second comes.
+TEST(NetLayer, WhatAnEndedOwnerLeftUnderWayReachesNobody) {
+  const Case cases[] = {
+      {"a socket's notice, though the new socket has its handle value", Ending::Restart,
+       [](Recorder& r, bool) {
+         r.socket = r.net.Open(SOCK_DGRAM, FD_READ);
+         SendTo(r.socket);
+       },
+       {"socket"}},
+      {"a lookup's answer", Ending::Restart, [](Recorder& r, bool) { r.net.LookUp("localhost"); }, {"lookup"}},
+      {"a timer's tick", Ending::Destroy, [](Recorder& r, bool early) { r.net.SetTimer(early ? 3 : 5, 1); }, {"timer 5"}},
+      {"a post", Ending::Destroy, [](Recorder& r, bool) { r.net.Post(); }, {"post"}},
+  };
+  for (const Case& c : cases) {
+    auto early = std::make_unique<Recorder>();
+    c.start(*early, true);
+    Sleep(100);  // due, or queued, but not yet taken
+    const SOCKET earlySocket = early->socket;
+    std::unique_ptr<Recorder> fresh;
+    Recorder* later = early.get();
+    if (c.ending == Ending::Restart) {
+      early->net.Restart();
+    } else {
+      early.reset();
+      fresh = std::make_unique<Recorder>();
+      later = fresh.get();
+    }
+    c.start(*later, false);
+    if (earlySocket != INVALID_SOCKET) {
+      EXPECT_EQ(later->socket, earlySocket) << "Wine gives the freed handle again";
+    }
+    PumpFor(300);
+    EXPECT_EQ(later->heard, c.laterHears) << c.what;
+  }
+}
+
+TEST(NetLayer, WinsockOutlivesEveryOwner) {
+  for (int i = 0; i < 3; ++i) {
+    Recorder passing;
+    passing.net.Open(SOCK_DGRAM, FD_READ);
+  }
+  const SOCKET plain = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  EXPECT_NE(plain, INVALID_SOCKET) << "a socket of the program's own, outside the layer";
+  closesocket(plain);
+  Recorder next;
+  next.socket = next.net.Open(SOCK_DGRAM, FD_READ);
+  ASSERT_NE(next.socket, INVALID_SOCKET);
+  SendTo(next.socket);
+  PumpFor(200);
+  EXPECT_EQ(next.heard, std::vector<std::string>{"socket"});
+}
