@@ -217,6 +217,11 @@ void NetHandle::DropQueuedNotices(SOCKET socket) {
   }
 }
 
+bool NetHandle::SelectNotices(SOCKET socket, long events) {
+  const UINT msg = NoticeMessageOf(socket);
+  return msg && WSAAsyncSelect(socket, TheLayer().window, msg, events) == 0;
+}
+
 uintptr_t NetHandle::LookUp(const std::string& host) {
   Layer& layer = TheLayer();
   if (!Ready()) return 0;

@@ -69,6 +69,11 @@ class NetHandle {
   // Drops the notices of socket already queued, for a reader that reads all
   // that waits anyway: a flood's thousands would hold back input and timers.
   void DropQueuedNotices(SOCKET socket);
+  // Changes the events of socket whose notices come (0: none), for a reader
+  // that reads all that waits: each datagram read while more wait would
+  // otherwise raise a notice of its own, which costs the Wine server a message.
+  // Turned on again, an event already there is noticed at once.
+  bool SelectNotices(SOCKET socket, long events);
 
   // Looks host up beside the window thread. Returns the lookup's id for
   // OnLookupDone; 0 when none started.

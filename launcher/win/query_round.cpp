@@ -118,18 +118,25 @@ bool QueryRound::ReadWaiting() {
 }
 
 // Posted notices come before input, painting and timers: a notice raised by
-// every datagram of a flood would keep them from ever coming. So when a turn
-// leaves datagrams behind, or any of those wait, the notices are let go and
-// the next turn comes on a timer, which comes after them.
+// every datagram of a flood would keep them from ever coming, and under Wine
+// each costs the Wine server a message. So the socket's notices are off
+// while a turn reads all that waits; when it leaves datagrams behind, or
+// input, painting or timers wait, the next turn comes on a timer, which comes
+// after them, and the notices stay off until then.
 void QueryRound::TakeReadTurn() {
   const unsigned generation = generation_;
+  net_.SelectNotices(socket_, 0);
+  net_.DropQueuedNotices(socket_);
   const bool drained = ReadWaiting();
   if (generation != generation_ || !Running()) return;
   readsDeferred_ = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
-  if (readsDeferred_) {
-    net_.DropQueuedNotices(socket_);
-    net_.SetTimer(kReadTimer, USER_TIMER_MINIMUM);
+  if (!readsDeferred_) {
+    net_.SelectNotices(socket_, FD_READ);
+    // A datagram that came between the last read and the notices' return may raise none.
+    u_long waiting = 0;
+    readsDeferred_ = ioctlsocket(socket_, FIONREAD, &waiting) == 0 && waiting > 0;
   }
+  if (readsDeferred_) net_.SetTimer(kReadTimer, USER_TIMER_MINIMUM);
 }
 
 // One timer, due when the pipeline next needs the clock. It is set anew only
@@ -152,14 +159,8 @@ int QueryRound::LocalPort() const {
   return ntohs(local.sin_port);
 }
 
-// Wine posts a notice for every datagram read while more are waiting. Those
-// in the queue now are all answered by the next turn of reading; left there,
-// a flood's thousands would keep the thread's timers and painting from ever
-// coming (both wait for an empty queue).
 void QueryRound::OnSocketNotice(SOCKET, int event, int) {
-  if (event != FD_READ) return;
-  net_.DropQueuedNotices(socket_);
-  if (!readsDeferred_) TakeReadTurn();
+  if (event == FD_READ && !readsDeferred_) TakeReadTurn();
 }
 
 void QueryRound::OnLookupDone(uintptr_t lookup, uint32_t address) {
@@ -175,6 +176,10 @@ void QueryRound::OnTimer(int timer) {
   if (timer == kTickTimer) {
     net_.KillTimer(kTickTimer);
     tickTimerSet_ = false;
+    // What waits in the socket is read before any row is given up.
+    const unsigned generation = generation_;
+    if (!readsDeferred_) TakeReadTurn();
+    if (generation != generation_ || !Running()) return;
     pipeline_.Tick(MillisecondClock());
     Follow();
   } else if (timer == kReadTimer) {
