@@ -7,8 +7,7 @@
 
 namespace {
 
-enum Timer : int { kWaitTimer, kPaceTimer, kReadTimer };
-constexpr int kMaxDatagram = 65536;
+enum Timer : int { kWaitTimer, kPaceTimer };
 
 // The pace, measured under Wine against a thousand servers on loopback with
 // replies in three parts: a burst loses most replies, and so does reading
@@ -25,10 +24,6 @@ constexpr double kSendBurst = 32;
 constexpr size_t kMaxInFlight = 256;
 constexpr uint32_t kInFlightMs = 250;
 constexpr int kReceiveBuffer = 1 << 20;
-// A notice reads everything waiting, but a flood does not hold the window
-// thread for more than this many datagrams or milliseconds at a time.
-constexpr int kMaxReadsPerTurn = 256;
-constexpr uint32_t kReadSliceMs = 30;
 constexpr UINT kPaceStepMs = 10;
 // Names looked up at once; the others wait for a free place. A lookup holds
 // its place for a moment only: a name that has not resolved by then is slow
@@ -50,9 +45,7 @@ UdpRound::UdpRound(int32_t replyWaitMs, int32_t nameLimitMs) : replyWaitMs_(repl
 // The buffer holds the replies that come while the window thread is busy elsewhere.
 bool UdpRound::OpenSocket() {
   socket_ = net_.Open(SOCK_DGRAM, FD_READ, 0, kReceiveBuffer);
-  if (socket_ == INVALID_SOCKET) return false;
-  datagram_.resize(kMaxDatagram);
-  return true;
+  return socket_ != INVALID_SOCKET;
 }
 
 void UdpRound::Start(std::vector<UdpTarget> targets, std::string request) {
@@ -98,7 +91,6 @@ void UdpRound::Stop() {
   lookups_.clear();
   timerSet_ = false;
   paceTimerSet_ = false;
-  readsDeferred_ = false;
   socket_ = INVALID_SOCKET;
   rows_.clear();
   waitingRows_ = 0;
@@ -189,13 +181,8 @@ void UdpRound::Send(size_t row) {
   lastSent_.push_back({now, row});
   waits_.push_back({now + static_cast<uint32_t>(replyWaitMs_), row});
   waitingAt_[Endpoint(address, port)].push_back(row);
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_addr.s_addr = htonl(address);
-  remote.sin_port = htons(static_cast<u_short>(port));
   // A failed send is a server that does not answer: the row waits, then has no reply.
-  sendto(socket_, request_.data(), static_cast<int>(request_.size()), 0, reinterpret_cast<const sockaddr*>(&remote),
-         sizeof remote);
+  SendDatagram(socket_, address, port, request_);
   Tell(row, UdpRowChange::Sent, address, now);
 }
 
@@ -253,46 +240,15 @@ void UdpRound::OnLookupDone(uintptr_t id, uint32_t address) {
   ArmTimer();
 }
 
-bool UdpRound::ReadWaiting() {
-  const unsigned generation = generation_;
-  const uint32_t startMs = MillisecondClock();
-  for (int reads = 1; generation == generation_; ++reads) {
-    if (reads > kMaxReadsPerTurn || (reads % 32 == 0 && MillisecondClock() - startMs > kReadSliceMs)) return false;
-    sockaddr_in from{};
-    int fromSize = sizeof from;
-    const int got = recvfrom(socket_, datagram_.data(), kMaxDatagram, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
-    if (got < 0) {
-      // A port nobody listens on answers an earlier request with a reset.
-      if (WSAGetLastError() == WSAECONNRESET) continue;
-      return true;
-    }
-    const uint32_t now = MillisecondClock();
-    const uint32_t address = ntohl(from.sin_addr.s_addr);
-    const int port = ntohs(from.sin_port);
-    const auto waiting = waitingAt_.find(Endpoint(address, port));
-    if (waiting == waitingAt_.end()) continue;
-    const std::vector<size_t> rows = waiting->second;  // Finish changes the original
-    if (onReply) onReply(UdpReply{rows, address, port, std::string_view(datagram_.data(), static_cast<size_t>(got)), now});
-  }
-  return true;
+void UdpRound::OnDatagram(SOCKET, const Datagram& datagram) {
+  const auto waiting = waitingAt_.find(Endpoint(datagram.address, datagram.port));
+  if (waiting == waitingAt_.end()) return;
+  const std::vector<size_t> rows = waiting->second;  // Finish changes the original
+  if (onReply) onReply(UdpReply{rows, datagram.address, datagram.port, datagram.bytes, datagram.atMs});
 }
 
-// Posted notices come before input, painting and timers: a notice raised by
-// every datagram of a flood would keep them from ever coming. So when a turn
-// leaves datagrams behind, or any of those wait, the notices are let go and
-// the next turn comes on a timer, which comes after them.
-void UdpRound::TakeReadTurn() {
-  const unsigned generation = generation_;
-  const bool drained = ReadWaiting();
-  if (generation != generation_ || !Running()) return;
-  readsDeferred_ = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
-  if (readsDeferred_) {
-    net_.DropQueuedNotices(socket_);
-    net_.SetTimer(kReadTimer, USER_TIMER_MINIMUM);
-  }
-  // Rows answered free their places for the next requests.
-  SendQueued();
-}
+// Rows answered free their places for the next requests.
+void UdpRound::OnReadTurnEnd(SOCKET) { SendQueued(); }
 
 void UdpRound::OnWaitTimer() {
   net_.KillTimer(kWaitTimer);
@@ -357,23 +313,7 @@ void UdpRound::ArmTimer() {
   timerDueMs_ = due;
 }
 
-int UdpRound::LocalPort() const {
-  if (socket_ == INVALID_SOCKET) return 0;
-  sockaddr_in local{};
-  int size = sizeof local;
-  if (getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
-  return ntohs(local.sin_port);
-}
-
-// Wine posts a notice for every datagram read while more are waiting. Those
-// in the queue now are all answered by the next turn of reading; left there,
-// a flood's thousands would keep the thread's timers and painting from ever
-// coming (both wait for an empty queue).
-void UdpRound::OnSocketNotice(SOCKET, int event, int) {
-  if (event != FD_READ) return;
-  net_.DropQueuedNotices(socket_);
-  if (!readsDeferred_) TakeReadTurn();
-}
+int UdpRound::LocalPort() const { return LocalPortOf(socket_); }
 
 void UdpRound::OnTimer(int timer) {
   switch (timer) {
@@ -382,11 +322,6 @@ void UdpRound::OnTimer(int timer) {
       return;
     case kPaceTimer:
       SendQueued();
-      return;
-    case kReadTimer:
-      net_.KillTimer(kReadTimer);
-      readsDeferred_ = false;
-      TakeReadTurn();
       return;
   }
 }

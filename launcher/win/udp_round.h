@@ -93,7 +93,8 @@ class UdpRound : private NetOwner {
     size_t row;
   };
 
-  void OnSocketNotice(SOCKET socket, int event, int error) override;
+  void OnDatagram(SOCKET socket, const Datagram& datagram) override;
+  void OnReadTurnEnd(SOCKET socket) override;
   void OnLookupDone(uintptr_t lookup, uint32_t address) override;
   void OnTimer(int timer) override;
 
@@ -107,9 +108,6 @@ class UdpRound : private NetOwner {
   // running while any are left.
   void SendQueued();
   void Send(size_t row);
-  // Reads datagrams until none wait or the turn's bound; true when none wait.
-  bool ReadWaiting();
-  void TakeReadTurn();
   void OnWaitTimer();
   void SetOver(size_t row);
   void EndIfDone();
@@ -135,8 +133,6 @@ class UdpRound : private NetOwner {
   double sendAllowance_ = 0;
   uint32_t allowanceAtMs_ = 0;
   bool paceTimerSet_ = false;
-  // The socket's notices wait for the read timer.
-  bool readsDeferred_ = false;
   // Each name once, in the order of its first row; the next to look up.
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::vector<size_t>> rowsOfName_;
@@ -148,5 +144,4 @@ class UdpRound : private NetOwner {
   std::unordered_map<uint64_t, std::vector<size_t>> waitingAt_;
   bool timerSet_ = false;
   uint32_t timerDueMs_ = 0;
-  std::vector<char> datagram_;
 };
