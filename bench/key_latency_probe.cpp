@@ -241,7 +241,8 @@ class ConsoleStandIn {
     return "print\n";
   }
 
-  // The layout of ioquake3's status: the name padded to 16, then "^7".
+  // The layout of ioquake3's status: the name padded to 16, then "^7", and
+  // a blank line after the table.
   static std::string StatusText() {
     std::string text =
         "map: oa_dm1\n"
@@ -255,7 +256,7 @@ class ConsoleStandIn {
                     address.c_str(), 25000);
       text += row;
     }
-    return text;
+    return text + "\n";
   }
 
   SOCKET socket_ = INVALID_SOCKET;
@@ -269,7 +270,10 @@ class ConsoleStandIn {
 };
 
 // The administrator's presses against the overlay on the console, as
-// TimeOverlayCommands does on the inspection server.
+// TimeOverlayCommands does on the inspection server, but spaced so that the
+// kicks and the status polls together stay within the request rate (one a
+// second): faster, the figure would be the rate's wait, not corvel2's.
+constexpr DWORD kConsolePressGapMs = 1700;
 std::vector<double> TimeConsoleCommands(ConsoleStandIn& console, std::string& why) {
   const std::string expected = "clientkick " + std::to_string(kPickedClient);
   std::vector<double> times;
@@ -289,6 +293,7 @@ std::vector<double> TimeConsoleCommands(ConsoleStandIn& console, std::string& wh
       break;
     }
     times.push_back(MillisecondsSince(down) - MillisecondsSince(at));
+    Sleep(kConsolePressGapMs);
   }
   return times;
 }

@@ -39,7 +39,7 @@ struct Run {
   int answeringShownNoReply = 0, silentAnswered = 0;
 };
 
-int RowsIn(const ServerList& list, RowState state) {
+int RowsIn(const ServerList& list, QueryStage state) {
   return static_cast<int>(std::count_if(list.Rows().begin(), list.Rows().end(),
                                         [&](const ServerRow& row) { return row.state == state; }));
 }
@@ -79,16 +79,16 @@ class Probe {
     window.ChooseSource(ServerSource::AlliedAssault);
     if (PumpUntil([&] { return !window.MastersRunning(); }, 10000)) r.listedMs = since();
     r.listed = list.Rows().size();
-    if (PumpUntil([&] { return RowsIn(list, RowState::Answered) >= 1; }, 10000)) r.firstMs = since();
-    if (PumpUntil([&] { return RowsIn(list, RowState::Answered) >= answering; }, 10000)) r.filledMs = since();
+    if (PumpUntil([&] { return RowsIn(list, QueryStage::Answered) >= 1; }, 10000)) r.firstMs = since();
+    if (PumpUntil([&] { return RowsIn(list, QueryStage::Answered) >= answering; }, 10000)) r.filledMs = since();
     PumpUntil([&] { return !window.RoundRunning(); }, 10000);
     r.overMs = since();
     r.cpuMs = (ThreadCpuSeconds() - cpu0) * 1000;
     for (const ServerRow& row : list.Rows()) {
       const int offset = row.port - firstQueryPort_;
       const bool silent = offset % block_ >= block_ - silent_ * block_ / count_;
-      if (silent && row.state == RowState::Answered) ++r.silentAnswered;
-      if (!silent && row.state == RowState::NoReply) ++r.answeringShownNoReply;
+      if (silent && row.state == QueryStage::Answered) ++r.silentAnswered;
+      if (!silent && row.state == QueryStage::NoReply) ++r.answeringShownNoReply;
     }
     return r;
   }

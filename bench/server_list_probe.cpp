@@ -24,14 +24,14 @@ namespace {
 constexpr int kRounds = 5;
 constexpr const char* kDemoMap = "obj/obj_team2";
 
-int RowsIn(const ServerList& list, RowState state) {
+int RowsIn(const ServerList& list, QueryStage state) {
   return static_cast<int>(std::count_if(list.Rows().begin(), list.Rows().end(),
                                         [&](const ServerRow& row) { return row.state == state; }));
 }
 
 bool EveryAnswerShowsTheDemoMap(const ServerList& list) {
   return std::all_of(list.Rows().begin(), list.Rows().end(),
-                     [](const ServerRow& row) { return row.state != RowState::Answered || row.map == kDemoMap; });
+                     [](const ServerRow& row) { return row.state != QueryStage::Answered || row.map == kDemoMap; });
 }
 
 struct Round {
@@ -52,15 +52,15 @@ Round MeasureRound(MainWindow& main, ServerListWindow*& window, int answering) {
     window->Refresh();
   }
   const ServerList& list = window->Servers();
-  if (PumpUntil([&] { return RowsIn(list, RowState::Answered) >= 1; }, 5000)) r.firstMs = (Seconds() - start) * 1000;
-  if (PumpUntil([&] { return RowsIn(list, RowState::Answered) >= answering; }, 5000)) {
+  if (PumpUntil([&] { return RowsIn(list, QueryStage::Answered) >= 1; }, 5000)) r.firstMs = (Seconds() - start) * 1000;
+  if (PumpUntil([&] { return RowsIn(list, QueryStage::Answered) >= answering; }, 5000)) {
     r.filledMs = (Seconds() - start) * 1000;
   }
   PumpUntil([&] { return !window->RoundRunning(); }, 5000);
   r.overMs = (Seconds() - start) * 1000;
   r.cpuMs = (ThreadCpuSeconds() - cpu0) * 1000;
-  r.answered = RowsIn(list, RowState::Answered);
-  r.noReply = RowsIn(list, RowState::NoReply);
+  r.answered = RowsIn(list, QueryStage::Answered);
+  r.noReply = RowsIn(list, QueryStage::NoReply);
   r.mapsRight = EveryAnswerShowsTheDemoMap(list);
   return r;
 }

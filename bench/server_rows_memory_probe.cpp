@@ -66,6 +66,21 @@ void Print(const char* what, size_t replyBytes, const Held& held) {
               withOverhead / (held.rows ? held.rows : 1));
 }
 
+// Every row asked at tick 0, none held back by the pace.
+void AskAtOnce(QueryPipeline& pipeline, ServerList& list) {
+  pipeline.Start(list.Targets(), "getstatus", 0);
+  for (const RowChange& change : pipeline.TakeChanges()) list.TakeChange(change);
+}
+
+// The rows the pipeline's changes filled.
+size_t TakeAnswers(QueryPipeline& pipeline, ServerList& list) {
+  size_t filled = 0;
+  for (const RowChange& change : pipeline.TakeChanges()) {
+    if (list.TakeChange(change) != SIZE_MAX && change.stage == QueryStage::Answered) ++filled;
+  }
+  return filled;
+}
+
 // Every listed server answers one hostile GameSpy reply.
 Held ListedRows() {
   const std::string reply = HostileReply();
@@ -76,9 +91,15 @@ Held ListedRows() {
   const size_t bytes0 = liveBytes, blocks0 = liveBlocks;
   ServerList list;
   list.SetListedServers(listed);
-  for (size_t i = 0; i < list.Size(); ++i) list.MarkSent(i, listed[i].address, 0);
   Held held;
-  for (const ListedServer& server : listed) held.rows += list.TakeReply(server.address, server.queryPort, reply, 50).size();
+  {
+    QueryPipeline pipeline(1500, 5000, {.burst = 1e9, .maxInFlight = SIZE_MAX});
+    AskAtOnce(pipeline, list);
+    for (const ListedServer& server : listed) {
+      pipeline.TakeDatagram({server.address, server.queryPort}, reply, 50);
+      held.rows += TakeAnswers(pipeline, list);
+    }
+  }
   list.EndRound();
   held.bytes = liveBytes - bytes0;
   held.blocks = liveBlocks - blocks0;
@@ -96,9 +117,15 @@ Held SavedRows() {
   const size_t bytes0 = liveBytes, blocks0 = liveBlocks;
   ServerList list;
   list.SetServers(saved);
-  for (size_t i = 0; i < list.Size(); ++i) list.MarkSent(i, 0x7F000001, 0);
   Held held;
-  for (size_t i = 0; i < saved.size(); ++i) held.rows += list.TakeReply(0x7F000001, 20000 + int(i), reply, 50).size();
+  {
+    QueryPipeline pipeline(1500, 5000, {.burst = 1e9, .maxInFlight = SIZE_MAX});
+    AskAtOnce(pipeline, list);
+    for (size_t i = 0; i < saved.size(); ++i) {
+      pipeline.TakeDatagram({0x7F000001, 20000 + int(i)}, reply, 50);
+      held.rows += TakeAnswers(pipeline, list);
+    }
+  }
   list.EndRound();
   held.bytes = liveBytes - bytes0;
   held.blocks = liveBlocks - blocks0;

@@ -128,3 +128,43 @@ TEST(RconExchange, QueueIsBoundedAndPaced) {
   }
   EXPECT_EQ(sentAt, (std::vector<uint32_t>{0, 250, 500, 750, 1000, 1250, 2000, 3000}));
 }
+
+// A reply that shows its own end (a status table and the blank line the
+// engine prints after it, a command list and its count) ends as it comes, so
+// that a command behind it need not wait the quiet time; any other waits.
+TEST(RconExchange, AReplyShowingItsEndEndsAtOnce) {
+  const std::string heading =
+      "map: oa_dm1\n"
+      "cl score ping name            address                                 rate \n"
+      "-- ----- ---- --------------- --------------------------------------- -----\n";
+  const std::string table = heading + " 0     0    0 Sarge           ^7bot                                     16384\n";
+  struct Case {
+    const char* what;
+    std::string verb;
+    std::vector<std::string> datagrams;  // at 5, 6, ... ms
+    bool atOnce;
+  };
+  const Case cases[] = {
+      {"a status and its blank line", "status", {table + "\n"}, true},
+      {"the blank line alone last", "status", {table, "\n"}, true},
+      {"no players", "status", {heading + "\n"}, true},
+      {"a status without it", "status", {table}, false},
+      {"a refusal", "status", {"Bad rconpassword.\n\n"}, false},
+      {"a command list", "cmdlist", {"status\nmap\n", "cmdlist\n59 commands\n"}, true},
+      {"a list cut short", "cmdlist", {"status\n59 commands\nmap\n"}, false},
+      {"a player's settings", "dumpuser", {"userinfo\n--------\nname  Sarge\n\n"}, false},
+  };
+  for (const Case& c : cases) {
+    RconExchange exchange;
+    exchange.QueuePoll(Command(c.verb));
+    ASSERT_TRUE(exchange.NextToSend(0));
+    uint32_t at = 5;
+    for (const std::string& datagram : c.datagrams) {
+      EXPECT_FALSE(exchange.Poll(at)) << c.what;
+      exchange.TakeDatagram(Print(datagram), ++at);
+    }
+    const auto done = exchange.Poll(at);
+    EXPECT_EQ(done.has_value(), c.atOnce) << c.what;
+    if (!c.atOnce) EXPECT_TRUE(exchange.Poll(at + RconReplyJoiner::kQuietMs)) << c.what;
+  }
+}

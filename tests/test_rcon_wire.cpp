@@ -114,3 +114,26 @@ TEST(RconWire, ServerFieldWithItsDefaults) {
     EXPECT_EQ(endpoint ? endpoint->port : 0, c.port) << c.field;
   }
 }
+
+// The link reaches IPv4 only: an IPv6 server is said as such rather than
+// "not valid", and never looked up as a host name.
+TEST(RconWire, ServerFieldProblemSaid) {
+  struct Case {
+    std::string field, said;  // said "": the field gives an endpoint
+  };
+  const Case cases[] = {
+      {"127.0.0.1:27960", ""},
+      {"localhost", ""},
+      {"[::1]:12203", "IPv6 not supported - Rcon Server: [::1]:12203"},
+      {"[::1]", "IPv6 not supported - Rcon Server: [::1]"},
+      {"::1", "IPv6 not supported - Rcon Server: ::1"},
+      {"fe80::1", "IPv6 not supported - Rcon Server: fe80::1"},
+      {"127.0.0.1:x", "Rcon Server not valid: 127.0.0.1:x"},
+      {"[127.0.0.1]:5", "Rcon Server not valid: [127.0.0.1]:5"},
+      {"", "Rcon Server not valid: "},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RconServerProblem(c.field), c.said) << c.field;
+    if (!c.said.empty()) EXPECT_FALSE(ParseRconServer(c.field, "")) << c.field;
+  }
+}

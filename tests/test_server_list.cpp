@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "launcher/core/server_list.h"
+#include "launcher/core/server_status.h"
 
 using namespace std::string_literals;
 
@@ -17,13 +20,44 @@ std::vector<std::string> Column(const ServerList& list, ServerColumn column) {
   return cells;
 }
 
+// A list asked by a pipeline of its own, as the window asks it: every
+// request out at once, the pipeline's changes taken by the list.
+class AskedList : public ServerList {
+ public:
+  void Ask(uint32_t nowMs) {
+    pipeline_->Start(Targets(), "getstatus", nowMs);
+    TakeChanges();
+  }
+  void Resolve(const std::string& name, uint32_t address, uint32_t nowMs) {
+    pipeline_->TakeLookupAnswer(name, address, nowMs);
+    TakeChanges();
+  }
+  // The rows the datagram filled.
+  std::vector<size_t> TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs) {
+    pipeline_->TakeDatagram({address, port}, bytes, nowMs);
+    return TakeChanges();
+  }
+
+ private:
+  std::vector<size_t> TakeChanges() {
+    std::vector<size_t> filled;
+    for (const RowChange& change : pipeline_->TakeChanges()) {
+      const size_t row = TakeChange(change);
+      if (row != SIZE_MAX && change.stage == QueryStage::Answered) filled.push_back(row);
+    }
+    return filled;
+  }
+  std::unique_ptr<QueryPipeline> pipeline_ = std::make_unique<QueryPipeline>(
+      kStatusWaitMs, kServerNameLimitMs, QueryPace{.burst = 2000, .maxInFlight = 2000});
+};
+
 // Servers 127.0.0.1:27001.. in order, all sent at tick 1000.
-ServerList SentList(int count) {
+AskedList SentList(int count) {
   std::vector<std::string> entries;
   for (int i = 0; i < count; ++i) entries.push_back("127.0.0.1:" + std::to_string(27001 + i));
-  ServerList list;
+  AskedList list;
   list.SetServers(entries);
-  for (int i = 0; i < count; ++i) list.MarkSent(static_cast<size_t>(i), kLocal, 1000);
+  list.Ask(1000);
   return list;
 }
 
@@ -48,14 +82,14 @@ TEST(ServerListEntries, SavedInOrderThenTheFieldWhenNotAmongThem) {
 TEST(ServerList, AddressesAndPortsDecideWhetherARowIsQueried) {
   struct Case {
     std::string server;
-    RowState state;
+    QueryStage state;
     int port;
   } cases[] = {
-      {"127.0.0.1", RowState::Resolving, 12203},   {"127.0.0.1:27960", RowState::Resolving, 27960},
-      {"game.example:1", RowState::Resolving, 1},  {"127.0.0.1:", RowState::BadAddress, 0},
-      {"127.0.0.1:0", RowState::BadAddress, 0},    {"127.0.0.1:65536", RowState::BadAddress, 0},
-      {"127.0.0.1:x1", RowState::BadAddress, 0},   {":27960", RowState::BadAddress, 27960},
-      {"  :27960", RowState::BadAddress, 27960},
+      {"127.0.0.1", QueryStage::Resolving, 12203},   {"127.0.0.1:27960", QueryStage::Resolving, 27960},
+      {"game.example:1", QueryStage::Resolving, 1},  {"127.0.0.1:", QueryStage::BadAddress, 0},
+      {"127.0.0.1:0", QueryStage::BadAddress, 0},    {"127.0.0.1:65536", QueryStage::BadAddress, 0},
+      {"127.0.0.1:x1", QueryStage::BadAddress, 0},   {":27960", QueryStage::BadAddress, 27960},
+      {"  :27960", QueryStage::BadAddress, 27960},
   };
   for (const Case& c : cases) {
     ServerList list;
@@ -90,7 +124,7 @@ TEST(ServerList, DottedAddresses) {
 }
 
 TEST(ServerList, ReplyFillsTheRowOfItsSourceAddressAndPortOnly) {
-  ServerList list = SentList(3);
+  AskedList list = SentList(3);
   const std::string reply = Reply("\\sv_hostname\\Fragland\\mapname\\obj/obj_team2\\sv_maxclients\\20",
                                   "12 48 \"Sgt Baker\"\n\n7 65 \"Cpl Dawes\"\n");
   // Strangers: another port, another address, a row not sent to yet.
@@ -105,25 +139,24 @@ TEST(ServerList, ReplyFillsTheRowOfItsSourceAddressAndPortOnly) {
       << "empty player lines do not count";
   EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"", "42", ""}));
 
-  list.MarkBadAddress(2);  // only a row still resolving can become a bad address
-  EXPECT_EQ(list.Rows()[2].state, RowState::Waiting);
+  list.TakeChange(RowChange{2, QueryStage::BadAddress, 0, 0, 0, {}});  // only a row still resolving can become a bad address
+  EXPECT_EQ(list.Rows()[2].state, QueryStage::Waiting);
   list.EndRound();
   EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"no reply", "42", "no reply"}));
   EXPECT_TRUE(list.TakeReply(kLocal, 27001, reply, 2600).empty()) << "a reply after the round is dropped";
 }
 
 TEST(ServerList, RowsOfTheSameServerAreFilledTogetherAndANewRoundForgetsReplies) {
-  ServerList list;
+  AskedList list;
   list.SetServers({"127.0.0.1:27001", "localhost:27001", "bad:port"});
-  list.MarkSent(0, kLocal, 0);
-  list.MarkSent(1, kLocal, 5);
-  list.MarkBadAddress(2);
+  list.Ask(0);
+  list.Resolve("localhost", kLocal, 5);
   EXPECT_EQ(list.TakeReply(kLocal, 27001, Reply("\\mapname\\dm/mohdm1", ""), 20), (std::vector<size_t>{0, 1}));
   EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"20", "15", "bad address"}));
   list.StartRound();
   EXPECT_EQ(Column(list, ServerColumn::Map), (std::vector<std::string>{"", "", ""}));
-  EXPECT_EQ(list.Rows()[0].state, RowState::Resolving);
-  EXPECT_EQ(list.Rows()[2].state, RowState::BadAddress);
+  EXPECT_EQ(list.Rows()[0].state, QueryStage::Resolving);
+  EXPECT_EQ(list.Rows()[2].state, QueryStage::BadAddress);
   EXPECT_TRUE(list.TakeReply(kLocal, 27001, Reply("\\mapname\\x", ""), 30).empty()) << "not sent in this round";
 }
 
@@ -141,7 +174,7 @@ TEST(ServerList, HostileRepliesKeepValuesWithinTheirLimits) {
       {Reply("\\SV_HOSTNAME\\A\0B\\sv_maxclients\\99999999"s, "\0\n"s), "A\0B"s, "", "1/99999"},
   };
   for (const Case& c : cases) {
-    ServerList list = SentList(1);
+    AskedList list = SentList(1);
     ASSERT_EQ(list.TakeReply(kLocal, 27001, c.reply, 1000).size(), 1u);
     EXPECT_EQ(list.CellText(0, ServerColumn::Name), c.name);
     EXPECT_EQ(list.CellText(0, ServerColumn::Map), c.map);
@@ -150,7 +183,7 @@ TEST(ServerList, HostileRepliesKeepValuesWithinTheirLimits) {
 }
 
 TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
-  ServerList list = SentList(4);
+  AskedList list = SentList(4);
   list.TakeReply(kLocal, 27001, Reply("\\sv_hostname\\bravo\\sv_maxclients\\8", "a\nb\nc\n"), 1120);
   list.TakeReply(kLocal, 27002, Reply("\\sv_hostname\\Alpha\\sv_maxclients\\20", std::string(10, 'p') + "\n"), 1009);
   std::string elevenPlayers;
@@ -180,9 +213,9 @@ TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
 }
 
 TEST(ServerList, RowsWithoutANumberStayLastWhicheverWayPlayersOrPingSort) {
-  ServerList list;
+  AskedList list;
   list.SetServers({"127.0.0.1:", "127.0.0.1:27004", "127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003"});
-  for (size_t i = 1; i < 5; ++i) list.MarkSent(i, kLocal, 1000);
+  list.Ask(1000);
   list.TakeReply(kLocal, 27001, Reply("\\sv_maxclients\\8", "a\nb\nc\n"), 1120);
   list.TakeReply(kLocal, 27002, Reply("\\sv_maxclients\\20", "p\n"), 1009);
   std::string elevenPlayers;
@@ -241,12 +274,12 @@ TEST(ServerListEntries, TheTypedServerKeepsItsRowPastTheRowLimit) {
 namespace {
 
 // Listed servers 127.0.0.1:12300.. in order, all sent at tick 1000.
-ServerList SentListedServers(int count) {
+AskedList SentListedServers(int count) {
   std::vector<ListedServer> listed;
   for (int i = 0; i < count; ++i) listed.push_back({kLocal, static_cast<uint16_t>(12300 + i)});
-  ServerList list;
+  AskedList list;
   list.SetListedServers(listed);
-  for (int i = 0; i < count; ++i) list.MarkSent(static_cast<size_t>(i), kLocal, 1000);
+  list.Ask(1000);
   return list;
 }
 
@@ -274,15 +307,15 @@ TEST(ServerList, ListedServersAreFilledWhenEveryPartOfTheirReplyIsIn) {
       {"one datagram without a query id", {{12300, kGameSpyPairs}}, "127.0.0.1:12203", "2/8", "30"},
   };
   for (const Case& c : cases) {
-    ServerList list = SentListedServers(2);
+    AskedList list = SentListedServers(2);
     for (const auto& [port, bytes] : c.datagrams) list.TakeReply(kLocal, port, bytes, 1030);
     list.EndRound();
     EXPECT_EQ(list.CellText(0, ServerColumn::Server), c.server) << c.what;
     EXPECT_EQ(list.CellText(0, ServerColumn::Players), c.players) << c.what;
     EXPECT_EQ(list.CellText(0, ServerColumn::Ping), c.ping) << c.what;
-    EXPECT_EQ(list.Rows()[1].state, RowState::NoReply) << c.what << ": the other row";
+    EXPECT_EQ(list.Rows()[1].state, QueryStage::NoReply) << c.what << ": the other row";
   }
-  ServerList list = SentListedServers(1);
+  AskedList list = SentListedServers(1);
   ASSERT_EQ(list.TakeReply(kLocal, 12300, kGameSpyPairs, 1040), std::vector<size_t>{0});
   EXPECT_TRUE(list.Rows()[0].password);
   EXPECT_EQ(list.Rows()[0].players, (std::vector<ServerPlayer>{{"Baker", 7, 40}, {"Dawes", -2, 95}}));
@@ -290,7 +323,7 @@ TEST(ServerList, ListedServersAreFilledWhenEveryPartOfTheirReplyIsIn) {
 
 TEST(ServerList, PartsBeyondTheBudgetOfAllRowsAreDroppedButWholeRepliesStillFill) {
   const int rows = static_cast<int>(kMaxPartialReplyBytes / kMaxReplyBytes) + 8;
-  ServerList list = SentListedServers(rows + 1);
+  AskedList list = SentListedServers(rows + 1);
   const std::string bulk = "\\x\\" + std::string(2000, 'y');  // 31 parts: nearly a whole reply
   for (int row = 0; row < rows; ++row) {
     for (int part = 1; part <= kMaxReplyParts - 1; ++part) {
@@ -305,9 +338,9 @@ TEST(ServerList, PartsBeyondTheBudgetOfAllRowsAreDroppedButWholeRepliesStillFill
 }
 
 TEST(ServerList, FiltersAndSearchKeepTheRowsAPlayerLooksFor) {
-  ServerList list;
+  AskedList list;
   list.SetServers({"127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003", "127.0.0.1:27004", "127.0.0.1:"});
-  for (size_t i = 0; i < 4; ++i) list.MarkSent(i, kLocal, 1000);
+  list.Ask(1000);
   list.TakeReply(kLocal, 27001, Reply("\\sv_hostname\\Empty Fields\\mapname\\dm/mohdm1\\sv_maxclients\\8", ""), 1010);
   list.TakeReply(kLocal, 27002, Reply("\\sv_hostname\\Full House\\mapname\\obj/obj_team2\\sv_maxclients\\2",
                                       "1 20 \"Sgt Baker\"\n3 40 \"Cpl DAWES\"\n"), 1020);
@@ -355,7 +388,7 @@ TEST(ServerList, PlayersPingBandsAndTheSummaryLine) {
 // Refresh finds the selected server again in the new list, wherever the list
 // puts it and whatever its reply made of the text shown.
 TEST(ServerList, AServersKeyFindsItInALaterListOfTheSameSource) {
-  ServerList listed = SentListedServers(3);
+  AskedList listed = SentListedServers(3);
   listed.TakeReply(kLocal, 12301, kGameSpyPairs, 1030);  // shows game port 12203 from now on
   ServerList listedAgain;
   listedAgain.SetListedServers({{kLocal, 12302}, {kLocal, 12301}});
@@ -382,21 +415,21 @@ TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
   for (int n = 0; n < 900; ++n) statusLines += "1 2 \"" + std::string(64, 'p') + "\"\n";
   struct Case {
     const char* what;
-    ReplyKind kind;
+    ReplyForm kind;
     std::string reply;
     std::string players;  // the Players cell of each of two rows that sent it
     size_t playersKept;
     int64_t total;
   } cases[] = {
-      {"numplayers at the int limit", ReplyKind::GameSpy, "\\numplayers\\2147483647\\maxplayers\\20", "64/20", 0, 128},
-      {"maxplayers at the int limit", ReplyKind::GameSpy, "\\numplayers\\3\\maxplayers\\2147483647", "3/64", 0, 6},
-      {"64 players with long names", ReplyKind::GameSpy, "\\numplayers\\64\\maxplayers\\64" + spyPlayers, "64/64",
+      {"numplayers at the int limit", ReplyForm::Query, "\\numplayers\\2147483647\\maxplayers\\20", "64/20", 0, 128},
+      {"maxplayers at the int limit", ReplyForm::Query, "\\numplayers\\3\\maxplayers\\2147483647", "3/64", 0, 6},
+      {"64 players with long names", ReplyForm::Query, "\\numplayers\\64\\maxplayers\\64" + spyPlayers, "64/64",
        kMaxRowPlayers, 128},
-      {"900 player lines", ReplyKind::Status, Reply("\\sv_maxclients\\64", statusLines), "64/64", kMaxRowPlayers, 128},
+      {"900 player lines", ReplyForm::Status, Reply("\\sv_maxclients\\64", statusLines), "64/64", kMaxRowPlayers, 128},
   };
   for (const Case& c : cases) {
-    const bool spy = c.kind == ReplyKind::GameSpy;
-    ServerList list = spy ? SentListedServers(2) : SentList(2);
+    const bool spy = c.kind == ReplyForm::Query;
+    AskedList list = spy ? SentListedServers(2) : SentList(2);
     for (int port : {spy ? 12300 : 27001, spy ? 12301 : 27002}) list.TakeReply(kLocal, port, c.reply, 1010);
     EXPECT_EQ(list.CellText(1, ServerColumn::Players), c.players) << c.what;
     EXPECT_EQ(list.Rows()[1].players.size(), c.playersKept) << c.what;

@@ -869,10 +869,10 @@ TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) 
       ASSERT_EQ(quakestat.count(queried), 1u);
       const std::vector<std::string>& seen = quakestat.at(queried);
       if (seen.size() < 6) {
-        EXPECT_EQ(row.state, RowState::NoReply) << "quakestat: " << seen[2];
+        EXPECT_EQ(row.state, QueryStage::NoReply) << "quakestat: " << seen[2];
         continue;
       }
-      EXPECT_EQ(row.state, RowState::Answered);
+      EXPECT_EQ(row.state, QueryStage::Answered);
       EXPECT_EQ(row.name, seen[2]);
       EXPECT_EQ(row.map, seen[3]);
       EXPECT_EQ(window->Servers().CellText(i, ServerColumn::Players), seen[5] + "/" + seen[4]);
@@ -947,7 +947,7 @@ TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
     const bool good = entry == 0 || entry == ports.size() - 1;
     const Case* c = good ? nullptr : &cases[entry - 1];
     SCOPED_TRACE(c ? c->what : "a good server");
-    EXPECT_EQ(row.state, good || c->answers ? RowState::Answered : RowState::NoReply);
+    EXPECT_EQ(row.state, good || c->answers ? QueryStage::Answered : QueryStage::NoReply);
     if (c && c->answers) {
       EXPECT_EQ(row.name, std::string(kMaxGameSpyText, 'x'));
     }

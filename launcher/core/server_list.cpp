@@ -14,8 +14,6 @@ constexpr const char* kColumnCaptions[kServerColumnCount] = {"Server", "Name", "
 constexpr const char* kSourceCaptions[kServerSourceCount] = {"Saved", "Allied Assault", "Spearhead", "Breakthrough"};
 constexpr const char* kSourceGames[kServerSourceCount] = {"", "mohaa", "mohaas", "mohaab"};
 
-uint64_t AddressKey(uint32_t address, int port) { return (uint64_t{address} << 16) | static_cast<uint16_t>(port); }
-
 std::string DottedIPv4(uint32_t address) {
   return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
          std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
@@ -64,8 +62,8 @@ bool Before(const ServerList& list, size_t a, size_t b, ServerColumn column, boo
   }
   const ServerRow& ra = list.Rows()[a];
   const ServerRow& rb = list.Rows()[b];
-  const bool answeredA = ra.state == RowState::Answered;
-  const bool answeredB = rb.state == RowState::Answered;
+  const bool answeredA = ra.state == QueryStage::Answered;
+  const bool answeredB = rb.state == QueryStage::Answered;
   if (answeredA != answeredB) return answeredA;
   if (!answeredA) return ra.state < rb.state;
   return descending ? NumbersKey(rb, column) < NumbersKey(ra, column) : NumbersKey(ra, column) < NumbersKey(rb, column);
@@ -120,25 +118,6 @@ std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved
   return entries;
 }
 
-bool ParseDottedIPv4(std::string_view text, uint32_t& address) {
-  uint8_t parts[4] = {};
-  size_t at = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0 && (at >= text.size() || text[at++] != '.')) return false;
-    int value = 0;
-    size_t digits = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4; ++at, ++digits) {
-      value = value * 10 + (text[at] - '0');
-    }
-    if (digits == 0 || digits > 3 || value > 255) return false;
-    parts[i] = static_cast<uint8_t>(value);
-  }
-  if (at != text.size()) return false;
-  address = 0;
-  for (uint8_t part : parts) address = (address << 8) | part;
-  return address != 0;  // "any" is no server
-}
-
 void ServerList::AddRow(ServerRow row) {
   row.entry = rows_.size();
   rowOfEntry_.push_back(rows_.size());
@@ -166,7 +145,7 @@ void ServerList::SetListedServers(const std::vector<ListedServer>& servers) {
   for (const ListedServer& listed : servers) {
     if (rows_.size() == kMaxListedServers) break;
     ServerRow row;
-    row.kind = ReplyKind::GameSpy;
+    row.kind = ReplyForm::Query;
     row.gamePortKnown = false;
     row.host = DottedIPv4(listed.address);
     row.port = listed.queryPort;
@@ -190,9 +169,8 @@ size_t ServerList::EntryOfKey(const std::string& key) const {
 
 void ServerList::Forget(ServerRow& row) {
   const bool usable = row.port != 0 && !TrimBlanksView(row.host).empty();
-  row.state = usable ? RowState::Resolving : RowState::BadAddress;
+  row.state = usable ? QueryStage::Resolving : QueryStage::BadAddress;
   row.address = 0;
-  row.sentAtMs = 0;
   row.name.clear();
   row.map.clear();
   row.maxPlayers.clear();
@@ -203,9 +181,6 @@ void ServerList::Forget(ServerRow& row) {
 }
 
 void ServerList::StartRound() {
-  waitingAt_.clear();
-  partial_.clear();
-  partialBytes_ = 0;
   visible_.assign(rows_.size(), 0);
   for (size_t i = 0; i < rows_.size(); ++i) {
     Forget(rows_[i]);
@@ -214,73 +189,53 @@ void ServerList::StartRound() {
   shownStale_ = true;
 }
 
-void ServerList::MarkSent(size_t row, uint32_t address, uint32_t nowMs) {
-  if (row >= rows_.size() || rows_[row].state != RowState::Resolving) return;
-  rows_[row].state = RowState::Waiting;
-  rows_[row].address = address;
-  rows_[row].sentAtMs = nowMs;
-  waitingAt_[AddressKey(address, rows_[row].port)].push_back(rows_[row].entry);
-}
-
-void ServerList::MarkBadAddress(size_t row) {
-  if (row >= rows_.size() || rows_[row].state != RowState::Resolving) return;
-  rows_[row].state = RowState::BadAddress;
-  UpdateVisible(row);
-}
-
-void ServerList::MarkNoReply(size_t row) {
-  if (row >= rows_.size() || rows_[row].state != RowState::Waiting) return;
-  rows_[row].state = RowState::NoReply;
-  if (const auto kept = partial_.find(rows_[row].entry); kept != partial_.end()) {
-    partialBytes_ -= kept->second.BytesKept();
-    partial_.erase(kept);
+std::vector<QueryTarget> ServerList::Targets() const {
+  std::vector<QueryTarget> targets(rows_.size());
+  for (size_t entry = 0; entry < rows_.size(); ++entry) {
+    const ServerRow& row = rows_[RowOf(entry)];
+    if (row.state == QueryStage::BadAddress) continue;  // asked nowhere
+    targets[entry] = {row.host, row.port, row.kind, RowListens::UntilFirstReply};
   }
-  UpdateVisible(row);
+  return targets;
 }
 
-// Parsed only for a row that waits for it: a flood from strangers or of
-// repeated replies costs a lookup, not a parse.
-std::vector<size_t> ServerList::TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs) {
-  std::vector<size_t> filled;
-  const auto waiting = waitingAt_.find(AddressKey(address, port));
-  if (waiting == waitingAt_.end()) return filled;
-  for (size_t entry : waiting->second) {
-    const size_t i = RowOf(entry);
-    ServerRow& row = rows_[i];
-    if (row.state != RowState::Waiting || row.address != address || row.port != port) continue;
-    if (row.kind == ReplyKind::Status) {
-      Fill(row, bytes, nowMs);
-      filled.push_back(i);
-      continue;
-    }
-    if (TakePart(entry, bytes)) {
-      Fill(row, completed_.Joined(), nowMs);
-      filled.push_back(i);
-    }
+// Each change moves a row on from where it stands; a change that does not
+// follow (of a round before the last StartRound) is left alone.
+size_t ServerList::TakeChange(const RowChange& change) {
+  const size_t i = RowOf(change.row);
+  if (i >= rows_.size()) return SIZE_MAX;
+  ServerRow& row = rows_[i];
+  const bool resolving = row.state == QueryStage::Resolving;
+  switch (change.stage) {
+    case QueryStage::Resolving:
+    case QueryStage::Queued:
+      return SIZE_MAX;
+    case QueryStage::Waiting:
+      if (!resolving) return SIZE_MAX;
+      row.state = QueryStage::Waiting;  // looks like one resolving: no redraw
+      row.address = change.address;
+      return SIZE_MAX;
+    case QueryStage::BadAddress:
+      if (!resolving) return SIZE_MAX;
+      row.state = QueryStage::BadAddress;
+      break;
+    case QueryStage::NoReply:
+      if (row.state != QueryStage::Waiting) return SIZE_MAX;
+      row.state = QueryStage::NoReply;
+      break;
+    case QueryStage::Answered:
+      if (row.state != QueryStage::Waiting) return SIZE_MAX;
+      Fill(row, change.reply, change.pingMs);
+      break;
   }
-  for (size_t i : filled) UpdateVisible(i);
-  return filled;
+  UpdateVisible(i);
+  return i;
 }
 
-// A reply in one datagram is never kept; parts are, within kMaxPartialReplyBytes
-// over all rows: a row whose parts would go beyond loses them all.
-bool ServerList::TakePart(size_t entry, std::string_view bytes) {
-  const auto kept = partial_.find(entry);
-  completed_ = kept != partial_.end() ? std::move(kept->second) : GameSpyReplyJoiner{};
-  if (kept != partial_.end()) partial_.erase(kept);
-  const size_t keptBefore = completed_.BytesKept();
-  partialBytes_ -= keptBefore;
-  if (completed_.Take(bytes)) return true;
-  if (partialBytes_ + completed_.BytesKept() > kMaxPartialReplyBytes) return false;
-  partialBytes_ += completed_.BytesKept();
-  partial_.emplace(entry, std::move(completed_));
-  return false;
-}
-
-void ServerList::Fill(ServerRow& row, std::string_view reply, uint32_t nowMs) {
-  row.state = RowState::Answered;
-  row.pingMs = static_cast<int>(std::min<uint32_t>(nowMs - row.sentAtMs, 999999));
-  if (row.kind == ReplyKind::Status) {
+void ServerList::Fill(ServerRow& row, std::string_view reply, int pingMs) {
+  row.state = QueryStage::Answered;
+  row.pingMs = pingMs;
+  if (row.kind == ReplyForm::Status) {
     const ServerStatus status = ParseStatusReply(reply);
     row.name = status.hostName;
     row.map = status.mapName;
@@ -308,26 +263,24 @@ void ServerList::Fill(ServerRow& row, std::string_view reply, uint32_t nowMs) {
 void ServerList::EndRound() {
   for (size_t i = 0; i < rows_.size(); ++i) {
     ServerRow& row = rows_[i];
-    if (row.state != RowState::Resolving && row.state != RowState::Waiting) continue;
-    row.state = RowState::NoReply;
+    if (row.state != QueryStage::Resolving && row.state != QueryStage::Waiting) continue;
+    row.state = QueryStage::NoReply;
     UpdateVisible(i);
   }
-  partial_.clear();
-  partialBytes_ = 0;
 }
 
 bool ServerList::Waiting() const {
   return std::any_of(rows_.begin(), rows_.end(), [](const ServerRow& row) {
-    return row.state == RowState::Resolving || row.state == RowState::Waiting;
+    return row.state == QueryStage::Resolving || row.state == QueryStage::Waiting;
   });
 }
 
 bool ServerList::Passes(const ServerRow& row) const {
-  const bool answered = row.state == RowState::Answered;
+  const bool answered = row.state == QueryStage::Answered;
   const int maxPlayers = NumberOrNone(row.maxPlayers);
   if (filter_.hideEmpty && answered && row.playerCount == 0) return false;
   if (filter_.hideFull && answered && maxPlayers > 0 && row.playerCount >= maxPlayers) return false;
-  if (filter_.hideNoReply && (row.state == RowState::NoReply || row.state == RowState::BadAddress)) return false;
+  if (filter_.hideNoReply && (row.state == QueryStage::NoReply || row.state == QueryStage::BadAddress)) return false;
   if (searchLower_.empty()) return true;
   if (!answered) return false;
   if (Contains(row.name, searchLower_) || Contains(row.map, searchLower_)) return true;
@@ -367,7 +320,7 @@ int ServerList::ShownIndexOf(size_t row) const {
 int64_t ServerList::PlayersTotal() const {
   int64_t total = 0;
   for (const ServerRow& row : rows_) {
-    if (row.state == RowState::Answered) total += row.playerCount;
+    if (row.state == QueryStage::Answered) total += row.playerCount;
   }
   return total;
 }
@@ -423,16 +376,16 @@ std::string ServerList::CellText(size_t index, ServerColumn column) const {
     case ServerColumn::Map:
       return row.map;
     case ServerColumn::Players:
-      return row.state == RowState::Answered ? std::to_string(row.playerCount) + "/" + row.maxPlayers : "";
+      return row.state == QueryStage::Answered ? std::to_string(row.playerCount) + "/" + row.maxPlayers : "";
     case ServerColumn::Lock:
       return {};
     case ServerColumn::Ping:
       switch (row.state) {
-        case RowState::Answered:
+        case QueryStage::Answered:
           return std::to_string(row.pingMs);
-        case RowState::NoReply:
+        case QueryStage::NoReply:
           return "no reply";
-        case RowState::BadAddress:
+        case QueryStage::BadAddress:
           return "bad address";
         default:
           return "";

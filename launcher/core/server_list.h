@@ -1,18 +1,19 @@
 #pragma once
 // The "Server List" window's rows: the saved servers or the servers the
-// masters list for one game, the status each one sent back, the matching of
-// reply datagrams to their rows, and which rows the filters let through.
+// masters list for one game, what each one's reply said, and which rows the
+// filters let through. The rows are asked and their replies matched by a
+// QueryPipeline, whose changes fill them.
 // Platform-free: addresses are IPv4 in host byte order (the first part in the
 // top byte), times are millisecond tick counts.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "launcher/core/gamespy_status.h"
 #include "launcher/core/master_exchange.h"
+#include "launcher/core/query_pipeline.h"
 
 // Where the rows come from: the saved servers, or a game's master list.
 enum class ServerSource { Saved, AlliedAssault, Spearhead, Breakthrough };
@@ -32,23 +33,11 @@ constexpr int kGoodPingBelowMs = 100;
 constexpr int kFairPingBelowMs = 200;
 PingBand PingBandOf(int pingMs);
 
-enum class RowState {
-  Resolving,   // the host name is being looked up
-  Waiting,     // the request went out, no reply yet
-  Answered,
-  NoReply,     // nothing came within the row's wait
-  BadAddress,  // no host, a port that is no number, or a name that does not resolve in time
-};
-
 // A hostile sip.txt can hold millions of lines; the window queries at most this many.
 constexpr size_t kMaxServerRows = 1024;
 // How long a host name may take to resolve before its rows show "bad address";
 // the reply wait starts only when the request has gone out.
 constexpr int32_t kServerNameLimitMs = 5000;
-
-// A saved server answers the status query on its game port; a listed one
-// answers "\status\" on its query port, maybe in several parts.
-enum class ReplyKind { Status, GameSpy };
 
 // The most players a server of these games holds: a count beyond it is not believed.
 constexpr int kMaxServerPlayers = 64;
@@ -72,12 +61,13 @@ struct ServerRow {
   size_t entry = 0;  // where it stood among the entries given; sorting keeps it
   // Whether server holds the game port: a listed server's reply must name it.
   bool gamePortKnown = true;
-  ReplyKind kind = ReplyKind::Status;
+  // A saved server answers with a status reply, a listed one with a query reply.
+  ReplyForm kind = ReplyForm::Status;
   std::string host;  // where the request goes: a name or a dotted address
   int port = 0;
   uint32_t address = 0;  // known once Waiting
-  RowState state = RowState::Resolving;
-  uint32_t sentAtMs = 0;
+  // Queued rows show as Resolving: both have no request out yet.
+  QueryStage state = QueryStage::Resolving;
   std::string name, map, maxPlayers;
   int playerCount = 0;
   int pingMs = 0;
@@ -93,17 +83,10 @@ struct ServerFilter {
   bool operator==(const ServerFilter&) const = default;
 };
 
-// A hostile list can leave every row with parts of a reply; beyond this many
-// bytes over all rows, parts are dropped and their rows show "no reply".
-constexpr size_t kMaxPartialReplyBytes = 4 * 1024 * 1024;
-
 // The saved servers in their order, then the server field's text when it is
 // not among them; empty entries are left out. At most kMaxServerRows: the
 // field's text keeps its place, saved entries past the limit are dropped.
 std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved, const std::string& fieldText);
-
-// A dotted IPv4 address ("a.b.c.d", each part 0 to 255); 0.0.0.0 is none.
-bool ParseDottedIPv4(std::string_view text, uint32_t& address);
 
 // The players of a status reply's player lines ("score ping \"name\""), as a row keeps them.
 std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines);
@@ -132,14 +115,11 @@ class ServerList {
   // The entry of the first row with the key; SIZE_MAX when no row has it.
   size_t EntryOfKey(const std::string& key) const;
 
-  void MarkSent(size_t row, uint32_t address, uint32_t nowMs);
-  void MarkBadAddress(size_t row);
-  // The row's wait ended without a reply.
-  void MarkNoReply(size_t row);
-  // Takes a datagram from address:port for every row still waiting for that
-  // address and port, and returns the rows it completed: a status reply fills
-  // its row at once, a GameSpy one once all its parts are in. Anything else is dropped.
-  std::vector<size_t> TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs);
+  // Where each entry is asked, in entry order: what the round's pipeline starts with.
+  std::vector<QueryTarget> Targets() const;
+  // A change of the round's pipeline, whose rows are the entries. Returns the
+  // row whose cells it changed, or SIZE_MAX.
+  size_t TakeChange(const RowChange& change);
   // Rows without a reply show "no reply" from now on.
   void EndRound();
   bool Waiting() const;
@@ -170,10 +150,7 @@ class ServerList {
 
  private:
   void AddRow(ServerRow row);
-  // Takes a GameSpy datagram into the entry's parts; true when it completed
-  // the reply, which is then in completed_.
-  bool TakePart(size_t entry, std::string_view bytes);
-  void Fill(ServerRow& row, std::string_view reply, uint32_t nowMs);
+  void Fill(ServerRow& row, std::string_view reply, int pingMs);
   bool Passes(const ServerRow& row) const;
   void UpdateVisible(size_t row);
   void Forget(ServerRow& row);
@@ -181,11 +158,6 @@ class ServerList {
 
   std::vector<ServerRow> rows_;
   std::vector<size_t> rowOfEntry_;
-  // The entries waiting at each address and port; GameSpy replies' parts so far, by entry.
-  std::unordered_map<uint64_t, std::vector<size_t>> waitingAt_;
-  std::unordered_map<size_t, GameSpyReplyJoiner> partial_;
-  size_t partialBytes_ = 0;
-  GameSpyReplyJoiner completed_;
   ServerColumn sortColumn_ = ServerColumn::Server;
   bool sorted_ = false;
   bool descending_ = false;

@@ -131,10 +131,7 @@ int32_t SortSetting(const ServerList& servers) {
 // Each row waits as long as the status query waits for its reply, from its own request on.
 ServerListWindow::ServerListWindow(OwnerWindow owner, ServerListSetup setup)
     : OwnedWindow(owner), setup_(std::move(setup)), round_(kStatusWaitMs, kServerNameLimitMs) {
-  round_.onRowChange = [this](size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs) {
-    OnRowChange(entry, change, address, atMs);
-  };
-  round_.onReply = [this](const UdpReply& reply) { OnReply(reply); };
+  round_.onChanges = [this](const std::vector<RowChange>& changes) { OnChanges(changes); };
   round_.onEnd = [this] { EndRound(); };
   masters_.onDone = [this] { OnMastersDone(); };
 }
@@ -333,15 +330,7 @@ void ServerListWindow::ShowListedServers(const std::vector<ListedServer>& server
 // The requests go out before the rows are shown, so that redrawing is not
 // counted in the pings.
 void ServerListWindow::StartRound() {
-  std::vector<UdpTarget> targets;
-  targets.reserve(servers_.Size());
-  for (size_t entry = 0; entry < servers_.Size(); ++entry) {
-    const ServerRow& row = servers_.Rows()[servers_.RowOf(entry)];
-    targets.push_back(row.state == RowState::BadAddress ? UdpTarget{} : UdpTarget{row.host, row.port});
-  }
-  const std::string request =
-      source_ == ServerSource::Saved ? setup_.statusRequest : std::string(kGameSpyStatusRequest);
-  round_.Start(std::move(targets), request);
+  round_.Start(servers_.Targets(), setup_.statusRequest);
   if (!refreshedKey_.empty()) selectedEntry_ = servers_.EntryOfKey(refreshedKey_);
   const size_t top = servers_.EntryOfKey(refreshedTopKey_);
   refreshedKey_.clear();
@@ -351,37 +340,17 @@ void ServerListWindow::StartRound() {
   ShowPlayers(true);  // the new round's rows have no players yet
 }
 
-void ServerListWindow::OnRowChange(size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs) {
-  const size_t row = servers_.RowOf(entry);
-  switch (change) {
-    case UdpRowChange::Sent:
-      servers_.MarkSent(row, address, atMs);
-      return;  // a row waiting looks like one resolving
-    case UdpRowChange::BadAddress:
-      servers_.MarkBadAddress(row);
-      break;
-    case UdpRowChange::NoReply:
-      servers_.MarkNoReply(row);
-      break;
-  }
-  ShowRow(row);
-  ViewChanged();
-}
-
-// A row answered waits no more; a second datagram of its server changes nothing.
-// The rows are shown before the round is told: finishing the last one ends
-// the round, which sorts them again.
-void ServerListWindow::OnReply(const UdpReply& reply) {
-  const std::vector<size_t> filled = servers_.TakeReply(reply.address, reply.port, reply.bytes, reply.atMs);
-  if (filled.empty()) return;
-  std::vector<size_t> entries;
-  for (size_t row : filled) {
+// Each row changed is redrawn; the list's rows and summary follow on the view timer.
+void ServerListWindow::OnChanges(const std::vector<RowChange>& changes) {
+  bool shown = false;
+  for (const RowChange& change : changes) {
+    const size_t row = servers_.TakeChange(change);
+    if (row == SIZE_MAX) continue;
     ShowRow(row);
-    entries.push_back(servers_.Rows()[row].entry);
+    shown = true;
+    if (change.stage == QueryStage::Answered && change.row == selectedEntry_) ShowPlayers(true);
   }
-  if (std::find(entries.begin(), entries.end(), selectedEntry_) != entries.end()) ShowPlayers(true);
-  ViewChanged();
-  for (size_t entry : entries) round_.Finish(entry);
+  if (shown) ViewChanged();
 }
 
 // At the end the rows are sorted again, now that their values are in. Until
@@ -515,7 +484,7 @@ LRESULT ServerListWindow::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
   const ServerRow& row = servers_.Rows()[shownRows_[item]];
   const auto column = static_cast<ServerColumn>(draw.iSubItem);
   if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
-    const bool coloured = column == ServerColumn::Ping && row.state == RowState::Answered;
+    const bool coloured = column == ServerColumn::Ping && row.state == QueryStage::Answered;
     draw.clrText = coloured ? kPingColours[static_cast<int>(PingBandOf(row.pingMs))] : GetSysColor(COLOR_WINDOWTEXT);
     if (column == ServerColumn::Lock && row.password) return CDRF_NEWFONT | CDRF_NOTIFYPOSTPAINT;
     return CDRF_NEWFONT;

@@ -5,7 +5,7 @@
 // players show under the list; filters and a search narrow the rows. A
 // double-click or Enter on a row picks its server; "Add to Saved" keeps it.
 #include "launcher/win/master_round.h"
-#include "launcher/win/udp_round.h"
+#include "launcher/win/query_round.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -84,8 +84,7 @@ class ServerListWindow : public OwnedWindow {
   void OnMastersDone();
   void ShowListedServers(const std::vector<ListedServer>& servers);
   void StartRound();
-  void OnRowChange(size_t entry, UdpRowChange change, uint32_t address, uint32_t atMs);
-  void OnReply(const UdpReply& reply);
+  void OnChanges(const std::vector<RowChange>& changes);
   void EndRound();
   void ApplyFilter();
   void RememberSort() const;
@@ -147,6 +146,6 @@ class ServerListWindow : public OwnedWindow {
   size_t mastersAsked_ = 0;
   size_t mastersAnswered_ = 0;
   // Its rows are the entries in their first order, whatever the sort.
-  UdpRound round_;
+  QueryRound round_;
   std::string shownText_;
 };

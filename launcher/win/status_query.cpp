@@ -13,10 +13,13 @@ constexpr int kWaitTimer = 0;
 // The round's own limits lie beyond the query's wait, so that its socket
 // stays open, and hears the server, until the wait ends.
 StatusQuery::StatusQuery(OnEnd onEnd) : onEnd_(std::move(onEnd)), round_(2 * kStatusWaitMs, 2 * kStatusWaitMs) {
-  round_.onReply = [this](const UdpReply& reply) {
-    // Read after the wait's end, before its timer came: too late to count.
-    if (WaitOver()) return End();
-    reply_.assign(reply.bytes);  // the last datagram counts
+  round_.onChanges = [this](const std::vector<RowChange>& changes) {
+    for (const RowChange& change : changes) {
+      if (change.stage != QueryStage::Answered) continue;
+      // Read after the wait's end, before its timer came: too late to count.
+      if (WaitOver()) return End();
+      reply_.assign(change.reply);  // the last datagram counts
+    }
   };
 }
 
@@ -29,7 +32,9 @@ bool StatusQuery::Start(const std::string& server, const std::string& request) {
   ArmTimer();
   const ServerAddress address = SplitServerAddress(server);
   int port = 0;
-  if (ParsePort(address.port, port)) round_.Start({UdpTarget{address.host, port}}, request);
+  if (ParsePort(address.port, port)) {
+    round_.Start({{address.host, port, ReplyForm::Status, RowListens::UntilDeadline}}, request);
+  }
   return true;
 }
 

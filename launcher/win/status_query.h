@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/win/net_layer.h"
-#include "launcher/win/udp_round.h"
+#include "launcher/win/query_round.h"
 
 class StatusQuery : private NetOwner {
  public:
@@ -38,7 +38,7 @@ class StatusQuery : private NetOwner {
   void End();
 
   OnEnd onEnd_;
-  UdpRound round_;
+  QueryRound round_;
   bool running_ = false;
   std::string server_;
   std::string reply_;

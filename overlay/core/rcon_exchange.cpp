@@ -1,6 +1,25 @@
 #include "overlay/core/rcon_exchange.h"
 
+#include "common/core/text.h"
+#include "overlay/core/rcon_status.h"
+
 namespace {
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// The engine ends a status table with a blank line and a command list with
+// its count; no line before those ends so. Other replies show no end.
+bool ShowsItsEnd(const RconRequestItem& request, const std::string& text) {
+  if (!request.command) return false;
+  const std::string& verb = request.command->Text();
+  if (verb == "status") return EndsWith(text, "\n\n") && ReadRconStatus(text).has_value();
+  if (verb != "cmdlist" || !EndsWith(text, " commands\n")) return false;
+  const size_t lineStart = text.rfind('\n', text.size() - 2) + 1;  // 0 when it is the first line
+  int count = 0;
+  return ParseInt32(std::string_view(text).substr(lineStart, text.find(' ', lineStart) - lineStart), count);
+}
 
 bool SameRequest(const RconRequestItem& a, const RconRequestItem& b) {
   if (a.kind != b.kind || a.command.has_value() != b.command.has_value()) return false;
@@ -50,7 +69,7 @@ std::optional<FinishedRequest> RconExchange::Poll(uint32_t now) {
   std::optional<FinishedRequest> finished;
   if (statusAnswer_) {
     finished = std::move(statusAnswer_);
-  } else if (auto reply = joiner_.Poll(now)) {
+  } else if (auto reply = joiner_.Poll(now, ShowsItsEnd(*open_, joiner_.Text()))) {
     finished = FinishedRequest{*open_, true, std::move(*reply), std::nullopt};
   } else if (!joiner_.Pending() && now - sentAt_ >= kAnswerWaitMs) {
     finished = FinishedRequest{*open_, false, {}, std::nullopt};

@@ -29,9 +29,9 @@ void RconReplyJoiner::Append(std::string_view text) {
   reply_.cut = true;
 }
 
-std::optional<RconReply> RconReplyJoiner::Poll(uint32_t now) {
+std::optional<RconReply> RconReplyJoiner::Poll(uint32_t now, bool seenWhole) {
   if (!pending_) return std::nullopt;
-  if (now - last_ < kQuietMs && now - first_ < kLongestMs) return std::nullopt;
+  if (!seenWhole && now - last_ < kQuietMs && now - first_ < kLongestMs) return std::nullopt;
   RconReply whole = std::move(reply_);
   Reset();
   return whole;

@@ -29,10 +29,13 @@ class RconReplyJoiner {
   bool TakeDatagram(std::string_view datagram, uint32_t now);
 
   // The whole reply once it has been quiet for kQuietMs, or kLongestMs after
-  // it began; none before, and none when no datagram has come.
-  std::optional<RconReply> Poll(uint32_t now);
+  // it began, or at once when the caller sees it whole; none before, and none
+  // when no datagram has come.
+  std::optional<RconReply> Poll(uint32_t now, bool seenWhole = false);
 
   bool Pending() const { return pending_; }
+  // The text joined so far.
+  const std::string& Text() const { return reply_.text; }
 
   // Drops a reply in progress (the link starts again).
   void Reset();

@@ -1,5 +1,7 @@
 #include "overlay/core/rcon_wire.h"
 
+#include <algorithm>
+
 #include "common/core/text.h"
 
 namespace {
@@ -46,6 +48,14 @@ std::optional<std::pair<ServerFamily, std::string_view>> SplitServerPrefix(std::
     return std::make_pair(ServerFamily::AlliedAssault, datagram.substr(1));
   }
   return std::make_pair(ServerFamily::QuakeThree, datagram);
+}
+
+// "[::1]:12203", "[::1]", "::1": brackets around a colon, or two colons.
+bool IsIpv6Server(std::string_view text) {
+  if (!text.empty() && text.front() == '[') {
+    return text.substr(1, text.find(']')).find(':') != std::string_view::npos;
+  }
+  return std::count(text.begin(), text.end(), ':') >= 2;
 }
 
 }  // namespace
@@ -125,13 +135,20 @@ std::optional<ServerFamily> FamilyOfStatusReply(std::string_view datagram) {
 std::optional<RconEndpoint> ParseRconServer(std::string_view field, std::string_view launcherServer) {
   std::string_view text = TrimBlanksView(field);
   if (text.empty()) text = TrimBlanksView(launcherServer);
+  if (IsIpv6Server(text)) return std::nullopt;
   RconEndpoint endpoint;
   const size_t colon = text.find(':');
   endpoint.host = std::string(TrimBlanksView(text.substr(0, colon)));
-  if (endpoint.host.empty() || endpoint.host.find(' ') != std::string::npos) return std::nullopt;
+  if (endpoint.host.empty() || endpoint.host.find_first_of(" []") != std::string::npos) return std::nullopt;
   if (colon == std::string_view::npos) return endpoint;
   int port = 0;
   if (!ParseInt32(TrimBlanksView(text.substr(colon + 1)), port) || port < 1 || port > 65535) return std::nullopt;
   endpoint.port = port;
   return endpoint;
+}
+
+std::string RconServerProblem(std::string_view field) {
+  if (ParseRconServer(field, "")) return {};
+  const std::string_view text = TrimBlanksView(field);
+  return (IsIpv6Server(text) ? "IPv6 not supported - Rcon Server: " : "Rcon Server not valid: ") + std::string(text);
 }

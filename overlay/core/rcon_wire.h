@@ -80,3 +80,7 @@ struct RconEndpoint {
   int port = kDefaultRconPort;
 };
 std::optional<RconEndpoint> ParseRconServer(std::string_view field, std::string_view launcherServer);
+
+// What the status line says of a server field ParseRconServer refuses; ""
+// for one it takes. The UDP link reaches IPv4 addresses only.
+std::string RconServerProblem(std::string_view field);

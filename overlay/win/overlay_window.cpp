@@ -230,9 +230,7 @@ void OverlayWindow::AnalyseDumpAndWriteVerdict(const std::string& body) {
 void OverlayWindow::StartConsole() {
   console_.Start(linkSettings_.rcon, log_.Folders());
   actions_.SetRouter(&console_);
-  if (!linkSettings_.rcon.server) {
-    actionWindow_.SetMessageLine("Rcon Server not valid: " + linkSettings_.rcon.serverText);
-  }
+  if (!linkSettings_.rcon.server) actionWindow_.SetMessageLine(RconServerProblem(linkSettings_.rcon.serverText));
   SetTimer(hwnd_, kConsoleTimer, kConsoleTickMs, nullptr);
 }
 

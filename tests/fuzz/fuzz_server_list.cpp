@@ -1,5 +1,6 @@
-// The server list's reply matching: the first two bytes pick saved or listed
-// rows and the datagram's source address and port, the rest is the datagram.
+// The server list's rows asked by a query pipeline: the first two bytes pick
+// saved or listed rows and the datagram's source address and port, the rest
+// is the datagram.
 // Whatever the bytes, only a row waiting for that address and port is filled,
 // and only once (a saved row by any datagram, a listed one by a whole reply);
 // its cells and players keep their limits, and so does the players total;
@@ -18,29 +19,38 @@ namespace {
 
 constexpr uint32_t kSources[] = {0x7F000001, 0x0A000001, 0x7F000002};
 
-ServerList SentRows(ReplyKind kind) {
+// Takes the pipeline's changes as the window does; returns the rows filled.
+std::vector<size_t> TakeChanges(QueryPipeline& pipeline, ServerList& list) {
+  std::vector<size_t> filled;
+  for (const RowChange& change : pipeline.TakeChanges()) {
+    const size_t row = list.TakeChange(change);
+    if (row != SIZE_MAX && change.stage == QueryStage::Answered) filled.push_back(row);
+  }
+  return filled;
+}
+
+// Every row with an address asked at tick 100; the name "localhost" never resolves.
+ServerList SentRows(ReplyForm kind, QueryPipeline& pipeline) {
   ServerList list;
-  if (kind == ReplyKind::GameSpy) {
+  if (kind == ReplyForm::Query) {
     list.SetListedServers({{0x7F000001, 27960}, {0x7F000001, 27961}, {0x0A000001, 27960}, {0x7F000001, 27962},
                            {0x7F000001, 27960}});
   } else {
     list.SetServers({"127.0.0.1:27960", "127.0.0.1:27961", "10.0.0.1:27960", "localhost:27960", "127.0.0.1:27960",
                      "127.0.0.1:x"});
   }
-  list.MarkSent(0, 0x7F000001, 100);
-  list.MarkSent(1, 0x7F000001, 100);
-  list.MarkSent(2, 0x0A000001, 100);
-  list.MarkSent(4, 0x7F000001, 100);
+  pipeline.Start(list.Targets(), "getstatus", 100);
+  TakeChanges(pipeline, list);
   return list;
 }
 
 void CheckFilledRow(const ServerList& list, size_t i, std::string_view reply) {
   const ServerRow& row = list.Rows()[i];
-  FUZZ_CHECK(row.state == RowState::Answered);
+  FUZZ_CHECK(row.state == QueryStage::Answered);
   FUZZ_CHECK(row.name.size() <= 64 && row.map.size() <= 64 && row.maxPlayers.size() <= 5);
-  FUZZ_CHECK(row.kind == ReplyKind::GameSpy || row.map.size() <= 25);
+  FUZZ_CHECK(row.kind == ReplyForm::Query || row.map.size() <= 25);
   FUZZ_CHECK(row.playerCount >= 0 && row.playerCount <= kMaxServerPlayers);
-  FUZZ_CHECK(row.kind == ReplyKind::GameSpy || static_cast<size_t>(row.playerCount) <= reply.size());
+  FUZZ_CHECK(row.kind == ReplyForm::Query || static_cast<size_t>(row.playerCount) <= reply.size());
   FUZZ_CHECK(row.players.size() <= kMaxRowPlayers);
   for (const ServerPlayer& player : row.players) FUZZ_CHECK(player.name.size() <= kMaxPlayerNameText);
   FUZZ_CHECK(list.CellText(i, ServerColumn::Players) == std::to_string(row.playerCount) + "/" + row.maxPlayers);
@@ -52,19 +62,21 @@ void CheckFilledRow(const ServerList& list, size_t i, std::string_view reply) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const uint32_t address = kSources[data[0] % 3];
-  const ReplyKind kind = (data[0] / 3) % 2 ? ReplyKind::GameSpy : ReplyKind::Status;
+  const ReplyForm kind = (data[0] / 3) % 2 ? ReplyForm::Query : ReplyForm::Status;
   const int port = 27959 + data[1] % 4;
   const std::string_view reply(reinterpret_cast<const char*>(data + 2), size - 2);
 
-  ServerList list = SentRows(kind);
+  QueryPipeline pipeline(1500, 5000);
+  ServerList list = SentRows(kind, pipeline);
   const std::vector<ServerRow> before = list.Rows();
-  const std::vector<size_t> filled = list.TakeReply(address, port, reply, 107);
+  pipeline.TakeDatagram({address, port}, reply, 107);
+  const std::vector<size_t> filled = TakeChanges(pipeline, list);
   int64_t total = 0;
   for (size_t i = 0; i < list.Size(); ++i) {
     const ServerRow& was = before[i];
-    const bool waitedForIt = was.state == RowState::Waiting && was.address == address && was.port == port;
+    const bool waitedForIt = was.state == QueryStage::Waiting && was.address == address && was.port == port;
     const bool isFilled = std::find(filled.begin(), filled.end(), i) != filled.end();
-    FUZZ_CHECK(kind == ReplyKind::GameSpy ? !isFilled || waitedForIt : waitedForIt == isFilled);
+    FUZZ_CHECK(kind == ReplyForm::Query ? !isFilled || waitedForIt : waitedForIt == isFilled);
     if (isFilled) {
       CheckFilledRow(list, i, reply);
       total += list.Rows()[i].playerCount;
@@ -73,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   FUZZ_CHECK(list.PlayersTotal() == total);
-  FUZZ_CHECK(list.TakeReply(address, port, reply, 200).empty());
+  pipeline.TakeDatagram({address, port}, reply, 200);
+  FUZZ_CHECK(TakeChanges(pipeline, list).empty());
 
   list.EndRound();
   list.SortBy(static_cast<ServerColumn>(data[0] % kServerColumnCount));
@@ -83,14 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ServerRow& row = list.Rows()[i];
     entries.push_back(row.entry);
     FUZZ_CHECK(list.RowOf(row.entry) == i);
-    FUZZ_CHECK(row.server == before[row.entry].server || row.kind == ReplyKind::GameSpy);
+    FUZZ_CHECK(row.server == before[row.entry].server || row.kind == ReplyForm::Query);
   }
   std::sort(entries.begin(), entries.end());
   for (size_t i = 0; i < entries.size(); ++i) FUZZ_CHECK(entries[i] == i);
 
   // By a column of numbers the rows without one stay last, whichever the direction.
   const ServerColumn numbers = data[1] % 2 ? ServerColumn::Players : ServerColumn::Ping;
-  const auto answered = [](const ServerRow& row) { return row.state == RowState::Answered; };
+  const auto answered = [](const ServerRow& row) { return row.state == QueryStage::Answered; };
   for (int click = 0; click < 2; ++click) {
     list.SortBy(numbers);
     FUZZ_CHECK(std::is_partitioned(list.Rows().begin(), list.Rows().end(), answered));

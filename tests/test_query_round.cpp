@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "launcher/core/gamespy_status.h"
-#include "launcher/win/udp_round.h"
+#include "launcher/win/query_round.h"
 #include "tests/wine_test_util.h"
 
 namespace {
@@ -59,31 +59,25 @@ struct RowSeen {
   bool sent = false, answered = false, noReply = false;
   uint32_t sentAtMs = 0, overAtMs = 0;
   std::string hostName;
-  GameSpyReplyJoiner joiner;
 };
 
-// One round over every query port, as the server list runs it: parts joined
-// per row, the row finished once its reply is whole.
+// One round over every query port, as the server list runs it.
 std::vector<RowSeen> RunRound(int queryPort) {
-  std::vector<UdpTarget> targets;
-  for (int i = 0; i < kServers; ++i) targets.push_back({"127.0.0.1", queryPort + i});
+  std::vector<QueryTarget> targets;
+  for (int i = 0; i < kServers; ++i) targets.push_back({"127.0.0.1", queryPort + i, ReplyForm::Query});
   std::vector<RowSeen> rows(kServers);
-  UdpRound round(kReplyWaitMs, 1000);
+  QueryRound round(kReplyWaitMs, 1000);
   bool ended = false;
-  round.onRowChange = [&](size_t row, UdpRowChange change, uint32_t, uint32_t atMs) {
-    if (change == UdpRowChange::Sent) rows[row].sent = true, rows[row].sentAtMs = atMs;
-    if (change == UdpRowChange::NoReply) rows[row].noReply = true, rows[row].overAtMs = atMs;
-  };
-  round.onReply = [&](const UdpReply& reply) {
-    for (size_t row : reply.rows) {
-      if (!rows[row].joiner.Take(reply.bytes)) continue;
-      rows[row].answered = true;
-      rows[row].hostName = ParseGameSpyStatus(rows[row].joiner.Joined()).hostName;
-      round.Finish(row);
+  round.onChanges = [&](const std::vector<RowChange>& changes) {
+    for (const RowChange& change : changes) {
+      RowSeen& row = rows[change.row];
+      if (change.stage == QueryStage::Waiting) row.sent = true, row.sentAtMs = change.atMs;
+      if (change.stage == QueryStage::NoReply) row.noReply = true, row.overAtMs = change.atMs;
+      if (change.stage == QueryStage::Answered) row.answered = true, row.hostName = ParseGameSpyStatus(change.reply).hostName;
     }
   };
   round.onEnd = [&] { ended = true; };
-  round.Start(std::move(targets), std::string(kGameSpyStatusRequest));
+  round.Start(std::move(targets), "");
   PumpUntil([&] { return ended; }, 60000);
   EXPECT_TRUE(ended);
   return rows;
@@ -94,7 +88,7 @@ std::vector<RowSeen> RunRound(int queryPort) {
 // Run by tests/udp_standins.sh beside native stand-ins: under Wine, a
 // thousand stand-in servers in Windows processes of their own answer far
 // slower than the servers they stand for, and late replies would count as lost.
-TEST(UdpRound, AThousandServersLoseNoAnswer) {
+TEST(QueryRound, AThousandServersLoseNoAnswer) {
   const std::vector<StandInGroup> groups = StandInGroups();
   if (groups.empty()) GTEST_SKIP() << "run through tests/udp_standins.sh, which starts the stand-ins";
   for (const StandInGroup& group : groups) {

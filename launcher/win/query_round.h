@@ -1,0 +1,64 @@
+#pragma once
+// The socket, name lookups and clock of one round of server queries: hands
+// every datagram the network layer reads to the round's QueryPipeline
+// (launcher/core/query_pipeline.h, whose header names the words used here),
+// and sends, looks up and ticks as that says. Each round has a socket of its
+// own: replies to an earlier round's requests reach the earlier socket, which
+// is closed. What the rows became is told through the callbacks, on the
+// window thread.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "common/win/net_layer.h"
+#include "launcher/core/query_pipeline.h"
+
+class QueryRound : private NetOwner {
+ public:
+  // replyWaitMs: how long a row waits from its request on; nameLimitMs: how
+  // long its name may take to resolve.
+  QueryRound(int32_t replyWaitMs, int32_t nameLimitMs, QueryPace pace = {});
+  ~QueryRound() = default;
+  QueryRound(const QueryRound&) = delete;
+  QueryRound& operator=(const QueryRound&) = delete;
+
+  // The rows that changed; an answer's reply is valid during the call only.
+  std::function<void(const std::vector<RowChange>& changes)> onChanges;
+  // The last row is over.
+  std::function<void()> onEnd;
+
+  // Drops the running round and starts a new one, on a new socket.
+  void Start(std::vector<QueryTarget> targets, std::string statusRequest);
+  // Ends the round without a word: no more callbacks until the next Start.
+  void Stop();
+
+  bool Running() const { return socket_ != INVALID_SOCKET; }
+  // The local port of the round's socket, 0 between rounds.
+  int LocalPort() const;
+
+ private:
+  void OnDatagram(SOCKET socket, const Datagram& datagram) override;
+  void OnLookupDone(uintptr_t lookup, uint32_t address) override;
+  void OnTimer(int timer) override;
+
+  bool OpenSocket();
+  // Does what the pipeline asked for after an input, and tells what changed.
+  void Follow();
+  void StartLookups();
+  void DropLookup(const std::string& name);
+  void ArmTickTimer();
+
+  QueryPipeline pipeline_;
+  SOCKET socket_ = INVALID_SOCKET;
+  // Counts the rounds: a callback that started or stopped one ends the work of the old.
+  unsigned generation_ = 0;
+  std::unordered_map<uintptr_t, std::string> lookups_;  // running, by id
+  bool tickTimerSet_ = false;
+  uint32_t tickDueMs_ = 0;
+  NetHandle net_{*this};
+};
