@@ -56,3 +56,32 @@ TEST(OverlayLayout, EdgesConvertSoTheSquareKeepsItsGapAtEveryDpi) {
   EXPECT_EQ(TwipsToPixels(5040, 96), 336);
   EXPECT_EQ(TwipsToPixels(100, 96), 7);
 }
+
+// A full server's rows stay on a screen of 1080 or 768 lines: the window ends
+// above the work area's bottom and every painted row inside the grid; fewer
+// rows keep their height.
+TEST(OverlayLayout, ActionWindowFitsTheWorkAreaByShorterRows) {
+  struct Case {
+    int players, lines, dpi;
+    bool shortened;
+  } const cases[] = {
+      {64, 1080, 96, true}, {64, 768, 96, true},  {64, 1024, 120, true}, {50, 1080, 144, true},
+      {36, 1080, 96, false}, {40, 768, 96, false}, {0, 768, 96, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.players) + " players, " + std::to_string(c.lines) + " lines at " +
+                 std::to_string(c.dpi));
+    const int rows = c.players + 1;
+    const int room = PixelsToTwips(c.lines, c.dpi) - kSquareTop;
+    const ActionWindowHeights h = HeightsAfterRecord(rows, c.players, room, c.dpi);
+    const PixelRect window = TwipsRectToPixels(0, kSquareTop, 0, h.windowHeight, c.dpi);
+    const PixelRect grid = TwipsRectToPixels(0, 0, 0, h.gridHeight, c.dpi);
+    EXPECT_LE(window.top + window.height, c.lines);
+    EXPECT_LE(rows * TwipsToPixels(h.rowHeight, c.dpi), grid.height);
+    EXPECT_EQ(h.rowHeight < kGridRowTwips, c.shortened) << h.rowHeight;
+    EXPECT_GE(h.rowHeight, kMinGridRowTwips);
+    EXPECT_EQ(h.gridHeight, (rows + 1) * h.rowHeight);
+    EXPECT_EQ(h.messageLineTop, h.windowHeight - kMessageLineAboveBottom);
+    if (!c.shortened) EXPECT_EQ(h.windowHeight, HeightsAfterRecord(rows, c.players).windowHeight);
+  }
+}

@@ -261,6 +261,13 @@ TEST_F(RconStandIn, StatusLayoutsInSeveralDatagramsAndAKick) {
         << server.Log();
     const GridModel& grid = overlay.ActionPane().Grid();
     EXPECT_EQ(grid.Rows() - 1, 64);
+    // Every row on screen: the window within the work area, the rows within the grid.
+    RECT window{}, work{}, shown{};
+    GetWindowRect(overlay.ActionPane().Handle(), &window);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetClientRect(overlay.ActionPane().GridHandle(), &shown);
+    EXPECT_LE(window.bottom, work.bottom);
+    EXPECT_LE(grid.Rows() * TwipsToPixels(grid.RowHeight(), overlay.ActionPane().Dpi()), shown.bottom);
     const int wide = RowOf(overlay, "Private First Class 6 Baker");
     ASSERT_NE(wide, 0);
     EXPECT_EQ(grid.Text(wide, kIpCol), "127.0.0.16");

@@ -90,49 +90,40 @@ TEST(RconWire, ServerDatagramsInBothForms) {
   EXPECT_EQ(FamilyOfStatusReply("\xFF\xFF\xFF\xFFprint\nstatusResponse\n"), std::nullopt);
 }
 
-TEST(RconWire, ServerFieldWithItsDefaults) {
+// The field, or the launcher's server in its place, gives the endpoint; what is
+// wrong with the field alone is said. The link reaches IPv4 only: an IPv6
+// server is said as such rather than "not valid", and never looked up as a
+// host name.
+TEST(RconWire, ServerFieldWithItsDefaultsOrItsProblemSaid) {
+  const std::string notValid = "Rcon Server not valid: ", ipv6 = "IPv6 not supported - Rcon Server: ";
   struct Case {
     std::string field, launcherServer;
     std::string host;
-    int port;  // 0: no endpoint
+    int port;          // 0: no endpoint
+    std::string said;  // "": the field alone gives an endpoint
   };
   const Case cases[] = {
-      {"127.0.0.1:27960", "127.0.0.2:1", "127.0.0.1", 27960},
-      {" 127.0.0.1 ", "", "127.0.0.1", 12203},
-      {"", "127.0.0.2:12300", "127.0.0.2", 12300},
-      {"  ", "localhost", "localhost", 12203},
-      {"", "", "", 0},
-      {"127.0.0.1:0", "", "", 0},
-      {"127.0.0.1:65536", "", "", 0},
-      {"127.0.0.1:x", "", "", 0},
-      {":27960", "", "", 0},
-      {"local host", "", "", 0},
+      {"127.0.0.1:27960", "127.0.0.2:1", "127.0.0.1", 27960, ""},
+      {" 127.0.0.1 ", "", "127.0.0.1", 12203, ""},
+      {"", "127.0.0.2:12300", "127.0.0.2", 12300, notValid},
+      {"  ", "localhost", "localhost", 12203, notValid},
+      {"", "", "", 0, notValid},
+      {"127.0.0.1:0", "", "", 0, notValid + "127.0.0.1:0"},
+      {"127.0.0.1:65536", "", "", 0, notValid + "127.0.0.1:65536"},
+      {"127.0.0.1:x", "", "", 0, notValid + "127.0.0.1:x"},
+      {":27960", "", "", 0, notValid + ":27960"},
+      {"local host", "", "", 0, notValid + "local host"},
+      {"localhost", "", "localhost", 12203, ""},
+      {"[::1]:12203", "", "", 0, ipv6 + "[::1]:12203"},
+      {"[::1]", "", "", 0, ipv6 + "[::1]"},
+      {"::1", "", "", 0, ipv6 + "::1"},
+      {"fe80::1", "", "", 0, ipv6 + "fe80::1"},
+      {"[127.0.0.1]:5", "", "", 0, notValid + "[127.0.0.1]:5"},
   };
   for (const Case& c : cases) {
     const auto endpoint = ParseRconServer(c.field, c.launcherServer);
     EXPECT_EQ(endpoint ? endpoint->host : "", c.host) << c.field;
     EXPECT_EQ(endpoint ? endpoint->port : 0, c.port) << c.field;
-  }
-}
-
-// The link reaches IPv4 only: an IPv6 server is said as such rather than
-// "not valid", and never looked up as a host name.
-TEST(RconWire, ServerFieldProblemSaid) {
-  struct Case {
-    std::string field, said;  // said "": the field gives an endpoint
-  };
-  const Case cases[] = {
-      {"127.0.0.1:27960", ""},
-      {"localhost", ""},
-      {"[::1]:12203", "IPv6 not supported - Rcon Server: [::1]:12203"},
-      {"[::1]", "IPv6 not supported - Rcon Server: [::1]"},
-      {"::1", "IPv6 not supported - Rcon Server: ::1"},
-      {"fe80::1", "IPv6 not supported - Rcon Server: fe80::1"},
-      {"127.0.0.1:x", "Rcon Server not valid: 127.0.0.1:x"},
-      {"[127.0.0.1]:5", "Rcon Server not valid: [127.0.0.1]:5"},
-      {"", "Rcon Server not valid: "},
-  };
-  for (const Case& c : cases) {
     EXPECT_EQ(RconServerProblem(c.field), c.said) << c.field;
     if (!c.said.empty()) EXPECT_FALSE(ParseRconServer(c.field, "")) << c.field;
   }

@@ -9,6 +9,9 @@
 // How a cell places its text.
 enum class CellAlign { Left, Center };
 
+// One grid row, the heading row included, unless a full grid is shortened.
+constexpr int kGridRowTwips = 260;
+
 // Text colours as 0xRRGGBB.
 constexpr uint32_t kBlack = 0x000000;
 
@@ -31,6 +34,8 @@ class GridModel {
 
   int ColWidth(int col) const;
   void SetColWidth(int col, int twips);
+  int RowHeight() const { return rowHeight_; }
+  void SetRowHeight(int twips) { rowHeight_ = twips; }
 
   // nullptr outside the grid: writes outside it are simply not possible.
   GridCell* Cell(int row, int col);
@@ -45,6 +50,7 @@ class GridModel {
 
  private:
   int cols_ = 0;
+  int rowHeight_ = kGridRowTwips;
   std::vector<int> widths_;
   std::vector<std::vector<GridCell>> cells_;
 };

@@ -29,10 +29,30 @@ void SetupGridHeadings(GridModel& grid, GridMode mode, CellAlign keyAlign) {
   }
 }
 
-ActionWindowHeights HeightsAfterRecord(int gridRows, int recordLineCount) {
+namespace {
+
+constexpr int kWindowBelowGrid = 300;
+
+// The tallest row below the usual one, in whole pixels at dpi so that the
+// painted rows add up to no more than the grid, that brings rows rows and the
+// window's margin within room; the shortest row when none does.
+int RowTwipsToFit(int rows, int room, int dpi) {
+  for (int pixels = TwipsToPixels(kGridRowTwips, dpi) - 1;; --pixels) {
+    const int twips = (pixels * 1440 + dpi - 1) / dpi;
+    if (twips <= kMinGridRowTwips) return kMinGridRowTwips;
+    if (rows * twips + kWindowBelowGrid <= room) return twips;
+  }
+}
+
+}  // namespace
+
+ActionWindowHeights HeightsAfterRecord(int gridRows, int recordLineCount, int room, int dpi) {
   ActionWindowHeights out;
-  out.gridHeight = (gridRows + 1) * kGridRowTwips;
-  out.windowHeight = out.gridHeight + 300;
+  if (room > 0 && dpi > 0 && (gridRows + 1) * kGridRowTwips + kWindowBelowGrid > room) {
+    out.rowHeight = RowTwipsToFit(gridRows + 1, room, dpi);
+  }
+  out.gridHeight = (gridRows + 1) * out.rowHeight;
+  out.windowHeight = out.gridHeight + kWindowBelowGrid;
   if (out.windowHeight < kMinActionHeight && recordLineCount > 0) out.windowHeight = kMinActionHeight;
   out.messageLineTop = out.windowHeight - kMessageLineAboveBottom;
   return out;

@@ -30,21 +30,24 @@ struct ActionWindowLayout {
 
 ActionWindowLayout ActionLayoutFor(GridMode mode);
 
-// One grid row, the heading row included.
-constexpr int kGridRowTwips = 260;
+// The shortest row a full grid is squeezed to.
+constexpr int kMinGridRowTwips = 120;
 
 // The action window's heights after a status record. The grid shows its rows
 // and a row's margin; the window is 300 twips taller, and no lower than
 // kMinActionHeight once the record brought any line after its headings. The
-// message line keeps to the window's bottom edge.
+// message line keeps to the window's bottom edge. When the window would reach
+// below room (the twips between its top and the work area's bottom; 0: no
+// limit), its rows are shortened to whole pixels at dpi until it fits.
 constexpr int kMinActionHeight = 5040;
 constexpr int kMessageLineAboveBottom = 255;
 struct ActionWindowHeights {
   int gridHeight = 0;
   int windowHeight = 0;
   int messageLineTop = 0;
+  int rowHeight = kGridRowTwips;
 };
-ActionWindowHeights HeightsAfterRecord(int gridRows, int recordLineCount);
+ActionWindowHeights HeightsAfterRecord(int gridRows, int recordLineCount, int room = 0, int dpi = 96);
 
 // The player grid's columns; names-only mode has the first two.
 constexpr int kKeyCol = 0;

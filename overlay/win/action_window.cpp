@@ -106,6 +106,13 @@ void ActionWindow::SetMessageLineTop(int twips) { messageLineTop_ = twips; Place
 void ActionWindow::SetGridWidth(int twips) { gridWidth_ = twips; PlaceChildren(); }
 void ActionWindow::SetGridHeight(int twips) { gridHeight_ = twips; PlaceChildren(); }
 
+int ActionWindow::RoomBelowTop() const {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!hwnd_ || !GetMonitorInfoA(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return 0;
+  return PixelsToTwips(monitor.rcWork.bottom, dpi_) - top_;
+}
+
 void ActionWindow::SetMessageLine(const std::string& text) {
   if (messageLine_) SetWindowTextA(messageLine_, text.c_str());
 }

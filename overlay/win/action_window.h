@@ -35,6 +35,9 @@ class ActionWindow : public ActionView {
   int Height() const { return height_; }
   int Left() const { return left_; }
   int Top() const { return top_; }
+  // Twips from the window's top to the bottom of its monitor's work area.
+  int RoomBelowTop() const;
+  int Dpi() const { return dpi_; }
 
   void SetMessageLineWidth(int twips);
   void SetMessageLineTop(int twips);

@@ -13,20 +13,32 @@ struct GridView {
   int dpi;
   HFONT normal;
   HFONT bold;
+  int fontRowHeight;  // the row height, in twips, the fonts were made for
 };
 
 const FontSpec kGridFont{"Arial Narrow", 825, FW_NORMAL, DEFAULT_PITCH | FF_SWISS};
 const FontSpec kGridBoldFont{"Arial Narrow", 825, FW_BOLD, DEFAULT_PITCH | FF_SWISS};
 
-// Rows, columns and fonts are measured at the new DPI from the next paint on.
-void ChangeDpi(HWND hwnd, GridView& view, int dpi) {
+// Shortened rows get a font shrunk alike, so that their text is not cut.
+HFONT CreateRowFont(FontSpec spec, int rowHeight, int dpi) {
+  if (rowHeight < kGridRowTwips) spec.centipoints = spec.centipoints * rowHeight / kGridRowTwips;
+  return CreateFontForDpi(spec, dpi);
+}
+
+void MakeFonts(GridView& view) {
   const HFONT oldNormal = view.normal;
   const HFONT oldBold = view.bold;
+  view.fontRowHeight = view.model->RowHeight();
+  view.normal = CreateRowFont(kGridFont, view.fontRowHeight, view.dpi);
+  view.bold = CreateRowFont(kGridBoldFont, view.fontRowHeight, view.dpi);
+  if (oldNormal) DeleteObject(oldNormal);
+  if (oldBold) DeleteObject(oldBold);
+}
+
+// Rows, columns and fonts are measured at the new DPI from the next paint on.
+void ChangeDpi(HWND hwnd, GridView& view, int dpi) {
   view.dpi = dpi;
-  view.normal = CreateFontForDpi(kGridFont, dpi);
-  view.bold = CreateFontForDpi(kGridBoldFont, dpi);
-  DeleteObject(oldNormal);
-  DeleteObject(oldBold);
+  MakeFonts(view);
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -59,7 +71,8 @@ void PaintRow(HDC dc, const GridView& view, int row, int top, int height, int cl
   LineTo(dc, clientRight, band.bottom - 1);
 }
 
-void Paint(HWND hwnd, const GridView& view) {
+void Paint(HWND hwnd, GridView& view) {
+  if (view.model->RowHeight() != view.fontRowHeight) MakeFonts(view);
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   RECT client;
@@ -69,7 +82,7 @@ void Paint(HWND hwnd, const GridView& view) {
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(192, 192, 192));
   HGDIOBJ oldPen = SelectObject(dc, pen);
   HGDIOBJ oldFont = SelectObject(dc, view.normal);
-  const int rowHeight = TwipsToPixels(kGridRowTwips, view.dpi);
+  const int rowHeight = TwipsToPixels(view.model->RowHeight(), view.dpi);
   for (int row = 0; row < view.model->Rows() && row * rowHeight < client.bottom; ++row) {
     PaintRow(dc, view, row, row * rowHeight, rowHeight, client.right);
   }
@@ -115,8 +128,8 @@ HWND CreateGridControl(HWND parent, const GridModel* model) {
   HWND grid = CreateWindowExA(0, kGridClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS, 0, 0, 10, 10,
                               parent, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!grid) return nullptr;
-  const int dpi = WindowDpi(grid);
-  auto* view = new GridView{model, dpi, CreateFontForDpi(kGridFont, dpi), CreateFontForDpi(kGridBoldFont, dpi)};
+  auto* view = new GridView{model, WindowDpi(grid), nullptr, nullptr, 0};
+  MakeFonts(*view);
   SetWindowLongPtrA(grid, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
   return grid;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// A small window that paints a GridModel: a grey heading row, then one row of
-// 260 twips per player row, in the model's column widths, colours and weights.
+// A small window that paints a GridModel: a grey heading row, then one row
+// per player, in the model's row height, column widths, colours and weights.
 #include <windows.h>
 
 #include "overlay/core/grid_model.h"

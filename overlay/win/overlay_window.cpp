@@ -191,8 +191,10 @@ void OverlayWindow::ShowStatusRecord(const std::string& body) {
 }
 
 void OverlayWindow::ShowPlayerGrid() {
-  const ActionWindowHeights heights = HeightsAfterRecord(actionWindow_.Grid().Rows(), gridState_.recordLineCount);
+  const ActionWindowHeights heights = HeightsAfterRecord(actionWindow_.Grid().Rows(), gridState_.recordLineCount,
+                                                        actionWindow_.RoomBelowTop(), actionWindow_.Dpi());
   actionWindow_.SetMessageLine(LastUpdateLine(gridState_, TimeOfDay()));
+  actionWindow_.Grid().SetRowHeight(heights.rowHeight);
   actionWindow_.SetGridHeight(heights.gridHeight);
   actionWindow_.SetHeight(heights.windowHeight);
   actionWindow_.SetMessageLineTop(heights.messageLineTop);
