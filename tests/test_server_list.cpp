@@ -415,7 +415,7 @@ TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
   for (int n = 0; n < 900; ++n) statusLines += "1 2 \"" + std::string(64, 'p') + "\"\n";
   struct Case {
     const char* what;
-    ReplyForm kind;
+    ReplyForm form;
     std::string reply;
     std::string players;  // the Players cell of each of two rows that sent it
     size_t playersKept;
@@ -428,7 +428,7 @@ TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
       {"900 player lines", ReplyForm::Status, Reply("\\sv_maxclients\\64", statusLines), "64/64", kMaxRowPlayers, 128},
   };
   for (const Case& c : cases) {
-    const bool spy = c.kind == ReplyForm::Query;
+    const bool spy = c.form == ReplyForm::Query;
     AskedList list = spy ? SentListedServers(2) : SentList(2);
     for (int port : {spy ? 12300 : 27001, spy ? 12301 : 27002}) list.TakeReply(kLocal, port, c.reply, 1010);
     EXPECT_EQ(list.CellText(1, ServerColumn::Players), c.players) << c.what;

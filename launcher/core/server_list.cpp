@@ -145,7 +145,7 @@ void ServerList::SetListedServers(const std::vector<ListedServer>& servers) {
   for (const ListedServer& listed : servers) {
     if (rows_.size() == kMaxListedServers) break;
     ServerRow row;
-    row.kind = ReplyForm::Query;
+    row.form = ReplyForm::Query;
     row.gamePortKnown = false;
     row.host = DottedIPv4(listed.address);
     row.port = listed.queryPort;
@@ -194,7 +194,7 @@ std::vector<QueryTarget> ServerList::Targets() const {
   for (size_t entry = 0; entry < rows_.size(); ++entry) {
     const ServerRow& row = rows_[RowOf(entry)];
     if (row.state == QueryStage::BadAddress) continue;  // asked nowhere
-    targets[entry] = {row.host, row.port, row.kind, RowListens::UntilFirstReply};
+    targets[entry] = {row.host, row.port, row.form, RowListens::UntilFirstReply};
   }
   return targets;
 }
@@ -235,7 +235,7 @@ size_t ServerList::TakeChange(const RowChange& change) {
 void ServerList::Fill(ServerRow& row, std::string_view reply, int pingMs) {
   row.state = QueryStage::Answered;
   row.pingMs = pingMs;
-  if (row.kind == ReplyForm::Status) {
+  if (row.form == ReplyForm::Status) {
     const ServerStatus status = ParseStatusReply(reply);
     row.name = status.hostName;
     row.map = status.mapName;

@@ -62,7 +62,7 @@ struct ServerRow {
   // Whether server holds the game port: a listed server's reply must name it.
   bool gamePortKnown = true;
   // A saved server answers with a status reply, a listed one with a query reply.
-  ReplyForm kind = ReplyForm::Status;
+  ReplyForm form = ReplyForm::Status;
   std::string host;  // where the request goes: a name or a dotted address
   int port = 0;
   uint32_t address = 0;  // known once Waiting

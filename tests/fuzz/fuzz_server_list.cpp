@@ -30,9 +30,9 @@ std::vector<size_t> TakeChanges(QueryPipeline& pipeline, ServerList& list) {
 }
 
 // Every row with an address asked at tick 100; the name "localhost" never resolves.
-ServerList SentRows(ReplyForm kind, QueryPipeline& pipeline) {
+ServerList SentRows(ReplyForm form, QueryPipeline& pipeline) {
   ServerList list;
-  if (kind == ReplyForm::Query) {
+  if (form == ReplyForm::Query) {
     list.SetListedServers({{0x7F000001, 27960}, {0x7F000001, 27961}, {0x0A000001, 27960}, {0x7F000001, 27962},
                            {0x7F000001, 27960}});
   } else {
@@ -48,9 +48,9 @@ void CheckFilledRow(const ServerList& list, size_t i, std::string_view reply) {
   const ServerRow& row = list.Rows()[i];
   FUZZ_CHECK(row.state == QueryStage::Answered);
   FUZZ_CHECK(row.name.size() <= 64 && row.map.size() <= 64 && row.maxPlayers.size() <= 5);
-  FUZZ_CHECK(row.kind == ReplyForm::Query || row.map.size() <= 25);
+  FUZZ_CHECK(row.form == ReplyForm::Query || row.map.size() <= 25);
   FUZZ_CHECK(row.playerCount >= 0 && row.playerCount <= kMaxServerPlayers);
-  FUZZ_CHECK(row.kind == ReplyForm::Query || static_cast<size_t>(row.playerCount) <= reply.size());
+  FUZZ_CHECK(row.form == ReplyForm::Query || static_cast<size_t>(row.playerCount) <= reply.size());
   FUZZ_CHECK(row.players.size() <= kMaxRowPlayers);
   for (const ServerPlayer& player : row.players) FUZZ_CHECK(player.name.size() <= kMaxPlayerNameText);
   FUZZ_CHECK(list.CellText(i, ServerColumn::Players) == std::to_string(row.playerCount) + "/" + row.maxPlayers);
@@ -62,12 +62,12 @@ void CheckFilledRow(const ServerList& list, size_t i, std::string_view reply) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const uint32_t address = kSources[data[0] % 3];
-  const ReplyForm kind = (data[0] / 3) % 2 ? ReplyForm::Query : ReplyForm::Status;
+  const ReplyForm form = (data[0] / 3) % 2 ? ReplyForm::Query : ReplyForm::Status;
   const int port = 27959 + data[1] % 4;
   const std::string_view reply(reinterpret_cast<const char*>(data + 2), size - 2);
 
   QueryPipeline pipeline(1500, 5000);
-  ServerList list = SentRows(kind, pipeline);
+  ServerList list = SentRows(form, pipeline);
   const std::vector<ServerRow> before = list.Rows();
   pipeline.TakeDatagram({address, port}, reply, 107);
   const std::vector<size_t> filled = TakeChanges(pipeline, list);
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ServerRow& was = before[i];
     const bool waitedForIt = was.state == QueryStage::Waiting && was.address == address && was.port == port;
     const bool isFilled = std::find(filled.begin(), filled.end(), i) != filled.end();
-    FUZZ_CHECK(kind == ReplyForm::Query ? !isFilled || waitedForIt : waitedForIt == isFilled);
+    FUZZ_CHECK(form == ReplyForm::Query ? !isFilled || waitedForIt : waitedForIt == isFilled);
     if (isFilled) {
       CheckFilledRow(list, i, reply);
       total += list.Rows()[i].playerCount;
@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ServerRow& row = list.Rows()[i];
     entries.push_back(row.entry);
     FUZZ_CHECK(list.RowOf(row.entry) == i);
-    FUZZ_CHECK(row.server == before[row.entry].server || row.kind == ReplyForm::Query);
+    FUZZ_CHECK(row.server == before[row.entry].server || row.form == ReplyForm::Query);
   }
   std::sort(entries.begin(), entries.end());
   for (size_t i = 0; i < entries.size(); ++i) FUZZ_CHECK(entries[i] == i);
