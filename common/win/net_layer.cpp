@@ -40,6 +40,7 @@ struct AdoptedSocket {
   SOCKET socket = INVALID_SOCKET;
   uint32_t slot = 0;
   uint32_t serial = 0;  // tells a socket from a later one with the same message
+  long events = 0;  // whose notices come, while its reads are not under way
   bool readsDatagrams = false;
   bool readsDeferred = false;  // its notices wait for the read timer
 };
@@ -106,16 +107,20 @@ class TurnBuffer {
 };
 
 // Posted notices come before input, painting and timers: a notice raised by
-// every datagram of a flood would keep them from ever coming. So when a turn
-// leaves datagrams behind, or any of those wait, the notices are let go and
-// the next turn comes on a timer, which comes after them. Nothing of the
-// socket is touched once its owner has closed it.
+// every datagram of a flood would keep them from ever coming, and under Wine
+// each costs the Wine server a message. So the socket's notices are off while
+// a turn reads all that waits; when it leaves datagrams behind, or input,
+// painting or timers wait, the next turn comes on a timer, which comes after
+// them, and the notices stay off until then. Nothing of the socket is touched
+// once its owner has closed it.
 void TakeReadTurn(UINT msg) {
   Layer& layer = TheLayer();
   const auto found = layer.sockets.find(msg);
   if (found == layer.sockets.end()) return;
   const AdoptedSocket adopted = found->second;
   NetOwner* owner = layer.owners[adopted.slot].owner;
+  WSAAsyncSelect(adopted.socket, layer.window, msg, adopted.events & ~FD_READ);
+  DropQueuedNotices(msg);
   TurnBuffer buffer;
   const bool drained = ReadDatagrams(adopted.socket, buffer.Room(), kMaxReadsPerTurn, kReadSliceMs,
                                      [&](const Datagram& datagram) {
@@ -125,10 +130,13 @@ void TakeReadTurn(UINT msg) {
   if (!StillOpen(msg, adopted.serial)) return;
   AdoptedSocket& socket = layer.sockets[msg];
   socket.readsDeferred = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
-  if (socket.readsDeferred) {
-    DropQueuedNotices(msg);
-    SetTimer(layer.window, kReadTimerBit | msg, USER_TIMER_MINIMUM, nullptr);
+  if (!socket.readsDeferred) {
+    WSAAsyncSelect(adopted.socket, layer.window, msg, adopted.events);
+    // A datagram that came between the last read and the notices' return may raise none.
+    u_long waiting = 0;
+    socket.readsDeferred = ioctlsocket(adopted.socket, FIONREAD, &waiting) == 0 && waiting > 0;
   }
+  if (socket.readsDeferred) SetTimer(layer.window, kReadTimerBit | msg, USER_TIMER_MINIMUM, nullptr);
   owner->OnReadTurnEnd(adopted.socket);
 }
 
@@ -351,7 +359,7 @@ bool NetHandle::Adopt(SOCKET socket, long events) {
     closesocket(socket);
     return false;
   }
-  layer.sockets[msg] = {socket, slot_, ++layer.lastSerial};
+  layer.sockets[msg] = {socket, slot_, ++layer.lastSerial, events};
   return true;
 }
 
