@@ -20,7 +20,8 @@ struct Recorder : NetOwner {
   SOCKET socket = INVALID_SOCKET;
   std::vector<std::string> heard;
 
-  void OnSocketNotice(SOCKET, int, int) override { heard.push_back("socket"); }
+  void OnSocketNotice(SOCKET, int event, int) override { heard.push_back(event == FD_WRITE ? "writable" : "socket"); }
+  void OnDatagram(SOCKET, const Datagram& datagram) override { heard.push_back(std::string(datagram.bytes)); }
   void OnLookupDone(uintptr_t, uint32_t address) override { heard.push_back(address ? "lookup" : "no address"); }
   void OnTimer(int timer) override {
     heard.push_back("timer " + std::to_string(timer));
@@ -65,11 +66,7 @@ struct Case {
 TEST(NetLayer, WhatAnEndedOwnerLeftUnderWayReachesNobody) {
   const Case cases[] = {
       {"a socket's notice, though the new socket has its handle value", Ending::Restart,
-       [](Recorder& r, bool) {
-         r.socket = r.net.Open(SOCK_DGRAM, FD_READ);
-         SendTo(r.socket);
-       },
-       {"socket"}},
+       [](Recorder& r, bool) { r.socket = r.net.Open(SOCK_DGRAM, FD_WRITE); }, {"writable"}},
       {"a lookup's answer", Ending::Restart, [](Recorder& r, bool) { r.net.LookUp("localhost"); }, {"lookup"}},
       {"a timer's tick", Ending::Destroy, [](Recorder& r, bool early) { r.net.SetTimer(early ? 3 : 5, 1); }, {"timer 5"}},
       {"a post", Ending::Destroy, [](Recorder& r, bool) { r.net.Post(); }, {"post"}},
@@ -110,5 +107,22 @@ TEST(NetLayer, WinsockOutlivesEveryOwner) {
   ASSERT_NE(next.socket, INVALID_SOCKET);
   SendTo(next.socket);
   PumpFor(200);
-  EXPECT_EQ(next.heard, std::vector<std::string>{"socket"});
+  EXPECT_EQ(next.heard, std::vector<std::string>{"x"});
+}
+
+// Datagrams already waiting behind the one it was handed stay unread, and
+// the turn's end is not told, once the owner has closed the socket.
+TEST(NetLayer, AnOwnerClosingItsSocketOverADatagramHearsNoMoreOfIt) {
+  struct Closer : Recorder {
+    void OnDatagram(SOCKET socket, const Datagram& datagram) override {
+      Recorder::OnDatagram(socket, datagram);
+      net.Close(socket);
+    }
+    void OnReadTurnEnd(SOCKET) override { heard.push_back("turn end"); }
+  } closer;
+  closer.socket = closer.net.Open(SOCK_DGRAM, FD_READ);
+  for (int i = 0; i < 3; ++i) SendTo(closer.socket);
+  Sleep(100);
+  PumpFor(200);
+  EXPECT_EQ(closer.heard, std::vector<std::string>{"x"});
 }

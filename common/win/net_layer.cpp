@@ -1,10 +1,12 @@
 #include "common/win/net_layer.h"
 
 #include <iterator>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include "common/win/host_lookup.h"
+#include "common/win/wait.h"
 #include "common/win/window_class.h"
 
 namespace {
@@ -17,8 +19,16 @@ constexpr UINT kPostedMessage = WM_APP + 2;
 // got the same handle value. The numbers go round the rest of the range.
 constexpr UINT kFirstSocketMessage = WM_APP + 0x100;
 constexpr UINT kSocketMessages = 0xC000 - kFirstSocketMessage;
-// A timer's id holds its owner's slot and generation: ticks of a restarted owner are known by it.
+// A timer's id holds its owner's slot and generation: ticks of a restarted
+// owner are known by it. The read timers of sockets have the top bit.
 constexpr uint32_t kMaxOwners = 1u << 12;
+constexpr uint16_t kGenerationMask = 0x7FFF;
+constexpr UINT_PTR kReadTimerBit = 0x80000000u;
+// A notice reads everything waiting, but a flood does not hold the window
+// thread for more than this many datagrams or milliseconds at a time.
+constexpr int kMaxReadsPerTurn = 256;
+constexpr uint32_t kReadSliceMs = 30;
+constexpr size_t kMaxDatagram = 65536;
 
 struct Owner {
   NetOwner* owner = nullptr;
@@ -29,6 +39,10 @@ struct Owner {
 struct AdoptedSocket {
   SOCKET socket = INVALID_SOCKET;
   uint32_t slot = 0;
+  uint32_t serial = 0;  // tells a socket from a later one with the same message
+  long events = 0;  // whose notices come, while its reads are not under way
+  bool readsDatagrams = false;
+  bool readsDeferred = false;  // its notices wait for the read timer
 };
 
 struct PendingLookup {
@@ -42,7 +56,12 @@ struct Layer {
   std::vector<uint32_t> freeSlots;
   std::unordered_map<UINT, AdoptedSocket> sockets;  // by notice message
   UINT nextSocketMessage = 0;
+  uint32_t lastSerial = 0;
   std::unordered_map<uintptr_t, PendingLookup> lookups;
+  // One buffer per turn of reading under way: an owner that lets events run
+  // while it holds a datagram may start another turn.
+  std::vector<std::unique_ptr<std::vector<char>>> turnBuffers;
+  size_t turnsUnderWay = 0;
 };
 
 Layer& TheLayer();
@@ -57,12 +76,106 @@ UINT_PTR TimerId(uint32_t slot, uint16_t generation, int timer) {
   return (UINT_PTR{generation} << 16) | (slot << 4) | static_cast<UINT_PTR>(timer);
 }
 
+bool StillOpen(UINT msg, uint32_t serial) {
+  const auto& sockets = TheLayer().sockets;
+  const auto found = sockets.find(msg);
+  return found != sockets.end() && found->second.serial == serial;
+}
+
+void DropQueuedNotices(UINT msg) {
+  MSG stale;
+  while (PeekMessageA(&stale, TheLayer().window, msg, msg, PM_REMOVE)) {
+  }
+}
+
+class TurnBuffer {
+ public:
+  TurnBuffer() : layer_(TheLayer()) {
+    if (layer_.turnsUnderWay == layer_.turnBuffers.size()) {
+      layer_.turnBuffers.push_back(std::make_unique<std::vector<char>>(kMaxDatagram));
+    }
+    buffer_ = layer_.turnBuffers[layer_.turnsUnderWay++].get();
+  }
+  ~TurnBuffer() { --layer_.turnsUnderWay; }
+  TurnBuffer(const TurnBuffer&) = delete;
+  TurnBuffer& operator=(const TurnBuffer&) = delete;
+  std::vector<char>& Room() { return *buffer_; }
+
+ private:
+  Layer& layer_;
+  std::vector<char>* buffer_;
+};
+
+// Posted notices come before input, painting and timers: a notice raised by
+// every datagram of a flood would keep them from ever coming, and under Wine
+// each costs the Wine server a message. So the socket's notices are off while
+// a turn reads all that waits; when it leaves datagrams behind, or input,
+// painting or timers wait, the next turn comes on a timer, which comes after
+// them, and the notices stay off until then. Nothing of the socket is touched
+// once its owner has closed it.
+void TakeReadTurn(UINT msg) {
+  Layer& layer = TheLayer();
+  const auto found = layer.sockets.find(msg);
+  if (found == layer.sockets.end()) return;
+  const AdoptedSocket adopted = found->second;
+  NetOwner* owner = layer.owners[adopted.slot].owner;
+  WSAAsyncSelect(adopted.socket, layer.window, msg, adopted.events & ~FD_READ);
+  DropQueuedNotices(msg);
+  TurnBuffer buffer;
+  const bool drained = ReadDatagrams(adopted.socket, buffer.Room(), kMaxReadsPerTurn, kReadSliceMs,
+                                     [&](const Datagram& datagram) {
+                                       owner->OnDatagram(adopted.socket, datagram);
+                                       return StillOpen(msg, adopted.serial);
+                                     });
+  if (!StillOpen(msg, adopted.serial)) return;
+  AdoptedSocket& socket = layer.sockets[msg];
+  socket.readsDeferred = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
+  if (!socket.readsDeferred) {
+    WSAAsyncSelect(adopted.socket, layer.window, msg, adopted.events);
+    // A datagram that came between the last read and the notices' return may raise none.
+    u_long waiting = 0;
+    socket.readsDeferred = ioctlsocket(adopted.socket, FIONREAD, &waiting) == 0 && waiting > 0;
+  }
+  if (socket.readsDeferred) SetTimer(layer.window, kReadTimerBit | msg, USER_TIMER_MINIMUM, nullptr);
+  owner->OnReadTurnEnd(adopted.socket);
+}
+
+// Wine posts a notice for every datagram read while more are waiting. Those
+// in the queue now are all answered by the next turn of reading; left there,
+// a flood's thousands would keep the thread's timers and painting from ever
+// coming (both wait for an empty queue).
+void OnDatagramsWaiting(UINT msg, const AdoptedSocket& adopted) {
+  DropQueuedNotices(msg);
+  if (!adopted.readsDeferred) TakeReadTurn(msg);
+}
+
+void OnReadTimer(HWND hwnd, UINT_PTR id) {
+  KillTimer(hwnd, id);
+  const auto msg = static_cast<UINT>(id & ~kReadTimerBit);
+  const auto found = TheLayer().sockets.find(msg);
+  if (found == TheLayer().sockets.end() || !found->second.readsDeferred) return;
+  found->second.readsDeferred = false;
+  TakeReadTurn(msg);
+}
+
 void RouteSocketNotice(UINT msg, WPARAM wParam, LPARAM lParam) {
   const Layer& layer = TheLayer();
   const auto found = layer.sockets.find(msg);
   if (found == layer.sockets.end() || found->second.socket != static_cast<SOCKET>(wParam)) return;
-  NetOwner* owner = layer.owners[found->second.slot].owner;
-  owner->OnSocketNotice(found->second.socket, WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
+  const AdoptedSocket& adopted = found->second;
+  if (adopted.readsDatagrams && WSAGETSELECTEVENT(lParam) == FD_READ) {
+    OnDatagramsWaiting(msg, adopted);
+    return;
+  }
+  NetOwner* owner = layer.owners[adopted.slot].owner;
+  owner->OnSocketNotice(adopted.socket, WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
+}
+
+// The socket goes, and with it a turn of reading it still had to come.
+void Forget(std::unordered_map<UINT, AdoptedSocket>::iterator adopted) {
+  if (adopted->second.readsDeferred) KillTimer(TheLayer().window, kReadTimerBit | adopted->first);
+  closesocket(adopted->second.socket);
+  TheLayer().sockets.erase(adopted);
 }
 
 void RouteLookupAnswer(const host_lookup::Answer& answer) {
@@ -75,8 +188,12 @@ void RouteLookupAnswer(const host_lookup::Answer& answer) {
 }
 
 void RouteTimer(HWND hwnd, UINT_PTR id) {
+  if (id & kReadTimerBit) {
+    OnReadTimer(hwnd, id);
+    return;
+  }
   const auto slot = static_cast<uint32_t>((id >> 4) & (kMaxOwners - 1));
-  const auto generation = static_cast<uint16_t>(id >> 16);
+  const auto generation = static_cast<uint16_t>((id >> 16) & kGenerationMask);
   const int timer = static_cast<int>(id & 0xF);
   NetOwner* owner = CurrentOwner(slot, generation);
   if (!owner || !(TheLayer().owners[slot].timersSet & (1u << timer))) {
@@ -141,6 +258,57 @@ UINT FreeSocketMessage() {
 
 HWND NetNoticeWindow() { return TheLayer().window; }
 
+bool ReadDatagrams(SOCKET socket, std::vector<char>& buffer, int maxReads, uint32_t sliceMs,
+                   const std::function<bool(const Datagram&)>& take) {
+  const uint32_t startMs = MillisecondClock();
+  for (int reads = 1;; ++reads) {
+    if (reads > maxReads || (reads % 32 == 0 && MillisecondClock() - startMs > sliceMs)) return false;
+    sockaddr_in from{};
+    int fromSize = sizeof from;
+    const int got = recvfrom(socket, buffer.data(), static_cast<int>(buffer.size()), 0,
+                             reinterpret_cast<sockaddr*>(&from), &fromSize);
+    if (got < 0) {
+      // A port nobody listens on answers an earlier request with a reset.
+      if (WSAGetLastError() == WSAECONNRESET) continue;
+      return true;
+    }
+    const Datagram datagram{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port),
+                            std::string_view(buffer.data(), static_cast<size_t>(got)), MillisecondClock()};
+    if (!take(datagram)) return true;
+  }
+}
+
+namespace {
+
+sockaddr_in IPv4Endpoint(uint32_t address, int port) {
+  sockaddr_in endpoint{};
+  endpoint.sin_family = AF_INET;
+  endpoint.sin_addr.s_addr = htonl(address);
+  endpoint.sin_port = htons(static_cast<u_short>(port));
+  return endpoint;
+}
+
+}  // namespace
+
+bool StartConnect(SOCKET socket, uint32_t address, int port) {
+  const sockaddr_in to = IPv4Endpoint(address, port);
+  return connect(socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 ||
+         WSAGetLastError() == WSAEWOULDBLOCK;
+}
+
+bool SendDatagram(SOCKET socket, uint32_t address, int port, std::string_view bytes) {
+  const sockaddr_in to = IPv4Endpoint(address, port);
+  return sendto(socket, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                sizeof to) == static_cast<int>(bytes.size());
+}
+
+int LocalPortOf(SOCKET socket) {
+  sockaddr_in local{};
+  int size = sizeof local;
+  if (socket == INVALID_SOCKET || getsockname(socket, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
+  return ntohs(local.sin_port);
+}
+
 NetHandle::NetHandle(NetOwner& owner) {
   Layer& layer = TheLayer();
   if (!layer.freeSlots.empty()) {
@@ -179,7 +347,9 @@ SOCKET NetHandle::Open(int type, long events, int localPort, int receiveBuffer) 
     closesocket(made);
     return INVALID_SOCKET;
   }
-  return Adopt(made, events) ? made : INVALID_SOCKET;
+  if (!Adopt(made, events)) return INVALID_SOCKET;
+  TheLayer().sockets[NoticeMessageOf(made)].readsDatagrams = type == SOCK_DGRAM && (events & FD_READ);
+  return made;
 }
 
 bool NetHandle::Adopt(SOCKET socket, long events) {
@@ -189,7 +359,7 @@ bool NetHandle::Adopt(SOCKET socket, long events) {
     closesocket(socket);
     return false;
   }
-  layer.sockets[msg] = {socket, slot_};
+  layer.sockets[msg] = {socket, slot_, ++layer.lastSerial, events};
   return true;
 }
 
@@ -197,8 +367,7 @@ void NetHandle::Close(SOCKET socket) {
   auto& sockets = TheLayer().sockets;
   for (auto it = sockets.begin(); it != sockets.end(); ++it) {
     if (it->second.socket != socket || it->second.slot != slot_) continue;
-    closesocket(socket);
-    sockets.erase(it);
+    Forget(it);
     return;
   }
 }
@@ -208,13 +377,6 @@ UINT NetHandle::NoticeMessageOf(SOCKET socket) const {
     if (adopted.socket == socket && adopted.slot == slot_) return msg;
   }
   return 0;
-}
-
-void NetHandle::DropQueuedNotices(SOCKET socket) {
-  const UINT msg = NoticeMessageOf(socket);
-  MSG stale;
-  while (msg && PeekMessageA(&stale, TheLayer().window, msg, msg, PM_REMOVE)) {
-  }
 }
 
 uintptr_t NetHandle::LookUp(const std::string& host) {
@@ -254,18 +416,15 @@ void NetHandle::Post() {
 void NetHandle::Restart() {
   Layer& layer = TheLayer();
   for (auto it = layer.sockets.begin(); it != layer.sockets.end();) {
-    if (it->second.slot != slot_) {
-      ++it;
-      continue;
-    }
-    closesocket(it->second.socket);
-    it = layer.sockets.erase(it);
+    const auto next = std::next(it);
+    if (it->second.slot == slot_) Forget(it);
+    it = next;
   }
   for (int timer = 0; timer < kMaxTimers; ++timer) KillTimer(timer);
   for (auto it = layer.lookups.begin(); it != layer.lookups.end();) {
     it = it->second.slot == slot_ ? layer.lookups.erase(it) : std::next(it);
   }
   Owner& owner = layer.owners[slot_];
-  owner.generation = static_cast<uint16_t>(owner.generation + 1);
+  owner.generation = static_cast<uint16_t>((owner.generation + 1) & kGenerationMask);
   if (owner.generation == 0) owner.generation = 1;  // a timer's id is never 0
 }

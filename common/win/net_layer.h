@@ -15,7 +15,9 @@
 //
 // Sockets come from net_.Open (or net_.Adopt for an accepted one) and from
 // then on belong to the layer: the owner sends and reads on them but never
-// closes them itself (net_.Close). Lookups answer in OnLookupDone, timers
+// closes them itself (net_.Close). A datagram socket opened for FD_READ is
+// read by the layer, in bounded turns: each datagram comes to OnDatagram, and
+// OnReadTurnEnd after each turn. Lookups answer in OnLookupDone, timers
 // (repeating until killed) in OnTimer, net_.Post() in OnPosted; all of it from
 // the message loop, never from inside the call that started it.
 //
@@ -28,12 +30,26 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
+
+struct Datagram {
+  uint32_t address;  // the sender's IPv4, host byte order
+  int port;
+  std::string_view bytes;  // valid during the call it is handed to
+  uint32_t atMs;  // MillisecondClock when it was read
+};
 
 class NetOwner {
  public:
-  // event is FD_READ, FD_WRITE, FD_CONNECT, FD_CLOSE or FD_ACCEPT.
+  // event is FD_READ, FD_WRITE, FD_CONNECT, FD_CLOSE or FD_ACCEPT; never
+  // FD_READ of a datagram socket, which the layer reads itself.
   virtual void OnSocketNotice(SOCKET /*socket*/, int /*event*/, int /*error*/) {}
+  virtual void OnDatagram(SOCKET /*socket*/, const Datagram& /*datagram*/) {}
+  // A turn of reading has ended; more may wait for the next.
+  virtual void OnReadTurnEnd(SOCKET /*socket*/) {}
   // address: IPv4 in host byte order, 0 when the name did not resolve.
   virtual void OnLookupDone(uintptr_t /*lookup*/, uint32_t /*address*/) {}
   virtual void OnTimer(int /*timer*/) {}
@@ -66,9 +82,6 @@ class NetHandle {
   // returns false when its notices cannot be routed.
   bool Adopt(SOCKET socket, long events);
   void Close(SOCKET socket);
-  // Drops the notices of socket already queued, for a reader that reads all
-  // that waits anyway: a flood's thousands would hold back input and timers.
-  void DropQueuedNotices(SOCKET socket);
 
   // Looks host up beside the window thread. Returns the lookup's id for
   // OnLookupDone; 0 when none started.
@@ -93,3 +106,20 @@ class NetHandle {
 
 // The layer's window (null until the first owner came).
 HWND NetNoticeWindow();
+
+// Reads the datagrams waiting on socket, at most maxReads of them and for
+// about sliceMs, handing each to take while it returns true. buffer is the
+// room they are read into. True when none are left waiting.
+bool ReadDatagrams(SOCKET socket, std::vector<char>& buffer, int maxReads, uint32_t sliceMs,
+                   const std::function<bool(const Datagram&)>& take);
+
+// Starts connecting a stream socket to address (IPv4, host byte order) and
+// port; FD_CONNECT tells how it ended. False when it failed at once.
+bool StartConnect(SOCKET socket, uint32_t address, int port);
+
+// Sends bytes as one datagram to address (IPv4, host byte order) and port;
+// false when they did not all go.
+bool SendDatagram(SOCKET socket, uint32_t address, int port, std::string_view bytes);
+
+// The local port a socket is bound to; 0 for none.
+int LocalPortOf(SOCKET socket);

@@ -202,6 +202,7 @@ void QueryPipeline::TakeDatagram(Endpoint from, std::string_view bytes, uint32_t
   for (size_t row = at->second; row != kNone; row = rows_[row].nextAtEndpoint) endpointRows_.push_back(row);
   std::sort(endpointRows_.begin(), endpointRows_.end());
   for (size_t row : endpointRows_) TakeFor(row, bytes, nowMs);
+  DropSpentDeadlines();
   SendQueued(nowMs);  // rows answered free their places for the next requests
   EndIfDone();
 }
@@ -357,6 +358,10 @@ bool QueryPipeline::Listening(size_t row) const {
   const Row& r = rows_[row];
   return r.stage == QueryStage::Waiting ||
          (r.stage == QueryStage::Answered && r.target.listens == RowListens::UntilDeadline);
+}
+
+void QueryPipeline::DropSpentDeadlines() {
+  while (!deadlines_.empty() && !Listening(deadlines_.front().row)) deadlines_.pop_front();
 }
 
 void QueryPipeline::EndIfDone() {

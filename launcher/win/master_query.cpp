@@ -97,14 +97,7 @@ void MasterQuery::ConnectTo(uint32_t address) {
     Finish(MasterResult::Unreachable);
     return;
   }
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_addr.s_addr = htonl(address);
-  remote.sin_port = htons(static_cast<u_short>(port_));
-  if (connect(socket_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 &&
-      WSAGetLastError() != WSAEWOULDBLOCK) {
-    Finish(MasterResult::Unreachable);
-  }
+  if (!StartConnect(socket_, address, port_)) Finish(MasterResult::Unreachable);
 }
 
 void MasterQuery::OnSocketNotice(SOCKET, int event, int error) {

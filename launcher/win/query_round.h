@@ -1,6 +1,6 @@
 #pragma once
-// The socket, name lookups and clock of one round of server queries: reads
-// every datagram and hands it to the round's QueryPipeline
+// The socket, name lookups and clock of one round of server queries: hands
+// every datagram the network layer reads to the round's QueryPipeline
 // (launcher/core/query_pipeline.h, whose header names the words used here),
 // and sends, looks up and ticks as that says. Each round has a socket of its
 // own: replies to an earlier round's requests reach the earlier socket, which
@@ -45,7 +45,7 @@ class QueryRound : private NetOwner {
   int LocalPort() const;
 
  private:
-  void OnSocketNotice(SOCKET socket, int event, int error) override;
+  void OnDatagram(SOCKET socket, const Datagram& datagram) override;
   void OnLookupDone(uintptr_t lookup, uint32_t address) override;
   void OnTimer(int timer) override;
 
@@ -54,9 +54,6 @@ class QueryRound : private NetOwner {
   void Follow();
   void StartLookups();
   void DropLookup(const std::string& name);
-  // Reads datagrams until none wait or the turn's bound; true when none wait.
-  bool ReadWaiting();
-  void TakeReadTurn();
   void ArmTickTimer();
 
   QueryPipeline pipeline_;
@@ -66,8 +63,5 @@ class QueryRound : private NetOwner {
   std::unordered_map<uintptr_t, std::string> lookups_;  // running, by id
   bool tickTimerSet_ = false;
   uint32_t tickDueMs_ = 0;
-  // The socket's notices wait for the read timer.
-  bool readsDeferred_ = false;
-  std::vector<char> datagram_;
   NetHandle net_{*this};
 };

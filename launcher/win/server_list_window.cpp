@@ -348,7 +348,7 @@ void ServerListWindow::StartRound() {
   ShowPlayers(true);  // the new round's rows have no players yet
 }
 
-// Each row changed is redrawn; the list's rows and summary follow on the view timer.
+// The rows changed are redrawn with the list's rows and summary on the view timer.
 void ServerListWindow::OnChanges(const std::vector<RowChange>& changes) {
   bool shown = false;
   for (const RowChange& change : changes) {
@@ -411,6 +411,7 @@ void ServerListWindow::ShowAllRows() {
     ShowSelection();
   }
   InvalidateRect(list_, nullptr, TRUE);
+  shownRowsChanged_ = false;
   ShowSummary();
 }
 
@@ -437,9 +438,7 @@ void ServerListWindow::ScrollToTop(int row) {
 
 void ServerListWindow::ShowRow(size_t row) {
   const auto at = std::lower_bound(shownRows_.begin(), shownRows_.end(), row);
-  if (at == shownRows_.end() || *at != row) return;
-  const WPARAM item = static_cast<WPARAM>(at - shownRows_.begin());
-  SendMessageA(list_, LVM_REDRAWITEMS, item, item);
+  if (at != shownRows_.end() && *at == row) shownRowsChanged_ = true;
 }
 
 void ServerListWindow::ViewChanged() {
@@ -455,9 +454,13 @@ void ServerListWindow::RefreshView() {
     const size_t top = TopEntry();
     ShowAllRows();
     KeepAtTop(top);
-  } else {
-    ShowSummary();
+    return;
   }
+  // One redraw for every row changed since the last: under Wine each costs a
+  // call to the Wine server and a paint, a thousand of them per round.
+  if (shownRowsChanged_) InvalidateRect(list_, nullptr, FALSE);
+  shownRowsChanged_ = false;
+  ShowSummary();
 }
 
 void ServerListWindow::ShowSummary() {

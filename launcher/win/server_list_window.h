@@ -97,9 +97,10 @@ class ServerListWindow : public OwnedWindow {
   size_t TopEntry() const;
   void KeepAtTop(size_t entry);
   void ScrollToTop(int row);
+  // The row's cells are drawn anew with the next view refresh.
   void ShowRow(size_t row);
-  // Shown rows and the summary line are brought up to date at most every
-  // kViewRefreshMs while replies pour in.
+  // Shown rows, their cells and the summary line are brought up to date at
+  // most every kViewRefreshMs while replies pour in.
   void ViewChanged();
   void RefreshView();
   void ShowSummary();
@@ -142,6 +143,7 @@ class ServerListWindow : public OwnedWindow {
   HWND closeButton_ = nullptr;
   int columnsDpi_ = 0;
   bool viewTimerSet_ = false;
+  bool shownRowsChanged_ = false;  // cells of shown rows changed since the last redraw
   MasterRound masters_;
   std::vector<MasterAddress> askedMasters_;
   size_t mastersAsked_ = 0;

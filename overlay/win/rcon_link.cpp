@@ -6,6 +6,8 @@ namespace {
 constexpr int kMaxDatagram = 65536;
 // A status of many players comes in several datagrams at once.
 constexpr int kReceiveBuffer = 256 * 1024;
+// A turn is bounded by its count of datagrams alone.
+constexpr uint32_t kWholeTurn = UINT32_MAX;
 }  // namespace
 
 void RconLink::Open(const std::string& host, int port) {
@@ -19,7 +21,7 @@ void RconLink::Open(const std::string& host, int port) {
   port_ = port;
   in_addr dotted{};
   if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
-    address_ = dotted.s_addr;
+    address_ = ntohl(dotted.s_addr);
     state_ = RconLinkState::Ready;
     return;
   }
@@ -27,7 +29,7 @@ void RconLink::Open(const std::string& host, int port) {
 }
 
 void RconLink::OnLookupDone(uintptr_t, uint32_t address) {
-  address_ = htonl(address);
+  address_ = address;
   state_ = address != 0 ? RconLinkState::Ready : RconLinkState::Error;
 }
 
@@ -39,39 +41,21 @@ void RconLink::Close() {
 }
 
 bool RconLink::Send(const std::string& datagram) {
-  if (state_ != RconLinkState::Ready) return false;
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(static_cast<u_short>(port_));
-  to.sin_addr.s_addr = address_;
-  const int sent = sendto(socket_, datagram.data(), static_cast<int>(datagram.size()), 0,
-                          reinterpret_cast<sockaddr*>(&to), sizeof to);
-  return sent == static_cast<int>(datagram.size());
+  return state_ == RconLinkState::Ready && SendDatagram(socket_, address_, port_, datagram);
 }
 
+// A stopped server answers an earlier request with a reset, which is read past.
 std::vector<std::string> RconLink::ReadTurn() {
   std::vector<std::string> datagrams;
   if (socket_ == INVALID_SOCKET) return datagrams;
-  for (int reads = 0; reads < kMaxReadsPerTurn; ++reads) {
-    sockaddr_in from{};
-    int fromSize = sizeof from;
-    const int got = recvfrom(socket_, buffer_.data(), kMaxDatagram, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
-    if (got < 0) {
-      // A stopped server answers an earlier request with a reset.
-      if (WSAGetLastError() == WSAECONNRESET) continue;
-      break;
-    }
+  ReadDatagrams(socket_, buffer_, kMaxReadsPerTurn, kWholeTurn, [&](const Datagram& datagram) {
     // Anyone can send to the port: only the console's own replies count.
-    if (state_ != RconLinkState::Ready || from.sin_addr.s_addr != address_ || ntohs(from.sin_port) != port_) continue;
-    datagrams.emplace_back(buffer_.data(), static_cast<size_t>(got));
-  }
+    if (state_ == RconLinkState::Ready && datagram.address == address_ && datagram.port == port_) {
+      datagrams.emplace_back(datagram.bytes);
+    }
+    return true;
+  });
   return datagrams;
 }
 
-int RconLink::BoundLocalPort() const {
-  if (socket_ == INVALID_SOCKET) return 0;
-  sockaddr_in local{};
-  int size = sizeof local;
-  if (getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
-  return ntohs(local.sin_port);
-}
+int RconLink::BoundLocalPort() const { return LocalPortOf(socket_); }

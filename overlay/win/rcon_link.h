@@ -49,7 +49,7 @@ class RconLink : private NetOwner {
   NetHandle net_{*this};
   SOCKET socket_ = INVALID_SOCKET;
   RconLinkState state_ = RconLinkState::Closed;
-  uint32_t address_ = 0;  // network order
+  uint32_t address_ = 0;  // host byte order
   int port_ = 0;
-  std::string buffer_;
+  std::vector<char> buffer_;
 };

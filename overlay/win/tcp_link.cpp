@@ -25,7 +25,7 @@ void TcpLink::Connect() {
   if (remoteHost_.empty() || remotePort_ <= 0 || remotePort_ > 65535) {
     state_ = LinkState::Error;
   } else if (inet_pton(AF_INET, remoteHost_.c_str(), &dotted) == 1) {
-    ConnectTo(dotted.s_addr);
+    ConnectTo(ntohl(dotted.s_addr));
   } else {
     // A slow or failing name server must not hold the keyboard polling and
     // the window order: the lookup runs beside the window thread. Its buffer
@@ -42,7 +42,7 @@ void TcpLink::OnLookupDone(uintptr_t, uint32_t address) {
     state_ = LinkState::Error;
     return;
   }
-  ConnectTo(htonl(address));
+  ConnectTo(address);
 }
 
 void TcpLink::ConnectTo(uint32_t address) {
@@ -50,14 +50,7 @@ void TcpLink::ConnectTo(uint32_t address) {
   allowedPeer_ = address;
   if (!OpenSocket(FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE)) return;
   state_ = LinkState::Connecting;
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_port = htons(static_cast<u_short>(remotePort_));
-  remote.sin_addr.s_addr = address;
-  if (connect(socket_, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0 &&
-      WSAGetLastError() != WSAEWOULDBLOCK) {
-    state_ = LinkState::Error;
-  }
+  if (!StartConnect(socket_, address, remotePort_)) state_ = LinkState::Error;
 }
 
 void TcpLink::Close() {
@@ -109,7 +102,7 @@ LinkNotice TcpLink::AcceptPending() {
   int size = sizeof peer;
   SOCKET accepted = accept(socket_, reinterpret_cast<sockaddr*>(&peer), &size);
   if (accepted == INVALID_SOCKET) return {};
-  if (allowedPeer_ == 0 || peer.sin_addr.s_addr != allowedPeer_) {
+  if (allowedPeer_ == 0 || ntohl(peer.sin_addr.s_addr) != allowedPeer_) {
     // Only the inspection server may take over the command channel.
     closesocket(accepted);
     return {LinkEvent::Refused, {}};
@@ -159,10 +152,4 @@ LinkNotice TcpLink::NoticeOf(int event, int error) {
   }
 }
 
-int TcpLink::BoundLocalPort() const {
-  if (socket_ == INVALID_SOCKET) return 0;
-  sockaddr_in local{};
-  int size = sizeof local;
-  if (getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
-  return ntohs(local.sin_port);
-}
+int TcpLink::BoundLocalPort() const { return LocalPortOf(socket_); }

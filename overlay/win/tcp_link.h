@@ -72,7 +72,7 @@ class TcpLink : private NetOwner {
   int localPort_ = 0;
   std::string remoteHost_;
   int remotePort_ = 0;
-  uint32_t allowedPeer_ = 0;  // resolved remote address, network order; 0 = none
+  uint32_t allowedPeer_ = 0;  // resolved remote address, host byte order; 0 = none
   uintptr_t lookup_ = 0;      // the host name lookup in progress
   std::string outgoing_;
 };
