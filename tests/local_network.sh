@@ -31,17 +31,18 @@ sh "$here/../scripts/wine-env" "$prefix" >/dev/null
 rm -rf "$folder" && mkdir -p "$folder"
 # Game port, first query port, count, silent ones, parts of a reply: 12316 is
 # silent, 12317 out of range.
-pids=""
+pids="" logs=""
 for group in 12203:12300:3:0:1 12403:12314:3:1:3 12503:12317:1:0:1; do
   IFS=: read -r gameport queryport count silent parts <<EOG
 $group
 EOG
   /usr/lib/wine/wine64 "$game_server" --port "$gameport" --query-port "$queryport" --count "$count" \
     --silent "$silent" --parts "$parts" --lan-address 10.77.0.1 --quit-after-ms 120000 </dev/null >"$folder/game_server_$queryport.log" 2>&1 &
-  pids="$pids $!"
+  pids="$pids $!" logs="$logs $folder/game_server_$queryport.log"
 done
 trap 'kill $pids 2>/dev/null || true; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-for log in "$folder"/game_server_*.log; do
+# Named, not matched: a stand-in not yet started has no log.
+for log in $logs; do
   i=0
   until grep -q answering "$log" 2>/dev/null; do
     i=$((i + 1)); [ $i -le 300 ] || { echo "local network: a stand-in did not start"; cat "$log"; exit 1; }
