@@ -109,3 +109,20 @@ TEST(NetLayer, WinsockOutlivesEveryOwner) {
   PumpFor(200);
   EXPECT_EQ(next.heard, std::vector<std::string>{"x"});
 }
+
+// Datagrams already waiting behind the one it was handed stay unread, and
+// the turn's end is not told, once the owner has closed the socket.
+TEST(NetLayer, AnOwnerClosingItsSocketOverADatagramHearsNoMoreOfIt) {
+  struct Closer : Recorder {
+    void OnDatagram(SOCKET socket, const Datagram& datagram) override {
+      Recorder::OnDatagram(socket, datagram);
+      net.Close(socket);
+    }
+    void OnReadTurnEnd(SOCKET) override { heard.push_back("turn end"); }
+  } closer;
+  closer.socket = closer.net.Open(SOCK_DGRAM, FD_READ);
+  for (int i = 0; i < 3; ++i) SendTo(closer.socket);
+  Sleep(100);
+  PumpFor(200);
+  EXPECT_EQ(closer.heard, std::vector<std::string>{"x"});
+}

@@ -240,3 +240,59 @@ TEST(QueryPipeline, AQueryReplysPartsAreJoinedInOrderAndAskedWithStatus) {
   EXPECT_EQ(seen.changes.back().pingMs, 50);
   EXPECT_FALSE(pipeline.Running());
 }
+
+// A round of the local network: rows are made of who answers the broadcasts.
+TEST(QueryPipeline, SendersWithinTheNetworksAnsweringInTimeBecomeRowsEachOnceWithinTheLimit) {
+  const Subnet lan{0x0A4D0001, 0xFFFFFF00};  // 10.77.0.1/24
+  const auto in = [](uint32_t host, int port) { return Endpoint{0x0A4D0000 | host, port}; };
+  struct Heard {
+    Endpoint from;
+    std::string bytes;
+    uint32_t atMs = 10;
+  };
+  const std::string whole = "\\hostname\\h\\hostport\\12203";
+  std::vector<Heard> flood;
+  for (int port = 1; port <= 1000; ++port) flood.push_back({in(9, port), whole});
+  struct Case {
+    const char* what;
+    std::vector<Heard> datagrams;
+    std::vector<Endpoint> answered, noReply;
+  } cases[] = {
+      {"each endpoint once", {{in(5, 12300), whole}, {in(5, 12300), whole}, {in(5, 12301), whole}},
+       {in(5, 12300), in(5, 12301)}, {}},
+      {"senders outside the networks", {{{0x0A4E0005, 12300}, whole}, {{kLocal, 12300}, whole}}, {}, {}},
+      {"parts joined; an unfinished reply has none",
+       {{in(6, 12300), "\\hostname\\h\\queryid\\1.1"}, {in(7, 12300), "\\a\\b\\queryid\\2.1"},
+        {in(6, 12300), "\\final\\\\queryid\\1.2"}},
+       {in(6, 12300)}, {in(7, 12300)}},
+      {"a flood of sender ports", flood, {in(9, 1), in(9, 2), in(9, 3), in(9, 4)}, {}},
+      {"only within the wait", {{in(5, 12300), whole, kWaitMs - 1}, {in(6, 12300), whole, kWaitMs}},
+       {in(5, 12300)}, {}},
+  };
+  for (const Case& c : cases) {
+    QueryPipeline pipeline(kWaitMs, kNameLimitMs);
+    Seen seen;
+    pipeline.StartHeard({lan}, {12300, 12301}, 4, 0);
+    seen.Take(pipeline);
+    ASSERT_EQ(seen.sends.size(), 2u) << c.what;
+    EXPECT_EQ(seen.sends[1].to, (Endpoint{0x0A4D00FF, 12301})) << c.what << ": the broadcast address";
+    EXPECT_EQ(seen.sends[1].request, "\\status\\") << c.what;
+    for (const Heard& d : c.datagrams) {
+      RunClockTo(pipeline, seen, d.atMs - 1);  // a late tick: the wait is over all the same
+      pipeline.TakeDatagram(d.from, d.bytes, d.atMs);
+      seen.Take(pipeline);
+    }
+    RunClockTo(pipeline, seen, 60000);
+    EXPECT_FALSE(pipeline.Running()) << c.what;
+    std::vector<Endpoint> answered, noReply;
+    for (const RowChange& change : seen.changes) {
+      if (change.stage == QueryStage::Answered) answered.push_back({change.address, change.port});
+      if (change.stage == QueryStage::NoReply) noReply.push_back({change.address, change.port});
+    }
+    const std::vector<size_t> made = seen.RowsThatBecame(QueryStage::Waiting);
+    for (size_t i = 0; i < made.size(); ++i) EXPECT_EQ(made[i], i) << c.what << ": numbered as they first send";
+    EXPECT_EQ(made.size(), c.answered.size() + c.noReply.size()) << c.what;
+    EXPECT_EQ(answered, c.answered) << c.what;
+    EXPECT_EQ(noReply, c.noReply) << c.what;
+  }
+}

@@ -32,6 +32,10 @@ class AskedList : public ServerList {
     pipeline_->TakeLookupAnswer(name, address, nowMs);
     TakeChanges();
   }
+  void AskHeard(const Subnet& network, uint32_t nowMs) {
+    pipeline_->StartHeard({network}, {12300}, kMaxServerRows, nowMs);
+    TakeChanges();
+  }
   // The rows the datagram filled.
   std::vector<size_t> TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs) {
     pipeline_->TakeDatagram({address, port}, bytes, nowMs);
@@ -436,4 +440,20 @@ TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
     for (const ServerPlayer& player : list.Rows()[1].players) EXPECT_EQ(player.name.size(), kMaxPlayerNameText) << c.what;
     EXPECT_EQ(list.PlayersTotal(), c.total) << c.what;
   }
+}
+
+TEST(ServerList, ServersHeardOnTheLocalNetworkBecomeRowsShownAndSorted) {
+  AskedList list;
+  list.SetListedServers({});
+  list.SortBy(ServerColumn::Name);
+  list.AskHeard({0x0A4D0001, 0xFFFFFF00}, 1000);  // 10.77.0.1/24
+  list.TakeReply(0x0A4D0007, 12300, "\\hostname\\Beta\\hostport\\12204\\numplayers\\1\\maxplayers\\8", 1040);
+  list.TakeReply(0x0A4D0005, 12300, "\\hostname\\Alpha\\hostport\\12203", 1050);
+  EXPECT_EQ(Column(list, ServerColumn::Server), (std::vector<std::string>{"10.77.0.7:12204", "10.77.0.5:12203"}));
+  EXPECT_EQ(list.Shown(), (std::vector<size_t>{0, 1}));
+  EXPECT_EQ(list.CellText(0, ServerColumn::Players), "1/8");
+  EXPECT_EQ(list.CellText(1, ServerColumn::Ping), "50");
+  list.SortAgain();
+  EXPECT_EQ(Column(list, ServerColumn::Name), (std::vector<std::string>{"Alpha", "Beta"}));
+  EXPECT_EQ(list.KeyOf(0), "10.77.0.5:12300") << "found again by where it was heard";
 }

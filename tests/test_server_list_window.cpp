@@ -954,3 +954,27 @@ TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
   }
   EXPECT_EQ(servers.PlayersTotal(), 3);
 }
+
+// In tests/local_network.sh's private network: stand-ins answer on query ports
+// within 12300-12316 (one of them silent) and beyond; the rows are the
+// answering ones in range, "server|name|players" sorted, as KESTRUN_LOCAL_ROWS lists them.
+TEST_F(ServerListTest, TheLocalNetworkSourceListsTheServersAnsweringItsBroadcast) {
+  const char* expected = std::getenv("KESTRUN_LOCAL_ROWS");
+  if (!expected) GTEST_SKIP() << "run by tests/local_network.sh in a private network namespace";
+  Open({}, "");
+  window->ChooseSource(ServerSource::LocalNetwork);
+  ASSERT_TRUE(WaitForRoundEnd());
+  PumpFor(150);  // the coalesced refresh of rows and summary
+  std::vector<std::string> rows;
+  const int count = static_cast<int>(SendMessageA(window->List(), LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    rows.push_back(ListViewCell(window->List(), row, 0) + "|" + ListViewCell(window->List(), row, 1) + "|" +
+                   ListViewCell(window->List(), row, 3));
+  }
+  std::sort(rows.begin(), rows.end());
+  const std::vector<std::string> listed = SplitKeepEmpty(expected, ';');
+  EXPECT_EQ(rows, listed);
+  EXPECT_EQ(WindowText(window->SummaryLine()).rfind(std::to_string(listed.size()) + " servers \xB7 ", 0), 0u)
+      << WindowText(window->SummaryLine());
+  EXPECT_EQ(Setting("Server List Source"), "4");
+}

@@ -76,8 +76,22 @@ void QueryPipeline::Start(std::vector<QueryTarget> targets, std::string statusRe
   EndIfDone();
 }
 
+// The few broadcasts go out at once, beside the pace: they are no rows.
+void QueryPipeline::StartHeard(std::vector<Subnet> networks, const std::vector<int>& ports, size_t maxRows,
+                               uint32_t nowMs) {
+  Start({}, {}, nowMs);
+  if (networks.empty() || ports.empty() || maxRows == 0) return;
+  running_ = true;
+  hearing_ = {std::move(networks), maxRows, nowMs};
+  for (const Subnet& network : hearing_.networks) {
+    for (int port : ports) sends_.push_back({{network.Broadcast(), port}, kGameSpyStatusRequest});
+  }
+}
+
 void QueryPipeline::Stop() {
   running_ = false;
+  hearing_ = {};
+  heard_.clear();
   lookups_.clear();
   lookupsToDrop_.clear();
   rows_.clear();
@@ -99,7 +113,32 @@ void QueryPipeline::Stop() {
 
 void QueryPipeline::Change(size_t row, QueryStage stage, int pingMs, std::string_view reply) {
   rows_[row].stage = stage;
-  changes_.push_back({row, stage, rows_[row].address, nowMs_, pingMs, reply});
+  changes_.push_back({row, stage, rows_[row].address, rows_[row].target.port, nowMs_, pingMs, reply});
+}
+
+bool QueryPipeline::HearsMore(uint32_t nowMs) const {
+  return !hearing_.networks.empty() && !Reached(nowMs, hearing_.askedAtMs + static_cast<uint32_t>(replyWaitMs_));
+}
+
+// A sender outside the networks asked did not answer the broadcast; one heard
+// before keeps its row, even once that is over.
+bool QueryPipeline::AddHeardRow(Endpoint from) {
+  const auto holdsSender = [&](const Subnet& network) { return network.Holds(from.address); };
+  if (!HearsMore(nowMs_) || rows_.size() >= hearing_.maxRows ||
+      std::none_of(hearing_.networks.begin(), hearing_.networks.end(), holdsSender) ||
+      !heard_.insert(KeyOf(from)).second) {
+    return false;
+  }
+  const size_t row = rows_.size();
+  Row& r = rows_.emplace_back();
+  r.target = {"", from.port, ReplyForm::Query, RowListens::UntilFirstReply};
+  r.address = from.address;
+  r.sentAtMs = hearing_.askedAtMs;
+  ++rowsLeft_;
+  deadlines_.push_back({hearing_.askedAtMs + static_cast<uint32_t>(replyWaitMs_), row});
+  waitingAt_.emplace(KeyOf(from), row);
+  Change(row, QueryStage::Waiting);
+  return true;
 }
 
 void QueryPipeline::Queue(size_t row, uint32_t address) {
@@ -153,8 +192,11 @@ void QueryPipeline::SendRow(size_t row, uint32_t nowMs) {
 void QueryPipeline::TakeDatagram(Endpoint from, std::string_view bytes, uint32_t nowMs) {
   nowMs_ = nowMs;
   if (!running_) return;
-  const auto at = waitingAt_.find(KeyOf(from));
-  if (at == waitingAt_.end()) return;
+  auto at = waitingAt_.find(KeyOf(from));
+  if (at == waitingAt_.end()) {
+    if (!AddHeardRow(from)) return;
+    at = waitingAt_.find(KeyOf(from));
+  }
   // Rows in the order they were given, as the list shows them.
   endpointRows_.clear();
   for (size_t row = at->second; row != kNone; row = rows_[row].nextAtEndpoint) endpointRows_.push_back(row);
@@ -296,6 +338,7 @@ void QueryPipeline::Tick(uint32_t nowMs) {
       --rowsLeft_;
     }
   }
+  if (!HearsMore(nowMs)) hearing_.networks.clear();  // its tick may come late
   for (size_t i = 0; i < lookups_.size();) {
     if (!Reached(nowMs, lookups_[i].startedMs + static_cast<uint32_t>(nameLimitMs_))) {
       ++i;
@@ -322,12 +365,13 @@ void QueryPipeline::DropSpentDeadlines() {
 }
 
 void QueryPipeline::EndIfDone() {
-  if (running_ && rowsLeft_ == 0) running_ = false;
+  if (running_ && rowsLeft_ == 0 && !HearsMore(nowMs_)) running_ = false;
 }
 
 std::optional<uint32_t> QueryPipeline::NextTickAt() const {
   std::optional<uint32_t> due;
   if (!running_) return due;
+  if (!hearing_.networks.empty()) due = hearing_.askedAtMs + static_cast<uint32_t>(replyWaitMs_);
   for (const Due& next : deadlines_) {
     if (!Listening(next.row)) continue;
     KeepEarliest(due, next.atMs);

@@ -29,9 +29,11 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "launcher/core/gamespy_status.h"
+#include "launcher/core/local_network.h"
 
 struct Endpoint {
   uint32_t address = 0;
@@ -71,6 +73,7 @@ struct RowChange {
   size_t row = 0;
   QueryStage stage = QueryStage::Waiting;
   uint32_t address = 0;
+  int port = 0;
   uint32_t atMs = 0;  // when it changed: a request is timed before it goes
   int pingMs = 0;     // Answered: from the request going out to the reply
   std::string_view reply;
@@ -109,6 +112,11 @@ class QueryPipeline {
   // Drops the running round and starts a new one. statusRequest is the
   // datagram asking for a status reply; a query reply is asked with "\status\".
   void Start(std::vector<QueryTarget> targets, std::string statusRequest, uint32_t nowMs);
+  // A round whose rows are who answers: "\status\" goes to each network's
+  // broadcast address on each port, and every sender within one of the
+  // networks that sends within the wait becomes a row asked with a query
+  // reply, each endpoint once, at most maxRows, numbered as they first send.
+  void StartHeard(std::vector<Subnet> networks, const std::vector<int>& ports, size_t maxRows, uint32_t nowMs);
   // Ends the round without a word. The lookups it started are no longer
   // wanted: the caller drops those still running.
   void Stop();
@@ -160,6 +168,9 @@ class QueryPipeline {
   static constexpr size_t kNone = SIZE_MAX;
 
   void Change(size_t row, QueryStage stage, int pingMs = 0, std::string_view reply = {});
+  // A row for a sender heard in a round of StartHeard; false when it gets none.
+  bool AddHeardRow(Endpoint from);
+  bool HearsMore(uint32_t nowMs) const;
   uint32_t nowMs_ = 0;  // the time of the input being taken
   void Queue(size_t row, uint32_t address);
   void SendQueued(uint32_t nowMs);
@@ -205,4 +216,11 @@ class QueryPipeline {
   std::vector<std::string> lookupsToStart_, lookupsToDrop_;
   std::vector<RowChange> changes_;
   std::vector<size_t> endpointRows_;
+  // Who may become a row in a round of StartHeard, and who did.
+  struct Hearing {
+    std::vector<Subnet> networks;
+    size_t maxRows = 0;
+    uint32_t askedAtMs = 0;
+  } hearing_;
+  std::unordered_set<uint64_t> heard_;
 };

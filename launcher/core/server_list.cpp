@@ -11,8 +11,9 @@
 namespace {
 
 constexpr const char* kColumnCaptions[kServerColumnCount] = {"Server", "Name", "Map", "Players", "Ping", "Lock"};
-constexpr const char* kSourceCaptions[kServerSourceCount] = {"Saved", "Allied Assault", "Spearhead", "Breakthrough"};
-constexpr const char* kSourceGames[kServerSourceCount] = {"", "mohaa", "mohaas", "mohaab"};
+constexpr const char* kSourceCaptions[kServerSourceCount] = {"Saved", "Allied Assault", "Spearhead", "Breakthrough",
+                                                             "Local network"};
+constexpr const char* kSourceGames[kServerSourceCount] = {"", "mohaa", "mohaas", "mohaab", ""};
 
 std::string DottedIPv4(uint32_t address) {
   return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
@@ -144,15 +145,20 @@ void ServerList::SetListedServers(const std::vector<ListedServer>& servers) {
   rowOfEntry_.clear();
   for (const ListedServer& listed : servers) {
     if (rows_.size() == kMaxListedServers) break;
-    ServerRow row;
-    row.form = ReplyForm::Query;
-    row.gamePortKnown = false;
-    row.host = DottedIPv4(listed.address);
-    row.port = listed.queryPort;
-    row.server = row.host + ":" + std::to_string(listed.queryPort);
-    AddRow(std::move(row));
+    AddRow(ListedRow(listed.address, listed.queryPort));
   }
   StartRound();
+}
+
+// Asked at its query port; the game port comes with its reply.
+ServerRow ServerList::ListedRow(uint32_t address, int queryPort) {
+  ServerRow row;
+  row.form = ReplyForm::Query;
+  row.gamePortKnown = false;
+  row.host = DottedIPv4(address);
+  row.port = queryPort;
+  row.server = row.host + ":" + std::to_string(queryPort);
+  return row;
 }
 
 std::string ServerList::KeyOf(size_t row) const {
@@ -202,6 +208,11 @@ std::vector<QueryTarget> ServerList::Targets() const {
 // Each change moves a row on from where it stands; a change that does not
 // follow (of a round before the last StartRound) is left alone.
 size_t ServerList::TakeChange(const RowChange& change) {
+  if (change.row == rows_.size() && change.stage == QueryStage::Waiting) {
+    AddRow(ListedRow(change.address, change.port));
+    visible_.push_back(Passes(rows_.back()));
+    shownStale_ = true;
+  }
   const size_t i = RowOf(change.row);
   if (i >= rows_.size()) return SIZE_MAX;
   ServerRow& row = rows_[i];

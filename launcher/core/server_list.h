@@ -15,11 +15,12 @@
 #include "launcher/core/master_exchange.h"
 #include "launcher/core/query_pipeline.h"
 
-// Where the rows come from: the saved servers, or a game's master list.
-enum class ServerSource { Saved, AlliedAssault, Spearhead, Breakthrough };
-constexpr int kServerSourceCount = 4;
+// Where the rows come from: the saved servers, a game's master list, or
+// whoever answers on the local network.
+enum class ServerSource { Saved, AlliedAssault, Spearhead, Breakthrough, LocalNetwork };
+constexpr int kServerSourceCount = 5;
 const char* ServerSourceCaption(ServerSource source);
-// The GameSpy name of the source's game ("mohaa", ...); "" for Saved.
+// The GameSpy name of the source's game ("mohaa", ...); "" for the others.
 const char* ServerSourceGame(ServerSource source);
 
 // Lock: a padlock drawn when the server asks for a password; its cell has no text.
@@ -117,8 +118,9 @@ class ServerList {
 
   // Where each entry is asked, in entry order: what the round's pipeline starts with.
   std::vector<QueryTarget> Targets() const;
-  // A change of the round's pipeline, whose rows are the entries. Returns the
-  // row whose cells it changed, or SIZE_MAX.
+  // A change of the round's pipeline, whose rows are the entries; a server
+  // heard on the local network is a new entry. Returns the row whose cells
+  // it changed, or SIZE_MAX.
   size_t TakeChange(const RowChange& change);
   // Rows without a reply show "no reply" from now on.
   void EndRound();
@@ -150,6 +152,7 @@ class ServerList {
 
  private:
   void AddRow(ServerRow row);
+  static ServerRow ListedRow(uint32_t address, int queryPort);
   void Fill(ServerRow& row, std::string_view reply, int pingMs);
   bool Passes(const ServerRow& row) const;
   void UpdateVisible(size_t row);

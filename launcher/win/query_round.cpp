@@ -15,9 +15,13 @@ QueryRound::QueryRound(int32_t replyWaitMs, int32_t nameLimitMs, QueryPace pace)
     : pipeline_(replyWaitMs, nameLimitMs, pace) {}
 
 // Without the larger buffer the round still works, on a smaller one.
-bool QueryRound::OpenSocket() {
+bool QueryRound::OpenSocket(bool broadcasts) {
   socket_ = net_.Open(SOCK_DGRAM, FD_READ, 0, kReceiveBuffer);
-  return socket_ != INVALID_SOCKET;
+  if (socket_ == INVALID_SOCKET) return false;
+  // Without it the broadcasts fail to go, as sends to a dead server do.
+  const BOOL on = TRUE;
+  if (broadcasts) setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+  return true;
 }
 
 void QueryRound::Start(std::vector<QueryTarget> targets, std::string statusRequest) {
@@ -27,6 +31,16 @@ void QueryRound::Start(std::vector<QueryTarget> targets, std::string statusReque
     return;
   }
   pipeline_.Start(std::move(targets), std::move(statusRequest), MillisecondClock());
+  Follow();
+}
+
+void QueryRound::StartHeard(std::vector<Subnet> networks, const std::vector<int>& ports, size_t maxRows) {
+  Stop();
+  if (!OpenSocket(true)) {
+    if (onEnd) onEnd();
+    return;
+  }
+  pipeline_.StartHeard(std::move(networks), ports, maxRows, MillisecondClock());
   Follow();
 }
 

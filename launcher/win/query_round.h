@@ -34,6 +34,9 @@ class QueryRound : private NetOwner {
 
   // Drops the running round and starts a new one, on a new socket.
   void Start(std::vector<QueryTarget> targets, std::string statusRequest);
+  // Drops the running round and asks the networks' broadcast addresses on
+  // ports; the rows are who answers (see QueryPipeline::StartHeard).
+  void StartHeard(std::vector<Subnet> networks, const std::vector<int>& ports, size_t maxRows);
   // Ends the round without a word: no more callbacks until the next Start.
   void Stop();
 
@@ -46,7 +49,7 @@ class QueryRound : private NetOwner {
   void OnLookupDone(uintptr_t lookup, uint32_t address) override;
   void OnTimer(int timer) override;
 
-  bool OpenSocket();
+  bool OpenSocket(bool broadcasts = false);
   // Does what the pipeline asked for after an input, and tells what changed.
   void Follow();
   void StartLookups();

@@ -10,6 +10,7 @@
 #include "launcher/core/gamespy_status.h"
 #include "launcher/core/master_servers.h"
 #include "launcher/core/server_status.h"
+#include "launcher/win/local_networks.h"
 
 namespace {
 
@@ -289,6 +290,7 @@ void ServerListWindow::StartSource() {
   if (refreshedKey_.empty()) playerChoseRow_ = false;  // Refresh keeps whose choice the selection is
   selectedEntry_ = SIZE_MAX;
   selectWhenFilled_ = true;
+  if (source_ == ServerSource::LocalNetwork) return ShowListedServers({});
   if (source_ == ServerSource::Saved) {
     servers_.SetServers(setup_.savedEntries);
     servers_.SortAgain();
@@ -330,7 +332,13 @@ void ServerListWindow::ShowListedServers(const std::vector<ListedServer>& server
 // The requests go out before the rows are shown, so that redrawing is not
 // counted in the pings.
 void ServerListWindow::StartRound() {
-  round_.Start(servers_.Targets(), setup_.statusRequest);
+  if (source_ == ServerSource::LocalNetwork) {
+    std::vector<int> ports;
+    for (int port = kFirstLocalQueryPort; port <= kLastLocalQueryPort; ++port) ports.push_back(port);
+    round_.StartHeard(LocalNetworks(), ports, kMaxServerRows);
+  } else {
+    round_.Start(servers_.Targets(), setup_.statusRequest);
+  }
   if (!refreshedKey_.empty()) selectedEntry_ = servers_.EntryOfKey(refreshedKey_);
   const size_t top = servers_.EntryOfKey(refreshedTopKey_);
   refreshedKey_.clear();
@@ -456,10 +464,10 @@ void ServerListWindow::RefreshView() {
 }
 
 void ServerListWindow::ShowSummary() {
-  if (source_ != ServerSource::Saved && masters_.Running()) return;  // says the masters are being asked
-  const bool saved = source_ == ServerSource::Saved;
+  const bool ofMasters = *ServerSourceGame(source_) != '\0';
+  if (ofMasters && masters_.Running()) return;  // says the masters are being asked
   const std::string summary =
-      ServerListSummary(saved ? -1 : static_cast<int>(mastersAnswered_), saved ? -1 : static_cast<int>(mastersAsked_),
+      ServerListSummary(ofMasters ? static_cast<int>(mastersAnswered_) : -1, ofMasters ? static_cast<int>(mastersAsked_) : -1,
                         servers_.Size(), servers_.PlayersTotal());
   if (WindowText(summaryLine_) != summary) SetWindowTextA(summaryLine_, summary.c_str());
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The "Server List" window: the saved servers, or every server the master
-// servers list for one of the three games, each asked for its status in one
+// The "Server List" window: the saved servers, every server the master
+// servers list for one of the three games, or those answering a broadcast on
+// the local network, each asked for its status in one
 // round of UDP requests and shown as its reply arrives. The selected server's
 // players show under the list; filters and a search narrow the rows. A
 // double-click or Enter on a row picks its server; "Add to Saved" keeps it.

@@ -11,7 +11,9 @@
 // port 27900 when missing), --heartbeat-ms N (default 60000; every 3 s
 // until the master has challenged the server), --parts N
 // (GameSpy answers in N parts), --reverse-parts (sent last part first),
-// --quit-after-ms N.
+// --quit-after-ms N, --lan-address A.B.C.D (query ports on every address, to
+// hear a broadcast, and that address of this machine answered as loopback is:
+// only in a private network namespace).
 // Remote console on the game port, in the Allied Assault form (status
 // replies then carry the direction byte, and status and console requests
 // share the per-address rate limit): --rcon-password PW or --rcon-no-password,
@@ -59,6 +61,7 @@ struct Options {
   long heartbeatMs = 60000;
   int parts = 1;
   bool reverseParts = false;
+  uint32_t lanAddress = 0;
   long quitAfterMs = -1;
   bool rcon = false;
   bool playersListed = false;  // the first --rcon-player replaces the made-up ones
@@ -181,6 +184,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (option == "--heartbeat-ms") o.heartbeatMs = std::atol(value.c_str());
     else if (option == "--parts") o.parts = std::atoi(value.c_str());
     else if (option == "--quit-after-ms") o.quitAfterMs = std::atol(value.c_str());
+    else if (option == "--lan-address") {
+      if (!ParseDottedIPv4(value, o.lanAddress)) return false;
+    }
     else if (option == "--game") {
       if (!ParseGames(value, o.games)) return false;
     } else if (option == "--master") {
@@ -293,6 +299,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: game_server [--port N] [--query-port N] [--count 1..%d] [--silent N] [--game mohaa,...]\n"
                  "                   [--master 127.x.y.z[:PORT]] [--heartbeat-ms N] [--parts N] [--reverse-parts]\n"
+                 "                   [--lan-address A.B.C.D]\n"
                  "                   [--quit-after-ms N] [--rcon-password PW | --rcon-no-password]\n"
                  "                   [--rcon-layout growing|fixed] [--rcon-players 0..64] [--rcon-player S|P|ADDR|NAME]\n"
                  "                   [--rcon-commands a,b,...] [--rcon-buffer N] [--rcon-log FILE]\n",
@@ -318,7 +325,7 @@ int main(int argc, char** argv) {
     }
     if (o.queryPort != 0) {
       s.queryPort = o.queryPort + i;
-      if (!s.query.BindLoopback(s.queryPort)) {
+      if (!s.query.BindLoopback(s.queryPort, o.lanAddress != 0)) {
         Say("game server: cannot use UDP port " + std::to_string(s.queryPort));
         return 1;
       }
@@ -357,7 +364,7 @@ int main(int argc, char** argv) {
       // Several may be waiting: read them all before the next wait.
       while (sockets[ready]->Receive(d)) {
         // Nothing goes back to an address outside this machine.
-        if (!IsLoopback(d.address)) continue;
+        if (!IsLoopback(d.address) && d.address != o.lanAddress) continue;
         if (onQueryPort) {
           AnswerQueryPort(s, d, o);
         } else {

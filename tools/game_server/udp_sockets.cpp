@@ -56,13 +56,13 @@ UdpSocket::~UdpSocket() {
   if (handle_ != kNone) CLOSE_SOCKET(Native(handle_));
 }
 
-bool UdpSocket::BindLoopback(int port) {
+bool UdpSocket::BindLoopback(int port, bool anyAddress) {
   const NativeSocket s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (static_cast<std::uintptr_t>(s) == kNone || s == static_cast<NativeSocket>(-1)) return false;
   handle_ = static_cast<std::uintptr_t>(s);
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  local.sin_addr.s_addr = htonl(anyAddress ? INADDR_ANY : INADDR_LOOPBACK);
   local.sin_port = htons(static_cast<uint16_t>(port));
   return bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 && MakeNonBlocking(s);
 }

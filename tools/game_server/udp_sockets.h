@@ -23,8 +23,9 @@ class UdpSocket {
   UdpSocket& operator=(UdpSocket&& other) noexcept;
   ~UdpSocket();
 
-  // A non-blocking socket on 127.0.0.1:port.
-  bool BindLoopback(int port);
+  // A non-blocking socket on 127.0.0.1:port, or on every address of the
+  // machine (which hears broadcasts) when anyAddress.
+  bool BindLoopback(int port, bool anyAddress = false);
   void SendTo(uint32_t address, int port, const std::string& bytes);
   // The next waiting datagram; false when none waits.
   bool Receive(Datagram& datagram);
