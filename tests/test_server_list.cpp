@@ -210,10 +210,10 @@ TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
             (Cells{"127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003", "127.0.0.1:27004"}));
   // The rows move whole: a late reply still finds its server, a round its row.
   EXPECT_EQ(list.Rows()[1].name, "Alpha");
-  EXPECT_EQ(list.RowOf(0), 0u);
+  EXPECT_EQ(list.PlaceOf(0), 0u);
   list.SortBy(ServerColumn::Server);
-  EXPECT_EQ(list.Rows()[list.RowOf(1)].name, "Alpha");
-  EXPECT_EQ(list.RowOf(1), 2u);
+  EXPECT_EQ(list.Rows()[list.PlaceOf(1)].name, "Alpha");
+  EXPECT_EQ(list.PlaceOf(1), 2u);
 }
 
 TEST(ServerList, RowsWithoutANumberStayLastWhicheverWayPlayersOrPingSort) {
@@ -371,8 +371,8 @@ TEST(ServerList, FiltersAndSearchKeepTheRowsAPlayerLooksFor) {
     EXPECT_EQ(list.Shown(), c.shown) << c.filter.search;
   }
   list.SetFilter({.hideEmpty = true});
-  EXPECT_EQ(list.ShownIndexOf(0), -1);
-  EXPECT_EQ(list.ShownIndexOf(2), 1);
+  EXPECT_EQ(list.ShownPositionOf(0), -1);
+  EXPECT_EQ(list.ShownPositionOf(2), 1);
   list.SortBy(ServerColumn::Players, true);
   EXPECT_EQ(list.Rows()[list.Shown()[0]].name, "Full House") << "sorting keeps the filter";
   EXPECT_EQ(list.Shown().size(), 4u);
@@ -404,13 +404,13 @@ TEST(ServerList, AServersKeyFindsItInALaterListOfTheSameSource) {
     const char* what;
     std::string key;
     const ServerList& again;
-    size_t entry;
+    size_t number;
   } cases[] = {
       {"a listed server that named its game port", listed.KeyOf(1), listedAgain, 1},
       {"a listed server no longer listed", listed.KeyOf(0), listedAgain, SIZE_MAX},
       {"a saved server, moved and sorted", saved.KeyOf(0), savedAgain, 2},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.again.EntryOfKey(c.key), c.entry) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(c.again.NumberOfKey(c.key), c.number) << c.what;
 }
 
 TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {

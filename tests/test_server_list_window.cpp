@@ -942,10 +942,10 @@ TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
   EXPECT_TRUE(MemoryGrewAtMost(before, 32 * kMiB));
   const ServerList& servers = window->Servers();
   ASSERT_EQ(servers.Size(), ports.size());
-  for (size_t entry = 0; entry < ports.size(); ++entry) {
-    const ServerRow& row = servers.Rows()[servers.RowOf(entry)];
-    const bool good = entry == 0 || entry == ports.size() - 1;
-    const Case* c = good ? nullptr : &cases[entry - 1];
+  for (size_t number = 0; number < ports.size(); ++number) {
+    const ServerRow& row = servers.Rows()[servers.PlaceOf(number)];
+    const bool good = number == 0 || number == ports.size() - 1;
+    const Case* c = good ? nullptr : &cases[number - 1];
     SCOPED_TRACE(c ? c->what : "a good server");
     EXPECT_EQ(row.state, good || c->answers ? QueryStage::Answered : QueryStage::NoReply);
     if (c && c->answers) {

@@ -16,6 +16,9 @@
 //   inspection record  the overlay's "SD" record (not read here).
 //   row             one server asked in a round, numbered in the order given;
 //                   a list's sort never changes its number.
+//   place           where a row stands in a list's current sort; a sort
+//                   changes it. Its shown position is where it stands among
+//                   the rows a filter lets through.
 //   target          where a row is asked: a host (a dotted address or a name)
 //                   and a port, and which reply it waits for.
 //   lookup          a name resolved to an address by the system.

@@ -120,19 +120,19 @@ std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved
 }
 
 void ServerList::AddRow(ServerRow row) {
-  row.entry = rows_.size();
-  rowOfEntry_.push_back(rows_.size());
+  row.number = rows_.size();
+  placeOfNumber_.push_back(rows_.size());
   rows_.push_back(std::move(row));
 }
 
-void ServerList::SetServers(const std::vector<std::string>& entries) {
+void ServerList::SetServers(const std::vector<std::string>& servers) {
   rows_.clear();
-  rowOfEntry_.clear();
-  for (const std::string& entry : entries) {
+  placeOfNumber_.clear();
+  for (const std::string& server : servers) {
     if (rows_.size() == kMaxServerRows) break;
     ServerRow row;
-    row.server = entry;
-    const ServerAddress split = SplitServerAddress(entry);
+    row.server = server;
+    const ServerAddress split = SplitServerAddress(server);
     row.host = split.host;
     if (!ParsePort(split.port, row.port)) row.port = 0;
     AddRow(std::move(row));
@@ -142,7 +142,7 @@ void ServerList::SetServers(const std::vector<std::string>& entries) {
 
 void ServerList::SetListedServers(const std::vector<ListedServer>& servers) {
   rows_.clear();
-  rowOfEntry_.clear();
+  placeOfNumber_.clear();
   for (const ListedServer& listed : servers) {
     if (rows_.size() == kMaxListedServers) break;
     AddRow(ListedRow(listed.address, listed.queryPort));
@@ -161,14 +161,14 @@ ServerRow ServerList::ListedRow(uint32_t address, int queryPort) {
   return row;
 }
 
-std::string ServerList::KeyOf(size_t row) const {
-  if (row >= rows_.size()) return {};
-  return rows_[row].host + ":" + std::to_string(rows_[row].port);
+std::string ServerList::KeyOf(size_t place) const {
+  if (place >= rows_.size()) return {};
+  return rows_[place].host + ":" + std::to_string(rows_[place].port);
 }
 
-size_t ServerList::EntryOfKey(const std::string& key) const {
-  for (size_t entry = 0; entry < rowOfEntry_.size(); ++entry) {
-    if (KeyOf(rowOfEntry_[entry]) == key) return entry;
+size_t ServerList::NumberOfKey(const std::string& key) const {
+  for (size_t number = 0; number < placeOfNumber_.size(); ++number) {
+    if (KeyOf(placeOfNumber_[number]) == key) return number;
   }
   return SIZE_MAX;
 }
@@ -197,10 +197,10 @@ void ServerList::StartRound() {
 
 std::vector<QueryTarget> ServerList::Targets() const {
   std::vector<QueryTarget> targets(rows_.size());
-  for (size_t entry = 0; entry < rows_.size(); ++entry) {
-    const ServerRow& row = rows_[RowOf(entry)];
+  for (size_t number = 0; number < rows_.size(); ++number) {
+    const ServerRow& row = rows_[PlaceOf(number)];
     if (row.state == QueryStage::BadAddress) continue;  // asked nowhere
-    targets[entry] = {row.host, row.port, row.form, RowListens::UntilFirstReply};
+    targets[number] = {row.host, row.port, row.form, RowListens::UntilFirstReply};
   }
   return targets;
 }
@@ -213,7 +213,7 @@ size_t ServerList::TakeChange(const RowChange& change) {
     visible_.push_back(Passes(rows_.back()));
     shownStale_ = true;
   }
-  const size_t i = RowOf(change.row);
+  const size_t i = PlaceOf(change.row);
   if (i >= rows_.size()) return SIZE_MAX;
   ServerRow& row = rows_[i];
   const bool resolving = row.state == QueryStage::Resolving;
@@ -299,10 +299,10 @@ bool ServerList::Passes(const ServerRow& row) const {
                      [&](const ServerPlayer& player) { return Contains(player.name, searchLower_); });
 }
 
-void ServerList::UpdateVisible(size_t row) {
-  const char passes = Passes(rows_[row]);
-  if (visible_[row] == passes) return;
-  visible_[row] = passes;
+void ServerList::UpdateVisible(size_t place) {
+  const char passes = Passes(rows_[place]);
+  if (visible_[place] == passes) return;
+  visible_[place] = passes;
   shownStale_ = true;
 }
 
@@ -322,10 +322,10 @@ const std::vector<size_t>& ServerList::Shown() const {
   return shown_;
 }
 
-int ServerList::ShownIndexOf(size_t row) const {
+int ServerList::ShownPositionOf(size_t place) const {
   const std::vector<size_t>& shown = Shown();
-  const auto at = std::lower_bound(shown.begin(), shown.end(), row);
-  return at != shown.end() && *at == row ? static_cast<int>(at - shown.begin()) : -1;
+  const auto at = std::lower_bound(shown.begin(), shown.end(), place);
+  return at != shown.end() && *at == place ? static_cast<int>(at - shown.begin()) : -1;
 }
 
 int64_t ServerList::PlayersTotal() const {
@@ -371,14 +371,14 @@ std::vector<size_t> ServerList::Reorder(const std::vector<size_t>& order) {
   }
   rows_ = std::move(sorted);
   visible_ = std::move(visible);
-  for (size_t i = 0; i < rows_.size(); ++i) rowOfEntry_[rows_[i].entry] = i;
+  for (size_t i = 0; i < rows_.size(); ++i) placeOfNumber_[rows_[i].number] = i;
   shownStale_ = true;
   return order;
 }
 
-std::string ServerList::CellText(size_t index, ServerColumn column) const {
-  if (index >= rows_.size()) return {};
-  const ServerRow& row = rows_[index];
+std::string ServerList::CellText(size_t place, ServerColumn column) const {
+  if (place >= rows_.size()) return {};
+  const ServerRow& row = rows_[place];
   switch (column) {
     case ServerColumn::Server:
       return row.server;

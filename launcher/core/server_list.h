@@ -59,7 +59,7 @@ struct ServerRow {
   // text as saved, or a listed server's address with its game port once its
   // reply names one (the query port until then).
   std::string server;
-  size_t entry = 0;  // where it stood among the entries given; sorting keeps it
+  size_t number = 0;  // the row's number: where it stood among those given; sorting keeps it
   // Whether server holds the game port: a listed server's reply must name it.
   bool gamePortKnown = true;
   // A saved server answers with a status reply, a listed one with a query reply.
@@ -98,29 +98,30 @@ std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, 
 
 class ServerList {
  public:
-  // One row per entry, at most kMaxServerRows.
-  void SetServers(const std::vector<std::string>& entries);
+  // One row per server text, at most kMaxServerRows.
+  void SetServers(const std::vector<std::string>& servers);
   // One row per listed server, at most kMaxListedServers, each asked "\status\".
   void SetListedServers(const std::vector<ListedServer>& servers);
   // A new round: every row forgets its reply; addresses that cannot be used
   // are BadAddress at once, the others Resolving.
   void StartRound();
 
+  // In sorted order: a row's index here is its place.
   const std::vector<ServerRow>& Rows() const { return rows_; }
   size_t Size() const { return rows_.size(); }
-  // The row that shows the given entry now, wherever sorting took it.
-  size_t RowOf(size_t entry) const { return entry < rowOfEntry_.size() ? rowOfEntry_[entry] : rows_.size(); }
+  // The place of the row with the given number now, wherever sorting took it.
+  size_t PlaceOf(size_t number) const { return number < placeOfNumber_.size() ? placeOfNumber_[number] : rows_.size(); }
   // What finds the row's server again in a later list of the same source:
   // the address and port it is asked at, which its reply does not change.
-  std::string KeyOf(size_t row) const;
-  // The entry of the first row with the key; SIZE_MAX when no row has it.
-  size_t EntryOfKey(const std::string& key) const;
+  std::string KeyOf(size_t place) const;
+  // The number of the first row with the key; SIZE_MAX when no row has it.
+  size_t NumberOfKey(const std::string& key) const;
 
-  // Where each entry is asked, in entry order: what the round's pipeline starts with.
+  // Where each row is asked, by number: what the round's pipeline starts with.
   std::vector<QueryTarget> Targets() const;
-  // A change of the round's pipeline, whose rows are the entries; a server
-  // heard on the local network is a new entry. Returns the row whose cells
-  // it changed, or SIZE_MAX.
+  // A change of the round's pipeline, whose rows are these rows by number; a
+  // server heard on the local network is a new row. Returns the place whose
+  // cells it changed, or SIZE_MAX.
   size_t TakeChange(const RowChange& change);
   // Rows without a reply show "no reply" from now on.
   void EndRound();
@@ -128,7 +129,7 @@ class ServerList {
 
   // Sorts by column; the same column again reverses the order. Rows without
   // a reply stay last by "Players", "Ping" and "Lock" either way. Returns
-  // where each row was: row i now held row result[i] before.
+  // where each row was: place i now holds what place result[i] held before.
   std::vector<size_t> SortBy(ServerColumn column);
   // Sorts in the given order, as a remembered sort is restored.
   std::vector<size_t> SortBy(ServerColumn column, bool descending);
@@ -137,16 +138,16 @@ class ServerList {
   bool Sorted() const { return sorted_; }
   ServerColumn SortColumn() const { return sortColumn_; }
   bool Descending() const { return descending_; }
-  std::string CellText(size_t row, ServerColumn column) const;
+  std::string CellText(size_t place, ServerColumn column) const;
 
   void SetFilter(const ServerFilter& filter);
   const ServerFilter& Filter() const { return filter_; }
-  // The rows the filter lets through, in row order: what the window lists.
+  // The places of the rows the filter lets through, in order: what the window lists.
   const std::vector<size_t>& Shown() const;
   // Whether a row came into or went out of Shown() since it was last read.
   bool ShownChanged() const { return shownStale_; }
-  // The row's place among Shown(), or -1 when it is filtered out.
-  int ShownIndexOf(size_t row) const;
+  // The place's position among Shown(), or -1 when it is filtered out.
+  int ShownPositionOf(size_t place) const;
   // The players of the answered rows, all added up.
   int64_t PlayersTotal() const;
 
@@ -155,18 +156,18 @@ class ServerList {
   static ServerRow ListedRow(uint32_t address, int queryPort);
   void Fill(ServerRow& row, std::string_view reply, int pingMs);
   bool Passes(const ServerRow& row) const;
-  void UpdateVisible(size_t row);
+  void UpdateVisible(size_t place);
   void Forget(ServerRow& row);
   std::vector<size_t> Reorder(const std::vector<size_t>& order);
 
   std::vector<ServerRow> rows_;
-  std::vector<size_t> rowOfEntry_;
+  std::vector<size_t> placeOfNumber_;  // by number
   ServerColumn sortColumn_ = ServerColumn::Server;
   bool sorted_ = false;
   bool descending_ = false;
   ServerFilter filter_;
   std::string searchLower_;
-  std::vector<char> visible_;  // by row: whether the filter lets it through
+  std::vector<char> visible_;  // by place: whether the filter lets it through
   mutable std::vector<size_t> shown_;
   mutable bool shownStale_ = true;
 };

@@ -264,8 +264,8 @@ void ServerListWindow::ChooseSource(ServerSource source) {
 // the servers of the Refresh before.
 void ServerListWindow::Refresh() {
   if (!hwnd_) return;
-  if (selectedEntry_ < servers_.Size()) refreshedKey_ = servers_.KeyOf(servers_.RowOf(selectedEntry_));
-  if (const size_t top = TopEntry(); top < servers_.Size()) refreshedTopKey_ = servers_.KeyOf(servers_.RowOf(top));
+  if (selectedNumber_ < servers_.Size()) refreshedKey_ = servers_.KeyOf(servers_.PlaceOf(selectedNumber_));
+  if (const size_t top = TopNumber(); top < servers_.Size()) refreshedTopKey_ = servers_.KeyOf(servers_.PlaceOf(top));
   StartSource();
 }
 
@@ -288,7 +288,7 @@ void ServerListWindow::StartSource() {
   round_.Stop();
   masters_.Cancel();
   if (refreshedKey_.empty()) playerChoseRow_ = false;  // Refresh keeps whose choice the selection is
-  selectedEntry_ = SIZE_MAX;
+  selectedNumber_ = SIZE_MAX;
   selectWhenFilled_ = true;
   if (source_ == ServerSource::LocalNetwork) return ShowListedServers({});
   if (source_ == ServerSource::Saved) {
@@ -339,8 +339,8 @@ void ServerListWindow::StartRound() {
   } else {
     round_.Start(servers_.Targets(), setup_.statusRequest);
   }
-  if (!refreshedKey_.empty()) selectedEntry_ = servers_.EntryOfKey(refreshedKey_);
-  const size_t top = servers_.EntryOfKey(refreshedTopKey_);
+  if (!refreshedKey_.empty()) selectedNumber_ = servers_.NumberOfKey(refreshedKey_);
+  const size_t top = servers_.NumberOfKey(refreshedTopKey_);
   refreshedKey_.clear();
   refreshedTopKey_.clear();
   ShowAllRows();
@@ -356,7 +356,7 @@ void ServerListWindow::OnChanges(const std::vector<RowChange>& changes) {
     if (row == SIZE_MAX) continue;
     ShowRow(row);
     shown = true;
-    if (change.stage == QueryStage::Answered && change.row == selectedEntry_) ShowPlayers(true);
+    if (change.stage == QueryStage::Answered && change.row == selectedNumber_) ShowPlayers(true);
   }
   if (shown) ViewChanged();
 }
@@ -365,12 +365,12 @@ void ServerListWindow::OnChanges(const std::vector<RowChange>& changes) {
 // the player picks a row, the selection is the first one (the busiest server
 // under a sort by players), without moving the view.
 void ServerListWindow::EndRound() {
-  const size_t top = TopEntry();
+  const size_t top = TopNumber();
   servers_.EndRound();
   servers_.SortAgain();
   ShowAllRows();
   if (!playerChoseRow_ && !shownRows_.empty()) {
-    selectedEntry_ = servers_.Rows()[shownRows_.front()].entry;
+    selectedNumber_ = servers_.Rows()[shownRows_.front()].number;
     ShowSelection();
   }
   KeepAtTop(top);
@@ -389,7 +389,7 @@ void ServerListWindow::ApplyFilter() {
   if (filter.hideEmpty != was.hideEmpty) settings::Write(settings::kServerListHideEmpty, filter.hideEmpty);
   if (filter.hideFull != was.hideFull) settings::Write(settings::kServerListHideFull, filter.hideFull);
   if (filter.hideNoReply != was.hideNoReply) settings::Write(settings::kServerListHideNoReply, filter.hideNoReply);
-  const size_t top = TopEntry();
+  const size_t top = TopNumber();
   ShowAllRows();
   KeepAtTop(top);
 }
@@ -415,16 +415,16 @@ void ServerListWindow::ShowAllRows() {
   ShowSummary();
 }
 
-size_t ServerListWindow::TopEntry() const {
+size_t ServerListWindow::TopNumber() const {
   const LRESULT top = SendMessageA(list_, LVM_GETTOPINDEX, 0, 0);
   if (top <= 0 || static_cast<size_t>(top) >= shownRows_.size()) return SIZE_MAX;
-  return servers_.Rows()[shownRows_[static_cast<size_t>(top)]].entry;
+  return servers_.Rows()[shownRows_[static_cast<size_t>(top)]].number;
 }
 
 // A server no longer shown leaves the view where it is.
-void ServerListWindow::KeepAtTop(size_t entry) {
-  if (entry >= servers_.Size()) return;
-  const int row = servers_.ShownIndexOf(servers_.RowOf(entry));
+void ServerListWindow::KeepAtTop(size_t number) {
+  if (number >= servers_.Size()) return;
+  const int row = servers_.ShownPositionOf(servers_.PlaceOf(number));
   if (row >= 0) ScrollToTop(row);
 }
 
@@ -451,7 +451,7 @@ void ServerListWindow::RefreshView() {
   if (viewTimerSet_) KillTimer(hwnd_, kViewTimer);
   viewTimerSet_ = false;
   if (servers_.ShownChanged()) {
-    const size_t top = TopEntry();
+    const size_t top = TopNumber();
     ShowAllRows();
     KeepAtTop(top);
     return;
@@ -553,13 +553,13 @@ void ServerListWindow::ShowRowInView(int row) {
 
 void ServerListWindow::SelectOnFirstFill() {
   selectWhenFilled_ = false;
-  if (!playerChoseRow_ || selectedEntry_ >= servers_.Size()) selectedEntry_ = servers_.Rows()[shownRows_.front()].entry;
+  if (!playerChoseRow_ || selectedNumber_ >= servers_.Size()) selectedNumber_ = servers_.Rows()[shownRows_.front()].number;
   ShowSelection();
   ShowRowInView(SelectedRow());
 }
 
 void ServerListWindow::ShowSelection() {
-  const int row = selectedEntry_ < servers_.Size() ? servers_.ShownIndexOf(servers_.RowOf(selectedEntry_)) : -1;
+  const int row = selectedNumber_ < servers_.Size() ? servers_.ShownPositionOf(servers_.PlaceOf(selectedNumber_)) : -1;
   if (row != SelectedRow()) SelectRow(row);
   ShowPlayers(false);
 }
@@ -567,7 +567,7 @@ void ServerListWindow::ShowSelection() {
 // The player's choice, or none.
 void ServerListWindow::OnSelectionChanged() {
   const ServerRow* selected = SelectedServer();
-  selectedEntry_ = selected ? selected->entry : SIZE_MAX;
+  selectedNumber_ = selected ? selected->number : SIZE_MAX;
   if (selected) {
     selectWhenFilled_ = false;
     playerChoseRow_ = true;
@@ -578,9 +578,9 @@ void ServerListWindow::OnSelectionChanged() {
 void ServerListWindow::ShowPlayers(bool rowChanged) {
   const ServerRow* selected = SelectedServer();
   EnableWindow(addButton_, selected && selected->gamePortKnown);
-  const size_t entry = selected ? selected->entry : SIZE_MAX;
-  if (entry == playersEntry_ && !rowChanged) return;
-  playersEntry_ = entry;
+  const size_t number = selected ? selected->number : SIZE_MAX;
+  if (number == playersNumber_ && !rowChanged) return;
+  playersNumber_ = number;
   SendMessageA(playersList_, WM_SETREDRAW, FALSE, 0);
   SendMessageA(playersList_, LVM_DELETEALLITEMS, 0, 0);
   if (selected) {

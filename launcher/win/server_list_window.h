@@ -94,8 +94,8 @@ class ServerListWindow : public OwnedWindow {
   void ShowAllRows();
   // The server in the top row of the view; SIZE_MAX at the very top, where
   // the view stays to show rows coming in above.
-  size_t TopEntry() const;
-  void KeepAtTop(size_t entry);
+  size_t TopNumber() const;
+  void KeepAtTop(size_t number);
   void ScrollToTop(int row);
   // The row's cells are drawn anew with the next view refresh.
   void ShowRow(size_t row);
@@ -123,14 +123,14 @@ class ServerListWindow : public OwnedWindow {
   ServerSource source_ = ServerSource::Saved;
   ServerList servers_;
   std::vector<size_t> shownRows_;
-  size_t selectedEntry_ = SIZE_MAX;  // the selected server, wherever filters and sorts take it
+  size_t selectedNumber_ = SIZE_MAX;  // the selected server, wherever filters and sorts take it
   // A new source's first row, or the server selected before Refresh, is
   // selected once the list first shows rows; from then on the player's choice stays.
   bool selectWhenFilled_ = false;
   bool playerChoseRow_ = false;  // else the selection follows the first row
   // The servers selected and at the top of the view at Refresh, until the new rows come.
   std::string refreshedKey_, refreshedTopKey_;
-  size_t playersEntry_ = SIZE_MAX;  // whose players the pane shows
+  size_t playersNumber_ = SIZE_MAX;  // whose players the pane shows
   bool selectingRow_ = false;  // the selection being changed by this window, not the player
   HWND list_ = nullptr;
   HWND playersList_ = nullptr;
@@ -148,7 +148,7 @@ class ServerListWindow : public OwnedWindow {
   std::vector<MasterAddress> askedMasters_;
   size_t mastersAsked_ = 0;
   size_t mastersAnswered_ = 0;
-  // Its rows are the entries in their first order, whatever the sort.
+  // Its rows are the list's rows by number, whatever the sort.
   QueryRound round_;
   std::string shownText_;
 };

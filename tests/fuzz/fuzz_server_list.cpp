@@ -90,16 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   list.EndRound();
   list.SortBy(static_cast<ServerColumn>(data[0] % kServerColumnCount));
-  // Every row once, each still showing its entry's server (a listed one may have learnt its game port).
-  std::vector<size_t> entries;
+  // Every row once, each still showing its own server (a listed one may have learnt its game port).
+  std::vector<size_t> rowNumbers;
   for (size_t i = 0; i < list.Size(); ++i) {
     const ServerRow& row = list.Rows()[i];
-    entries.push_back(row.entry);
-    FUZZ_CHECK(list.RowOf(row.entry) == i);
-    FUZZ_CHECK(row.server == before[row.entry].server || row.form == ReplyForm::Query);
+    rowNumbers.push_back(row.number);
+    FUZZ_CHECK(list.PlaceOf(row.number) == i);
+    FUZZ_CHECK(row.server == before[row.number].server || row.form == ReplyForm::Query);
   }
-  std::sort(entries.begin(), entries.end());
-  for (size_t i = 0; i < entries.size(); ++i) FUZZ_CHECK(entries[i] == i);
+  std::sort(rowNumbers.begin(), rowNumbers.end());
+  for (size_t i = 0; i < rowNumbers.size(); ++i) FUZZ_CHECK(rowNumbers[i] == i);
 
   // By a column of numbers the rows without one stay last, whichever the direction.
   const ServerColumn numbers = data[1] % 2 ? ServerColumn::Players : ServerColumn::Ping;
