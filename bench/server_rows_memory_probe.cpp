@@ -21,7 +21,7 @@ std::string HostileReply() {
   const std::string text(64, 'x');
   std::string reply = "\\hostname\\" + text + "\\mapname\\" + text + "\\gametype\\" + text + "\\gamever\\" + text +
                       "\\hostport\\12203\\numplayers\\2147483647\\maxplayers\\2147483647\\password\\1";
-  for (int n = 0; n < kMaxGameSpyPlayers; ++n) {
+  for (int n = 0; n < kMaxQueryReplyPlayers; ++n) {
     const std::string number = std::to_string(n);
     reply += "\\player_" + number + "\\" + text + "\\frags_" + number + "\\-999\\ping_" + number + "\\999";
   }
@@ -81,7 +81,7 @@ size_t TakeAnswers(QueryPipeline& pipeline, ServerList& list) {
   return filled;
 }
 
-// Every listed server answers one hostile GameSpy reply.
+// Every listed server answers one hostile query reply.
 Held ListedRows() {
   const std::string reply = HostileReply();
   std::vector<ListedServer> listed;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/core/gamespy_status.h"
+#include "launcher/core/query_reply.h"
 #include "tools/game_server/gamespy_reply.h"
 
 namespace {
@@ -38,10 +38,10 @@ TEST(GameServerGameSpy, StatusInPartsInAnyOrderJoinsToTheServer) {
       std::vector<std::string> datagrams = AnswerQuery(server, "\\status\\", 41, parts);
       EXPECT_EQ(datagrams.size(), static_cast<size_t>(sent));
       if (reversed) std::reverse(datagrams.begin(), datagrams.end());
-      GameSpyReplyJoiner joiner;
+      QueryReplyJoiner joiner;
       for (const std::string& d : datagrams) joiner.Take(d);
       ASSERT_TRUE(joiner.Complete()) << parts;
-      const GameSpyServer s = ParseGameSpyStatus(joiner.Joined());
+      const QueryReplyServer s = ParseQueryReply(joiner.Joined());
       EXPECT_EQ(s.hostName, "Kestrun stand-in 9");
       EXPECT_EQ(s.hostPort, 12211);
       EXPECT_EQ(s.mapName, "dm/mohdm2");

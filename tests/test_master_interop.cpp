@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "common/core/text.h"
-#include "launcher/core/gamespy_status.h"
 #include "launcher/core/master_exchange.h"
 #include "launcher/core/master_servers.h"
+#include "launcher/core/query_reply.h"
 #include "tools/game_server/gamespy_reply.h"
 
 namespace {
@@ -111,11 +111,11 @@ std::vector<ListedServer> Sorted(std::vector<ListedServer> servers) {
 
 // Sends "\status\" and joins what comes back from that address and port
 // within a second.
-GameSpyReplyJoiner QueryStatus(int queryPort) {
-  GameSpyReplyJoiner joiner;
+QueryReplyJoiner QueryStatus(int queryPort) {
+  QueryReplyJoiner joiner;
   const int s = socket(AF_INET, SOCK_DGRAM, 0);
   const sockaddr_in server = LoopbackAddress(queryPort);
-  sendto(s, kGameSpyStatusRequest.data(), kGameSpyStatusRequest.size(), 0, reinterpret_cast<const sockaddr*>(&server),
+  sendto(s, kQueryRequest.data(), kQueryRequest.size(), 0, reinterpret_cast<const sockaddr*>(&server),
          sizeof server);
   const Clock::time_point until = Clock::now() + std::chrono::seconds(1);
   char buffer[65536];
@@ -216,19 +216,19 @@ TEST_F(MasterInterop, StatusRepliesAgreeWithQuakestat) {
     for (int i = 0; i < group.count; ++i) {
       const int queryPort = group.queryPort + i;
       const bool silent = i >= group.count - group.silent;
-      const GameSpyReplyJoiner joiner = QueryStatus(queryPort);
+      const QueryReplyJoiner joiner = QueryStatus(queryPort);
       const QuakestatServer q = RunQuakestat(queryPort);
       EXPECT_EQ(joiner.Complete(), !silent) << queryPort;
       EXPECT_EQ(q.answered, !silent) << queryPort;
       if (silent || !joiner.Complete() || !q.answered) continue;
-      const GameSpyServer s = ParseGameSpyStatus(joiner.Joined());
+      const QueryReplyServer s = ParseQueryReply(joiner.Joined());
       EXPECT_EQ(s.hostName, q.name) << queryPort;
       EXPECT_EQ(s.mapName, q.map) << queryPort;
       EXPECT_EQ(s.maxPlayers, q.maxPlayers) << queryPort;
       EXPECT_EQ(s.numPlayers, q.numPlayers) << queryPort;
       EXPECT_EQ(s.hostPort, group.gamePort + i) << queryPort;
       std::vector<std::string> players, served;
-      for (const GameSpyPlayer& p : s.players) players.push_back(PlayerText(p.name, p.frags, p.ping));
+      for (const QueryReplyPlayer& p : s.players) players.push_back(PlayerText(p.name, p.frags, p.ping));
       const StandInServer standIn = MakeStandInServer(i, group.gamePort + i, kGameSpyGames[i % 3]);
       for (const StandInPlayer& p : standIn.players) served.push_back(PlayerText(p.name, p.frags, p.ping));
       std::sort(players.begin(), players.end());

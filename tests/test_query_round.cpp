@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/core/gamespy_status.h"
+#include "launcher/core/query_reply.h"
 #include "launcher/win/query_round.h"
 #include "tests/wine_test_util.h"
 
@@ -73,7 +73,7 @@ std::vector<RowSeen> RunRound(int queryPort) {
       RowSeen& row = rows[change.row];
       if (change.stage == QueryStage::Waiting) row.sent = true, row.sentAtMs = change.atMs;
       if (change.stage == QueryStage::NoReply) row.noReply = true, row.overAtMs = change.atMs;
-      if (change.stage == QueryStage::Answered) row.answered = true, row.hostName = ParseGameSpyStatus(change.reply).hostName;
+      if (change.stage == QueryStage::Answered) row.answered = true, row.hostName = ParseQueryReply(change.reply).hostName;
     }
   };
   round.onEnd = [&] { ended = true; };

@@ -287,7 +287,7 @@ AskedList SentListedServers(int count) {
   return list;
 }
 
-const std::string kGameSpyPairs =
+const std::string kQueryReplyPairs =
     "\\hostname\\Omaha\\mapname\\obj/obj_team3\\hostport\\12203\\numplayers\\2\\maxplayers\\8\\password\\1"
     "\\player_0\\Baker\\frags_0\\7\\ping_0\\40\\player_1\\Dawes\\frags_1\\-2\\ping_1\\95";
 
@@ -308,7 +308,7 @@ TEST(ServerList, ListedServersAreFilledWhenEveryPartOfTheirReplyIsIn) {
       {"a part missing", {{12300, part1}, {12300, part3}}, "127.0.0.1:12300", "", "no reply"},
       {"a part from another port", {{12300, part1}, {12301, part2}, {12300, part3}}, "127.0.0.1:12300", "", "no reply"},
       {"no final part", {{12300, part1}, {12300, part2}}, "127.0.0.1:12300", "", "no reply"},
-      {"one datagram without a query id", {{12300, kGameSpyPairs}}, "127.0.0.1:12203", "2/8", "30"},
+      {"one datagram without a query id", {{12300, kQueryReplyPairs}}, "127.0.0.1:12203", "2/8", "30"},
   };
   for (const Case& c : cases) {
     AskedList list = SentListedServers(2);
@@ -320,7 +320,7 @@ TEST(ServerList, ListedServersAreFilledWhenEveryPartOfTheirReplyIsIn) {
     EXPECT_EQ(list.Rows()[1].state, QueryStage::NoReply) << c.what << ": the other row";
   }
   AskedList list = SentListedServers(1);
-  ASSERT_EQ(list.TakeReply(kLocal, 12300, kGameSpyPairs, 1040), std::vector<size_t>{0});
+  ASSERT_EQ(list.TakeReply(kLocal, 12300, kQueryReplyPairs, 1040), std::vector<size_t>{0});
   EXPECT_TRUE(list.Rows()[0].password);
   EXPECT_EQ(list.Rows()[0].players, (std::vector<ServerPlayer>{{"Baker", 7, 40}, {"Dawes", -2, 95}}));
 }
@@ -334,7 +334,7 @@ TEST(ServerList, PartsBeyondTheBudgetOfAllRowsAreDroppedButWholeRepliesStillFill
       list.TakeReply(kLocal, 12300 + row, bulk + "\\queryid\\1." + std::to_string(part), 1010);
     }
   }
-  EXPECT_EQ(list.TakeReply(kLocal, 12300 + rows, kGameSpyPairs, 1020), std::vector<size_t>{static_cast<size_t>(rows)});
+  EXPECT_EQ(list.TakeReply(kLocal, 12300 + rows, kQueryReplyPairs, 1020), std::vector<size_t>{static_cast<size_t>(rows)});
   // The first rows kept their parts: their last part completes them.
   EXPECT_EQ(list.TakeReply(kLocal, 12300, "\\final\\\\queryid\\1.32", 1030), std::vector<size_t>{0});
   EXPECT_TRUE(list.TakeReply(kLocal, 12300 + rows - 1, "\\final\\\\queryid\\1.32", 1030).empty())
@@ -393,7 +393,7 @@ TEST(ServerList, PlayersPingBandsAndTheSummaryLine) {
 // puts it and whatever its reply made of the text shown.
 TEST(ServerList, AServersKeyFindsItInALaterListOfTheSameSource) {
   AskedList listed = SentListedServers(3);
-  listed.TakeReply(kLocal, 12301, kGameSpyPairs, 1030);  // shows game port 12203 from now on
+  listed.TakeReply(kLocal, 12301, kQueryReplyPairs, 1030);  // shows game port 12203 from now on
   ServerList listedAgain;
   listedAgain.SetListedServers({{kLocal, 12302}, {kLocal, 12301}});
   const ServerList saved = SentList(2);
@@ -414,8 +414,8 @@ TEST(ServerList, AServersKeyFindsItInALaterListOfTheSameSource) {
 }
 
 TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
-  std::string spyPlayers, statusLines;
-  for (int n = 0; n < kMaxGameSpyPlayers; ++n) spyPlayers += "\\player_" + std::to_string(n) + "\\" + std::string(64, 'p');
+  std::string queryPlayers, statusLines;
+  for (int n = 0; n < kMaxQueryReplyPlayers; ++n) queryPlayers += "\\player_" + std::to_string(n) + "\\" + std::string(64, 'p');
   for (int n = 0; n < 900; ++n) statusLines += "1 2 \"" + std::string(64, 'p') + "\"\n";
   struct Case {
     const char* what;
@@ -427,7 +427,7 @@ TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
   } cases[] = {
       {"numplayers at the int limit", ReplyForm::Query, "\\numplayers\\2147483647\\maxplayers\\20", "64/20", 0, 128},
       {"maxplayers at the int limit", ReplyForm::Query, "\\numplayers\\3\\maxplayers\\2147483647", "3/64", 0, 6},
-      {"64 players with long names", ReplyForm::Query, "\\numplayers\\64\\maxplayers\\64" + spyPlayers, "64/64",
+      {"64 players with long names", ReplyForm::Query, "\\numplayers\\64\\maxplayers\\64" + queryPlayers, "64/64",
        kMaxRowPlayers, 128},
       {"900 player lines", ReplyForm::Status, Reply("\\sv_maxclients\\64", statusLines), "64/64", kMaxRowPlayers, 128},
   };

@@ -661,7 +661,7 @@ TEST_F(ServerListTest, APickedServerIsQueriedAndAnEarlierQueryShowsNoReplyAfterT
 namespace {
 
 // A listed server's whole answer in one datagram, as the query port gives it.
-std::string GameSpyReply(const std::string& name, int gamePort, int players, int maxPlayers, bool password) {
+std::string QueryReplyText(const std::string& name, int gamePort, int players, int maxPlayers, bool password) {
   std::string reply = "\\hostname\\" + name + "\\mapname\\obj/obj_team" + std::to_string(players % 4) +
                       "\\hostport\\" + std::to_string(gamePort) + "\\numplayers\\" + std::to_string(players) +
                       "\\maxplayers\\" + std::to_string(maxPlayers) + "\\password\\" + (password ? "1" : "0");
@@ -686,9 +686,9 @@ bool IsChecked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CH
 
 TEST_F(ServerListTest, AGamesServersComeFromTheMastersAndTheViewIsRemembered) {
   UdpTestServer busy, empty, full, silent;
-  busy.SetReply(GameSpyReply("Busy", 12203, 3, 20, true));
-  empty.SetReply(GameSpyReply("Empty", 12204, 0, 20, false));
-  full.SetReply(GameSpyReply("Full", 12205, 2, 2, false));
+  busy.SetReply(QueryReplyText("Busy", 12203, 3, 20, true));
+  empty.SetReply(QueryReplyText("Empty", 12204, 0, 20, false));
+  full.SetReply(QueryReplyText("Full", 12205, 2, 2, false));
   PlayedMaster master({kMasterGreeting, true, LoopbackList({busy.Port(), empty.Port(), full.Port(), silent.Port()}),
                        true});
   ManualServer nobody;  // a UDP port: on TCP nothing listens there, so that master refuses
@@ -773,7 +773,7 @@ TEST_F(ServerListTest, AGamesServersComeFromTheMastersAndTheViewIsRemembered) {
 // the open list at once, and a Refresh within the minute asks only the servers.
 TEST_F(ServerListTest, TheMastersAreAskedOnceTheChoiceSettlesAndNotAgainWithinTheMinute) {
   UdpTestServer listed;
-  listed.SetReply(GameSpyReply("Listed", 12203, 1, 8, false));
+  listed.SetReply(QueryReplyText("Listed", 12203, 1, 8, false));
   PlayedMaster master({kMasterGreeting, true, LoopbackList({listed.Port()}), true, true});
   SetSetting("Master Servers", "127.0.0.1:" + std::to_string(master.Port()));
   Open({}, "");
@@ -907,8 +907,8 @@ TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
       {"the last part from another address", {part1}, lastPart, "127.0.0.2"},
   };
   UdpTestServer first, last;
-  first.SetReply(GameSpyReply("First", 12201, 1, 8, false));
-  last.SetReply(GameSpyReply("Last", 12202, 2, 8, false));
+  first.SetReply(QueryReplyText("First", 12201, 1, 8, false));
+  last.SetReply(QueryReplyText("Last", 12202, 2, 8, false));
   std::vector<std::unique_ptr<UdpTestServer>> hostile;
   std::vector<int> ports{first.Port()};
   for (const Case& c : cases) {
@@ -949,7 +949,7 @@ TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
     SCOPED_TRACE(c ? c->what : "a good server");
     EXPECT_EQ(row.state, good || c->answers ? QueryStage::Answered : QueryStage::NoReply);
     if (c && c->answers) {
-      EXPECT_EQ(row.name, std::string(kMaxGameSpyText, 'x'));
+      EXPECT_EQ(row.name, std::string(kMaxQueryReplyText, 'x'));
     }
   }
   EXPECT_EQ(servers.PlayersTotal(), 3);

@@ -84,7 +84,7 @@ void QueryPipeline::StartHeard(std::vector<Subnet> networks, const std::vector<i
   running_ = true;
   hearing_ = {std::move(networks), maxRows, nowMs};
   for (const Subnet& network : hearing_.networks) {
-    for (int port : ports) sends_.push_back({{network.Broadcast(), port}, kGameSpyStatusRequest});
+    for (int port : ports) sends_.push_back({{network.Broadcast(), port}, kQueryRequest});
   }
 }
 
@@ -182,7 +182,7 @@ void QueryPipeline::SendRow(size_t row, uint32_t nowMs) {
     r.nextAtEndpoint = at->second;
     at->second = row;
   }
-  const std::string_view request = r.target.form == ReplyForm::Query ? kGameSpyStatusRequest : statusRequest_;
+  const std::string_view request = r.target.form == ReplyForm::Query ? kQueryRequest : statusRequest_;
   sends_.push_back({to, request});
   Change(row, QueryStage::Waiting);
 }
@@ -228,8 +228,8 @@ void QueryPipeline::TakeFor(size_t row, std::string_view bytes, uint32_t nowMs) 
 // A reply in one datagram is never kept; parts are, within
 // kMaxPartialReplyBytes over all rows: a row whose parts would go beyond loses them all.
 bool QueryPipeline::TakePart(Row& row, std::string_view bytes) {
-  if (!row.parts) row.parts = std::make_unique<GameSpyReplyJoiner>();
-  GameSpyReplyJoiner& parts = *row.parts;
+  if (!row.parts) row.parts = std::make_unique<QueryReplyJoiner>();
+  QueryReplyJoiner& parts = *row.parts;
   const size_t keptBefore = parts.BytesKept();
   if (parts.Take(bytes)) {
     joined_.push_back(parts.Joined());

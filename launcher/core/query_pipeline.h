@@ -35,8 +35,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "launcher/core/gamespy_status.h"
 #include "launcher/core/local_network.h"
+#include "launcher/core/query_reply.h"
 
 struct Endpoint {
   uint32_t address = 0;
@@ -158,7 +158,7 @@ class QueryPipeline {
     uint32_t sentAtMs = 0;
     bool inFlight = false;
     size_t nextAtEndpoint = kNone;  // the next row waiting at the same endpoint
-    std::unique_ptr<GameSpyReplyJoiner> parts;
+    std::unique_ptr<QueryReplyJoiner> parts;
   };
   struct Lookup {
     std::string name;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "common/core/text.h"
-#include "launcher/core/gamespy_status.h"
+#include "launcher/core/query_reply.h"
 #include "launcher/core/server_status.h"
 
 namespace {
@@ -255,14 +255,14 @@ void ServerList::Fill(ServerRow& row, std::string_view reply, int pingMs) {
     row.players = PlayersOfStatusLines(status.playerLines);
     return;
   }
-  const GameSpyServer status = ParseGameSpyStatus(reply);
+  const QueryReplyServer status = ParseQueryReply(reply);
   row.name = status.hostName;
   row.map = status.mapName;
   row.maxPlayers = std::to_string(BelievedCount(status.maxPlayers));
   row.playerCount = BelievedCount(status.numPlayers > 0 ? status.numPlayers : static_cast<int>(status.players.size()));
   row.password = status.password;
   row.players.clear();
-  for (const GameSpyPlayer& player : status.players) {
+  for (const QueryReplyPlayer& player : status.players) {
     if (row.players.size() == kMaxRowPlayers) break;
     row.players.push_back(KeptPlayer(player.name, player.frags, player.ping));
   }

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/core/gamespy_status.h"
 #include "launcher/core/master_exchange.h"
 #include "launcher/core/query_pipeline.h"
+#include "launcher/core/query_reply.h"
 
 // Where the rows come from: the saved servers, a game's master list, or
 // whoever answers on the local network.

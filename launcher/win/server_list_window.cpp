@@ -7,8 +7,8 @@
 #include "common/win/list_controls.h"
 #include "common/win/settings.h"
 #include "launcher/core/gamespy_games.h"
-#include "launcher/core/gamespy_status.h"
 #include "launcher/core/master_servers.h"
+#include "launcher/core/query_reply.h"
 #include "launcher/core/server_status.h"
 #include "launcher/win/local_networks.h"
 

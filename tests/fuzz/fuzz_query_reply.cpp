@@ -8,22 +8,22 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/core/gamespy_status.h"
+#include "launcher/core/query_reply.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
 
 void CheckServer(std::string_view reply) {
-  const GameSpyServer s = ParseGameSpyStatus(reply);
+  const QueryReplyServer s = ParseQueryReply(reply);
   for (const std::string* text : {&s.hostName, &s.mapName, &s.gameType, &s.gameVersion}) {
-    FUZZ_CHECK(text->size() <= kMaxGameSpyText);
+    FUZZ_CHECK(text->size() <= kMaxQueryReplyText);
   }
   FUZZ_CHECK(s.hostPort >= 0 && s.hostPort <= 65535);
   FUZZ_CHECK(s.numPlayers >= 0 && s.maxPlayers >= 0);
-  FUZZ_CHECK(s.players.size() <= static_cast<size_t>(kMaxGameSpyPlayers));
+  FUZZ_CHECK(s.players.size() <= static_cast<size_t>(kMaxQueryReplyPlayers));
   for (size_t i = 0; i < s.players.size(); ++i) {
-    FUZZ_CHECK(s.players[i].name.size() <= kMaxGameSpyText);
-    FUZZ_CHECK(s.players[i].number >= 0 && s.players[i].number < kMaxGameSpyPlayers);
+    FUZZ_CHECK(s.players[i].name.size() <= kMaxQueryReplyText);
+    FUZZ_CHECK(s.players[i].number >= 0 && s.players[i].number < kMaxQueryReplyPlayers);
     FUZZ_CHECK(i == 0 || s.players[i - 1].number < s.players[i].number);
   }
 }
@@ -32,7 +32,7 @@ void CheckServer(std::string_view reply) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  GameSpyReplyJoiner joiner;
+  QueryReplyJoiner joiner;
   bool complete = false;
   size_t at = 0;
   while (at <= input.size()) {

@@ -1,4 +1,4 @@
-#include "launcher/core/gamespy_status.h"
+#include "launcher/core/query_reply.h"
 
 #include <algorithm>
 #include <utility>
@@ -62,7 +62,7 @@ int NumberOrZero(std::string_view text) {
   return ParseInt32(TrimBlanksView(text), value) ? value : 0;
 }
 
-std::string Shown(std::string_view text) { return std::string(text.substr(0, kMaxGameSpyText)); }
+std::string Shown(std::string_view text) { return std::string(text.substr(0, kMaxQueryReplyText)); }
 
 // "player_12" gives 12 for the prefix "player_"; -1 for anything else.
 int PlayerNumber(std::string_view key, std::string_view prefix) {
@@ -72,12 +72,12 @@ int PlayerNumber(std::string_view key, std::string_view prefix) {
     return -1;
   }
   const int n = NumberOrZero(digits);
-  return n < kMaxGameSpyPlayers ? n : -1;
+  return n < kMaxQueryReplyPlayers ? n : -1;
 }
 
 }  // namespace
 
-bool GameSpyReplyJoiner::Take(std::string_view datagram) {
+bool QueryReplyJoiner::Take(std::string_view datagram) {
   if (Complete()) return true;
   Part part;
   if (!ReadPart(datagram, part)) return false;
@@ -96,21 +96,21 @@ bool GameSpyReplyJoiner::Take(std::string_view datagram) {
   return Complete();
 }
 
-bool GameSpyReplyJoiner::Complete() const {
+bool QueryReplyJoiner::Complete() const {
   return finalPart_ != 0 && std::all_of(present_.begin(), present_.begin() + finalPart_, [](bool p) { return p; });
 }
 
-std::string GameSpyReplyJoiner::Joined() const {
+std::string QueryReplyJoiner::Joined() const {
   std::string joined;
   if (!Complete()) return joined;
   for (int i = 0; i < finalPart_; ++i) joined += parts_[static_cast<size_t>(i)];
   return joined;
 }
 
-GameSpyServer ParseGameSpyStatus(std::string_view reply) {
-  GameSpyServer server;
-  std::array<bool, kMaxGameSpyPlayers> seen{};
-  std::array<GameSpyPlayer, kMaxGameSpyPlayers> players{};
+QueryReplyServer ParseQueryReply(std::string_view reply) {
+  QueryReplyServer server;
+  std::array<bool, kMaxQueryReplyPlayers> seen{};
+  std::array<QueryReplyPlayer, kMaxQueryReplyPlayers> players{};
   if (reply.empty() || reply.front() != '\\') return server;
   for (const std::string& pair : InfoPairs(reply)) {
     const auto [rawKey, value] = SplitPair(pair);
@@ -131,9 +131,9 @@ GameSpyServer ParseGameSpyStatus(std::string_view reply) {
     else if (int d = PlayerNumber(key, "deaths_"); d >= 0) players[static_cast<size_t>(d)].deaths = NumberOrZero(value);
     else if (int p = PlayerNumber(key, "ping_"); p >= 0) players[static_cast<size_t>(p)].ping = NumberOrZero(value);
   }
-  for (int n = 0; n < kMaxGameSpyPlayers; ++n) {
+  for (int n = 0; n < kMaxQueryReplyPlayers; ++n) {
     if (!seen[static_cast<size_t>(n)]) continue;
-    GameSpyPlayer player = std::move(players[static_cast<size_t>(n)]);
+    QueryReplyPlayer player = std::move(players[static_cast<size_t>(n)]);
     player.number = n;
     server.players.push_back(std::move(player));
   }

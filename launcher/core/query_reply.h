@@ -9,7 +9,7 @@
 #include <vector>
 
 // What the server list sends to a query port.
-constexpr std::string_view kGameSpyStatusRequest = "\\status\\";
+constexpr std::string_view kQueryRequest = "\\status\\";
 
 // Parts numbered beyond this, and bytes beyond this over all parts, are
 // dropped: a reply that needs them never completes.
@@ -19,7 +19,7 @@ constexpr size_t kMaxReplyBytes = 64 * 1024;
 // Joins the datagrams of one reply. Each part ends "\queryid\<id>.<part>",
 // the last one has "\final\" before it; parts may come in any order and more
 // than once. A datagram without "\queryid\" is a whole reply by itself.
-class GameSpyReplyJoiner {
+class QueryReplyJoiner {
  public:
   // Returns true once the reply is complete: the part with "\final\" and
   // every part before it have arrived.
@@ -40,24 +40,24 @@ class GameSpyReplyJoiner {
 };
 
 // Kept per player number from 0; numbers past this are not shown.
-constexpr int kMaxGameSpyPlayers = 64;
+constexpr int kMaxQueryReplyPlayers = 64;
 // Longest text kept of a value.
-constexpr size_t kMaxGameSpyText = 64;
+constexpr size_t kMaxQueryReplyText = 64;
 
-struct GameSpyPlayer {
+struct QueryReplyPlayer {
   int number = 0;  // N of "player_N"
   std::string name;
   int frags = 0, deaths = 0, ping = 0;
 };
 
-struct GameSpyServer {
+struct QueryReplyServer {
   std::string hostName, mapName, gameType, gameVersion;
   int hostPort = 0;  // the game port; 0 when the reply gives none that is a port
   int numPlayers = 0, maxPlayers = 0;
   bool password = false;
-  std::vector<GameSpyPlayer> players;  // by number; those with a "player_N" key
+  std::vector<QueryReplyPlayer> players;  // by number; those with a "player_N" key
 };
 
 // Any bytes are safe; keys are compared in lower case and a later pair of
 // the same key wins.
-GameSpyServer ParseGameSpyStatus(std::string_view reply);
+QueryReplyServer ParseQueryReply(std::string_view reply);

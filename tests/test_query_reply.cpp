@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/core/gamespy_status.h"
+#include "launcher/core/query_reply.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ std::string Part(const std::string& pairs, int number, bool last = false, const 
 
 }  // namespace
 
-TEST(GameSpyReplyJoiner, CompleteOnceTheLastPartAndAllBeforeItCame) {
+TEST(QueryReplyJoiner, CompleteOnceTheLastPartAndAllBeforeItCame) {
   const std::string big(65000, 'b');
   std::vector<std::string> thousand;
   for (int i = 1; i <= 1000; ++i) thousand.push_back(Part("\\k" + std::to_string(i) + "\\v", i, i == 1000));
@@ -46,7 +46,7 @@ TEST(GameSpyReplyJoiner, CompleteOnceTheLastPartAndAllBeforeItCame) {
       {"a bad part number", {Part("\\a\\1", 0, true), "\\a\\1\\final\\\\queryid\\7.x"}, -1, ""},
   };
   for (const Case& c : cases) {
-    GameSpyReplyJoiner joiner;
+    QueryReplyJoiner joiner;
     int completeAt = -1;
     for (size_t i = 0; i < c.datagrams.size(); ++i) {
       if (joiner.Take(c.datagrams[i]) && completeAt < 0) completeAt = static_cast<int>(i);
@@ -58,8 +58,8 @@ TEST(GameSpyReplyJoiner, CompleteOnceTheLastPartAndAllBeforeItCame) {
   }
 }
 
-TEST(GameSpyStatus, ReadsTheServerAndItsPlayers) {
-  const GameSpyServer s = ParseGameSpyStatus(
+TEST(QueryReply, ReadsTheServerAndItsPlayers) {
+  const QueryReplyServer s = ParseQueryReply(
       "\\gamename\\mohaa\\gamever\\1.11\\hostname\\Kestrun one\\HOSTPORT\\12203\\mapname\\obj/obj_team2"
       "\\gametype\\Objective-Match\\numplayers\\3\\maxplayers\\20\\password\\1"
       "\\player_0\\Sgt Baker\\frags_0\\12\\deaths_0\\3\\ping_0\\48"
@@ -84,7 +84,7 @@ TEST(GameSpyStatus, ReadsTheServerAndItsPlayers) {
   EXPECT_EQ(s.players[1].ping, 120);
 }
 
-TEST(GameSpyStatus, HostileValuesStayWithinTheirLimits) {
+TEST(QueryReply, HostileValuesStayWithinTheirLimits) {
   struct Case {
     std::string reply;
     std::string hostName;
@@ -94,7 +94,7 @@ TEST(GameSpyStatus, HostileValuesStayWithinTheirLimits) {
   } cases[] = {
       {"", "", 0, 0, false, 0},
       {"hostname\\x", "", 0, 0, false, 0},
-      {"\\hostname\\" + std::string(5000, 'n'), std::string(kMaxGameSpyText, 'n'), 0, 0, false, 0},
+      {"\\hostname\\" + std::string(5000, 'n'), std::string(kMaxQueryReplyText, 'n'), 0, 0, false, 0},
       {"\\hostport\\0\\numplayers\\-5\\password\\0", "", 0, 0, false, 0},
       {"\\hostport\\65536\\numplayers\\99999999999\\password\\yes", "", 0, 0, false, 0},
       {"\\hostport\\12203\\hostport\\x", "", 0, 0, false, 0},
@@ -102,7 +102,7 @@ TEST(GameSpyStatus, HostileValuesStayWithinTheirLimits) {
       {"\\player_00\\a\\player_0\\b\\player_63\\c\\player_007\\d", "", 0, 0, false, 2},
   };
   for (const Case& c : cases) {
-    const GameSpyServer s = ParseGameSpyStatus(c.reply);
+    const QueryReplyServer s = ParseQueryReply(c.reply);
     EXPECT_EQ(s.hostName, c.hostName) << c.reply.substr(0, 60);
     EXPECT_EQ(s.hostPort, c.hostPort) << c.reply.substr(0, 60);
     EXPECT_EQ(s.numPlayers, c.numPlayers) << c.reply.substr(0, 60);
