@@ -20,9 +20,9 @@ const FontSpec kGridFont{"Arial Narrow", 825, FW_NORMAL, DEFAULT_PITCH | FF_SWIS
 const FontSpec kGridBoldFont{"Arial Narrow", 825, FW_BOLD, DEFAULT_PITCH | FF_SWISS};
 
 // Shortened rows get a font shrunk alike, so that their text is not cut.
-HFONT CreateRowFont(FontSpec spec, int rowHeight, int dpi) {
-  if (rowHeight < kGridRowTwips) spec.centipoints = spec.centipoints * rowHeight / kGridRowTwips;
-  return CreateFontForDpi(spec, dpi);
+HFONT CreateRowFont(FontSpec font, int rowHeight, int dpi) {
+  if (rowHeight < kGridRowTwips) font.centipoints = font.centipoints * rowHeight / kGridRowTwips;
+  return CreateFontForDpi(font, dpi);
 }
 
 void MakeFonts(GridView& view) {

@@ -86,5 +86,5 @@ std::vector<std::string> StatusLines(const ConsoleState& state);
 // one at the end.
 std::vector<std::string> SplitOutput(const std::vector<std::string>& lines, size_t buffer, std::string_view header);
 
-// The getstatus reply in the Allied Assault form, with the console's map and players.
+// The status reply in the Allied Assault form, with the console's map and players.
 std::string ConsoleStatusResponse(const ConsoleState& state);
