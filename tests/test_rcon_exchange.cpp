@@ -12,6 +12,11 @@ ConsoleCommand Command(const std::string& verb, int client = -1) {
 
 std::string Name(const RconRequestItem& item) { return item.command ? item.command->Text() : "getstatus"; }
 
+std::string SentName(RconExchange& exchange, uint32_t now) {
+  const auto sent = exchange.NextToSend(now);
+  return sent ? Name(*sent) : "nothing";
+}
+
 // Requests a budget lets through when one is wanted every stepMs from start,
 // for spanMs, after a first look at idleFrom (spending nothing).
 int AllowedRequests(uint32_t idleFrom, uint32_t start, uint32_t spanMs, uint32_t stepMs) {
@@ -45,48 +50,26 @@ TEST(RequestBudget, FiveAtOnceThenOneASecond) {
   }
 }
 
-TEST(RconExchange, CommandsFirstOneAtATimeEachWithItsAnswer) {
+TEST(RconExchange, CommandsFirstOneAtATime) {
   RconExchange exchange;
   exchange.QueuePoll(Command("status"));
   exchange.QueueCommand(Command("clientkick", 3));
   exchange.QueuePoll(Command("cmdlist"));
   exchange.QueueCommand(Command("clientkick", 4));
 
-  auto sent = exchange.NextToSend(0);
-  ASSERT_TRUE(sent);
-  EXPECT_EQ(Name(*sent), "clientkick 3");
-  EXPECT_FALSE(exchange.NextToSend(10)) << "one open at a time";
+  EXPECT_EQ(SentName(exchange, 0), "clientkick 3");
+  EXPECT_EQ(SentName(exchange, 10), "nothing") << "one open at a time";
   EXPECT_FALSE(exchange.TakeDatagram("\xFF\xFF\xFF\xFFstatusResponse\n", 20));
   EXPECT_TRUE(exchange.TakeDatagram(Print("Unknown command \"clientkick\"\n"), 20));
-  EXPECT_FALSE(exchange.Poll(20 + RconReplyJoiner::kQuietMs - 1));
-  auto done = exchange.Poll(20 + RconReplyJoiner::kQuietMs);
-  ASSERT_TRUE(done);
-  EXPECT_TRUE(done->answered);
-  EXPECT_EQ(Name(done->request), "clientkick 3");
-  EXPECT_EQ(done->reply.text, "Unknown command \"clientkick\"\n");
-
-  sent = exchange.NextToSend(300);
-  ASSERT_TRUE(sent);
-  EXPECT_EQ(Name(*sent), "clientkick 4");
-  EXPECT_FALSE(exchange.Poll(300 + RconExchange::kAnswerWaitMs - 1));
-  done = exchange.Poll(300 + RconExchange::kAnswerWaitMs);
-  ASSERT_TRUE(done);
-  EXPECT_FALSE(done->answered);
-
-  // A reply begun within the wait is taken to its end.
-  sent = exchange.NextToSend(2000);
-  EXPECT_EQ(Name(*sent), "status");
-  exchange.TakeDatagram(Print("map: a\n"), 2000 + 1400);
-  exchange.TakeDatagram(Print("num score\n"), 2000 + 1600);
-  EXPECT_FALSE(exchange.Poll(2000 + 1700));
-  done = exchange.Poll(2000 + 1600 + RconReplyJoiner::kQuietMs);
-  ASSERT_TRUE(done);
-  EXPECT_TRUE(done->answered);
-  EXPECT_EQ(done->reply.text, "map: a\nnum score\n");
+  exchange.Poll(20 + RconReplyJoiner::kQuietMs);
+  EXPECT_EQ(SentName(exchange, 300), "clientkick 4");
+  exchange.Poll(300 + RconExchange::kAnswerWaitMs);
+  EXPECT_EQ(SentName(exchange, 2000), "status");
+  exchange.Poll(2000 + RconExchange::kAnswerWaitMs);
 
   // What comes while nothing is open is no answer, not even the next one's.
   EXPECT_FALSE(exchange.TakeDatagram(Print("late "), 4000));
-  EXPECT_EQ(Name(*exchange.NextToSend(5000)), "cmdlist");
+  EXPECT_EQ(SentName(exchange, 5000), "cmdlist");
   exchange.TakeDatagram(Print("cmds"), 5000);
   EXPECT_EQ(exchange.Poll(6000)->reply.text, "cmds");
 }
@@ -129,10 +112,12 @@ TEST(RconExchange, QueueIsBoundedAndPaced) {
   EXPECT_EQ(sentAt, (std::vector<uint32_t>{0, 250, 500, 750, 1000, 1250, 2000, 3000}));
 }
 
-// A reply that shows its own end (a status table and the blank line the
-// engine prints after it, a command list and its count) ends as it comes, so
-// that a command behind it need not wait the quiet time; any other waits.
-TEST(RconExchange, AReplyShowingItsEndEndsAtOnce) {
+// A request ends a quiet time after its answer's last datagram, or at once when
+// the answer shows its own end (a status table and the blank line the engine
+// prints after it, a command list and its count) so that a command behind it
+// need not wait; with no answer begun within the wait, when the wait is over.
+TEST(RconExchange, ARequestEndsWithItsWholeAnswerOrItsWait) {
+  const uint32_t quiet = RconReplyJoiner::kQuietMs, wait = RconExchange::kAnswerWaitMs;
   const std::string heading =
       "map: oa_dm1\n"
       "cl score ping name            address                                 rate \n"
@@ -141,30 +126,42 @@ TEST(RconExchange, AReplyShowingItsEndEndsAtOnce) {
   struct Case {
     const char* what;
     std::string verb;
-    std::vector<std::string> datagrams;  // at 5, 6, ... ms
-    bool atOnce;
+    std::vector<std::pair<uint32_t, std::string>> datagrams;  // the tick each comes at, and its text
+    uint32_t endsAt;  // the first poll that finds the request finished
   };
   const Case cases[] = {
-      {"a status and its blank line", "status", {table + "\n"}, true},
-      {"the blank line alone last", "status", {table, "\n"}, true},
-      {"no players", "status", {heading + "\n"}, true},
-      {"a status without it", "status", {table}, false},
-      {"a refusal", "status", {"Bad rconpassword.\n\n"}, false},
-      {"a command list", "cmdlist", {"status\nmap\n", "cmdlist\n59 commands\n"}, true},
-      {"a list cut short", "cmdlist", {"status\n59 commands\nmap\n"}, false},
-      {"a player's settings", "dumpuser", {"userinfo\n--------\nname  Sarge\n\n"}, false},
+      {"an answer, a quiet time after it", "clientkick", {{20, "Unknown command \"clientkick\"\n"}}, 20 + quiet},
+      {"no answer", "clientkick", {}, wait},
+      {"an answer begun within the wait", "status", {{1400, "map: a\n"}, {1600, "num score\n"}}, 1600 + quiet},
+      {"a status and its blank line", "status", {{6, table + "\n"}}, 6},
+      {"the blank line alone last", "status", {{6, table}, {7, "\n"}}, 7},
+      {"no players", "status", {{6, heading + "\n"}}, 6},
+      {"a status without it", "status", {{6, table}}, 6 + quiet},
+      {"a refusal", "status", {{6, "Bad rconpassword.\n\n"}}, 6 + quiet},
+      {"a command list", "cmdlist", {{6, "status\nmap\n"}, {7, "cmdlist\n59 commands\n"}}, 7},
+      {"a list cut short", "cmdlist", {{6, "status\n59 commands\nmap\n"}}, 6 + quiet},
+      {"a player's settings", "dumpuser", {{6, "userinfo\n--------\nname  Sarge\n\n"}}, 6 + quiet},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     RconExchange exchange;
     exchange.QueuePoll(Command(c.verb));
     ASSERT_TRUE(exchange.NextToSend(0));
-    uint32_t at = 5;
-    for (const std::string& datagram : c.datagrams) {
-      EXPECT_FALSE(exchange.Poll(at)) << c.what;
-      exchange.TakeDatagram(Print(datagram), ++at);
+    std::string answer;
+    uint32_t lastAt = 0;
+    for (const auto& [at, text] : c.datagrams) {
+      EXPECT_FALSE(exchange.Poll(at));
+      exchange.TakeDatagram(Print(text), at);
+      answer += text;
+      lastAt = at;
     }
-    const auto done = exchange.Poll(at);
-    EXPECT_EQ(done.has_value(), c.atOnce) << c.what;
-    if (!c.atOnce) EXPECT_TRUE(exchange.Poll(at + RconReplyJoiner::kQuietMs)) << c.what;
+    if (c.endsAt > lastAt) {
+      EXPECT_FALSE(exchange.Poll(c.endsAt - 1));
+    }
+    const auto done = exchange.Poll(c.endsAt);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->answered, !c.datagrams.empty());
+    EXPECT_EQ(Name(done->request), c.verb);
+    EXPECT_EQ(done->reply.text, answer);
   }
 }
