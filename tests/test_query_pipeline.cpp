@@ -296,3 +296,19 @@ TEST(QueryPipeline, SendersWithinTheNetworksAnsweringInTimeBecomeRowsEachOnceWit
     EXPECT_EQ(noReply, c.noReply) << c.what;
   }
 }
+
+// Datagrams are read beside the window thread and handed in later, with the
+// time they were read: a tick may have come in between.
+TEST(QueryPipeline, ADatagramReadBeforeATickTakenAfterItKeepsTheClockAndPingsFromItsRead) {
+  QueryPipeline pipeline(kWaitMs, kNameLimitMs, {.sendsPerMs = 1, .burst = 1, .maxInFlight = 1, .inFlightMs = 250});
+  Seen seen;
+  pipeline.Start(Dotted(3), kStatusRequest, 0);
+  pipeline.Tick(40);
+  pipeline.TakeDatagram({kLocal, 27001}, "statusResponse", 30);  // read at 30, handed in at 40
+  seen.Take(pipeline);
+  ASSERT_EQ(seen.changes.size(), 3u);
+  EXPECT_EQ(seen.changes[1].stage, QueryStage::Answered);
+  EXPECT_EQ(seen.changes[1].pingMs, 30) << "from the request to the read";
+  EXPECT_EQ(seen.changes[2].stage, QueryStage::Waiting);
+  EXPECT_EQ(seen.changes[2].atMs, 40u) << "the next request goes now, not back at the read";
+}

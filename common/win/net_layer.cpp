@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/win/datagram_reader.h"
 #include "common/win/host_lookup.h"
 #include "common/win/wait.h"
 #include "common/win/window_class.h"
@@ -24,11 +25,10 @@ constexpr UINT kSocketMessages = 0xC000 - kFirstSocketMessage;
 constexpr uint32_t kMaxOwners = 1u << 12;
 constexpr uint16_t kGenerationMask = 0x7FFF;
 constexpr UINT_PTR kReadTimerBit = 0x80000000u;
-// A notice reads everything waiting, but a flood does not hold the window
+// A turn hands on everything read, but a flood does not hold the window
 // thread for more than this many datagrams or milliseconds at a time.
 constexpr int kMaxReadsPerTurn = 256;
 constexpr uint32_t kReadSliceMs = 30;
-constexpr size_t kMaxDatagram = 65536;
 
 struct Owner {
   NetOwner* owner = nullptr;
@@ -40,9 +40,11 @@ struct AdoptedSocket {
   SOCKET socket = INVALID_SOCKET;
   uint32_t slot = 0;
   uint32_t serial = 0;  // tells a socket from a later one with the same message
-  long events = 0;  // whose notices come, while its reads are not under way
-  bool readsDatagrams = false;
+  long events = 0;
+  // A datagram socket opened for FD_READ is read by a thread of its own.
+  std::unique_ptr<DatagramReader> reader;
   bool readsDeferred = false;  // its notices wait for the read timer
+  bool delivering = false;  // a turn is handing its datagrams on
 };
 
 struct PendingLookup {
@@ -58,10 +60,6 @@ struct Layer {
   UINT nextSocketMessage = 0;
   uint32_t lastSerial = 0;
   std::unordered_map<uintptr_t, PendingLookup> lookups;
-  // One buffer per turn of reading under way: an owner that lets events run
-  // while it holds a datagram may start another turn.
-  std::vector<std::unique_ptr<std::vector<char>>> turnBuffers;
-  size_t turnsUnderWay = 0;
 };
 
 Layer& TheLayer();
@@ -82,70 +80,50 @@ bool StillOpen(UINT msg, uint32_t serial) {
   return found != sockets.end() && found->second.serial == serial;
 }
 
-void DropQueuedNotices(UINT msg) {
-  MSG stale;
-  while (PeekMessageA(&stale, TheLayer().window, msg, msg, PM_REMOVE)) {
-  }
-}
-
-class TurnBuffer {
- public:
-  TurnBuffer() : layer_(TheLayer()) {
-    if (layer_.turnsUnderWay == layer_.turnBuffers.size()) {
-      layer_.turnBuffers.push_back(std::make_unique<std::vector<char>>(kMaxDatagram));
-    }
-    buffer_ = layer_.turnBuffers[layer_.turnsUnderWay++].get();
-  }
-  ~TurnBuffer() { --layer_.turnsUnderWay; }
-  TurnBuffer(const TurnBuffer&) = delete;
-  TurnBuffer& operator=(const TurnBuffer&) = delete;
-  std::vector<char>& Room() { return *buffer_; }
-
- private:
-  Layer& layer_;
-  std::vector<char>* buffer_;
-};
-
-// Posted notices come before input, painting and timers: a notice raised by
-// every datagram of a flood would keep them from ever coming, and under Wine
-// each costs the Wine server a message. So the socket's notices are off while
-// a turn reads all that waits; when it leaves datagrams behind, or input,
-// painting or timers wait, the next turn comes on a timer, which comes after
-// them, and the notices stay off until then. Nothing of the socket is touched
-// once its owner has closed it.
+// A turn hands on what the socket's reader has read, at most kMaxReadsPerTurn
+// datagrams and for about kReadSliceMs. Posted notices come before input,
+// painting and timers, so a flood that raised one after every turn would keep
+// them from ever coming: when datagrams are left, or input, painting or
+// timers wait, the next turn comes on a timer, which comes after them, and
+// the reader's notices are ignored until then. The batch is the turn's own:
+// an owner that closes the socket while it holds a datagram still holds
+// valid bytes. A turn asked for while one is handing on (an owner that lets
+// messages run) waits for the timer too, keeping the datagrams in order.
 void TakeReadTurn(UINT msg) {
   Layer& layer = TheLayer();
   const auto found = layer.sockets.find(msg);
   if (found == layer.sockets.end()) return;
-  const AdoptedSocket adopted = found->second;
-  NetOwner* owner = layer.owners[adopted.slot].owner;
-  WSAAsyncSelect(adopted.socket, layer.window, msg, adopted.events & ~FD_READ);
-  DropQueuedNotices(msg);
-  TurnBuffer buffer;
-  const bool drained = ReadDatagrams(adopted.socket, buffer.Room(), kMaxReadsPerTurn, kReadSliceMs,
-                                     [&](const Datagram& datagram) {
-                                       owner->OnDatagram(adopted.socket, datagram);
-                                       return StillOpen(msg, adopted.serial);
-                                     });
-  if (!StillOpen(msg, adopted.serial)) return;
-  AdoptedSocket& socket = layer.sockets[msg];
-  socket.readsDeferred = !drained || HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
-  if (!socket.readsDeferred) {
-    WSAAsyncSelect(adopted.socket, layer.window, msg, adopted.events);
-    // A datagram that came between the last read and the notices' return may raise none.
-    u_long waiting = 0;
-    socket.readsDeferred = ioctlsocket(adopted.socket, FIONREAD, &waiting) == 0 && waiting > 0;
+  AdoptedSocket& socket = found->second;
+  if (socket.delivering) {
+    socket.readsDeferred = true;
+    SetTimer(layer.window, kReadTimerBit | msg, USER_TIMER_MINIMUM, nullptr);
+    return;
   }
-  if (socket.readsDeferred) SetTimer(layer.window, kReadTimerBit | msg, USER_TIMER_MINIMUM, nullptr);
-  owner->OnReadTurnEnd(adopted.socket);
+  const SOCKET handle = socket.socket;
+  const uint32_t serial = socket.serial;
+  NetOwner* owner = layer.owners[socket.slot].owner;
+  DatagramBatch batch;
+  socket.reader->Take(batch);
+  socket.delivering = true;
+  const uint32_t startMs = MillisecondClock();
+  size_t handed = 0;
+  while (handed < batch.entries.size()) {
+    if (handed == kMaxReadsPerTurn || (handed % 32 == 31 && MillisecondClock() - startMs > kReadSliceMs)) break;
+    const DatagramBatch::Entry& entry = batch.entries[handed++];
+    owner->OnDatagram(handle, {entry.address, entry.port, batch.BytesOf(entry), entry.atMs});
+    if (!StillOpen(msg, serial)) return;
+  }
+  AdoptedSocket& after = layer.sockets[msg];
+  after.delivering = false;
+  after.reader->PutBack(batch, handed);
+  after.readsDeferred = after.readsDeferred || handed < batch.entries.size() ||
+                        HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
+  if (after.readsDeferred) SetTimer(layer.window, kReadTimerBit | msg, USER_TIMER_MINIMUM, nullptr);
+  owner->OnReadTurnEnd(handle);
 }
 
-// Wine posts a notice for every datagram read while more are waiting. Those
-// in the queue now are all answered by the next turn of reading; left there,
-// a flood's thousands would keep the thread's timers and painting from ever
-// coming (both wait for an empty queue).
+// The reader owes no further notice until a turn takes what it read.
 void OnDatagramsWaiting(UINT msg, const AdoptedSocket& adopted) {
-  DropQueuedNotices(msg);
   if (!adopted.readsDeferred) TakeReadTurn(msg);
 }
 
@@ -163,7 +141,7 @@ void RouteSocketNotice(UINT msg, WPARAM wParam, LPARAM lParam) {
   const auto found = layer.sockets.find(msg);
   if (found == layer.sockets.end() || found->second.socket != static_cast<SOCKET>(wParam)) return;
   const AdoptedSocket& adopted = found->second;
-  if (adopted.readsDatagrams && WSAGETSELECTEVENT(lParam) == FD_READ) {
+  if (adopted.reader && WSAGETSELECTEVENT(lParam) == FD_READ) {
     OnDatagramsWaiting(msg, adopted);
     return;
   }
@@ -174,6 +152,7 @@ void RouteSocketNotice(UINT msg, WPARAM wParam, LPARAM lParam) {
 // The socket goes, and with it a turn of reading it still had to come.
 void Forget(std::unordered_map<UINT, AdoptedSocket>::iterator adopted) {
   if (adopted->second.readsDeferred) KillTimer(TheLayer().window, kReadTimerBit | adopted->first);
+  adopted->second.reader.reset();  // its thread ends before the socket is closed under it
   closesocket(adopted->second.socket);
   TheLayer().sockets.erase(adopted);
 }
@@ -347,9 +326,21 @@ SOCKET NetHandle::Open(int type, long events, int localPort, int receiveBuffer) 
     closesocket(made);
     return INVALID_SOCKET;
   }
-  if (!Adopt(made, events)) return INVALID_SOCKET;
-  TheLayer().sockets[NoticeMessageOf(made)].readsDatagrams = type == SOCK_DGRAM && (events & FD_READ);
-  return made;
+  if (type == SOCK_DGRAM && (events & FD_READ)) return AdoptForReading(made) ? made : INVALID_SOCKET;
+  return Adopt(made, events) ? made : INVALID_SOCKET;
+}
+
+bool NetHandle::AdoptForReading(SOCKET socket) {
+  if (!Adopt(socket, 0)) return false;
+  const UINT msg = NoticeMessageOf(socket);
+  auto reader = std::make_unique<DatagramReader>();
+  if (!reader->Start(socket, TheLayer().window, msg)) {
+    reader.reset();
+    Close(socket);
+    return false;
+  }
+  TheLayer().sockets[msg].reader = std::move(reader);
+  return true;
 }
 
 bool NetHandle::Adopt(SOCKET socket, long events) {
@@ -359,7 +350,11 @@ bool NetHandle::Adopt(SOCKET socket, long events) {
     closesocket(socket);
     return false;
   }
-  layer.sockets[msg] = {socket, slot_, ++layer.lastSerial, events};
+  AdoptedSocket& adopted = layer.sockets[msg];
+  adopted.socket = socket;
+  adopted.slot = slot_;
+  adopted.serial = ++layer.lastSerial;
+  adopted.events = events;
   return true;
 }
 

@@ -16,8 +16,10 @@
 // Sockets come from net_.Open (or net_.Adopt for an accepted one) and from
 // then on belong to the layer: the owner sends and reads on them but never
 // closes them itself (net_.Close). A datagram socket opened for FD_READ is
-// read by the layer, in bounded turns: each datagram comes to OnDatagram, and
-// OnReadTurnEnd after each turn. Lookups answer in OnLookupDone, timers
+// read by a thread of the layer's (common/win/datagram_reader.h), and what it
+// read is handed on in bounded turns on the window thread: each datagram comes
+// to OnDatagram, and OnReadTurnEnd after each turn. Such a socket notices
+// nothing else. Lookups answer in OnLookupDone, timers
 // (repeating until killed) in OnTimer, net_.Post() in OnPosted; all of it from
 // the message loop, never from inside the call that started it.
 //
@@ -101,6 +103,8 @@ class NetHandle {
   UINT NoticeMessageOf(SOCKET socket) const;
 
  private:
+  bool AdoptForReading(SOCKET socket);
+
   uint32_t slot_;
 };
 

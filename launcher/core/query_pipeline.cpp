@@ -189,7 +189,9 @@ void QueryPipeline::SendRow(size_t row, uint32_t nowMs) {
 
 // Parsed only for a row that waits for it: a flood from strangers or of
 // repeated replies costs a lookup, not a parse.
-void QueryPipeline::TakeDatagram(Endpoint from, std::string_view bytes, uint32_t nowMs) {
+void QueryPipeline::TakeDatagram(Endpoint from, std::string_view bytes, uint32_t readAtMs) {
+  // Read before a tick taken already, it moves the clock no further back than that.
+  const uint32_t nowMs = Reached(readAtMs, nowMs_) ? readAtMs : nowMs_;
   nowMs_ = nowMs;
   if (!running_) return;
   auto at = waitingAt_.find(KeyOf(from));
@@ -201,13 +203,13 @@ void QueryPipeline::TakeDatagram(Endpoint from, std::string_view bytes, uint32_t
   endpointRows_.clear();
   for (size_t row = at->second; row != kNone; row = rows_[row].nextAtEndpoint) endpointRows_.push_back(row);
   std::sort(endpointRows_.begin(), endpointRows_.end());
-  for (size_t row : endpointRows_) TakeFor(row, bytes, nowMs);
+  for (size_t row : endpointRows_) TakeFor(row, bytes, readAtMs);
   DropSpentDeadlines();
   SendQueued(nowMs);  // rows answered free their places for the next requests
   EndIfDone();
 }
 
-void QueryPipeline::TakeFor(size_t row, std::string_view bytes, uint32_t nowMs) {
+void QueryPipeline::TakeFor(size_t row, std::string_view bytes, uint32_t readAtMs) {
   Row& r = rows_[row];
   std::string_view reply = bytes;
   if (r.target.form == ReplyForm::Query) {
@@ -216,7 +218,7 @@ void QueryPipeline::TakeFor(size_t row, std::string_view bytes, uint32_t nowMs) 
   }
   if (r.inFlight) --rowsInFlight_;
   r.inFlight = false;
-  const int pingMs = static_cast<int>(std::min<uint32_t>(nowMs - r.sentAtMs, 999999));
+  const int pingMs = static_cast<int>(std::min<uint32_t>(readAtMs - r.sentAtMs, 999999));
   Change(row, QueryStage::Answered, pingMs, reply);
   // A row listening until its deadline is over only then.
   if (r.target.listens == RowListens::UntilFirstReply) {

@@ -124,9 +124,11 @@ class QueryPipeline {
   // wanted: the caller drops those still running.
   void Stop();
 
-  // A datagram from an endpoint; anything not awaited from there is dropped
-  // unread. A status reply's change reads bytes: take the changes before they go.
-  void TakeDatagram(Endpoint from, std::string_view bytes, uint32_t nowMs);
+  // A datagram from an endpoint, read at readAtMs (a ping runs to then),
+  // which may be before the last input; anything not awaited from there is
+  // dropped unread. A status reply's change reads bytes: take the changes
+  // before they go.
+  void TakeDatagram(Endpoint from, std::string_view bytes, uint32_t readAtMs);
   // The address a name resolved to; 0 when it did not.
   void TakeLookupAnswer(const std::string& name, uint32_t address, uint32_t nowMs);
   // Deadlines, lookup limits and the pace move on with the clock.
@@ -178,7 +180,7 @@ class QueryPipeline {
   void Queue(size_t row, uint32_t address);
   void SendQueued(uint32_t nowMs);
   void SendRow(size_t row, uint32_t nowMs);
-  void TakeFor(size_t row, std::string_view bytes, uint32_t nowMs);
+  void TakeFor(size_t row, std::string_view bytes, uint32_t readAtMs);
   // A query reply's part; true once the row's reply is whole, which is then joined_.back().
   bool TakePart(Row& row, std::string_view bytes);
   void DropParts(Row& row);
