@@ -318,6 +318,7 @@ TEST_F(ServerListTest, EnterOrDoubleClickPutsTheServerIntoTheFieldAndCloses) {
     EXPECT_TRUE(IsWindowEnabled(main->Handle()));
     main->Close();
     main.reset();
+    TakeQuit();  // the closed window's: left, it keeps the next case's timers from coming
   }
 }
 
@@ -387,6 +388,7 @@ TEST_F(ServerListTest, HandlersKeepTheirServerWhenTheRoundEndsAndSortsInside) {
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2) << "the saved list gains no entry";
     main->Close();
     main.reset();
+    TakeQuit();  // the closed window's: left, it keeps the next case's timers from coming
   }
   SetFileAttributesA(sip.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -443,6 +445,7 @@ TEST_F(ServerListTest, TheViewStaysWhereThePlayerLeftIt) {
     EXPECT_EQ(selectedServer(), saved[2]);
     main->Close();
     main.reset();
+    TakeQuit();  // the closed window's: left, it keeps the next case's timers from coming
   }
 }
 
