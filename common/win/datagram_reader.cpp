@@ -39,6 +39,7 @@ bool DatagramReader::Start(SOCKET socket, HWND window, UINT msg) {
 
 DatagramReader::~DatagramReader() {
   if (thread_) {
+    stopping_ = true;
     SetEvent(stop_);
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
@@ -73,10 +74,10 @@ void DatagramReader::ReadUntilStopped() {
 
 bool DatagramReader::ReadWaiting(std::vector<char>& room) {
   for (;;) {
-    if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return false;
+    if (stopping_.load(std::memory_order_relaxed)) return false;
     {
       Locked locked(lock_);
-      if (queued_.bytes.size() >= kMaxQueuedBytes) return true;
+      if (queued_.bytes.size() >= kMaxQueuedBytes) break;
     }
     sockaddr_in from{};
     int fromSize = sizeof from;
@@ -89,9 +90,15 @@ bool DatagramReader::ReadWaiting(std::vector<char>& room) {
     const int error = WSAGetLastError();
     // A port nobody listens on answers an earlier request with a reset.
     if (error == WSAECONNRESET) continue;
-    if (error == WSAEWOULDBLOCK) return true;
+    if (error == WSAEWOULDBLOCK) {
+      PostIfOwed();  // all read for now: what was held back for a fuller batch goes
+      return true;
+    }
+    PostIfOwed();
     return WaitForSingleObject(stop_, kPauseAfterFaultMs) != WAIT_OBJECT_0;
   }
+  PostIfOwed();
+  return true;
 }
 
 void DatagramReader::Queue(const sockaddr_in& from, const char* bytes, size_t size) {
@@ -101,11 +108,23 @@ void DatagramReader::Queue(const sockaddr_in& from, const char* bytes, size_t si
     const size_t offset = queued_.bytes.size();
     queued_.bytes.insert(queued_.bytes.end(), bytes, bytes + size);
     queued_.entries.push_back({ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), MillisecondClock(), offset, size});
-    notify = !noticeOwed_;
-    noticeOwed_ = true;
+    notify = !noticeOwed_ && queued_.entries.size() >= kNoticeBatch;
+    if (notify) noticeOwed_ = true;
   }
-  if (notify) PostMessageA(window_, msg_, static_cast<WPARAM>(socket_), WSAMAKESELECTREPLY(FD_READ, 0));
+  if (notify) Post();
 }
+
+void DatagramReader::PostIfOwed() {
+  bool notify = false;
+  {
+    Locked locked(lock_);
+    notify = !noticeOwed_ && !queued_.entries.empty();
+    if (notify) noticeOwed_ = true;
+  }
+  if (notify) Post();
+}
+
+void DatagramReader::Post() { PostMessageA(window_, msg_, static_cast<WPARAM>(socket_), WSAMAKESELECTREPLY(FD_READ, 0)); }
 
 void DatagramReader::Take(DatagramBatch& batch) {
   batch.Clear();
@@ -136,9 +155,4 @@ void DatagramReader::PutBack(const DatagramBatch& batch, size_t from) {
   back.bytes.insert(back.bytes.end(), queued_.bytes.begin(), queued_.bytes.end());
   std::swap(queued_, back);
   noticeOwed_ = true;
-}
-
-bool DatagramReader::Waiting() {
-  Locked locked(lock_);
-  return !queued_.entries.empty();
 }

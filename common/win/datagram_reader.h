@@ -5,13 +5,17 @@
 // thread's own sends and painting instead of adding to them.
 //
 // The thread reads whatever waits into a batch and posts one notice to the
-// window when the batch stops being empty; the window thread takes the batch
-// whole. What waits is bounded: once kMaxQueuedBytes are read and not taken,
+// window when the socket has nothing more for now, or once kNoticeBatch
+// datagrams are in while more keep coming; the window thread takes the batch
+// whole. Under Wine every notice and every turn it starts costs the window
+// thread a few calls to the Wine server, as a read does: a notice for every
+// datagram or two would cost it what the thread saves. What waits is bounded: once kMaxQueuedBytes are read and not taken,
 // the thread stops reading until they are, and the socket's own buffer holds
 // (or drops) the rest, as it would without the thread.
 #include <winsock2.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -37,6 +41,7 @@ struct DatagramBatch {
 class DatagramReader {
  public:
   static constexpr size_t kMaxQueuedBytes = 4 * 1024 * 1024;
+  static constexpr size_t kNoticeBatch = 32;
 
   DatagramReader() = default;
   // Stops the thread and waits for it; the socket is still the caller's to close.
@@ -55,9 +60,6 @@ class DatagramReader {
   void Take(DatagramBatch& batch);
   // Puts back datagrams taken and not handed on, before anything read since.
   void PutBack(const DatagramBatch& batch, size_t from);
-  // Whether anything read waits to be taken. A notice is owed for it: it
-  // comes when Take leaves nothing and then more comes.
-  bool Waiting();
 
  private:
   static DWORD WINAPI Run(void* self);
@@ -65,6 +67,9 @@ class DatagramReader {
   // Reads what the socket holds; false when the thread is to stop.
   bool ReadWaiting(std::vector<char>& room);
   void Queue(const sockaddr_in& from, const char* bytes, size_t size);
+  // Posts the notice for what waits, unless one is owed already.
+  void PostIfOwed();
+  void Post();
 
   SOCKET socket_ = INVALID_SOCKET;
   HWND window_ = nullptr;
@@ -72,6 +77,7 @@ class DatagramReader {
   HANDLE thread_ = nullptr;
   WSAEVENT readable_ = WSA_INVALID_EVENT;
   HANDLE stop_ = nullptr;
+  std::atomic<bool> stopping_{false};  // stop_ set, read without a call to the system
   HANDLE room_ = nullptr;  // set when a Take made room again
   SRWLOCK lock_ = SRWLOCK_INIT;
   DatagramBatch queued_;  // under lock_

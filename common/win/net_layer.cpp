@@ -29,6 +29,7 @@ constexpr UINT_PTR kReadTimerBit = 0x80000000u;
 // thread for more than this many datagrams or milliseconds at a time.
 constexpr int kMaxReadsPerTurn = 256;
 constexpr uint32_t kReadSliceMs = 30;
+constexpr uint32_t kYieldEveryMs = 30;
 
 struct Owner {
   NetOwner* owner = nullptr;
@@ -60,6 +61,7 @@ struct Layer {
   UINT nextSocketMessage = 0;
   uint32_t lastSerial = 0;
   std::unordered_map<uintptr_t, PendingLookup> lookups;
+  uint32_t lastYieldMs = 0;  // when a turn last left the window its painting and timers
 };
 
 Layer& TheLayer();
@@ -78,6 +80,18 @@ bool StillOpen(UINT msg, uint32_t serial) {
   const auto& sockets = TheLayer().sockets;
   const auto found = sockets.find(msg);
   return found != sockets.end() && found->second.serial == serial;
+}
+
+// Input waiting goes before the next turn at once; painting and timers at
+// least every kYieldEveryMs. Waiting for them after every turn would hold each
+// reply that comes meanwhile back by a timer's tick.
+bool YieldsToWindow() {
+  const DWORD waiting = HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER));
+  Layer& layer = TheLayer();
+  const uint32_t nowMs = MillisecondClock();
+  if (!(waiting & QS_INPUT) && (!waiting || nowMs - layer.lastYieldMs < kYieldEveryMs)) return false;
+  layer.lastYieldMs = nowMs;
+  return true;
 }
 
 // A turn hands on what the socket's reader has read, at most kMaxReadsPerTurn
@@ -116,8 +130,7 @@ void TakeReadTurn(UINT msg) {
   AdoptedSocket& after = layer.sockets[msg];
   after.delivering = false;
   after.reader->PutBack(batch, handed);
-  after.readsDeferred = after.readsDeferred || handed < batch.entries.size() ||
-                        HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
+  after.readsDeferred = after.readsDeferred || handed < batch.entries.size() || YieldsToWindow();
   if (after.readsDeferred) SetTimer(layer.window, kReadTimerBit | msg, USER_TIMER_MINIMUM, nullptr);
   owner->OnReadTurnEnd(handle);
 }
