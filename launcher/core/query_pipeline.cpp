@@ -196,9 +196,9 @@ void QueryPipeline::AddRow(QueryTarget target) {
   waits_.emplace_back();
 }
 
-void QueryPipeline::Change(size_t row, QueryStage stage, int pingMs, std::string_view reply) {
+void QueryPipeline::Change(size_t row, QueryStage stage, std::string_view reply) {
   rows_[row].stage = stage;
-  changes_.push_back({row, stage, rows_[row].address, rows_[row].target.port, nowMs_, pingMs, reply});
+  changes_.push_back({row, stage, nowMs_, reply});
 }
 
 bool QueryPipeline::HearsMore(uint32_t nowMs) const {
@@ -310,7 +310,7 @@ void QueryPipeline::TakeFor(size_t row, std::string_view bytes, uint32_t nowMs) 
   if (wait.inFlight) --rowsInFlight_;
   wait.inFlight = false;
   r.pingMs = static_cast<int>(std::min<uint32_t>(nowMs - wait.sentAtMs, 999999));
-  Change(row, QueryStage::Answered, r.pingMs, status ? bytes : std::string_view());
+  Change(row, QueryStage::Answered, status ? bytes : std::string_view());
   // A row listening until its deadline is over only then.
   if (r.target.listens == RowListens::UntilFirstReply) {
     Unlink(row);

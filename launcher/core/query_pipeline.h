@@ -105,20 +105,18 @@ struct ServerRow {
   uint32_t address = 0;  // known once Queued
   std::string name, map, maxPlayers;
   int playerCount = 0;
-  int pingMs = 0;
+  int pingMs = 0;  // from the request going out to the reply
   bool password = false;
   std::vector<ServerPlayer> players;
 };
 
-// What changed for a row. An answer's reply is the status reply datagram, as
-// long as the bytes handed in last (a query reply's are in the row's cells).
+// Which row changed; what it holds now is the row's. An answer's reply is the
+// status reply datagram, as long as the bytes handed in last (a query reply is
+// read into the row's cells).
 struct RowChange {
   size_t row = 0;
   QueryStage stage = QueryStage::Waiting;
-  uint32_t address = 0;
-  int port = 0;
   uint32_t atMs = 0;  // when it changed: a request is timed before it goes
-  int pingMs = 0;     // Answered: from the request going out to the reply
   std::string_view reply;
 };
 
@@ -211,7 +209,7 @@ class QueryPipeline {
   static constexpr size_t kNone = SIZE_MAX;
 
   void AddRow(QueryTarget target);
-  void Change(size_t row, QueryStage stage, int pingMs = 0, std::string_view reply = {});
+  void Change(size_t row, QueryStage stage, std::string_view reply = {});
   // A row for a sender heard in a round of StartHeard; false when it gets none.
   bool AddHeardRow(Endpoint from, std::string_view bytes);
   bool HearsMore(uint32_t nowMs) const;

@@ -287,6 +287,7 @@ void ServerListWindow::TakeSourceBoxChoice() {
 void ServerListWindow::StartSource() {
   round_.Stop();
   servers_.StartRound();
+  awaitedKey_.clear();
   masters_.Cancel();
   if (refreshedKey_.empty()) playerChoseRow_ = false;  // Refresh keeps whose choice the selection is
   selectedNumber_ = SIZE_MAX;
