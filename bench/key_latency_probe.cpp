@@ -368,7 +368,7 @@ int main(int argc, char** argv) {
   }
   std::vector<double> overlayTimes;
   if (why.empty()) {
-    const std::string record = StatusRecord(DemoPlayers());
+    const std::string record = InspectionRecord(DemoPlayers());
     send(link, record.data(), static_cast<int>(record.size()), 0);
     Sleep(500);  // the players shown
     overlayTimes = TimeOverlayCommands(link, why);

@@ -39,9 +39,10 @@ struct Run {
   int answeringShownNoReply = 0, silentAnswered = 0;
 };
 
-int RowsIn(const ServerList& list, QueryStage state) {
-  return static_cast<int>(std::count_if(list.Rows().begin(), list.Rows().end(),
-                                        [&](const ServerRow& row) { return row.state == state; }));
+int RowsIn(const ServerList& list, QueryStage stage) {
+  int count = 0;
+  for (size_t place = 0; place < list.Size(); ++place) count += list.At(place).stage == stage;
+  return count;
 }
 
 class Probe {
@@ -78,17 +79,18 @@ class Probe {
     auto since = [&] { return (Seconds() - start) * 1000; };
     window.ChooseSource(ServerSource::AlliedAssault);
     if (PumpUntil([&] { return !window.MastersRunning(); }, 10000)) r.listedMs = since();
-    r.listed = list.Rows().size();
+    r.listed = list.Size();
     if (PumpUntil([&] { return RowsIn(list, QueryStage::Answered) >= 1; }, 10000)) r.firstMs = since();
     if (PumpUntil([&] { return RowsIn(list, QueryStage::Answered) >= answering; }, 10000)) r.filledMs = since();
     PumpUntil([&] { return !window.RoundRunning(); }, 10000);
     r.overMs = since();
     r.cpuMs = (ThreadCpuSeconds() - cpu0) * 1000;
-    for (const ServerRow& row : list.Rows()) {
-      const int offset = row.port - firstQueryPort_;
+    for (size_t place = 0; place < list.Size(); ++place) {
+      const ServerRow& row = list.At(place);
+      const int offset = row.target.port - firstQueryPort_;
       const bool silent = offset % block_ >= block_ - silent_ * block_ / count_;
-      if (silent && row.state == QueryStage::Answered) ++r.silentAnswered;
-      if (!silent && row.state == QueryStage::NoReply) ++r.answeringShownNoReply;
+      if (silent && row.stage == QueryStage::Answered) ++r.silentAnswered;
+      if (!silent && row.stage == QueryStage::NoReply) ++r.answeringShownNoReply;
     }
     return r;
   }

@@ -72,7 +72,7 @@ int main() {
   // The dump pause: ten dumps of players on the grid, each waiting 500 ms
   // while the overlay's timer keeps ticking.
   const std::vector<DemoPlayer> players = DemoPlayers();
-  overlay.ShowStatusRecord(StatusRecord(players).substr(2));
+  overlay.ShowInspectionRecord(InspectionRecord(players).substr(2));
   const double cpu0 = ProcessCpuSeconds();
   const DWORD wall0 = GetTickCount();
   for (int i = 0; i < 10; ++i) overlay.ShowDumpVerdict(DumpRecord(players[static_cast<size_t>(i) % players.size()]).substr(2));

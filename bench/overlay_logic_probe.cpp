@@ -1,5 +1,5 @@
 // Prints what the overlay's platform-free work costs natively: decoding a full
-// status record, analysing a settings dump, a refresh tick with no key
+// inspection record, analysing a settings dump, a refresh tick with no key
 // pressed, and on the remote console reading a status of 64 players and an
 // hour of polling a server that answers.
 
@@ -11,10 +11,10 @@
 #include "bench/machine.h"
 #include "overlay/core/dump_analysis.h"
 #include "overlay/core/hotkeys.h"
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/core/rcon_session.h"
 #include "overlay/core/rcon_status.h"
-#include "overlay/core/status_record.h"
 
 namespace {
 
@@ -121,10 +121,10 @@ int main() {
 
   constexpr int kDecodes = 20000;
   auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kDecodes; ++i) DecodeStatusRecord(same, grid, state);
+  for (int i = 0; i < kDecodes; ++i) DecodeInspectionRecord(same, grid, state);
   const double keep = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
   start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kDecodes; ++i) DecodeStatusRecord(i % 2 ? same : renamed, grid, state);
+  for (int i = 0; i < kDecodes; ++i) DecodeInspectionRecord(i % 2 ? same : renamed, grid, state);
   const double change = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
 
   // 48 player rows below the headings, or the decoding timed nothing.

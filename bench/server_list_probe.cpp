@@ -24,14 +24,17 @@ namespace {
 constexpr int kRounds = 5;
 constexpr const char* kDemoMap = "obj/obj_team2";
 
-int RowsIn(const ServerList& list, QueryStage state) {
-  return static_cast<int>(std::count_if(list.Rows().begin(), list.Rows().end(),
-                                        [&](const ServerRow& row) { return row.state == state; }));
+int RowsIn(const ServerList& list, QueryStage stage) {
+  int count = 0;
+  for (size_t place = 0; place < list.Size(); ++place) count += list.At(place).stage == stage;
+  return count;
 }
 
 bool EveryAnswerShowsTheDemoMap(const ServerList& list) {
-  return std::all_of(list.Rows().begin(), list.Rows().end(),
-                     [](const ServerRow& row) { return row.state != QueryStage::Answered || row.map == kDemoMap; });
+  for (size_t place = 0; place < list.Size(); ++place) {
+    if (list.At(place).stage == QueryStage::Answered && list.At(place).map != kDemoMap) return false;
+  }
+  return true;
 }
 
 struct Round {

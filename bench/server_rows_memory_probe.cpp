@@ -66,46 +66,40 @@ void Print(const char* what, size_t replyBytes, const Held& held) {
               withOverhead / (held.rows ? held.rows : 1));
 }
 
-// Every row asked at tick 0, none held back by the pace.
-void AskAtOnce(QueryPipeline& pipeline, ServerList& list) {
-  pipeline.Start(list.Targets(), "getstatus", 0);
-  for (const RowChange& change : pipeline.TakeChanges()) list.TakeChange(change);
-}
-
-// The rows the pipeline's changes filled.
-size_t TakeAnswers(QueryPipeline& pipeline, ServerList& list) {
-  size_t filled = 0;
-  for (const RowChange& change : pipeline.TakeChanges()) {
-    if (list.TakeChange(change) != SIZE_MAX && change.stage == QueryStage::Answered) ++filled;
+// The rows of a round's pipeline and the list over them, every row asked at
+// tick 0 (none held back by the pace) and answered with the reply, the round then over.
+Held HeldByRows(const char* what, std::vector<QueryTarget> targets, const std::vector<Endpoint>& senders,
+                const std::string& reply) {
+  const size_t bytes0 = liveBytes, blocks0 = liveBlocks;
+  QueryPipeline pipeline(1500, 5000, {.burst = 1e9, .maxInFlight = SIZE_MAX});
+  ServerList list(pipeline.Rows());
+  pipeline.Start(std::move(targets), "getstatus", 0);
+  Held held;
+  for (const Endpoint& sender : senders) {
+    pipeline.TakeDatagram(sender, reply, 50);
+    for (const RowChange& change : pipeline.TakeChanges()) {
+      list.RowChanged(change.row);
+      if (change.stage == QueryStage::Answered) ++held.rows;
+    }
   }
-  return filled;
+  pipeline.Tick(60000);
+  pipeline.TakeChanges();
+  held.bytes = liveBytes - bytes0;
+  held.blocks = liveBlocks - blocks0;
+  Print(what, reply.size(), held);
+  held.players = list.PlayersTotal();
+  return held;
 }
 
 // Every listed server answers one hostile query reply.
 Held ListedRows() {
-  const std::string reply = HostileReply();
   std::vector<ListedServer> listed;
+  std::vector<Endpoint> senders;
   for (size_t i = 0; i < kMaxListedServers; ++i) {
     listed.push_back({0x7F000000u + static_cast<uint32_t>(i / 1000 + 1), static_cast<uint16_t>(20000 + i % 1000)});
+    senders.push_back({listed.back().address, listed.back().queryPort});
   }
-  const size_t bytes0 = liveBytes, blocks0 = liveBlocks;
-  ServerList list;
-  list.SetListedServers(listed);
-  Held held;
-  {
-    QueryPipeline pipeline(1500, 5000, {.burst = 1e9, .maxInFlight = SIZE_MAX});
-    AskAtOnce(pipeline, list);
-    for (const ListedServer& server : listed) {
-      pipeline.TakeDatagram({server.address, server.queryPort}, reply, 50);
-      held.rows += TakeAnswers(pipeline, list);
-    }
-  }
-  list.EndRound();
-  held.bytes = liveBytes - bytes0;
-  held.blocks = liveBlocks - blocks0;
-  Print("listed", reply.size(), held);
-  held.players = list.PlayersTotal();
-  return held;
+  return HeldByRows("listed", ListedServerTargets(listed), senders, HostileReply());
 }
 
 // Every saved server answers a status reply of nearly 64 KiB of player lines.
@@ -113,25 +107,12 @@ Held SavedRows() {
   std::string reply = "\xFF\xFF\xFF\xFFstatusResponse\n\\sv_hostname\\" + std::string(64, 'x') + "\n";
   while (reply.size() < 65000) reply += "-999 999 \"" + std::string(64, 'p') + "\"\n";
   std::vector<std::string> saved;
-  for (size_t i = 0; i < kMaxServerRows; ++i) saved.push_back("127.0.0.1:" + std::to_string(20000 + i));
-  const size_t bytes0 = liveBytes, blocks0 = liveBlocks;
-  ServerList list;
-  list.SetServers(saved);
-  Held held;
-  {
-    QueryPipeline pipeline(1500, 5000, {.burst = 1e9, .maxInFlight = SIZE_MAX});
-    AskAtOnce(pipeline, list);
-    for (size_t i = 0; i < saved.size(); ++i) {
-      pipeline.TakeDatagram({0x7F000001, 20000 + int(i)}, reply, 50);
-      held.rows += TakeAnswers(pipeline, list);
-    }
+  std::vector<Endpoint> senders;
+  for (size_t i = 0; i < kMaxServerRows; ++i) {
+    saved.push_back("127.0.0.1:" + std::to_string(20000 + i));
+    senders.push_back({0x7F000001, 20000 + static_cast<int>(i)});
   }
-  list.EndRound();
-  held.bytes = liveBytes - bytes0;
-  held.blocks = liveBlocks - blocks0;
-  Print("saved", reply.size(), held);
-  held.players = list.PlayersTotal();
-  return held;
+  return HeldByRows("saved", SavedServerTargets(saved), senders, reply);
 }
 
 }  // namespace

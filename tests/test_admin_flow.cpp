@@ -1,5 +1,5 @@
-// The whole admin loop against a loopback server: a status record fills the
-// grid, real key presses (SendInput) pick a player and an action, and the
+// The whole admin loop against a loopback server: an inspection record fills
+// the grid, real key presses (SendInput) pick a player and an action, and the
 // command text arrives at the server.
 #include <gtest/gtest.h>
 
@@ -104,10 +104,10 @@ class AdminFlow : public ::testing::Test {
     TakeQuit();
   }
 
-  void ConnectAndSendStatus() {
+  void ConnectAndSendInspectionRecord() {
     ASSERT_TRUE(overlay.Open());
     ASSERT_EQ(server.AcceptWhilePumping(), 930);
-    server.Send(StatusRecord(DemoPlayers()));
+    server.Send(InspectionRecord(DemoPlayers()));
     ASSERT_TRUE(PumpUntil([&] { return overlay.ActionPane().Grid().Text(1, 1) == "Alice"; }));
   }
 };
@@ -116,7 +116,7 @@ class AdminFlow : public ::testing::Test {
 
 TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
   StoreScrollLock(0);
-  ConnectAndSendStatus();
+  ConnectAndSendInspectionRecord();
   ActionWindow& actionWindow = overlay.ActionPane();
   EXPECT_EQ(actionWindow.Grid().Text(27, 0), "0") << "client 26";
   EXPECT_EQ(actionWindow.Grid().Text(5, 3), "172.16.4.20");
@@ -170,7 +170,7 @@ TEST_F(AdminFlow, KeysPickAPlayerAndSendTheAction) {
 
 TEST_F(AdminFlow, ShownListsLieOverTheGrid) {
   StoreScrollLock(0);
-  ConnectAndSendStatus();
+  ConnectAndSendInspectionRecord();
   ActionWindow& actionWindow = overlay.ActionPane();
   HWND actionMenu = FindWindowExA(actionWindow.Handle(), nullptr, "LISTBOX", nullptr);
   HWND mapMenu = FindWindowExA(actionWindow.Handle(), actionMenu, "LISTBOX", nullptr);
@@ -181,8 +181,8 @@ TEST_F(AdminFlow, ShownListsLieOverTheGrid) {
   ASSERT_TRUE(actionWindow.MapsShown());
 
   // A new record repaints the grid; the map list stays readable above it.
-  server.Send(StatusRecord(DemoPlayers()));
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() == 2; }));
+  server.Send(InspectionRecord(DemoPlayers()));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.InspectionRecordCount() == 2; }));
   PumpFor(100);
   EXPECT_EQ(GridLinePixelsInside(mapMenu), 0);
 
@@ -198,8 +198,8 @@ TEST_F(AdminFlow, ActionMenuStaysReadableOverTheMapList) {
   StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 0, "dm/mohdm1 dm/mohdm6");
   ASSERT_TRUE(overlay.Open());
   ASSERT_EQ(server.AcceptWhilePumping(), 930);
-  server.Send(StatusRecord(DemoPlayers()));
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() == 1; }));
+  server.Send(InspectionRecord(DemoPlayers()));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.InspectionRecordCount() == 1; }));
   ActionWindow& actionWindow = overlay.ActionPane();
   HWND actionMenu = FindWindowExA(actionWindow.Handle(), nullptr, "LISTBOX", nullptr);
   ASSERT_TRUE(actionMenu);
@@ -218,7 +218,7 @@ TEST_F(AdminFlow, ActionMenuStaysReadableOverTheMapList) {
 
 TEST_F(AdminFlow, ScrollLockOpensAndClicksDismiss) {
   StoreScrollLock(1);
-  ConnectAndSendStatus();
+  ConnectAndSendInspectionRecord();
   ActionWindow& actionWindow = overlay.ActionPane();
   Press(VK_SNAPSHOT);
   EXPECT_EQ(overlay.Actions().state.menuMode, MenuMode::Idle) << "Print Screen is not the open key";

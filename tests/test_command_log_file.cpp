@@ -28,7 +28,7 @@ class CommandLogFlow : public ::testing::Test {
     StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 1, "dm/mohdm1 dm/mohdm6");
     ASSERT_TRUE(overlay.Open());
     ASSERT_EQ(server.AcceptWhilePumping(), 930);
-    server.Send(StatusRecord(DemoPlayers()));
+    server.Send(InspectionRecord(DemoPlayers()));
     ASSERT_TRUE(PumpUntil([&] { return overlay.ActionPane().Grid().Text(1, 1) == "Alice"; }));
   }
   void TearDown() override {

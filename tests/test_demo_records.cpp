@@ -67,9 +67,9 @@ TEST(PlayerLine, FieldsSitInTheirColumns) {
   }
 }
 
-TEST(StatusRecord, FourHeadingsThenOnePlayerLinePerPlayer) {
+TEST(InspectionRecord, FourHeadingsThenOnePlayerLinePerPlayer) {
   std::vector<DemoPlayer> players = DemoPlayers();
-  std::string record = StatusRecord(players);
+  std::string record = InspectionRecord(players);
   ASSERT_EQ(record.substr(0, 2), "SD");
   EXPECT_EQ(record.find('\r'), std::string::npos);
   // The overlay trims blanks off the body's ends; that must not shift columns.
@@ -83,7 +83,7 @@ TEST(StatusRecord, FourHeadingsThenOnePlayerLinePerPlayer) {
     EXPECT_EQ(d.client, std::to_string(players[i].client));
     EXPECT_EQ(d.name, players[i].name);
   }
-  EXPECT_EQ(SplitKeepEmpty(StatusRecord({}), '\n').size(), 4u);
+  EXPECT_EQ(SplitKeepEmpty(InspectionRecord({}), '\n').size(), 4u);
 }
 
 // The demo must exercise what the overlay has to cope with.
@@ -187,13 +187,13 @@ TEST(ApplyCommand, CommandsChangeTheDemoGame) {
   const size_t before = game.players.size();
   EXPECT_EQ(ApplyCommand(game, "K4KO4"), "Bobby has left the server");
   EXPECT_EQ(game.players.size(), before - 1);
-  EXPECT_EQ(StatusRecord(game.players).find("Bobby"), std::string::npos);
+  EXPECT_EQ(InspectionRecord(game.players).find("Bobby"), std::string::npos);
   EXPECT_EQ(ApplyCommand(game, "K4KB4"), "no client 4 on the server");
 
   EXPECT_EQ(ApplyCommand(game, "Mswitch_axis\\s26"), "Zed is now on Axis");
   EXPECT_EQ(ApplyCommand(game, "Mswitch_spectator\\s26"), "Zed is now on Spectator");
   EXPECT_EQ(ApplyCommand(game, "XB - obj/obj_team2"), "map is now obj/obj_team2");
-  EXPECT_NE(StatusRecord(game.players, game.map).find("\nmap: obj/obj_team2\n"), std::string::npos);
+  EXPECT_NE(InspectionRecord(game.players, game.map).find("\nmap: obj/obj_team2\n"), std::string::npos);
 
   for (const char* harmless : {"Mtimeout\\s0", "J0", "XZ - Cancel", "X", "garbage", "K0KO"}) {
     EXPECT_EQ(ApplyCommand(game, harmless), "") << harmless;

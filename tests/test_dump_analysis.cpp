@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "overlay/core/dump_analysis.h"
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/overlay_layout.h"
-#include "overlay/core/status_record.h"
 
 namespace {
 
@@ -355,17 +355,18 @@ TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
     return FormatPlayerLine({.client = client, .ping = 50, .name = name, .address = "10.0.0.5:12203"});
   };
   const std::string heads = "hostname: x\nmap: dm/mohdm6\nnum score ping name\n--- -----\n";
-  DecodeStatusRecord(heads + line(0, "Alice") + "\n" + line(1, "Bob"), grid, state);
+  DecodeInspectionRecord(heads + line(0, "Alice") + "\n" + line(1, "Bob"), grid, state);
 
   const DumpAnalysis alice = AnalyseDump(Record({L("name", "Alice"), L("version", kMacVersion), L("cheats", "1")}));
   ASSERT_TRUE(StartVerdict(alice, grid));
   EXPECT_EQ(grid.Text(1, kHackCodeCol), "MAC");
 
-  // During Alice's pause: Bob's dump, and a status record that moves Alice.
+  // During Alice's pause: Bob's dump, and an inspection record that moves
+  // Alice.
   const DumpAnalysis bob = AnalyseDump(Record(With({L("name", "Bob")}, CleanLines(22))));
   ASSERT_TRUE(StartVerdict(bob, grid));
   FinishVerdict(bob, grid);
-  DecodeStatusRecord(heads + line(1, "Bob") + "\n" + line(4, "Alice"), grid, state);
+  DecodeInspectionRecord(heads + line(1, "Bob") + "\n" + line(4, "Alice"), grid, state);
 
   FinishVerdict(alice, grid);
   EXPECT_EQ(grid.Text(5, kHackCodeCol), "W") << "Alice's verdict follows her to her new row";
@@ -374,7 +375,7 @@ TEST(DumpVerdict, ARecordHandledDuringThePauseLeavesBothVerdictsRight) {
   // Gone by the end of the pause: nothing written anywhere.
   const DumpAnalysis again = AnalyseDump(Record({L("name", "Alice"), L("r_lockpvs", "1")}));
   ASSERT_TRUE(StartVerdict(again, grid));
-  DecodeStatusRecord(heads + line(1, "Bob"), grid, state);
+  DecodeInspectionRecord(heads + line(1, "Bob"), grid, state);
   FinishVerdict(again, grid);
   for (int row = 1; row < grid.Rows(); ++row) EXPECT_NE(grid.Text(row, kHackCodeCol), "L") << row;
 }

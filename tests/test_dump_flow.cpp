@@ -73,7 +73,7 @@ class DumpFlow : public ::testing::Test {
     StoreOverlaySettings("127.0.0.1", std::to_string(server.port), 1, "dm/mohdm6");
     ASSERT_TRUE(overlay.Open());
     ASSERT_EQ(server.AcceptWhilePumping(), 930);
-    server.Send(StatusRecord(players));
+    server.Send(InspectionRecord(players));
     ASSERT_TRUE(PumpUntil([&] { return overlay.ActionPane().Grid().Text(1, 1) == "Alice"; }));
   }
   void TearDown() override {
@@ -144,8 +144,9 @@ TEST_F(DumpFlow, MacIsShownAtOnceAndTheVerdictFollowsThePlayerAfterThePause) {
   PauseWatch watch;
   watch.test = this;
   PauseWatch::current = &watch;
-  // As soon as "MAC" shows, a status record moves Mac Kim from client 7 to 9.
-  watch.onMac = [&] { server.Send(StatusRecord(moved)); };
+  // As soon as "MAC" shows, an inspection record moves Mac Kim from client 7
+  // to 9.
+  watch.onMac = [&] { server.Send(InspectionRecord(moved)); };
   const UINT_PTR timer = SetTimer(nullptr, 0, 5, PauseWatch::Tick);
 
   DemoPlayer mac = Named(players, "Mac Kim");
@@ -158,7 +159,7 @@ TEST_F(DumpFlow, MacIsShownAtOnceAndTheVerdictFollowsThePlayerAfterThePause) {
   ASSERT_TRUE(done);
   ASSERT_GE(watch.seen.size(), 2u);
   EXPECT_EQ(watch.seen[1], "MAC") << "written before the pause";
-  EXPECT_EQ(overlay.StatusRecordCount(), 2) << "the record sent during the pause was decoded";
+  EXPECT_EQ(overlay.InspectionRecordCount(), 2) << "the record sent during the pause was decoded";
   EXPECT_EQ(Grid().Text(8, kNameCol), "") << "client 7 left; his old row holds no verdict";
   EXPECT_EQ(Grid().Text(8, kHackCodeCol), "");
 }
@@ -187,16 +188,16 @@ TEST_F(DumpFlow, AConnectBackDuringTheLastDumpsPauseIsTaken) {
   EXPECT_EQ(Cell(5, kHackCodeCol).text, "BV");
   ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Connected; }));
   server.client = back;
-  const int before = overlay.StatusRecordCount();
-  server.Send(StatusRecord(players));
-  EXPECT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() > before; }));
+  const int before = overlay.InspectionRecordCount();
+  server.Send(InspectionRecord(players));
+  EXPECT_TRUE(PumpUntil([&] { return overlay.InspectionRecordCount() > before; }));
 }
 
 // The server's last two records come with its close: a dump still waiting for
-// more of itself, and a status record still unread when the close notice
+// more of itself, and an inspection record still unread when the close notice
 // comes, as Windows may post it (Wine waits until all is read). The dump
-// pauses, the server connects back meanwhile and sends a newer status record:
-// the old link's left-over record may come before it, never after it.
+// pauses, the server connects back meanwhile and sends a newer inspection
+// record: the old link's left-over record may come before it, never after it.
 TEST_F(DumpFlow, ALeftOverRecordNeverReplacesANewerOne) {
   std::vector<DemoPlayer> newer;
   for (const auto& p : players) {
@@ -205,7 +206,7 @@ TEST_F(DumpFlow, ALeftOverRecordNeverReplacesANewerOne) {
   server.Send(DumpRecord(Named(players, "Bobby")));
   for (const MSG& m : TakeLinkNoticesUntil(overlay.Link(), FD_READ)) DispatchMessageA(&m);
 
-  server.Send(StatusRecord(players));
+  server.Send(InspectionRecord(players));
   server.CloseClient();
   const std::vector<MSG> notices = TakeLinkNoticesUntil(overlay.Link(), FD_READ);
   ASSERT_FALSE(notices.empty());
@@ -227,7 +228,7 @@ TEST_F(DumpFlow, ALeftOverRecordNeverReplacesANewerOne) {
       return;
     }
     Sleep(100);
-    const std::string record = StatusRecord(newer);
+    const std::string record = InspectionRecord(newer);
     send(back, record.data(), static_cast<int>(record.size()), 0);
   });
   DispatchMessageA(&close);
@@ -236,7 +237,7 @@ TEST_F(DumpFlow, ALeftOverRecordNeverReplacesANewerOne) {
 
   ASSERT_NE(back, INVALID_SOCKET);
   server.client = back;
-  EXPECT_EQ(overlay.StatusRecordCount(), 3) << "the first record, the left-over one and the newer one";
+  EXPECT_EQ(overlay.InspectionRecordCount(), 3) << "the first record, the left-over one and the newer one";
   EXPECT_EQ(Grid().Text(5, kNameCol), "") << "Bobby, client 4, is not in the newer record";
   EXPECT_EQ(Grid().Text(1, kNameCol), "Alice");
 }

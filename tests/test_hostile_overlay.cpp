@@ -1,7 +1,8 @@
 // Hostile input against the real overlay window over its TCP link from port
 // 930: huge and malformed records, NUL bytes, client numbers out of range, and
-// settings of the wrong kind. Nothing may crash or hang, the next sound status
-// record must still be decoded, and memory stays in proportion to the input.
+// settings of the wrong kind. Nothing may crash or hang, the next sound
+// inspection record must still be decoded, and memory stays in proportion to
+// the input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +12,7 @@
 #include <thread>
 
 #include "common/win/registry.h"
-#include "overlay/core/status_record.h"
+#include "overlay/core/inspection_record.h"
 #include "overlay/win/overlay_window.h"
 #include "tests/hostile_util.h"
 #include "tests/wine_test_util.h"
@@ -80,7 +81,7 @@ class HostileOverlay : public ::testing::Test {
     sender.join();
   }
 
-  int Handoffs() const { return overlay->StatusRecordCount() + overlay->DumpRecordCount(); }
+  int Handoffs() const { return overlay->InspectionRecordCount() + overlay->DumpRecordCount(); }
 
   // Sends bytes and waits until at least handoffs records reached the decoders.
   bool Deliver(const std::string& bytes, int handoffs) {
@@ -114,12 +115,12 @@ class HostileOverlay : public ::testing::Test {
     return r > 0 && overlay->ActionPane().Grid().Text(r, 1) == name;
   }
 
-  // The overlay is alive and still decodes a sound status record as usual.
+  // The overlay is alive and still decodes a sound inspection record as usual.
   void ExpectSoundRecordDecodes() {
     ASSERT_FALSE(overlay->Ended());
-    const int before = overlay->StatusRecordCount();
-    SendAll(StatusRecord(players));
-    ASSERT_TRUE(PumpUntil([&] { return overlay->StatusRecordCount() > before; }, 60000));
+    const int before = overlay->InspectionRecordCount();
+    SendAll(InspectionRecord(players));
+    ASSERT_TRUE(PumpUntil([&] { return overlay->InspectionRecordCount() > before; }, 60000));
     EXPECT_EQ(overlay->GridState().gridClients.size(), players.size());
     for (const DemoPlayer& p : players) EXPECT_TRUE(GridHasName(p.name)) << p.name;
   }
@@ -316,13 +317,13 @@ TEST_F(HostileOverlay, TheOverlayProgramSurvivesHugeRecords) {
     EnumWindows(FindProcessWindows, reinterpret_cast<LPARAM>(&windows));
     return windows.square && windows.actions;
   }));
-  // Sends a status record of players until the message line counts them: a
+  // Sends an inspection record of players until the message line counts them: a
   // record sent while the program still reads the one before may join it.
   auto shows = [&](const std::vector<DemoPlayer>& sent) {
     const std::string total = "Total Players: " + std::to_string(sent.size());
     return PumpUntil(
         [&] {
-          SendAll(StatusRecord(sent));
+          SendAll(InspectionRecord(sent));
           return PumpUntil(
               [&] {
                 const std::string line = MessageLine(windows.actions);

@@ -35,9 +35,9 @@ class Link : public ::testing::Test {
 
   // Sends one record and waits until the decoders have had it.
   void Deliver(const std::string& bytes) {
-    const int before = overlay.StatusRecordCount() + overlay.DumpRecordCount();
+    const int before = overlay.InspectionRecordCount() + overlay.DumpRecordCount();
     server.Send(bytes);
-    PumpUntil([&] { return overlay.StatusRecordCount() + overlay.DumpRecordCount() > before; }, 1000);
+    PumpUntil([&] { return overlay.InspectionRecordCount() + overlay.DumpRecordCount() > before; }, 1000);
     PumpFor(40);  // a second hand-off, if any, would come within the quiet time
   }
 };
@@ -57,8 +57,8 @@ TEST_F(Link, RecordsAreToldApartByPrefixAndTrimmed) {
   Connect();
   struct Case {
     std::string wire;
-    int statusCalls, dumpCalls;
-    std::string status, dump;
+    int inspectionCalls, dumpCalls;
+    std::string inspection, dump;
   };
   const Case cases[] = {
       {"SDabc", 1, 0, "abc", ""},
@@ -70,13 +70,13 @@ TEST_F(Link, RecordsAreToldApartByPrefixAndTrimmed) {
       {"DU name  \n", 0, 1, "", "name  \n"},
   };
   for (const Case& c : cases) {
-    const int s0 = overlay.StatusRecordCount(), d0 = overlay.DumpRecordCount();
+    const int s0 = overlay.InspectionRecordCount(), d0 = overlay.DumpRecordCount();
     Deliver(c.wire);
-    if (c.statusCalls == 0 && c.dumpCalls == 0) PumpFor(60);
-    EXPECT_EQ(overlay.StatusRecordCount() - s0, c.statusCalls) << c.wire;
+    if (c.inspectionCalls == 0 && c.dumpCalls == 0) PumpFor(60);
+    EXPECT_EQ(overlay.InspectionRecordCount() - s0, c.inspectionCalls) << c.wire;
     EXPECT_EQ(overlay.DumpRecordCount() - d0, c.dumpCalls) << c.wire;
-    if (c.statusCalls) {
-      EXPECT_EQ(overlay.LastStatusRecord(), c.status) << c.wire;
+    if (c.inspectionCalls) {
+      EXPECT_EQ(overlay.LastInspectionRecord(), c.inspection) << c.wire;
     }
     if (c.dumpCalls) {
       EXPECT_EQ(overlay.LastDumpRecord(), c.dump) << c.wire;
@@ -86,16 +86,16 @@ TEST_F(Link, RecordsAreToldApartByPrefixAndTrimmed) {
 
 TEST_F(Link, ARecordSplitIntoPiecesDecodesWhole) {
   Connect();
-  const int before = overlay.StatusRecordCount();
+  const int before = overlay.InspectionRecordCount();
   server.Send("SDhostname: demo\nmap: dm/mohdm6\n");
   PumpFor(3);  // well inside the quiet time, so the pieces make one record
   server.Send("num score ping name\n--- -----\n");
   PumpFor(3);  // well inside the quiet time, so the pieces make one record
   server.Send("  0     0   50 Alice");
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() > before; }));
+  ASSERT_TRUE(PumpUntil([&] { return overlay.InspectionRecordCount() > before; }));
   PumpFor(60);
-  EXPECT_EQ(overlay.StatusRecordCount(), before + 1);
-  EXPECT_EQ(overlay.LastStatusRecord(), "hostname: demo\nmap: dm/mohdm6\nnum score ping name\n--- -----\n  0     0   50 Alice");
+  EXPECT_EQ(overlay.InspectionRecordCount(), before + 1);
+  EXPECT_EQ(overlay.LastInspectionRecord(), "hostname: demo\nmap: dm/mohdm6\nnum score ping name\n--- -----\n  0     0   50 Alice");
 }
 
 TEST_F(Link, CommandTextGoesOutByteForByte) {
@@ -111,8 +111,8 @@ TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   Connect();
   server.Send("SDlast words");  // sent just before the close: still a record
   server.CloseClient();
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() == 1; }));
-  EXPECT_EQ(overlay.LastStatusRecord(), "last words");
+  ASSERT_TRUE(PumpUntil([&] { return overlay.InspectionRecordCount() == 1; }));
+  EXPECT_EQ(overlay.LastInspectionRecord(), "last words");
   ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Listening; }));
   EXPECT_EQ(overlay.Link().BoundLocalPort(), 930);
   EXPECT_EQ(overlay.BackColor(), kRed) << "the square shows the lost link";
@@ -132,10 +132,10 @@ TEST_F(Link, AfterTheServerClosesOnlyTheServerMayConnectBack) {
   ASSERT_TRUE(PumpUntil([&] { return overlay.Link().State() == LinkState::Connected; }));
   EXPECT_EQ(overlay.BackColor(), kGreen);
   server.client = back;
-  const int before = overlay.StatusRecordCount();
+  const int before = overlay.InspectionRecordCount();
   server.Send("SD back");
-  ASSERT_TRUE(PumpUntil([&] { return overlay.StatusRecordCount() > before; }));
-  EXPECT_EQ(overlay.LastStatusRecord(), "back");
+  ASSERT_TRUE(PumpUntil([&] { return overlay.InspectionRecordCount() > before; }));
+  EXPECT_EQ(overlay.LastInspectionRecord(), "back");
   overlay.SendCommand("K2KB4");
   EXPECT_EQ(server.ReceiveWhilePumping(5), "K2KB4");
   for (int i = 0; i < 600; ++i) overlay.OnRefreshTick();

@@ -6,7 +6,7 @@ namespace {
 
 struct Calls : RecordSink {
   std::vector<std::string> log;
-  void ShowStatusRecord(const std::string& d) override { log.push_back("status:" + d); }
+  void ShowInspectionRecord(const std::string& d) override { log.push_back("inspection:" + d); }
   void ShowDumpVerdict(const std::string& d) override { log.push_back("dump:" + d); }
 };
 
@@ -20,18 +20,18 @@ std::vector<std::string> Dispatch(const std::string& text) {
 
 TEST(DispatchRecord, PrefixesTrimmingAndTheDoubleRecord) {
   using V = std::vector<std::string>;
-  EXPECT_EQ(Dispatch("SDabc"), V{"status:abc"});
-  EXPECT_EQ(Dispatch("SD  abc  "), V{"status:abc"});
-  EXPECT_EQ(Dispatch("SD\nabc\r\n "), V{"status:\nabc\r\n"});  // only blanks are trimmed
+  EXPECT_EQ(Dispatch("SDabc"), V{"inspection:abc"});
+  EXPECT_EQ(Dispatch("SD  abc  "), V{"inspection:abc"});
+  EXPECT_EQ(Dispatch("SD\nabc\r\n "), V{"inspection:\nabc\r\n"});  // only blanks are trimmed
   EXPECT_EQ(Dispatch("sdabc"), V{});
   EXPECT_EQ(Dispatch("XYabc"), V{});
   EXPECT_EQ(Dispatch("S"), V{});
   EXPECT_EQ(Dispatch(""), V{});
   EXPECT_EQ(Dispatch("DU"), V{"dump:"});
-  EXPECT_EQ(Dispatch("SDDUx"), (V{"status:DUx", "dump:x"}));
-  EXPECT_EQ(Dispatch("SD  DU x"), (V{"status:DU x", "dump:x"}));
+  EXPECT_EQ(Dispatch("SDDUx"), (V{"inspection:DUx", "dump:x"}));
+  EXPECT_EQ(Dispatch("SD  DU x"), (V{"inspection:DU x", "dump:x"}));
   EXPECT_EQ(Dispatch("DUSDx"), V{"dump:SDx"});
-  EXPECT_EQ(Dispatch(std::string("SD\0ab", 5)), V{std::string("status:\0ab", 10)});
+  EXPECT_EQ(Dispatch(std::string("SD\0ab", 5)), V{std::string("inspection:\0ab", 14)});
 }
 
 TEST(RecordJoiner, JoinsPiecesUntilQuietOrTheNextRecord) {
@@ -100,6 +100,6 @@ TEST(RecordQueue, ARecordArrivingDuringAPauseComesAfterTheWaitingOnes) {
   std::vector<std::string> ready{"DUbobby", "SDold"};
   queue.Add(ready);
   queue.ShowWaiting(sink);
-  EXPECT_EQ(sink.log, (std::vector<std::string>{"dump:bobby", "status:old", "status:new"}));
+  EXPECT_EQ(sink.log, (std::vector<std::string>{"dump:bobby", "inspection:old", "inspection:new"}));
   EXPECT_EQ(queue.Waiting(), 0u);
 }

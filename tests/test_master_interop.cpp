@@ -1,7 +1,7 @@
 // Against the real master server, run by tests/master_interop.sh in a private
 // network namespace beside game-server stand-ins that heartbeat to it: our
 // list exchange gets exactly the stand-ins of each game from it, and each
-// stand-in's status reply, as our code joins and reads it, agrees with what
+// stand-in's query reply, as our code joins and reads it, agrees with what
 // Debian's quakestat reads from the same query port.
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -23,7 +23,7 @@
 #include "launcher/core/master_exchange.h"
 #include "launcher/core/master_servers.h"
 #include "launcher/core/query_reply.h"
-#include "tools/game_server/gamespy_reply.h"
+#include "tools/game_server/query_reply.h"
 
 namespace {
 
@@ -211,7 +211,7 @@ TEST_F(MasterInterop, ListsExactlyTheStandInsOfEachGame) {
 
 // quakestat drops the players of a reply whose parts come last first, so
 // for those the players are held against what the stand-in serves.
-TEST_F(MasterInterop, StatusRepliesAgreeWithQuakestat) {
+TEST_F(MasterInterop, QueryRepliesAgreeWithQuakestat) {
   for (const StandIns& group : peers_.groups) {
     for (int i = 0; i < group.count; ++i) {
       const int queryPort = group.queryPort + i;

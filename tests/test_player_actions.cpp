@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/key_codes.h"
 #include "overlay/core/map_list.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/core/player_actions.h"
-#include "overlay/core/status_record.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ struct Fixture {
     actions.SetLog(&log);
     gridState.mode = mode;
     SetupGridHeadings(grid, mode);
-    DecodeStatusRecord("h\nh\nh\nh\n" + Line(2, "Carl") + "\n" + Line(3, "Dora") + "\n" + Line(26, "Zero"), grid,
+    DecodeInspectionRecord("h\nh\nh\nh\n" + Line(2, "Carl") + "\n" + Line(3, "Dora") + "\n" + Line(26, "Zero"), grid,
                        gridState);
     actions.state.menuMode = MenuMode::Pick;
   }

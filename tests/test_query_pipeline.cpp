@@ -27,7 +27,7 @@ struct Seen {
   std::vector<QueryPipeline::Send> sends;
   std::vector<std::string> lookedUp, dropped;
   std::vector<RowChange> changes;
-  std::vector<std::string> replies;  // of the Answered changes, copied while valid
+  std::vector<std::string> replies;  // the status replies of the Answered changes, copied while valid
 
   void Take(QueryPipeline& pipeline) {
     for (const QueryPipeline::Send& send : pipeline.TakeSends()) sends.push_back(send);
@@ -35,7 +35,7 @@ struct Seen {
     for (std::string& name : pipeline.TakeLookupsToDrop()) dropped.push_back(std::move(name));
     for (const RowChange& change : pipeline.TakeChanges()) {
       changes.push_back(change);
-      if (change.stage == QueryStage::Answered) replies.emplace_back(change.reply);
+      if (change.stage == QueryStage::Answered && !change.reply.empty()) replies.emplace_back(change.reply);
     }
   }
   std::vector<size_t> RowsThatBecame(QueryStage stage) const {
@@ -235,9 +235,10 @@ TEST(QueryPipeline, AQueryReplysPartsAreJoinedInOrderAndAskedWithStatus) {
   pipeline.TakeDatagram({kLocal, 12300}, "\\final\\\\mapname\\m\\queryid\\4.2", 30);
   pipeline.TakeDatagram({kLocal, 12300}, "\\hostname\\h\\queryid\\4.1", 50);
   seen.Take(pipeline);
-  ASSERT_EQ(seen.replies.size(), 1u);
-  EXPECT_EQ(seen.replies[0], "\\hostname\\h\\mapname\\m");
-  EXPECT_EQ(seen.changes.back().pingMs, 50);
+  ASSERT_EQ(seen.RowsThatBecame(QueryStage::Answered), std::vector<size_t>{0});
+  EXPECT_EQ(pipeline.Rows()[0].name, "h");
+  EXPECT_EQ(pipeline.Rows()[0].map, "m");
+  EXPECT_EQ(pipeline.Rows()[0].pingMs, 50);
   EXPECT_FALSE(pipeline.Running());
 }
 
@@ -268,6 +269,9 @@ TEST(QueryPipeline, SendersWithinTheNetworksAnsweringInTimeBecomeRowsEachOnceWit
       {"a flood of sender ports", flood, {in(9, 1), in(9, 2), in(9, 3), in(9, 4)}, {}},
       {"only within the wait", {{in(5, 12300), whole, kWaitMs - 1}, {in(6, 12300), whole, kWaitMs}},
        {in(5, 12300)}, {}},
+      {"a sender answering with no query reply",
+       {{in(5, 12300), "\xFF\xFF\xFF\xFFstatusResponse\n"}, {in(6, 12300), whole}},
+       {in(6, 12300)}, {}},
   };
   for (const Case& c : cases) {
     QueryPipeline pipeline(kWaitMs, kNameLimitMs);
@@ -286,8 +290,9 @@ TEST(QueryPipeline, SendersWithinTheNetworksAnsweringInTimeBecomeRowsEachOnceWit
     EXPECT_FALSE(pipeline.Running()) << c.what;
     std::vector<Endpoint> answered, noReply;
     for (const RowChange& change : seen.changes) {
-      if (change.stage == QueryStage::Answered) answered.push_back({change.address, change.port});
-      if (change.stage == QueryStage::NoReply) noReply.push_back({change.address, change.port});
+      const Endpoint from{pipeline.Rows()[change.row].address, pipeline.Rows()[change.row].target.port};
+      if (change.stage == QueryStage::Answered) answered.push_back(from);
+      if (change.stage == QueryStage::NoReply) noReply.push_back(from);
     }
     const std::vector<size_t> made = seen.RowsThatBecame(QueryStage::Waiting);
     for (size_t i = 0; i < made.size(); ++i) EXPECT_EQ(made[i], i) << c.what << ": numbered as they first send";
@@ -308,7 +313,7 @@ TEST(QueryPipeline, ADatagramReadBeforeATickTakenAfterItKeepsTheClockAndPingsFro
   seen.Take(pipeline);
   ASSERT_EQ(seen.changes.size(), 3u);
   EXPECT_EQ(seen.changes[1].stage, QueryStage::Answered);
-  EXPECT_EQ(seen.changes[1].pingMs, 30) << "from the request to the read";
+  EXPECT_EQ(pipeline.Rows()[0].pingMs, 30) << "from the request to the read";
   EXPECT_EQ(seen.changes[2].stage, QueryStage::Waiting);
   EXPECT_EQ(seen.changes[2].atMs, 40u) << "the next request goes now, not back at the read";
 }

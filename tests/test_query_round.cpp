@@ -73,7 +73,7 @@ std::vector<RowSeen> RunRound(int queryPort) {
       RowSeen& row = rows[change.row];
       if (change.stage == QueryStage::Waiting) row.sent = true, row.sentAtMs = change.atMs;
       if (change.stage == QueryStage::NoReply) row.noReply = true, row.overAtMs = change.atMs;
-      if (change.stage == QueryStage::Answered) row.answered = true, row.hostName = ParseQueryReply(change.reply).hostName;
+      if (change.stage == QueryStage::Answered) row.answered = true, row.hostName = round.Rows()[change.row].name;
     }
   };
   round.onEnd = [&] { ended = true; };

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/core/rcon_userinfo.h"
-#include "overlay/core/status_record.h"
 
 TEST(RconUserinfo, ModelsOfADumpuserReply) {
   struct Case {

@@ -20,39 +20,58 @@ std::vector<std::string> Column(const ServerList& list, ServerColumn column) {
   return cells;
 }
 
-// A list asked by a pipeline of its own, as the window asks it: every
-// request out at once, the pipeline's changes taken by the list.
-class AskedList : public ServerList {
+// Kept apart from the list, so that its rows stay where they are when the list moves.
+struct OwnPipeline {
+  std::unique_ptr<QueryPipeline> pipeline = std::make_unique<QueryPipeline>(
+      kStatusWaitMs, kServerNameLimitMs, QueryPace{.burst = 2000, .maxInFlight = 2000});
+};
+
+// A list over a pipeline of its own, as the window asks it: every request
+// out at once, the list told of each row that changed.
+class AskedList : private OwnPipeline, public ServerList {
  public:
-  void Ask(uint32_t nowMs) {
-    pipeline_->Start(Targets(), "getstatus", nowMs);
-    TakeChanges();
+  AskedList() : ServerList(pipeline->Rows()) {}
+  // A new round of the servers, asked at nowMs.
+  void SetServers(const std::vector<std::string>& servers, uint32_t nowMs = 1000) {
+    Ask(SavedServerTargets(servers), nowMs);
+  }
+  void SetListedServers(const std::vector<ListedServer>& servers, uint32_t nowMs = 1000) {
+    Ask(ListedServerTargets(servers), nowMs);
   }
   void Resolve(const std::string& name, uint32_t address, uint32_t nowMs) {
-    pipeline_->TakeLookupAnswer(name, address, nowMs);
+    pipeline->TakeLookupAnswer(name, address, nowMs);
     TakeChanges();
   }
   void AskHeard(const Subnet& network, uint32_t nowMs) {
-    pipeline_->StartHeard({network}, {12300}, kMaxServerRows, nowMs);
+    pipeline->StartHeard({network}, {12300}, kMaxServerRows, nowMs);
+    StartRound();
     TakeChanges();
   }
-  // The rows the datagram filled.
+  // The places of the rows the datagram filled.
   std::vector<size_t> TakeReply(uint32_t address, int port, std::string_view bytes, uint32_t nowMs) {
-    pipeline_->TakeDatagram({address, port}, bytes, nowMs);
+    pipeline->TakeDatagram({address, port}, bytes, nowMs);
     return TakeChanges();
+  }
+  // Every wait and name limit over.
+  void EndRound() {
+    pipeline->Tick(60000);
+    TakeChanges();
   }
 
  private:
+  void Ask(std::vector<QueryTarget> targets, uint32_t nowMs) {
+    pipeline->Start(std::move(targets), "getstatus", nowMs);
+    StartRound();
+    TakeChanges();
+  }
   std::vector<size_t> TakeChanges() {
     std::vector<size_t> filled;
-    for (const RowChange& change : pipeline_->TakeChanges()) {
-      const size_t row = TakeChange(change);
-      if (row != SIZE_MAX && change.stage == QueryStage::Answered) filled.push_back(row);
+    for (const RowChange& change : pipeline->TakeChanges()) {
+      const size_t place = RowChanged(change.row);
+      if (change.stage == QueryStage::Answered) filled.push_back(place);
     }
     return filled;
   }
-  std::unique_ptr<QueryPipeline> pipeline_ = std::make_unique<QueryPipeline>(
-      kStatusWaitMs, kServerNameLimitMs, QueryPace{.burst = 2000, .maxInFlight = 2000});
 };
 
 // Servers 127.0.0.1:27001.. in order, all sent at tick 1000.
@@ -61,7 +80,6 @@ AskedList SentList(int count) {
   for (int i = 0; i < count; ++i) entries.push_back("127.0.0.1:" + std::to_string(27001 + i));
   AskedList list;
   list.SetServers(entries);
-  list.Ask(1000);
   return list;
 }
 
@@ -89,20 +107,20 @@ TEST(ServerList, AddressesAndPortsDecideWhetherARowIsQueried) {
     QueryStage state;
     int port;
   } cases[] = {
-      {"127.0.0.1", QueryStage::Resolving, 12203},   {"127.0.0.1:27960", QueryStage::Resolving, 27960},
+      {"127.0.0.1", QueryStage::Waiting, 12203},     {"127.0.0.1:27960", QueryStage::Waiting, 27960},
       {"game.example:1", QueryStage::Resolving, 1},  {"127.0.0.1:", QueryStage::BadAddress, 0},
       {"127.0.0.1:0", QueryStage::BadAddress, 0},    {"127.0.0.1:65536", QueryStage::BadAddress, 0},
       {"127.0.0.1:x1", QueryStage::BadAddress, 0},   {":27960", QueryStage::BadAddress, 27960},
       {"  :27960", QueryStage::BadAddress, 27960},
   };
   for (const Case& c : cases) {
-    ServerList list;
+    AskedList list;
     list.SetServers({c.server});
     ASSERT_EQ(list.Size(), 1u);
-    EXPECT_EQ(list.Rows()[0].state, c.state) << c.server;
-    EXPECT_EQ(list.Rows()[0].port, c.port) << c.server;
+    EXPECT_EQ(list.At(0).stage, c.state) << c.server;
+    EXPECT_EQ(list.At(0).target.port, c.port) << c.server;
   }
-  ServerList many;
+  AskedList many;
   many.SetServers(std::vector<std::string>(kMaxServerRows + 5, "127.0.0.1"));
   EXPECT_EQ(many.Size(), kMaxServerRows);
 }
@@ -143,8 +161,7 @@ TEST(ServerList, ReplyFillsTheRowOfItsSourceAddressAndPortOnly) {
       << "empty player lines do not count";
   EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"", "42", ""}));
 
-  list.TakeChange(RowChange{2, QueryStage::BadAddress, 0, 0, 0, {}});  // only a row still resolving can become a bad address
-  EXPECT_EQ(list.Rows()[2].state, QueryStage::Waiting);
+  EXPECT_EQ(list.At(2).stage, QueryStage::Waiting);
   list.EndRound();
   EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"no reply", "42", "no reply"}));
   EXPECT_TRUE(list.TakeReply(kLocal, 27001, reply, 2600).empty()) << "a reply after the round is dropped";
@@ -152,16 +169,17 @@ TEST(ServerList, ReplyFillsTheRowOfItsSourceAddressAndPortOnly) {
 
 TEST(ServerList, RowsOfTheSameServerAreFilledTogetherAndANewRoundForgetsReplies) {
   AskedList list;
-  list.SetServers({"127.0.0.1:27001", "localhost:27001", "bad:port"});
-  list.Ask(0);
+  const std::vector<std::string> servers{"127.0.0.1:27001", "localhost:27001", "bad:port"};
+  list.SetServers(servers, 0);
   list.Resolve("localhost", kLocal, 5);
   EXPECT_EQ(list.TakeReply(kLocal, 27001, Reply("\\mapname\\dm/mohdm1", ""), 20), (std::vector<size_t>{0, 1}));
   EXPECT_EQ(Column(list, ServerColumn::Ping), (std::vector<std::string>{"20", "15", "bad address"}));
-  list.StartRound();
+  list.SetServers(servers, 25);
   EXPECT_EQ(Column(list, ServerColumn::Map), (std::vector<std::string>{"", "", ""}));
-  EXPECT_EQ(list.Rows()[0].state, QueryStage::Resolving);
-  EXPECT_EQ(list.Rows()[2].state, QueryStage::BadAddress);
-  EXPECT_TRUE(list.TakeReply(kLocal, 27001, Reply("\\mapname\\x", ""), 30).empty()) << "not sent in this round";
+  EXPECT_EQ(list.At(1).stage, QueryStage::Resolving);
+  EXPECT_EQ(list.At(2).stage, QueryStage::BadAddress);
+  EXPECT_EQ(list.TakeReply(kLocal, 27001, Reply("\\mapname\\x", ""), 30), std::vector<size_t>{0})
+      << "the row by name is not sent in this round before its name resolves";
 }
 
 TEST(ServerList, HostileRepliesKeepValuesWithinTheirLimits) {
@@ -209,17 +227,16 @@ TEST(ServerList, SortsByColumnNumbersAsNumbersAndReversesOnTheSecondClick) {
   EXPECT_EQ(Column(list, ServerColumn::Server),
             (Cells{"127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003", "127.0.0.1:27004"}));
   // The rows move whole: a late reply still finds its server, a round its row.
-  EXPECT_EQ(list.Rows()[1].name, "Alpha");
+  EXPECT_EQ(list.At(1).name, "Alpha");
   EXPECT_EQ(list.PlaceOf(0), 0u);
   list.SortBy(ServerColumn::Server);
-  EXPECT_EQ(list.Rows()[list.PlaceOf(1)].name, "Alpha");
+  EXPECT_EQ(list.At(list.PlaceOf(1)).name, "Alpha");
   EXPECT_EQ(list.PlaceOf(1), 2u);
 }
 
 TEST(ServerList, RowsWithoutANumberStayLastWhicheverWayPlayersOrPingSort) {
   AskedList list;
   list.SetServers({"127.0.0.1:", "127.0.0.1:27004", "127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003"});
-  list.Ask(1000);
   list.TakeReply(kLocal, 27001, Reply("\\sv_maxclients\\8", "a\nb\nc\n"), 1120);
   list.TakeReply(kLocal, 27002, Reply("\\sv_maxclients\\20", "p\n"), 1009);
   std::string elevenPlayers;
@@ -266,12 +283,12 @@ TEST(ServerListEntries, TheTypedServerKeepsItsRowPastTheRowLimit) {
   for (const Case& c : cases) {
     const std::vector<std::string> entries =
         ServerListEntries(std::vector<std::string>(saved.begin(), saved.begin() + c.savedCount), c.field);
-    ServerList list;
+    AskedList list;
     list.SetServers(entries);
     ASSERT_EQ(list.Size(), std::min<size_t>(kMaxServerRows, c.savedCount + (c.field == "typed.example")))
         << c.savedCount << " " << c.field;
-    EXPECT_EQ(list.Rows().back().server, c.lastRow) << c.savedCount << " " << c.field;
-    EXPECT_EQ(list.Rows().front().server, saved[0]);
+    EXPECT_EQ(list.At(list.Size() - 1).server, c.lastRow) << c.savedCount << " " << c.field;
+    EXPECT_EQ(list.At(0).server, saved[0]);
   }
 }
 
@@ -283,7 +300,6 @@ AskedList SentListedServers(int count) {
   for (int i = 0; i < count; ++i) listed.push_back({kLocal, static_cast<uint16_t>(12300 + i)});
   AskedList list;
   list.SetListedServers(listed);
-  list.Ask(1000);
   return list;
 }
 
@@ -317,12 +333,12 @@ TEST(ServerList, ListedServersAreFilledWhenEveryPartOfTheirReplyIsIn) {
     EXPECT_EQ(list.CellText(0, ServerColumn::Server), c.server) << c.what;
     EXPECT_EQ(list.CellText(0, ServerColumn::Players), c.players) << c.what;
     EXPECT_EQ(list.CellText(0, ServerColumn::Ping), c.ping) << c.what;
-    EXPECT_EQ(list.Rows()[1].state, QueryStage::NoReply) << c.what << ": the other row";
+    EXPECT_EQ(list.At(1).stage, QueryStage::NoReply) << c.what << ": the other row";
   }
   AskedList list = SentListedServers(1);
   ASSERT_EQ(list.TakeReply(kLocal, 12300, kQueryReplyPairs, 1040), std::vector<size_t>{0});
-  EXPECT_TRUE(list.Rows()[0].password);
-  EXPECT_EQ(list.Rows()[0].players, (std::vector<ServerPlayer>{{"Baker", 7, 40}, {"Dawes", -2, 95}}));
+  EXPECT_TRUE(list.At(0).password);
+  EXPECT_EQ(list.At(0).players, (std::vector<ServerPlayer>{{"Baker", 7, 40}, {"Dawes", -2, 95}}));
 }
 
 TEST(ServerList, PartsBeyondTheBudgetOfAllRowsAreDroppedButWholeRepliesStillFill) {
@@ -344,7 +360,6 @@ TEST(ServerList, PartsBeyondTheBudgetOfAllRowsAreDroppedButWholeRepliesStillFill
 TEST(ServerList, FiltersAndSearchKeepTheRowsAPlayerLooksFor) {
   AskedList list;
   list.SetServers({"127.0.0.1:27001", "127.0.0.1:27002", "127.0.0.1:27003", "127.0.0.1:27004", "127.0.0.1:"});
-  list.Ask(1000);
   list.TakeReply(kLocal, 27001, Reply("\\sv_hostname\\Empty Fields\\mapname\\dm/mohdm1\\sv_maxclients\\8", ""), 1010);
   list.TakeReply(kLocal, 27002, Reply("\\sv_hostname\\Full House\\mapname\\obj/obj_team2\\sv_maxclients\\2",
                                       "1 20 \"Sgt Baker\"\n3 40 \"Cpl DAWES\"\n"), 1020);
@@ -374,7 +389,7 @@ TEST(ServerList, FiltersAndSearchKeepTheRowsAPlayerLooksFor) {
   EXPECT_EQ(list.ShownPositionOf(0), -1);
   EXPECT_EQ(list.ShownPositionOf(2), 1);
   list.SortBy(ServerColumn::Players, true);
-  EXPECT_EQ(list.Rows()[list.Shown()[0]].name, "Full House") << "sorting keeps the filter";
+  EXPECT_EQ(list.At(list.Shown()[0]).name, "Full House") << "sorting keeps the filter";
   EXPECT_EQ(list.Shown().size(), 4u);
 }
 
@@ -394,10 +409,10 @@ TEST(ServerList, PlayersPingBandsAndTheSummaryLine) {
 TEST(ServerList, AServersKeyFindsItInALaterListOfTheSameSource) {
   AskedList listed = SentListedServers(3);
   listed.TakeReply(kLocal, 12301, kQueryReplyPairs, 1030);  // shows game port 12203 from now on
-  ServerList listedAgain;
+  AskedList listedAgain;
   listedAgain.SetListedServers({{kLocal, 12302}, {kLocal, 12301}});
-  const ServerList saved = SentList(2);
-  ServerList savedAgain;
+  const AskedList saved = SentList(2);
+  AskedList savedAgain;
   savedAgain.SetServers({"127.0.0.1:27002", "localhost:27001", "127.0.0.1:27001"});
   savedAgain.SortBy(ServerColumn::Server, true);
   struct Case {
@@ -436,8 +451,8 @@ TEST(ServerList, CountsAndPlayersFromAServerStayWithinWhatTheGameAllows) {
     AskedList list = spy ? SentListedServers(2) : SentList(2);
     for (int port : {spy ? 12300 : 27001, spy ? 12301 : 27002}) list.TakeReply(kLocal, port, c.reply, 1010);
     EXPECT_EQ(list.CellText(1, ServerColumn::Players), c.players) << c.what;
-    EXPECT_EQ(list.Rows()[1].players.size(), c.playersKept) << c.what;
-    for (const ServerPlayer& player : list.Rows()[1].players) EXPECT_EQ(player.name.size(), kMaxPlayerNameText) << c.what;
+    EXPECT_EQ(list.At(1).players.size(), c.playersKept) << c.what;
+    for (const ServerPlayer& player : list.At(1).players) EXPECT_EQ(player.name.size(), kMaxPlayerNameText) << c.what;
     EXPECT_EQ(list.PlayersTotal(), c.total) << c.what;
   }
 }

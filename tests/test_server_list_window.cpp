@@ -382,7 +382,7 @@ TEST_F(ServerListTest, HandlersKeepTheirServerWhenTheRoundEndsAndSortsInside) {
     const int selected = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     ASSERT_GE(selected, 0);
     EXPECT_EQ(ListViewCell(list, selected, 0), At(late.port));
-    const ServerRow& row = window->Servers().Rows()[window->ShownRows()[static_cast<size_t>(selected)]];
+    const ServerRow& row = window->Servers().At(window->ShownRows()[static_cast<size_t>(selected)]);
     EXPECT_EQ(SendMessageA(window->PlayersList(), LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(row.players.size()));
     window->Refresh();
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2) << "the saved list gains no entry";
@@ -720,7 +720,7 @@ TEST_F(ServerListTest, AGamesServersComeFromTheMastersAndTheViewIsRemembered) {
   window->SortBy(ServerColumn::Name);  // the silent server's empty name first
   ASSERT_EQ(ListViewCell(window->List(), 1, 1), "Busy");
   SelectRow(window->List(), 1);
-  EXPECT_TRUE(window->Servers().Rows()[window->ShownRows()[1]].password);
+  EXPECT_TRUE(window->Servers().At(window->ShownRows()[1]).password);
   EXPECT_EQ(ListViewCell(window->PlayersList(), 2, 0) + "|" + ListViewCell(window->PlayersList(), 2, 1) + "|" +
                 ListViewCell(window->PlayersList(), 2, 2),
             "Busy soldier 2|8|42");
@@ -854,9 +854,10 @@ TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) 
       window->ChooseSource(static_cast<ServerSource>(game + 1));
       ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000));
       listed.clear();
-      for (const ServerRow& row : window->Servers().Rows()) {
-        listed.push_back({0x7F000001, static_cast<uint16_t>(row.port)});
-        EXPECT_EQ(row.host, "127.0.0.1");
+      for (size_t i = 0; i < window->Servers().Size(); ++i) {
+        const QueryTarget& target = window->Servers().At(i).target;
+        listed.push_back({0x7F000001, static_cast<uint16_t>(target.port)});
+        EXPECT_EQ(target.host, "127.0.0.1");
       }
       listed = Sorted(listed);
     }
@@ -866,16 +867,16 @@ TEST_F(ServerListTest, TheRealMastersServersOfEachGameShowAsQuakestatReadsThem) 
     ASSERT_TRUE(PumpUntil([&] { return !window->MastersRunning() && !window->RoundRunning(); }, 10000));
     ASSERT_EQ(window->Servers().Size(), expected.size()) << "after Refresh";
     for (size_t i = 0; i < window->Servers().Size(); ++i) {
-      const ServerRow& row = window->Servers().Rows()[i];
-      const std::string queried = row.host + ":" + std::to_string(row.port);
+      const ServerRow& row = window->Servers().At(i);
+      const std::string queried = row.target.host + ":" + std::to_string(row.target.port);
       SCOPED_TRACE(queried);
       ASSERT_EQ(quakestat.count(queried), 1u);
       const std::vector<std::string>& seen = quakestat.at(queried);
       if (seen.size() < 6) {
-        EXPECT_EQ(row.state, QueryStage::NoReply) << "quakestat: " << seen[2];
+        EXPECT_EQ(row.stage, QueryStage::NoReply) << "quakestat: " << seen[2];
         continue;
       }
-      EXPECT_EQ(row.state, QueryStage::Answered);
+      EXPECT_EQ(row.stage, QueryStage::Answered);
       EXPECT_EQ(row.name, seen[2]);
       EXPECT_EQ(row.map, seen[3]);
       EXPECT_EQ(window->Servers().CellText(i, ServerColumn::Players), seen[5] + "/" + seen[4]);
@@ -946,11 +947,11 @@ TEST_F(ServerListTest, HostileStatusRepliesCostOnlyTheirOwnRows) {
   const ServerList& servers = window->Servers();
   ASSERT_EQ(servers.Size(), ports.size());
   for (size_t number = 0; number < ports.size(); ++number) {
-    const ServerRow& row = servers.Rows()[servers.PlaceOf(number)];
+    const ServerRow& row = servers.At(servers.PlaceOf(number));
     const bool good = number == 0 || number == ports.size() - 1;
     const Case* c = good ? nullptr : &cases[number - 1];
     SCOPED_TRACE(c ? c->what : "a good server");
-    EXPECT_EQ(row.state, good || c->answers ? QueryStage::Answered : QueryStage::NoReply);
+    EXPECT_EQ(row.stage, good || c->answers ? QueryStage::Answered : QueryStage::NoReply);
     if (c && c->answers) {
       EXPECT_EQ(row.name, std::string(kMaxQueryReplyText, 'x'));
     }
@@ -980,4 +981,29 @@ TEST_F(ServerListTest, TheLocalNetworkSourceListsTheServersAnsweringItsBroadcast
   EXPECT_EQ(WindowText(window->SummaryLine()).rfind(std::to_string(listed.size()) + " servers \xB7 ", 0), 0u)
       << WindowText(window->SummaryLine());
   EXPECT_EQ(Setting("Server List Source"), "4");
+}
+
+// Its rows come as the servers answer, in whatever order: Refresh selects the
+// selected server's row again once it answers again, whichever it was.
+TEST_F(ServerListTest, TheLocalNetworkSourceKeepsTheSelectedServerAtRefresh) {
+  if (!std::getenv("KESTRUN_LOCAL_ROWS")) {
+    GTEST_SKIP() << "run by tests/local_network.sh in a private network namespace";
+  }
+  Open({}, "");
+  window->ChooseSource(ServerSource::LocalNetwork);
+  ASSERT_TRUE(WaitForRoundEnd());
+  const HWND list = window->List();
+  const std::vector<std::string> servers = ColumnCells(list, ServerColumn::Server);
+  ASSERT_GT(servers.size(), 1u);
+  for (const std::string& server : servers) {
+    const std::vector<std::string> shown = ColumnCells(list, ServerColumn::Server);
+    const auto at = std::find(shown.begin(), shown.end(), server);
+    ASSERT_NE(at, shown.end()) << server;
+    SelectRow(list, static_cast<int>(at - shown.begin()));
+    window->Refresh();
+    ASSERT_TRUE(WaitForRoundEnd());
+    const int selected = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    ASSERT_GE(selected, 0) << server;
+    EXPECT_EQ(ListViewCell(list, selected, 0), server);
+  }
 }

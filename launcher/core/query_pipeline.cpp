@@ -4,6 +4,9 @@
 #include <cmath>
 #include <utility>
 
+#include "common/core/text.h"
+#include "launcher/core/server_status.h"
+
 namespace {
 
 uint64_t KeyOf(Endpoint endpoint) {
@@ -17,9 +20,71 @@ void KeepEarliest(std::optional<uint32_t>& due, uint32_t atMs) {
   if (!due || static_cast<int32_t>(atMs - *due) < 0) due = atMs;
 }
 
-bool UsableTarget(const QueryTarget& target) { return !target.host.empty() && target.port >= 1 && target.port <= 65535; }
+bool UsableTarget(const QueryTarget& target) {
+  return !TrimBlanksView(target.host).empty() && target.port >= 1 && target.port <= 65535;
+}
+
+int BelievedCount(int count) { return std::clamp(count, 0, kMaxServerPlayers); }
+
+ServerPlayer KeptPlayer(std::string_view name, int score, int pingMs) {
+  return {std::string(name.substr(0, kMaxPlayerNameText)), score, pingMs};
+}
+
+int NonEmptyLines(const std::vector<std::string>& lines) {
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty(); }));
+}
+
+// The last reply counts whole: a row listening until its deadline is filled anew by each.
+void FillFromStatusReply(ServerRow& row, std::string_view reply) {
+  const ServerStatus status = ParseStatusReply(reply);
+  row.name = status.hostName;
+  row.map = status.mapName;
+  row.maxPlayers = status.maxPlayers;
+  row.playerCount = BelievedCount(NonEmptyLines(status.playerLines));
+  row.players = PlayersOfStatusLines(status.playerLines);
+}
+
+void FillFromQueryReply(ServerRow& row, std::string_view reply) {
+  const QueryReplyServer status = ParseQueryReply(reply);
+  row.name = status.hostName;
+  row.map = status.mapName;
+  row.maxPlayers = std::to_string(BelievedCount(status.maxPlayers));
+  row.playerCount = BelievedCount(status.numPlayers > 0 ? status.numPlayers : static_cast<int>(status.players.size()));
+  row.password = status.password;
+  row.players.clear();
+  for (const QueryReplyPlayer& player : status.players) {
+    if (row.players.size() == kMaxRowPlayers) break;
+    row.players.push_back(KeptPlayer(player.name, player.frags, player.ping));
+  }
+  if (status.hostPort == 0) return;
+  row.server = row.target.host + ":" + std::to_string(status.hostPort);
+  row.gamePortKnown = true;
+}
 
 }  // namespace
+
+std::string DottedIPv4(uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines) {
+  std::vector<ServerPlayer> players;
+  for (const std::string& line : lines) {
+    if (players.size() == kMaxRowPlayers) break;
+    if (TrimBlanksView(line).empty()) continue;
+    int score = 0, pingMs = 0;
+    const std::vector<std::string> words = SplitKeepEmpty(line, ' ');
+    if (words.size() >= 1 && !ParseInt32(words[0], score)) score = 0;
+    if (words.size() >= 2 && !ParseInt32(words[1], pingMs)) pingMs = 0;
+    const size_t open = line.find('"');
+    const size_t close = line.rfind('"');
+    const bool quoted = open != std::string::npos && close > open;
+    const std::string_view name = quoted ? std::string_view(line).substr(open + 1, close - open - 1) : "";
+    players.push_back(KeptPlayer(name, score, pingMs));
+  }
+  return players;
+}
 
 bool ParseDottedIPv4(std::string_view text, uint32_t& address) {
   uint8_t parts[4] = {};
@@ -50,9 +115,8 @@ void QueryPipeline::Start(std::vector<QueryTarget> targets, std::string statusRe
   nowMs_ = nowMs;
   running_ = true;
   statusRequest_ = std::move(statusRequest);
-  rows_.resize(targets.size());
   for (size_t i = 0; i < targets.size(); ++i) {
-    rows_[i].target = std::move(targets[i]);
+    AddRow(std::move(targets[i]));
     const QueryTarget& target = rows_[i].target;
     if (!UsableTarget(target)) {
       Change(i, QueryStage::BadAddress);
@@ -95,6 +159,7 @@ void QueryPipeline::Stop() {
   lookups_.clear();
   lookupsToDrop_.clear();
   rows_.clear();
+  waits_.clear();
   rowsLeft_ = 0;
   waitingAt_.clear();
   sendQueue_.clear();
@@ -105,35 +170,57 @@ void QueryPipeline::Stop() {
   rowsOfName_.clear();
   nextName_ = 0;
   partialBytes_ = 0;
-  joined_.clear();
   changes_.clear();
   sends_.clear();
   lookupsToStart_.clear();
 }
 
-void QueryPipeline::Change(size_t row, QueryStage stage, int pingMs, std::string_view reply) {
+void QueryPipeline::End() {
+  for (size_t row = 0; row < rows_.size(); ++row) {
+    const QueryStage stage = rows_[row].stage;
+    if (stage == QueryStage::Resolving || stage == QueryStage::Queued || stage == QueryStage::Waiting) {
+      Change(row, QueryStage::NoReply);
+    }
+  }
+  running_ = false;
+  sends_.clear();
+  lookupsToStart_.clear();
+}
+
+void QueryPipeline::AddRow(QueryTarget target) {
+  ServerRow& row = rows_.emplace_back();
+  row.number = rows_.size() - 1;
+  row.server = target.server;
+  row.gamePortKnown = target.form == ReplyForm::Status;
+  row.target = std::move(target);
+  waits_.emplace_back();
+}
+
+void QueryPipeline::Change(size_t row, QueryStage stage, std::string_view reply) {
   rows_[row].stage = stage;
-  changes_.push_back({row, stage, rows_[row].address, rows_[row].target.port, nowMs_, pingMs, reply});
+  changes_.push_back({row, stage, nowMs_, reply});
 }
 
 bool QueryPipeline::HearsMore(uint32_t nowMs) const {
   return !hearing_.networks.empty() && !Reached(nowMs, hearing_.askedAtMs + static_cast<uint32_t>(replyWaitMs_));
 }
 
-// A sender outside the networks asked did not answer the broadcast; one heard
-// before keeps its row, even once that is over.
-bool QueryPipeline::AddHeardRow(Endpoint from) {
+// A sender outside the networks asked did not answer the broadcast, nor did
+// one whose datagram is no query reply part; one heard before keeps its row,
+// even once that is over.
+bool QueryPipeline::AddHeardRow(Endpoint from, std::string_view bytes) {
   const auto holdsSender = [&](const Subnet& network) { return network.Holds(from.address); };
   if (!HearsMore(nowMs_) || rows_.size() >= hearing_.maxRows ||
       std::none_of(hearing_.networks.begin(), hearing_.networks.end(), holdsSender) ||
-      !heard_.insert(KeyOf(from)).second) {
+      heard_.count(KeyOf(from)) != 0 || !IsQueryReplyPart(bytes)) {
     return false;
   }
+  heard_.insert(KeyOf(from));
   const size_t row = rows_.size();
-  Row& r = rows_.emplace_back();
-  r.target = {"", from.port, ReplyForm::Query, RowListens::UntilFirstReply};
-  r.address = from.address;
-  r.sentAtMs = hearing_.askedAtMs;
+  const std::string host = DottedIPv4(from.address);
+  AddRow({host, from.port, ReplyForm::Query, RowListens::UntilFirstReply, host + ":" + std::to_string(from.port)});
+  rows_[row].address = from.address;
+  waits_[row].sentAtMs = hearing_.askedAtMs;
   ++rowsLeft_;
   deadlines_.push_back({hearing_.askedAtMs + static_cast<uint32_t>(replyWaitMs_), row});
   waitingAt_.emplace(KeyOf(from), row);
@@ -155,9 +242,9 @@ void QueryPipeline::SendQueued(uint32_t nowMs) {
   allowance_ = std::min(pace_.burst, allowance_ + pace_.sendsPerMs * elapsed);
   allowanceAtMs_ = nowMs;
   while (!sentLately_.empty() && Reached(nowMs, sentLately_.front().atMs + pace_.inFlightMs)) {
-    Row& r = rows_[sentLately_.front().row];
-    if (r.inFlight) --rowsInFlight_;
-    r.inFlight = false;
+    Wait& wait = waits_[sentLately_.front().row];
+    if (wait.inFlight) --rowsInFlight_;
+    wait.inFlight = false;
     sentLately_.pop_front();
   }
   while (!sendQueue_.empty() && allowance_ >= 1 && rowsInFlight_ < pace_.maxInFlight) {
@@ -169,9 +256,10 @@ void QueryPipeline::SendQueued(uint32_t nowMs) {
 }
 
 void QueryPipeline::SendRow(size_t row, uint32_t nowMs) {
-  Row& r = rows_[row];
-  r.sentAtMs = nowMs;
-  r.inFlight = true;
+  const ServerRow& r = rows_[row];
+  Wait& wait = waits_[row];
+  wait.sentAtMs = nowMs;
+  wait.inFlight = true;
   ++rowsInFlight_;
   sentLately_.push_back({nowMs, row});
   deadlines_.push_back({nowMs + static_cast<uint32_t>(replyWaitMs_), row});
@@ -179,7 +267,7 @@ void QueryPipeline::SendRow(size_t row, uint32_t nowMs) {
   // Pushed to the front: the chain is walked whole for every datagram anyway.
   auto [at, fresh] = waitingAt_.try_emplace(KeyOf(to), row);
   if (!fresh) {
-    r.nextAtEndpoint = at->second;
+    wait.nextAtEndpoint = at->second;
     at->second = row;
   }
   const std::string_view request = r.target.form == ReplyForm::Query ? kQueryRequest : statusRequest_;
@@ -196,12 +284,12 @@ void QueryPipeline::TakeDatagram(Endpoint from, std::string_view bytes, uint32_t
   if (!running_) return;
   auto at = waitingAt_.find(KeyOf(from));
   if (at == waitingAt_.end()) {
-    if (!AddHeardRow(from)) return;
+    if (!AddHeardRow(from, bytes)) return;
     at = waitingAt_.find(KeyOf(from));
   }
   // Rows in the order they were given, as the list shows them.
   endpointRows_.clear();
-  for (size_t row = at->second; row != kNone; row = rows_[row].nextAtEndpoint) endpointRows_.push_back(row);
+  for (size_t row = at->second; row != kNone; row = waits_[row].nextAtEndpoint) endpointRows_.push_back(row);
   std::sort(endpointRows_.begin(), endpointRows_.end());
   for (size_t row : endpointRows_) TakeFor(row, bytes, readAtMs);
   DropSpentDeadlines();
@@ -209,17 +297,22 @@ void QueryPipeline::TakeDatagram(Endpoint from, std::string_view bytes, uint32_t
   EndIfDone();
 }
 
+// The row's cells are filled here, where its reply is whole.
 void QueryPipeline::TakeFor(size_t row, std::string_view bytes, uint32_t readAtMs) {
-  Row& r = rows_[row];
-  std::string_view reply = bytes;
-  if (r.target.form == ReplyForm::Query) {
-    if (!TakePart(r, bytes)) return;
-    reply = joined_.back();
+  ServerRow& r = rows_[row];
+  Wait& wait = waits_[row];
+  const bool status = r.target.form == ReplyForm::Status;
+  if (status) {
+    FillFromStatusReply(r, bytes);
+  } else if (const std::optional<std::string> joined = TakePart(wait, bytes)) {
+    FillFromQueryReply(r, *joined);
+  } else {
+    return;
   }
-  if (r.inFlight) --rowsInFlight_;
-  r.inFlight = false;
-  const int pingMs = static_cast<int>(std::min<uint32_t>(readAtMs - r.sentAtMs, 999999));
-  Change(row, QueryStage::Answered, pingMs, reply);
+  if (wait.inFlight) --rowsInFlight_;
+  wait.inFlight = false;
+  r.pingMs = static_cast<int>(std::min<uint32_t>(readAtMs - wait.sentAtMs, 999999));
+  Change(row, QueryStage::Answered, status ? bytes : std::string_view());
   // A row listening until its deadline is over only then.
   if (r.target.listens == RowListens::UntilFirstReply) {
     Unlink(row);
@@ -229,55 +322,55 @@ void QueryPipeline::TakeFor(size_t row, std::string_view bytes, uint32_t readAtM
 
 // A reply in one datagram is never kept; parts are, within
 // kMaxPartialReplyBytes over all rows: a row whose parts would go beyond loses them all.
-bool QueryPipeline::TakePart(Row& row, std::string_view bytes) {
-  if (!row.parts) row.parts = std::make_unique<QueryReplyJoiner>();
-  QueryReplyJoiner& parts = *row.parts;
+std::optional<std::string> QueryPipeline::TakePart(Wait& wait, std::string_view bytes) {
+  if (!wait.parts) wait.parts = std::make_unique<QueryReplyJoiner>();
+  QueryReplyJoiner& parts = *wait.parts;
   const size_t keptBefore = parts.BytesKept();
   if (parts.Take(bytes)) {
-    joined_.push_back(parts.Joined());
+    std::string joined = parts.Joined();
     partialBytes_ -= keptBefore;
-    row.parts.reset();
-    return true;
+    wait.parts.reset();
+    return joined;
   }
   if (partialBytes_ - keptBefore + parts.BytesKept() > kMaxPartialReplyBytes) {
-    DropParts(row);
-    return false;
+    DropParts(wait);
+    return std::nullopt;
   }
   partialBytes_ += parts.BytesKept() - keptBefore;
-  return false;
+  return std::nullopt;
 }
 
-void QueryPipeline::DropParts(Row& row) {
-  if (!row.parts) return;
-  partialBytes_ -= std::min(partialBytes_, row.parts->BytesKept());
-  row.parts.reset();
+void QueryPipeline::DropParts(Wait& wait) {
+  if (!wait.parts) return;
+  partialBytes_ -= std::min(partialBytes_, wait.parts->BytesKept());
+  wait.parts.reset();
 }
 
 void QueryPipeline::Unlink(size_t row) {
-  Row& r = rows_[row];
+  const ServerRow& r = rows_[row];
+  Wait& wait = waits_[row];
   const auto at = waitingAt_.find(KeyOf({r.address, r.target.port}));
   if (at == waitingAt_.end()) return;
   if (at->second == row) {
-    if (r.nextAtEndpoint == kNone) {
+    if (wait.nextAtEndpoint == kNone) {
       waitingAt_.erase(at);
     } else {
-      at->second = r.nextAtEndpoint;
+      at->second = wait.nextAtEndpoint;
     }
   } else {
     size_t before = at->second;
-    while (before != kNone && rows_[before].nextAtEndpoint != row) before = rows_[before].nextAtEndpoint;
-    if (before != kNone) rows_[before].nextAtEndpoint = r.nextAtEndpoint;
+    while (before != kNone && waits_[before].nextAtEndpoint != row) before = waits_[before].nextAtEndpoint;
+    if (before != kNone) waits_[before].nextAtEndpoint = wait.nextAtEndpoint;
   }
-  r.nextAtEndpoint = kNone;
-  if (r.inFlight) --rowsInFlight_;
-  r.inFlight = false;
+  wait.nextAtEndpoint = kNone;
+  if (wait.inFlight) --rowsInFlight_;
+  wait.inFlight = false;
 }
 
 void QueryPipeline::Over(size_t row, QueryStage stage) {
-  Row& r = rows_[row];
-  if (r.stage == QueryStage::Waiting) {
+  if (rows_[row].stage == QueryStage::Waiting) {
     Unlink(row);
-    DropParts(r);
+    DropParts(waits_[row]);
   }
   Change(row, stage);
   --rowsLeft_;
@@ -357,7 +450,7 @@ void QueryPipeline::Tick(uint32_t nowMs) {
 }
 
 bool QueryPipeline::Listening(size_t row) const {
-  const Row& r = rows_[row];
+  const ServerRow& r = rows_[row];
   return r.stage == QueryStage::Waiting ||
          (r.stage == QueryStage::Answered && r.target.listens == RowListens::UntilDeadline);
 }
@@ -401,8 +494,4 @@ std::optional<uint32_t> QueryPipeline::NextTickAt() const {
 std::vector<QueryPipeline::Send> QueryPipeline::TakeSends() { return std::exchange(sends_, {}); }
 std::vector<std::string> QueryPipeline::TakeLookupsToStart() { return std::exchange(lookupsToStart_, {}); }
 std::vector<std::string> QueryPipeline::TakeLookupsToDrop() { return std::exchange(lookupsToDrop_, {}); }
-std::vector<RowChange> QueryPipeline::TakeChanges() {
-  joinedTaken_.swap(joined_);
-  joined_.clear();
-  return std::exchange(changes_, {});
-}
+std::vector<RowChange> QueryPipeline::TakeChanges() { return std::exchange(changes_, {}); }

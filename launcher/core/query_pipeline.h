@@ -1,9 +1,10 @@
 #pragma once
 // One round of server queries without a socket: every row's request paced out,
 // the one map of which rows wait at which endpoint, the parts of each reply
-// joined, each row's deadline and the name lookups a few at a time. The
-// Windows side hands in datagrams, lookup answers and clock ticks, then does
-// what this says: send, look up, drop a lookup, tick again at a time.
+// joined and the row's cells filled from it, each row's deadline and the name
+// lookups a few at a time. The Windows side hands in datagrams, lookup answers
+// and clock ticks, then does what this says: send, look up, drop a lookup,
+// tick again at a time; a list shows the rows as they are here.
 //
 // Words used here and by the code around it:
 //   endpoint        an IPv4 address and a port: of a master, a listed server
@@ -14,8 +15,9 @@
 //                   in one or more parts.
 //   status display  the main window's fields filled from a status reply.
 //   inspection record  the overlay's "SD" record (not read here).
-//   row             one server asked in a round, numbered in the order given;
-//                   a list's sort never changes its number.
+//   row             one server asked in a round, numbered in the order given
+//                   (a list's sort never changes its number), with the cells
+//                   its reply filled.
 //   place           where a row stands in a list's current sort; a sort
 //                   changes it. Its shown position is where it stands among
 //                   the rows a filter lets through.
@@ -54,11 +56,15 @@ bool ParseDottedIPv4(std::string_view text, uint32_t& address);
 enum class RowListens { UntilFirstReply, UntilDeadline };
 
 struct QueryTarget {
-  std::string host;  // empty: no address
+  std::string host;  // blank: no address
   int port = 0;      // 1 to 65535, anything else is no address
   ReplyForm form = ReplyForm::Status;
   RowListens listens = RowListens::UntilFirstReply;
+  std::string server;  // what the row shows as its server until its reply names a game port
 };
+
+// "a.b.c.d" of an address.
+std::string DottedIPv4(uint32_t address);
 
 enum class QueryStage {
   Resolving,   // its name is being looked up, or waits for a lookup
@@ -69,16 +75,48 @@ enum class QueryStage {
   BadAddress,  // no host or port, or a name that did not resolve within its limit
 };
 
-// What changed for a row. An answer's reply is the status reply datagram, as
-// long as the bytes handed in last, or the query reply's parts joined, until
-// the next TakeChanges.
+// The most players a server of these games holds: a count beyond it is not believed.
+constexpr int kMaxServerPlayers = 64;
+// What a row keeps of its players for the players pane, so that a full list of
+// hostile rows stays small: the first players, their names cut to a length.
+constexpr size_t kMaxRowPlayers = 32;
+constexpr size_t kMaxPlayerNameText = 32;
+
+struct ServerPlayer {
+  std::string name;
+  int score = 0;
+  int pingMs = 0;
+  bool operator==(const ServerPlayer&) const = default;
+};
+
+// The players of a status reply's player lines ("score ping \"name\""), as a row keeps them.
+std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines);
+
+struct ServerRow {
+  QueryTarget target;
+  // What the Server column shows and a pick puts into the server field: the
+  // target's server, or a listed server's address with its game port once
+  // its reply names one.
+  std::string server;
+  size_t number = 0;
+  // Whether server holds the game port: a query reply must name it.
+  bool gamePortKnown = true;
+  QueryStage stage = QueryStage::BadAddress;
+  uint32_t address = 0;  // known once Queued
+  std::string name, map, maxPlayers;
+  int playerCount = 0;
+  int pingMs = 0;  // from the request going out to the reply
+  bool password = false;
+  std::vector<ServerPlayer> players;
+};
+
+// Which row changed; what it holds now is the row's. An answer's reply is the
+// status reply datagram, as long as the bytes handed in last (a query reply is
+// read into the row's cells).
 struct RowChange {
   size_t row = 0;
   QueryStage stage = QueryStage::Waiting;
-  uint32_t address = 0;
-  int port = 0;
   uint32_t atMs = 0;  // when it changed: a request is timed before it goes
-  int pingMs = 0;     // Answered: from the request going out to the reply
   std::string_view reply;
 };
 
@@ -120,9 +158,11 @@ class QueryPipeline {
   // networks that sends within the wait becomes a row asked with a query
   // reply, each endpoint once, at most maxRows, numbered as they first send.
   void StartHeard(std::vector<Subnet> networks, const std::vector<int>& ports, size_t maxRows, uint32_t nowMs);
-  // Ends the round without a word. The lookups it started are no longer
-  // wanted: the caller drops those still running.
+  // Ends the round without a word, its rows gone. The lookups it started are
+  // no longer wanted: the caller drops those still running.
   void Stop();
+  // Ends the round now: its rows stay, those not over yet with no reply.
+  void End();
 
   // A datagram from an endpoint, read at readAtMs (a ping runs to then),
   // which may be before the last input; anything not awaited from there is
@@ -149,14 +189,12 @@ class QueryPipeline {
   std::optional<uint32_t> NextTickAt() const;
 
   bool Running() const { return running_; }
-  size_t Rows() const { return rows_.size(); }
-  QueryStage StageOf(size_t row) const { return rows_[row].stage; }
+  // By number; a round's rows stay after it ends, until the next Start or Stop.
+  const std::vector<ServerRow>& Rows() const { return rows_; }
 
  private:
-  struct Row {
-    QueryTarget target;
-    QueryStage stage = QueryStage::BadAddress;
-    uint32_t address = 0;
+  // How a row waits for its reply.
+  struct Wait {
     uint32_t sentAtMs = 0;
     bool inFlight = false;
     size_t nextAtEndpoint = kNone;  // the next row waiting at the same endpoint
@@ -172,18 +210,19 @@ class QueryPipeline {
   };
   static constexpr size_t kNone = SIZE_MAX;
 
-  void Change(size_t row, QueryStage stage, int pingMs = 0, std::string_view reply = {});
+  void AddRow(QueryTarget target);
+  void Change(size_t row, QueryStage stage, std::string_view reply = {});
   // A row for a sender heard in a round of StartHeard; false when it gets none.
-  bool AddHeardRow(Endpoint from);
+  bool AddHeardRow(Endpoint from, std::string_view bytes);
   bool HearsMore(uint32_t nowMs) const;
   uint32_t nowMs_ = 0;  // the time of the input being taken
   void Queue(size_t row, uint32_t address);
   void SendQueued(uint32_t nowMs);
   void SendRow(size_t row, uint32_t nowMs);
   void TakeFor(size_t row, std::string_view bytes, uint32_t readAtMs);
-  // A query reply's part; true once the row's reply is whole, which is then joined_.back().
-  bool TakePart(Row& row, std::string_view bytes);
-  void DropParts(Row& row);
+  // A query reply's part; the reply once the row's is whole.
+  std::optional<std::string> TakePart(Wait& wait, std::string_view bytes);
+  void DropParts(Wait& wait);
   void Over(size_t row, QueryStage stage);
   void Unlink(size_t row);
   void StartLookups(uint32_t nowMs);
@@ -199,7 +238,8 @@ class QueryPipeline {
   QueryPace pace_;
   bool running_ = false;
   std::string statusRequest_;
-  std::vector<Row> rows_;
+  std::vector<ServerRow> rows_;
+  std::vector<Wait> waits_;  // by number, beside rows_
   size_t rowsLeft_ = 0;  // rows not over yet
   // Who waits where: the first row waiting at each endpoint; the others chain from it.
   std::unordered_map<uint64_t, size_t> waitingAt_;
@@ -215,8 +255,6 @@ class QueryPipeline {
   size_t nextName_ = 0;
   std::vector<Lookup> lookups_;
   size_t partialBytes_ = 0;
-  // The query replies joined for the changes not taken yet, and for those taken last.
-  std::deque<std::string> joined_, joinedTaken_;
   std::vector<Send> sends_;
   std::vector<std::string> lookupsToStart_, lookupsToDrop_;
   std::vector<RowChange> changes_;

@@ -77,6 +77,11 @@ int PlayerNumber(std::string_view key, std::string_view prefix) {
 
 }  // namespace
 
+bool IsQueryReplyPart(std::string_view datagram) {
+  Part part;
+  return ReadPart(datagram, part);
+}
+
 bool QueryReplyJoiner::Take(std::string_view datagram) {
   if (Complete()) return true;
   Part part;

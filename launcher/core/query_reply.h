@@ -39,6 +39,9 @@ class QueryReplyJoiner {
   std::array<std::string, kMaxReplyParts> parts_;
 };
 
+// Whether a datagram reads as a part of a query reply (or a whole one).
+bool IsQueryReplyPart(std::string_view datagram);
+
 // Kept per player number from 0; numbers past this are not shown.
 constexpr int kMaxQueryReplyPlayers = 64;
 // Longest text kept of a value.

@@ -1,8 +1,8 @@
 #pragma once
-// The "Server List" window's rows: the saved servers or the servers the
-// masters list for one game, what each one's reply said, and which rows the
-// filters let through. The rows are asked and their replies matched by a
-// QueryPipeline, whose changes fill them.
+// The "Server List" window's view of a round's rows: the targets of the saved
+// servers or of the servers the masters list for one game, and over the rows
+// of the QueryPipeline that asks them (and fills their cells), their places in
+// a sort, the cells' texts and which rows the filters let through.
 // Platform-free: addresses are IPv4 in host byte order (the first part in the
 // top byte), times are millisecond tick counts.
 #include <cstddef>
@@ -40,42 +40,6 @@ constexpr size_t kMaxServerRows = 1024;
 // the reply wait starts only when the request has gone out.
 constexpr int32_t kServerNameLimitMs = 5000;
 
-// The most players a server of these games holds: a count beyond it is not believed.
-constexpr int kMaxServerPlayers = 64;
-// What a row keeps of its players for the players pane, so that a full list of
-// hostile rows stays small: the first players, their names cut to a length.
-constexpr size_t kMaxRowPlayers = 32;
-constexpr size_t kMaxPlayerNameText = 32;
-
-struct ServerPlayer {
-  std::string name;
-  int score = 0;
-  int pingMs = 0;
-  bool operator==(const ServerPlayer&) const = default;
-};
-
-struct ServerRow {
-  // What the Server column shows and a pick puts into the server field: the
-  // text as saved, or a listed server's address with its game port once its
-  // reply names one (the query port until then).
-  std::string server;
-  size_t number = 0;  // the row's number: where it stood among those given; sorting keeps it
-  // Whether server holds the game port: a listed server's reply must name it.
-  bool gamePortKnown = true;
-  // A saved server answers with a status reply, a listed one with a query reply.
-  ReplyForm form = ReplyForm::Status;
-  std::string host;  // where the request goes: a name or a dotted address
-  int port = 0;
-  uint32_t address = 0;  // known once Waiting
-  // Queued rows show as Resolving: both have no request out yet.
-  QueryStage state = QueryStage::Resolving;
-  std::string name, map, maxPlayers;
-  int playerCount = 0;
-  int pingMs = 0;
-  bool password = false;
-  std::vector<ServerPlayer> players;
-};
-
 struct ServerFilter {
   bool hideEmpty = false;    // answered rows without players
   bool hideFull = false;     // answered rows with every slot taken
@@ -89,8 +53,11 @@ struct ServerFilter {
 // field's text keeps its place, saved entries past the limit are dropped.
 std::vector<std::string> ServerListEntries(const std::vector<std::string>& saved, const std::string& fieldText);
 
-// The players of a status reply's player lines ("score ping \"name\""), as a row keeps them.
-std::vector<ServerPlayer> PlayersOfStatusLines(const std::vector<std::string>& lines);
+// Where the servers' rows are asked: a saved server at its text's host and
+// port with a status reply, at most kMaxServerRows; a listed one at its query
+// port with a query reply, at most kMaxListedServers.
+std::vector<QueryTarget> SavedServerTargets(const std::vector<std::string>& servers);
+std::vector<QueryTarget> ListedServerTargets(const std::vector<ListedServer>& servers);
 
 // "N of M masters answered · S servers · P players", or for the saved
 // servers "S servers · P players" (masters < 0); the dot is code page 1252's.
@@ -98,34 +65,25 @@ std::string ServerListSummary(int mastersAnswered, int masters, size_t servers, 
 
 class ServerList {
  public:
-  // One row per server text, at most kMaxServerRows.
-  void SetServers(const std::vector<std::string>& servers);
-  // One row per listed server, at most kMaxListedServers, each asked "\status\".
-  void SetListedServers(const std::vector<ListedServer>& servers);
-  // A new round: every row forgets its reply; addresses that cannot be used
-  // are BadAddress at once, the others Resolving.
-  void StartRound();
+  // The rows of a round's pipeline, which outlives the list.
+  explicit ServerList(const std::vector<ServerRow>& rows) : rows_(&rows) {}
 
-  // In sorted order: a row's index here is its place.
-  const std::vector<ServerRow>& Rows() const { return rows_; }
-  size_t Size() const { return rows_.size(); }
+  // A new round: the list forgets its places and takes the rows there are now, in their order.
+  void StartRound();
+  // The row with the number changed: a row new to the list takes the last
+  // place. Returns its place.
+  size_t RowChanged(size_t number);
+
+  // The row at a place.
+  const ServerRow& At(size_t place) const { return (*rows_)[numberAt_[place]]; }
+  size_t Size() const { return numberAt_.size(); }
   // The place of the row with the given number now, wherever sorting took it.
-  size_t PlaceOf(size_t number) const { return number < placeOfNumber_.size() ? placeOfNumber_[number] : rows_.size(); }
+  size_t PlaceOf(size_t number) const { return number < placeOfNumber_.size() ? placeOfNumber_[number] : Size(); }
   // What finds the row's server again in a later list of the same source:
   // the address and port it is asked at, which its reply does not change.
   std::string KeyOf(size_t place) const;
   // The number of the first row with the key; SIZE_MAX when no row has it.
   size_t NumberOfKey(const std::string& key) const;
-
-  // Where each row is asked, by number: what the round's pipeline starts with.
-  std::vector<QueryTarget> Targets() const;
-  // A change of the round's pipeline, whose rows are these rows by number; a
-  // server heard on the local network is a new row. Returns the place whose
-  // cells it changed, or SIZE_MAX.
-  size_t TakeChange(const RowChange& change);
-  // Rows without a reply show "no reply" from now on.
-  void EndRound();
-  bool Waiting() const;
 
   // Sorts by column; the same column again reverses the order. Rows without
   // a reply stay last by "Players", "Ping" and "Lock" either way. Returns
@@ -152,15 +110,12 @@ class ServerList {
   int64_t PlayersTotal() const;
 
  private:
-  void AddRow(ServerRow row);
-  static ServerRow ListedRow(uint32_t address, int queryPort);
-  void Fill(ServerRow& row, std::string_view reply, int pingMs);
   bool Passes(const ServerRow& row) const;
   void UpdateVisible(size_t place);
-  void Forget(ServerRow& row);
   std::vector<size_t> Reorder(const std::vector<size_t>& order);
 
-  std::vector<ServerRow> rows_;
+  const std::vector<ServerRow>* rows_;  // by number
+  std::vector<size_t> numberAt_;       // by place
   std::vector<size_t> placeOfNumber_;  // by number
   ServerColumn sortColumn_ = ServerColumn::Server;
   bool sorted_ = false;

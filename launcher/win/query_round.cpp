@@ -24,13 +24,12 @@ bool QueryRound::OpenSocket(bool broadcasts) {
   return true;
 }
 
+// Without a socket the rows are there all the same, without a reply.
 void QueryRound::Start(std::vector<QueryTarget> targets, std::string statusRequest) {
   Stop();
-  if (!OpenSocket()) {
-    if (onEnd) onEnd();
-    return;
-  }
+  const bool opened = OpenSocket();
   pipeline_.Start(std::move(targets), std::move(statusRequest), MillisecondClock());
+  if (!opened) pipeline_.End();
   Follow();
 }
 
@@ -44,10 +43,14 @@ void QueryRound::StartHeard(std::vector<Subnet> networks, const std::vector<int>
   Follow();
 }
 
-// The network layer drops whatever of the round is still on its way.
 void QueryRound::Stop() {
-  ++generation_;
+  CloseSocket();
   pipeline_.Stop();
+}
+
+// The network layer drops whatever of the round is still on its way.
+void QueryRound::CloseSocket() {
+  ++generation_;
   net_.Restart();
   lookups_.clear();
   tickTimerSet_ = false;
@@ -66,7 +69,7 @@ void QueryRound::Follow() {
   if (!changes.empty() && onChanges) onChanges(changes);
   if (generation != generation_) return;
   if (!pipeline_.Running()) {
-    Stop();
+    CloseSocket();
     if (onEnd) onEnd();
     return;
   }

@@ -4,8 +4,8 @@
 // (launcher/core/query_pipeline.h, whose header names the words used here),
 // and sends, looks up and ticks as that says. Each round has a socket of its
 // own: replies to an earlier round's requests reach the earlier socket, which
-// is closed. What the rows became is told through the callbacks, on the
-// window thread.
+// is closed. Which rows changed is told through the callbacks, on the window
+// thread; the rows themselves, cells filled, are the pipeline's.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -27,7 +27,7 @@ class QueryRound : private NetOwner {
   QueryRound(const QueryRound&) = delete;
   QueryRound& operator=(const QueryRound&) = delete;
 
-  // The rows that changed; an answer's reply is valid during the call only.
+  // The rows that changed; a status reply's bytes are valid during the call only.
   std::function<void(const std::vector<RowChange>& changes)> onChanges;
   // The last row is over.
   std::function<void()> onEnd;
@@ -37,10 +37,12 @@ class QueryRound : private NetOwner {
   // Drops the running round and asks the networks' broadcast addresses on
   // ports; the rows are who answers (see QueryPipeline::StartHeard).
   void StartHeard(std::vector<Subnet> networks, const std::vector<int>& ports, size_t maxRows);
-  // Ends the round without a word: no more callbacks until the next Start.
+  // Ends the round without a word, its rows gone: no more callbacks until the next Start.
   void Stop();
 
   bool Running() const { return socket_ != INVALID_SOCKET; }
+  // The round's rows by number; they stay once it ends, until the next Start or Stop.
+  const std::vector<ServerRow>& Rows() const { return pipeline_.Rows(); }
   // The local port of the round's socket, 0 between rounds.
   int LocalPort() const;
 
@@ -50,6 +52,8 @@ class QueryRound : private NetOwner {
   void OnTimer(int timer) override;
 
   bool OpenSocket(bool broadcasts = false);
+  // Drops the socket and whatever of the round is under way; the rows stay.
+  void CloseSocket();
   // Does what the pipeline asked for after an input, and tells what changed.
   void Follow();
   void StartLookups();

@@ -131,7 +131,7 @@ int32_t SortSetting(const ServerList& servers) {
 
 // Each row waits as long as the status query waits for its reply, from its own request on.
 ServerListWindow::ServerListWindow(OwnerWindow owner, ServerListSetup setup)
-    : OwnedWindow(owner), setup_(std::move(setup)), round_(kStatusWaitMs, kServerNameLimitMs) {
+    : OwnedWindow(owner), setup_(std::move(setup)), round_(kStatusWaitMs, kServerNameLimitMs), servers_(round_.Rows()) {
   round_.onChanges = [this](const std::vector<RowChange>& changes) { OnChanges(changes); };
   round_.onEnd = [this] { EndRound(); };
   masters_.onDone = [this] { OnMastersDone(); };
@@ -286,17 +286,14 @@ void ServerListWindow::TakeSourceBoxChoice() {
 // first, and the rows come with their lists.
 void ServerListWindow::StartSource() {
   round_.Stop();
+  servers_.StartRound();
+  awaitedKey_.clear();
   masters_.Cancel();
   if (refreshedKey_.empty()) playerChoseRow_ = false;  // Refresh keeps whose choice the selection is
   selectedNumber_ = SIZE_MAX;
   selectWhenFilled_ = true;
-  if (source_ == ServerSource::LocalNetwork) return ShowListedServers({});
-  if (source_ == ServerSource::Saved) {
-    servers_.SetServers(setup_.savedEntries);
-    servers_.SortAgain();
-    StartRound();
-    return;
-  }
+  if (source_ == ServerSource::LocalNetwork) return StartRound({});
+  if (source_ == ServerSource::Saved) return StartRound(SavedServerTargets(setup_.savedEntries));
   askedMasters_ = MasterServersFromSetting(settings::ReadIfPresent(settings::kMasterServers));
   const char* game = ServerSourceGame(source_);
   const KeptMasterList* kept =
@@ -304,10 +301,9 @@ void ServerListWindow::StartSource() {
   if (kept) {
     mastersAsked_ = kept->asked;
     mastersAnswered_ = kept->answered;
-    ShowListedServers(kept->servers);
+    StartRound(ListedServerTargets(kept->servers));
     return;
   }
-  servers_.SetListedServers({});
   ShowAllRows();
   masters_.Start(askedMasters_, *FindGameSpyGame(game));
   SetWindowTextA(summaryLine_, ("Asking " + std::to_string(askedMasters_.size()) + " master servers...").c_str());
@@ -320,26 +316,24 @@ void ServerListWindow::OnMastersDone() {
     setup_.keptMasterLists->Keep(ServerSourceGame(source_), askedMasters_,
                                  {masters_.Servers(), mastersAsked_, mastersAnswered_}, GetTickCount());
   }
-  ShowListedServers(masters_.Servers());
-}
-
-void ServerListWindow::ShowListedServers(const std::vector<ListedServer>& servers) {
-  servers_.SetListedServers(servers);
-  servers_.SortAgain();
-  StartRound();
+  StartRound(ListedServerTargets(masters_.Servers()));
 }
 
 // The requests go out before the rows are shown, so that redrawing is not
 // counted in the pings.
-void ServerListWindow::StartRound() {
+void ServerListWindow::StartRound(std::vector<QueryTarget> targets) {
   if (source_ == ServerSource::LocalNetwork) {
     std::vector<int> ports;
     for (int port = kFirstLocalQueryPort; port <= kLastLocalQueryPort; ++port) ports.push_back(port);
     round_.StartHeard(LocalNetworks(), ports, kMaxServerRows);
   } else {
-    round_.Start(servers_.Targets(), setup_.statusRequest);
+    round_.Start(std::move(targets), setup_.statusRequest);
   }
+  servers_.StartRound();
+  servers_.SortAgain();
   if (!refreshedKey_.empty()) selectedNumber_ = servers_.NumberOfKey(refreshedKey_);
+  // The local network's rows come as they answer: the selected server's is awaited.
+  if (source_ == ServerSource::LocalNetwork) awaitedKey_ = refreshedKey_;
   const size_t top = servers_.NumberOfKey(refreshedTopKey_);
   refreshedKey_.clear();
   refreshedTopKey_.clear();
@@ -348,17 +342,19 @@ void ServerListWindow::StartRound() {
   ShowPlayers(true);  // the new round's rows have no players yet
 }
 
-// The rows changed are redrawn with the list's rows and summary on the view timer.
+// The rows changed are redrawn with the list's rows and summary on the view
+// timer, which selects the awaited server's row once it came.
 void ServerListWindow::OnChanges(const std::vector<RowChange>& changes) {
-  bool shown = false;
   for (const RowChange& change : changes) {
-    const size_t row = servers_.TakeChange(change);
-    if (row == SIZE_MAX) continue;
-    ShowRow(row);
-    shown = true;
+    const size_t place = servers_.RowChanged(change.row);
+    ShowRow(place);
+    if (!awaitedKey_.empty() && servers_.KeyOf(place) == awaitedKey_) {
+      selectedNumber_ = change.row;
+      awaitedKey_.clear();
+    }
     if (change.stage == QueryStage::Answered && change.row == selectedNumber_) ShowPlayers(true);
   }
-  if (shown) ViewChanged();
+  ViewChanged();
 }
 
 // At the end the rows are sorted again, now that their values are in. Until
@@ -366,11 +362,11 @@ void ServerListWindow::OnChanges(const std::vector<RowChange>& changes) {
 // under a sort by players), without moving the view.
 void ServerListWindow::EndRound() {
   const size_t top = TopNumber();
-  servers_.EndRound();
+  awaitedKey_.clear();
   servers_.SortAgain();
   ShowAllRows();
   if (!playerChoseRow_ && !shownRows_.empty()) {
-    selectedNumber_ = servers_.Rows()[shownRows_.front()].number;
+    selectedNumber_ = servers_.At(shownRows_.front()).number;
     ShowSelection();
   }
   KeepAtTop(top);
@@ -418,7 +414,7 @@ void ServerListWindow::ShowAllRows() {
 size_t ServerListWindow::TopNumber() const {
   const LRESULT top = SendMessageA(list_, LVM_GETTOPINDEX, 0, 0);
   if (top <= 0 || static_cast<size_t>(top) >= shownRows_.size()) return SIZE_MAX;
-  return servers_.Rows()[shownRows_[static_cast<size_t>(top)]].number;
+  return servers_.At(shownRows_[static_cast<size_t>(top)]).number;
 }
 
 // A server no longer shown leaves the view where it is.
@@ -492,10 +488,10 @@ LRESULT ServerListWindow::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
   if (stage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYSUBITEMDRAW;
   const size_t item = draw.nmcd.dwItemSpec;
   if (item >= shownRows_.size()) return CDRF_DODEFAULT;
-  const ServerRow& row = servers_.Rows()[shownRows_[item]];
+  const ServerRow& row = servers_.At(shownRows_[item]);
   const auto column = static_cast<ServerColumn>(draw.iSubItem);
   if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
-    const bool coloured = column == ServerColumn::Ping && row.state == QueryStage::Answered;
+    const bool coloured = column == ServerColumn::Ping && row.stage == QueryStage::Answered;
     draw.clrText = coloured ? kPingColours[static_cast<int>(PingBandOf(row.pingMs))] : GetSysColor(COLOR_WINDOWTEXT);
     if (column == ServerColumn::Lock && row.password) return CDRF_NEWFONT | CDRF_NOTIFYPOSTPAINT;
     return CDRF_NEWFONT;
@@ -534,7 +530,7 @@ int ServerListWindow::SelectedRow() const {
 const ServerRow* ServerListWindow::SelectedServer() const {
   const int item = SelectedRow();
   if (item < 0 || static_cast<size_t>(item) >= shownRows_.size()) return nullptr;
-  return &servers_.Rows()[shownRows_[static_cast<size_t>(item)]];
+  return &servers_.At(shownRows_[static_cast<size_t>(item)]);
 }
 
 // No row for -1.
@@ -553,7 +549,7 @@ void ServerListWindow::ShowRowInView(int row) {
 
 void ServerListWindow::SelectOnFirstFill() {
   selectWhenFilled_ = false;
-  if (!playerChoseRow_ || selectedNumber_ >= servers_.Size()) selectedNumber_ = servers_.Rows()[shownRows_.front()].number;
+  if (!playerChoseRow_ || selectedNumber_ >= servers_.Size()) selectedNumber_ = servers_.At(shownRows_.front()).number;
   ShowSelection();
   ShowRowInView(SelectedRow());
 }
@@ -571,6 +567,7 @@ void ServerListWindow::OnSelectionChanged() {
   if (selected) {
     selectWhenFilled_ = false;
     playerChoseRow_ = true;
+    awaitedKey_.clear();
   }
   ShowPlayers(false);
 }
@@ -599,7 +596,7 @@ void ServerListWindow::ShowPlayers(bool rowChanged) {
 // A listed server can be picked once its reply has named its game port.
 void ServerListWindow::PickRow(int row) {
   if (row < 0 || static_cast<size_t>(row) >= shownRows_.size()) return;
-  const ServerRow& picked = servers_.Rows()[shownRows_[static_cast<size_t>(row)]];
+  const ServerRow& picked = servers_.At(shownRows_[static_cast<size_t>(row)]);
   if (!picked.gamePortKnown) return;
   const std::string server = picked.server;
   Close();

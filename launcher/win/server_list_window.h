@@ -83,8 +83,8 @@ class ServerListWindow : public OwnedWindow {
   void TakeSourceBoxChoice();
   void StartSource();
   void OnMastersDone();
-  void ShowListedServers(const std::vector<ListedServer>& servers);
-  void StartRound();
+  // The round of the source's servers (none asked for the local network, whose rows are who answers).
+  void StartRound(std::vector<QueryTarget> targets);
   void OnChanges(const std::vector<RowChange>& changes);
   void EndRound();
   void ApplyFilter();
@@ -121,6 +121,8 @@ class ServerListWindow : public OwnedWindow {
 
   ServerListSetup setup_;
   ServerSource source_ = ServerSource::Saved;
+  // Its rows are the list's rows by number, whatever the sort.
+  QueryRound round_;
   ServerList servers_;
   std::vector<size_t> shownRows_;
   size_t selectedNumber_ = SIZE_MAX;  // the selected server, wherever filters and sorts take it
@@ -130,6 +132,9 @@ class ServerListWindow : public OwnedWindow {
   bool playerChoseRow_ = false;  // else the selection follows the first row
   // The servers selected and at the top of the view at Refresh, until the new rows come.
   std::string refreshedKey_, refreshedTopKey_;
+  // The server selected at Refresh of the local network, until its row comes,
+  // the player picks another or the round ends.
+  std::string awaitedKey_;
   size_t playersNumber_ = SIZE_MAX;  // whose players the pane shows
   bool selectingRow_ = false;  // the selection being changed by this window, not the player
   HWND list_ = nullptr;
@@ -148,7 +153,5 @@ class ServerListWindow : public OwnedWindow {
   std::vector<MasterAddress> askedMasters_;
   size_t mastersAsked_ = 0;
   size_t mastersAnswered_ = 0;
-  // Its rows are the list's rows by number, whatever the sort.
-  QueryRound round_;
   std::string shownText_;
 };

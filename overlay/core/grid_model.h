@@ -1,7 +1,7 @@
 #pragma once
 // The player grid's contents, apart from any window: rows of cells with text,
-// alignment, colour and weight, and the column widths in twips. The status and
-// dump decoding write it; the grid control only paints it.
+// alignment, colour and weight, and the column widths in twips. The inspection
+// record and dump decoding write it; the grid control only paints it.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -12,7 +12,7 @@ void DispatchRecord(std::string_view text, RecordSink& sink) {
   std::string s(text);
   if (StartsWith(s, "SD")) {
     s = TrimBlanks(std::string_view(s).substr(2));
-    sink.ShowStatusRecord(s);
+    sink.ShowInspectionRecord(s);
   }
   if (StartsWith(s, "DU")) {
     s = TrimBlanks(std::string_view(s).substr(2));

@@ -1,7 +1,8 @@
 #pragma once
 // How text arriving from the inspection server becomes records: pieces are
-// joined into records, and each record goes to the status or dump decoding by
-// its prefix ("SD" or "DU", case-sensitive) with blanks trimmed from its body.
+// joined into records, and each record goes to the inspection record or dump
+// decoding by its prefix ("SD" or "DU", case-sensitive) with blanks trimmed
+// from its body.
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -9,16 +10,16 @@
 #include <vector>
 
 struct RecordSink {
-  virtual void ShowStatusRecord(const std::string& body) = 0;
+  virtual void ShowInspectionRecord(const std::string& body) = 0;
   virtual void ShowDumpVerdict(const std::string& body) = 0;
 
  protected:
   ~RecordSink() = default;
 };
 
-// Hands one whole text to the decoders. "SD" goes to ShowStatusRecord; then,
-// on what that step left, "DU" goes to ShowDumpVerdict ("SDDUx" reaches both).
-// Anything else is dropped.
+// Hands one whole text to the decoders. "SD" goes to ShowInspectionRecord;
+// then, on what that step left, "DU" goes to ShowDumpVerdict ("SDDUx" reaches
+// both). Anything else is dropped.
 void DispatchRecord(std::string_view text, RecordSink& sink);
 
 // True when the text begins with a record prefix.

@@ -33,8 +33,8 @@ ActionWindowLayout ActionLayoutFor(GridMode mode);
 // The shortest row a full grid is squeezed to.
 constexpr int kMinGridRowTwips = 120;
 
-// The action window's heights after a status record. The grid shows its rows
-// and a row's margin; the window is 300 twips taller, and no lower than
+// The action window's heights after an inspection record. The grid shows its
+// rows and a row's margin; the window is 300 twips taller, and no lower than
 // kMinActionHeight once the record brought any line after its headings. The
 // message line keeps to the window's bottom edge. When the window would reach
 // below room (the twips between its top and the work area's bottom; 0: no

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "common/core/text.h"
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/key_codes.h"
 #include "overlay/core/overlay_layout.h"
-#include "overlay/core/status_record.h"
 
 // "\s" and "\q" are the inspection server's own escapes, sent as they stand.
 const std::array<PlayerAction, 18> kPlayerActions = {{

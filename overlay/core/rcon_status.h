@@ -6,13 +6,13 @@
 // come from the heading line, and each row is read from both ends: what stands
 // left of the name and what stands right of it are single words, the name is
 // what lies between and may hold blanks. The action window takes the players
-// through GridPlayers as it takes a status record's.
+// through GridPlayers as it takes an inspection record's.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "overlay/core/status_record.h"
+#include "overlay/core/inspection_record.h"
 
 struct RconPlayer {
   int client = 0;

@@ -1,9 +1,9 @@
 #include "overlay/core/rcon_userinfo.h"
 
 #include "common/core/text.h"
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/overlay_layout.h"
 #include "overlay/core/rcon_status.h"
-#include "overlay/core/status_record.h"
 
 std::optional<PlayerModels> ReadDumpUser(std::string_view reply) {
   PlayerModels models;

@@ -183,10 +183,10 @@ void OverlayWindow::SetTopmost(Pane pane, bool topmost) {
   SetBand(pane == Pane::Overlay ? hwnd_ : actionWindow_.Handle(), topmost);
 }
 
-void OverlayWindow::ShowStatusRecord(const std::string& body) {
-  lastStatusRecord_ = body;
-  ++statusRecordCount_;
-  DecodeStatusRecord(body, actionWindow_.Grid(), gridState_);
+void OverlayWindow::ShowInspectionRecord(const std::string& body) {
+  lastInspectionRecord_ = body;
+  ++inspectionRecordCount_;
+  DecodeInspectionRecord(body, actionWindow_.Grid(), gridState_);
   ShowPlayerGrid();
 }
 
@@ -246,7 +246,7 @@ void OverlayWindow::ShowConsoleState() {
   RconSession& session = console_.Session();
   std::optional<RconStatus> status = session.TakeStatus();
   if (status) {
-    ++statusRecordCount_;
+    ++inspectionRecordCount_;
     ShowPlayerRows(GridPlayers(*status), actionWindow_.Grid(), gridState_);
     ShowPlayerGrid();
   }

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "overlay/core/hotkeys.h"
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/link_records.h"
 #include "overlay/core/player_actions.h"
-#include "overlay/core/status_record.h"
 #include "overlay/core/watchdog.h"
 #include "overlay/win/action_window.h"
 #include "overlay/win/command_log_file.h"
@@ -44,8 +44,8 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   // or the send failed.
   bool SendCommand(const std::string& text) override;
 
-  // Record hand-off from the link. A status record fills the player grid.
-  void ShowStatusRecord(const std::string& body) override;
+  // Record hand-off from the link. An inspection record fills the player grid.
+  void ShowInspectionRecord(const std::string& body) override;
   void ShowDumpVerdict(const std::string& body) override;
 
   // The refresh timer's interval; tests slow it down to drive ticks themselves.
@@ -69,18 +69,19 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
 
   void SetTopmost(Pane pane, bool topmost) override;
 
-  // The key steps and what the last status record left behind.
+  // The key steps and what the last inspection record left behind.
   PlayerActions& Actions() { return actions_; }
   // The record of commands; tests point it at folders of their own.
   CommandLogFile& Log() { return log_; }
   const PlayerGridState& GridState() const { return gridState_; }
 
-  // The last record bodies handed to the decoders, and how many came.
-  const std::string& LastStatusRecord() const { return lastStatusRecord_; }
+  // The last record bodies handed to the decoders, and how many came. A
+  // status shown from the remote console counts as an inspection record.
+  const std::string& LastInspectionRecord() const { return lastInspectionRecord_; }
   const std::string& LastDumpRecord() const { return lastDumpRecord_; }
   // The raw lines of the last dump record.
   const std::vector<std::string>& DumpLines() const { return dumpLines_; }
-  int StatusRecordCount() const { return statusRecordCount_; }
+  int InspectionRecordCount() const { return inspectionRecordCount_; }
   int DumpRecordCount() const { return dumpRecordCount_; }
 
  private:
@@ -133,10 +134,10 @@ class OverlayWindow : public RecordSink, public WindowOrder, public CommandSink 
   std::string consoleLine_;  // the last red state's line shown
   bool noBanFileShown_ = false;
 
-  std::string lastStatusRecord_;
+  std::string lastInspectionRecord_;
   std::string lastDumpRecord_;
   std::vector<std::string> dumpLines_;
   int dumpPauses_ = 0;
-  int statusRecordCount_ = 0;
+  int inspectionRecordCount_ = 0;
   int dumpRecordCount_ = 0;
 };

@@ -1,6 +1,6 @@
 // The dump record: the first byte picks the mode ("Mini ShowAll" 0, 1 or
-// another value); the rest is a status record body, the byte 0x01, then a
-// dump body. The status record fills the grid, the dump's verdict goes into
+// another value); the rest is an inspection record body, the byte 0x01, then a
+// dump body. The inspection record fills the grid, the dump's verdict goes into
 // it, and only the verdict's cells of the named player's row may change.
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "overlay/core/dump_analysis.h"
-#include "tests/fuzz/status_checks.h"
+#include "tests/fuzz/inspection_checks.h"
 
 namespace {
 
@@ -48,12 +48,12 @@ void CheckGrid(const GridModel& before, const GridModel& after, const DumpAnalys
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  StatusDecoder d(ModeOf(data[0]));
+  InspectionRecordDecoder d(ModeOf(data[0]));
   const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   const size_t cut = rest.find('\x01');
-  const std::string status(cut == std::string_view::npos ? std::string_view() : rest.substr(0, cut));
+  const std::string inspection(cut == std::string_view::npos ? std::string_view() : rest.substr(0, cut));
   const std::string dump(cut == std::string_view::npos ? rest : rest.substr(cut + 1));
-  d.Decode(status);
+  d.Decode(inspection);
 
   const DumpAnalysis a = AnalyseDump(dump);
   CheckAnalysis(dump, a);

@@ -16,24 +16,24 @@
 
 #include "overlay/core/dump_analysis.h"
 #include "overlay/core/link_records.h"
-#include "tests/fuzz/status_checks.h"
+#include "tests/fuzz/inspection_checks.h"
 
 namespace {
 
 bool Trimmed(const std::string& s) { return s.empty() || (s.front() != ' ' && s.back() != ' '); }
 
 struct DecodingSink : RecordSink {
-  StatusDecoder status;
-  explicit DecodingSink(GridMode mode) : status(mode) {}
+  InspectionRecordDecoder inspection;
+  explicit DecodingSink(GridMode mode) : inspection(mode) {}
 
-  void ShowStatusRecord(const std::string& body) override {
+  void ShowInspectionRecord(const std::string& body) override {
     FUZZ_CHECK(Trimmed(body));
-    status.Decode(body);
+    inspection.Decode(body);
   }
   void ShowDumpVerdict(const std::string& body) override {
     FUZZ_CHECK(Trimmed(body));
     const DumpAnalysis analysis = AnalyseDump(body);
-    if (StartVerdict(analysis, status.grid)) FinishVerdict(analysis, status.grid);
+    if (StartVerdict(analysis, inspection.grid)) FinishVerdict(analysis, inspection.grid);
   }
 };
 

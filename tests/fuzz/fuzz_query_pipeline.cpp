@@ -48,11 +48,11 @@ void Check(QueryPipeline& pipeline, std::vector<RowSeen>& rows, const Endpoint* 
       case QueryStage::Waiting:
         FUZZ_CHECK(!row.sent);
         row.sent = true;
-        row.to = {change.address, Targets()[change.row].port};
+        row.to = {pipeline.Rows()[change.row].address, Targets()[change.row].port};
         break;
       case QueryStage::Answered:
         FUZZ_CHECK(row.sent && row.ends == 0 && from && *from == row.to);
-        FUZZ_CHECK(change.pingMs >= 0 && change.reply.size() <= 65536);
+        FUZZ_CHECK(pipeline.Rows()[change.row].pingMs >= 0 && change.reply.size() <= 65536);
         ++row.answers;
         FUZZ_CHECK(row.answers == 1 || Targets()[change.row].listens == RowListens::UntilDeadline);
         break;

@@ -11,7 +11,7 @@
 
 #include "overlay/core/rcon_status.h"
 #include "tests/fuzz/fuzz_check.h"
-#include "tests/fuzz/status_checks.h"
+#include "tests/fuzz/inspection_checks.h"
 
 namespace {
 

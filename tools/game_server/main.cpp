@@ -1,6 +1,6 @@
 // Stand-in for game servers: each answers status requests on its game port
 // with the demo server's status (and "getinfo" with its short information, as
-// server browsers ask) and, given a query port, the GameSpy queries there;
+// server browsers ask) and, given a query port, the queries there;
 // it announces itself to a master by heartbeats from that query port and
 // answers the master's challenge. Every datagram is printed.
 // Options: --port N (first game port, default 12203), --query-port N (first
@@ -10,7 +10,7 @@
 // of the i-th game, in turn), --master A.B.C.D[:PORT] (loopback only; UDP
 // port 27900 when missing), --heartbeat-ms N (default 60000; every 3 s
 // until the master has challenged the server), --parts N
-// (GameSpy answers in N parts), --reverse-parts (sent last part first),
+// (query replies in N parts), --reverse-parts (sent last part first),
 // --quit-after-ms N, --lan-address A.B.C.D (query ports on every address, to
 // hear a broadcast, and that address of this machine answered as loopback is:
 // only in a private network namespace).
@@ -35,7 +35,7 @@
 #include "launcher/core/gamespy_games.h"
 #include "launcher/core/server_list.h"
 #include "launcher/core/server_status.h"
-#include "tools/game_server/gamespy_reply.h"
+#include "tools/game_server/query_reply.h"
 #include "tools/game_server/rcon_console.h"
 #include "tools/game_server/status_reply.h"
 #include "tools/game_server/udp_sockets.h"
@@ -79,7 +79,7 @@ struct Server {
   int gamePort = 0, queryPort = 0;
   bool silent = false;
   UdpSocket game, query;
-  StandInServer gamespy;
+  StandInServer standIn;
   int nextQueryId = 1;
   ConsoleState console;
 };
@@ -261,7 +261,7 @@ void AnswerQueryPort(Server& server, const Datagram& d, const Options& o) {
     Say("game server: query from " + who + ", left unanswered: " + Printable(d.bytes));
     return;
   }
-  std::vector<std::string> parts = AnswerQuery(server.gamespy, d.bytes, server.nextQueryId, o.parts);
+  std::vector<std::string> parts = AnswerQuery(server.standIn, d.bytes, server.nextQueryId, o.parts);
   if (parts.empty()) {
     Say("game server: ignored " + std::to_string(d.bytes.size()) + " bytes from " + who + ": " + Printable(d.bytes));
     return;
@@ -282,7 +282,7 @@ Clock::duration SendDueHeartbeats(std::vector<Server>& servers, const Options& o
   Clock::duration wait = std::chrono::milliseconds(100);
   for (Server& s : servers) {
     if (now >= s.nextHeartbeat) {
-      s.query.SendTo(o.masterAddress, o.masterPort, Heartbeat(s.queryPort, *s.gamespy.game, !s.heartbeatSent));
+      s.query.SendTo(o.masterAddress, o.masterPort, Heartbeat(s.queryPort, *s.standIn.game, !s.heartbeatSent));
       s.heartbeatSent = true;
       s.nextHeartbeat = now + (s.challenged ? std::chrono::milliseconds(o.heartbeatMs) : kUnchallengedRetry);
     }
@@ -318,7 +318,7 @@ int main(int argc, char** argv) {
     s.gamePort = o.port + i;
     s.silent = i >= o.count - o.silent;
     s.console = o.console;
-    s.gamespy = MakeStandInServer(i, s.gamePort, *o.games[static_cast<size_t>(i) % o.games.size()]);
+    s.standIn = MakeStandInServer(i, s.gamePort, *o.games[static_cast<size_t>(i) % o.games.size()]);
     if (!s.game.BindLoopback(s.gamePort)) {
       Say("game server: cannot use UDP port " + std::to_string(s.gamePort));
       return 1;

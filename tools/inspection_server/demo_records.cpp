@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "overlay/core/status_record.h"
+#include "overlay/core/inspection_record.h"
 
 namespace {
 
@@ -205,7 +205,7 @@ std::string PlayerLine(const DemoPlayer& p) {
                            .qport = 1000 + p.client * 37});
 }
 
-std::string StatusRecord(const std::vector<DemoPlayer>& players, const std::string& map) {
+std::string InspectionRecord(const std::vector<DemoPlayer>& players, const std::string& map) {
   using namespace player_line;
   std::vector<std::string> lines = {
       "hostname: Kestrun demo server",

@@ -1,6 +1,6 @@
 #pragma once
 // Demo players of the inspection-server stand-in and the records built from
-// them: the "SD" status record, the "DU" settings dump, and a plain-words
+// them: the "SD" inspection record, the "DU" settings dump, and a plain-words
 // reading of the command texts that the overlay sends back.
 #include <string>
 #include <utility>
@@ -29,9 +29,9 @@ std::vector<DemoPlayer> DemoPlayers();
 
 // "SD", four heading lines (the map in the second), then one fixed-column
 // line per player, joined by line feeds.
-std::string StatusRecord(const std::vector<DemoPlayer>& players, const std::string& map = "dm/mohdm6");
+std::string InspectionRecord(const std::vector<DemoPlayer>& players, const std::string& map = "dm/mohdm6");
 
-// The player's line in the status record, in the server's columns.
+// The player's line in the inspection record, in the server's columns.
 std::string PlayerLine(const DemoPlayer& p);
 
 // "DU" and one line per setting: the name padded to 21 characters, a blank,

@@ -1,9 +1,9 @@
 // Stand-in for the inspection server: serves one overlay at a time over TCP,
-// pushes demo status and dump records, prints every command the overlay sends
-// and carries it out on its demo game (the next status record shows the
-// effect), and can close the link and connect back the way the real server does.
-// Console input drives it by hand or from a test: status, dump N, split,
-// close, quit.
+// pushes demo inspection and dump records, prints every command the overlay
+// sends and carries it out on its demo game (the next inspection record shows
+// the effect), and can close the link and connect back the way the real
+// server does. Console input drives it by hand or from a test: status, dump N,
+// split, close, quit.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -53,7 +53,7 @@ struct Server {
   std::deque<Outgoing> queue;
   Clock::time_point started = Clock::now();
   Clock::time_point lastSend{};
-  Clock::time_point nextStatus{};
+  Clock::time_point nextInspectionRecord{};
   std::optional<Clock::time_point> firstLink;
   bool closedOnce = false;
   bool quit = false;
@@ -121,16 +121,16 @@ bool OpenListener(Server& s) {
   return listen(s.listener, 1) == 0;
 }
 
-Outgoing StatusOutgoing(const Server& s) {
-  return {{StatusRecord(s.game.players, s.game.map)},
+Outgoing InspectionRecordOutgoing(const Server& s) {
+  return {{InspectionRecord(s.game.players, s.game.map)},
           "sent status record (" + std::to_string(s.game.players.size()) + " players, map " + s.game.map + ")"};
 }
 
 Outgoing DumpOutgoing(const DemoPlayer& p) { return {{DumpRecord(p)}, "sent dump for " + p.name}; }
 
 // Two pieces whose second does not itself look like the start of a record.
-Outgoing SplitStatusOutgoing(const Server& s) {
-  std::string record = StatusRecord(s.game.players, s.game.map);
+Outgoing SplitInspectionRecordOutgoing(const Server& s) {
+  std::string record = InspectionRecord(s.game.players, s.game.map);
   size_t cut = record.size() / 2;
   while (cut + 2 < record.size() &&
          (record.compare(cut, 2, "SD") == 0 || record.compare(cut, 2, "DU") == 0)) {
@@ -140,8 +140,8 @@ Outgoing SplitStatusOutgoing(const Server& s) {
           "sent status record (" + std::to_string(s.game.players.size()) + " players) in two pieces"};
 }
 
-// A new link starts with a status record at once, then one dump per player;
-// the periodic status pushes follow from there.
+// A new link starts with an inspection record at once, then one dump per
+// player; the periodic inspection records follow from there.
 void StartServing(Server& s, SOCKET link) {
   // Each record must leave as its own segment, not wait to be coalesced.
   BOOL noDelay = TRUE;
@@ -149,9 +149,9 @@ void StartServing(Server& s, SOCKET link) {
              sizeof noDelay);
   s.link = link;
   s.queue.clear();
-  s.queue.push_back(StatusOutgoing(s));
+  s.queue.push_back(InspectionRecordOutgoing(s));
   for (const DemoPlayer& p : s.game.players) s.queue.push_back(DumpOutgoing(p));
-  s.nextStatus = Clock::now() + Ms(s.opt.intervalMs);
+  s.nextInspectionRecord = Clock::now() + Ms(s.opt.intervalMs);
   if (!s.firstLink) s.firstLink = Clock::now();
 }
 
@@ -221,9 +221,9 @@ void HandleConsoleLine(Server& s, const std::string& line) {
                                           line.starts_with("dump "))) {
     Say("no link");
   } else if (line == "status") {
-    s.queue.push_back(StatusOutgoing(s));
+    s.queue.push_back(InspectionRecordOutgoing(s));
   } else if (line == "split") {
-    s.queue.push_back(SplitStatusOutgoing(s));
+    s.queue.push_back(SplitInspectionRecordOutgoing(s));
   } else if (line.starts_with("dump ")) {
     QueueDump(s, line.substr(5));
   } else if (!line.empty()) {
@@ -265,9 +265,9 @@ void RunTimers(Server& s, Clock::time_point now) {
     CloseAndConnectBack(s);
     return;
   }
-  if (s.link == INVALID_SOCKET || now < s.nextStatus) return;
-  s.queue.push_back(StatusOutgoing(s));
-  s.nextStatus = now + Ms(s.opt.intervalMs);
+  if (s.link == INVALID_SOCKET || now < s.nextInspectionRecord) return;
+  s.queue.push_back(InspectionRecordOutgoing(s));
+  s.nextInspectionRecord = now + Ms(s.opt.intervalMs);
 }
 
 void AcceptLink(Server& s) {
@@ -291,7 +291,7 @@ void ReceiveCommand(Server& s) {
   const std::string effect = ApplyCommand(s.game, text);
   if (effect.empty()) return;
   Say("  " + effect);
-  s.queue.push_back(StatusOutgoing(s));
+  s.queue.push_back(InspectionRecordOutgoing(s));
 }
 
 // Waits up to 50 ms for a connection or for data, then handles what came.

@@ -1,7 +1,7 @@
 #pragma once
-// Decoding of the inspection server's status record into the player grid.
-// Platform-free: the window takes the grid model and the update line from
-// here and only paints them.
+// Decoding of the inspection record, the inspection server's "SD" record,
+// into the player grid. Platform-free: the window takes the grid model and the
+// update line from here and only paints them.
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,7 +105,7 @@ constexpr char kNextPageMark = '+';
 std::string PagedKeyCharacter(int client);
 
 // Decodes a record body (the text after "SD", trimmed) into grid and state.
-void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridState& state);
+void DecodeInspectionRecord(const std::string& body, GridModel& grid, PlayerGridState& state);
 
 // Shows players read from elsewhere (the remote console's status) as a
 // record holding exactly their lines, in this order, would show them, but

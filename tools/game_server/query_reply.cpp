@@ -1,4 +1,4 @@
-#include "tools/game_server/gamespy_reply.h"
+#include "tools/game_server/query_reply.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 // What the game-server stand-in answers on its query port, and what it sends
-// its master: the GameSpy keys of a stand-in server, split into parts as the
-// game's servers do. Platform-free.
+// its master from there: a stand-in server's query reply, split into parts as
+// the game's servers do, and its heartbeats. Platform-free.
 #include <string>
 #include <string_view>
 #include <utility>

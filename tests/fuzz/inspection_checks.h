@@ -1,6 +1,6 @@
 #pragma once
-// Decodes status records the way the overlay does and asserts what must hold
-// after every record, whatever its bytes: the grid stays within its rows and
+// Decodes inspection records the way the overlay does and asserts what must
+// hold after every record, whatever its bytes: the grid stays within its rows and
 // columns, every key sits on its client's row, the heights follow the rows,
 // and rows of players who left are empty.
 #include <algorithm>
@@ -9,19 +9,19 @@
 #include <vector>
 
 #include "common/core/text.h"
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/overlay_layout.h"
-#include "overlay/core/status_record.h"
 #include "tests/fuzz/fuzz_check.h"
 
 // The mode byte of an input: "Mini ShowAll" 0, 1 or another value, of which
 // only 1 means all data.
 inline GridMode ModeOf(uint8_t byte) { return byte % 3 == 1 ? GridMode::AllData : GridMode::NamesOnly; }
 
-struct StatusDecoder {
+struct InspectionRecordDecoder {
   GridModel grid;
   PlayerGridState state;
 
-  explicit StatusDecoder(GridMode mode) {
+  explicit InspectionRecordDecoder(GridMode mode) {
     state.mode = mode;
     SetupGridHeadings(grid, mode);
   }
@@ -29,7 +29,7 @@ struct StatusDecoder {
   bool AllData() const { return state.mode == GridMode::AllData; }
 
   void Decode(const std::string& body) {
-    DecodeStatusRecord(body, grid, state);
+    DecodeInspectionRecord(body, grid, state);
     CheckLayout(body, HeightsAfterRecord(grid.Rows(), state.recordLineCount), LastUpdateLine(state, "12:00:00"));
     CheckRows();
   }

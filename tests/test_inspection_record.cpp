@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "overlay/core/inspection_record.h"
 #include "overlay/core/overlay_layout.h"
-#include "overlay/core/status_record.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ struct Decoder {
     std::string messageLine;
   };
   Shown Decode(const std::string& body) {
-    DecodeStatusRecord(body, grid, state);
+    DecodeInspectionRecord(body, grid, state);
     const ActionWindowHeights h = HeightsAfterRecord(grid.Rows(), state.recordLineCount);
     return {h.gridHeight, h.windowHeight, h.messageLineTop, LastUpdateLine(state, "12:00:00")};
   }
@@ -38,7 +38,7 @@ struct Decoder {
 
 }  // namespace
 
-TEST(StatusRecord, AliceLineFillsRowOneInAllDataMode) {
+TEST(InspectionRecord, AliceLineFillsRowOneInAllDataMode) {
   const std::string tail = "      0 10.0.0.5:12203         1000 25000";
   ASSERT_EQ(tail.size(), 41u);
   Decoder d(GridMode::AllData);
@@ -54,7 +54,7 @@ TEST(StatusRecord, AliceLineFillsRowOneInAllDataMode) {
   EXPECT_EQ(d.grid.Text(0, 6), "AxisSkins");
 }
 
-TEST(StatusRecord, KeyCharacters) {
+TEST(InspectionRecord, KeyCharacters) {
   EXPECT_EQ(KeyCharacter(0), "A");
   EXPECT_EQ(KeyCharacter(25), "Z");
   EXPECT_EQ(KeyCharacter(26), "0");
@@ -71,7 +71,7 @@ TEST(StatusRecord, KeyCharacters) {
   EXPECT_EQ(d.grid.Text(27, 0), "0");
 }
 
-TEST(StatusRecord, RowPlacementInBothModes) {
+TEST(InspectionRecord, RowPlacementInBothModes) {
   const std::string body = Record({Line(7, 10, "Seven", "1.1.1.1:1"), Line(2, 20, "Two", "2.2.2.2:2")});
   Decoder names(GridMode::NamesOnly);
   names.Decode(body);
@@ -97,7 +97,7 @@ TEST(StatusRecord, RowPlacementInBothModes) {
   EXPECT_EQ(names.grid.Text(1, 1), "Only");
 }
 
-TEST(StatusRecord, AllDataRowsKeepDumpColumnsForTheSamePlayer) {
+TEST(InspectionRecord, AllDataRowsKeepDumpColumnsForTheSamePlayer) {
   Decoder d(GridMode::AllData);
   d.Decode(Record({Line(1, 10, "Bob", "1.1.1.1:1"), Line(3, 10, "Cid", "3.3.3.3:3")}));
   d.grid.SetText(2, 4, "abc", CellAlign::Center);
@@ -116,7 +116,7 @@ TEST(StatusRecord, AllDataRowsKeepDumpColumnsForTheSamePlayer) {
   EXPECT_EQ(d.grid.Text(2, 4), "abc");
 }
 
-TEST(StatusRecord, HeightsAndLabel) {
+TEST(InspectionRecord, HeightsAndLabel) {
   struct Case {
     GridMode mode;
     std::vector<std::string> lines;
@@ -147,7 +147,7 @@ TEST(StatusRecord, HeightsAndLabel) {
   }
 }
 
-TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
+TEST(InspectionRecord, OddLinesAreSkippedAndCounted) {
   Decoder d(GridMode::NamesOnly);
   d.Decode(Record({"", "short line", Line(5, 1, "Eve", "1:1"), "abc" + Line(6, 1, "Bad", "1:1"),
                    " -1" + Line(6, 1, "Neg", "1:1").substr(3), "\r"}));
@@ -168,7 +168,7 @@ TEST(StatusRecord, OddLinesAreSkippedAndCounted) {
   }
 }
 
-TEST(StatusRecord, NothingIsWrittenOutsideTheGrid) {
+TEST(InspectionRecord, NothingIsWrittenOutsideTheGrid) {
   Decoder all(GridMode::AllData);
   all.Decode(Record({Line(48, 1, "Last", "1:1"), Line(49, 1, "Over", "1:1"), Line(999, 1, "Far", "1:1")}));
   EXPECT_EQ(all.grid.Rows(), 50);
@@ -188,7 +188,7 @@ TEST(StatusRecord, NothingIsWrittenOutsideTheGrid) {
 // Each field read from its own columns. Lines whose fields fill their columns
 // exactly, and one with no blank anywhere, show a column boundary moved by a
 // single character, which trimming hides on padded lines.
-TEST(StatusRecord, PlayerLineColumns) {
+TEST(InspectionRecord, PlayerLineColumns) {
   struct Case {
     std::string line;
     int client;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "launcher/core/query_reply.h"
-#include "tools/game_server/gamespy_reply.h"
+#include "tools/game_server/query_reply.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ std::vector<std::string> Keys(const std::vector<std::string>& datagrams) {
 
 }  // namespace
 
-TEST(GameServerGameSpy, StatusInPartsInAnyOrderJoinsToTheServer) {
+TEST(GameServerQueryReply, QueryReplyInPartsInAnyOrderJoinsToTheServer) {
   const StandInServer server = MakeStandInServer(8, 12211, kGameSpyGames[1]);
   ASSERT_EQ(server.players.size(), 3u);
   // 25 pairs: never more parts than that.
@@ -59,7 +59,7 @@ TEST(GameServerGameSpy, StatusInPartsInAnyOrderJoinsToTheServer) {
   }
 }
 
-TEST(GameServerGameSpy, AnswersEachRequestWithItsKeys) {
+TEST(GameServerQueryReply, AnswersEachRequestWithItsKeys) {
   using Names = std::vector<std::string>;
   const StandInServer server = MakeStandInServer(1, 12204, kGameSpyGames[0]);  // one player
   const Names basic = {"gamename", "gamever", "location"};
@@ -88,7 +88,7 @@ TEST(GameServerGameSpy, AnswersEachRequestWithItsKeys) {
   for (const Case& c : cases) EXPECT_EQ(Keys(AnswerQuery(server, c.request, 5, 1)), c.keys) << c.request;
 }
 
-TEST(GameServerGameSpy, AnswersTheMastersChallengeAndHeartbeatsFromItsQueryPort) {
+TEST(GameServerQueryReply, AnswersTheMastersChallengeAndHeartbeatsFromItsQueryPort) {
   EXPECT_EQ(AnswerQuery(MakeStandInServer(0, 12203, kGameSpyGames[0]), "\\secure\\ABCDEF", 1, 1),
             std::vector<std::string>{"\\validate\\iA2tel80\\final\\\\queryid\\1.1"});
   EXPECT_EQ(AnswerQuery(MakeStandInServer(0, 12203, kGameSpyGames[2]), "\\secure\\ZZZZZZ", 1, 3),

@@ -1,4 +1,4 @@
-#include "overlay/core/status_record.h"
+#include "overlay/core/inspection_record.h"
 
 #include <algorithm>
 
@@ -133,7 +133,7 @@ std::optional<int> ClientOfKeyCharacter(char key) {
   return std::nullopt;
 }
 
-void DecodeStatusRecord(const std::string& body, GridModel& grid, PlayerGridState& state) {
+void DecodeInspectionRecord(const std::string& body, GridModel& grid, PlayerGridState& state) {
   std::vector<std::string> lines = SplitKeepEmpty(body, '\n');
   lines.erase(lines.begin(), lines.begin() + std::min<size_t>(kHeadingLines, lines.size()));
   std::vector<PlacedPlayer> players;
