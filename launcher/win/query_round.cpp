@@ -1,5 +1,7 @@
 #include "launcher/win/query_round.h"
 
+#include <algorithm>
+
 #include "common/win/wait.h"
 
 namespace {
@@ -8,26 +10,43 @@ constexpr int kTickTimer = 0;
 // Holds the replies that come while the window thread is busy elsewhere:
 // 256 rows in flight of three parts of up to 1.4 KB fill about 1 MiB.
 constexpr int kReceiveBuffer = 1 << 20;
+constexpr size_t kRowsPerSocket = 256;
+constexpr size_t kMaxSockets = 3;
+
+// Under Wine a read waits on a round trip to the Wine server, and the reads
+// of one socket come one after another: a big round's replies are read on a
+// few sockets at once, each with its own reading thread, its endpoints spread
+// over them, each endpoint always on the same one.
+size_t SocketsFor(size_t rows) { return std::clamp<size_t>((rows + kRowsPerSocket - 1) / kRowsPerSocket, 1, kMaxSockets); }
 
 }  // namespace
 
 QueryRound::QueryRound(int32_t replyWaitMs, int32_t nameLimitMs, QueryPace pace)
     : pipeline_(replyWaitMs, nameLimitMs, pace) {}
 
-// Without the larger buffer the round still works, on a smaller one.
-bool QueryRound::OpenSocket(bool broadcasts) {
-  socket_ = net_.Open(SOCK_DGRAM, FD_READ, 0, kReceiveBuffer);
-  if (socket_ == INVALID_SOCKET) return false;
-  // Without it the broadcasts fail to go, as sends to a dead server do.
-  const BOOL on = TRUE;
-  if (broadcasts) setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
-  return true;
+// Without the larger buffer the round still works, on a smaller one; with
+// fewer sockets than wanted, on those it has.
+bool QueryRound::OpenSockets(size_t count, bool broadcasts) {
+  for (size_t i = 0; i < count; ++i) {
+    const SOCKET socket = net_.Open(SOCK_DGRAM, FD_READ, 0, kReceiveBuffer);
+    if (socket == INVALID_SOCKET) break;
+    // Without it the broadcasts fail to go, as sends to a dead server do.
+    const BOOL on = TRUE;
+    if (broadcasts) setsockopt(socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+    sockets_.push_back(socket);
+  }
+  return !sockets_.empty();
+}
+
+SOCKET QueryRound::SocketFor(Endpoint endpoint) const {
+  const uint64_t key = (uint64_t{endpoint.address} << 16) ^ static_cast<uint64_t>(endpoint.port);
+  return sockets_[(key * 0x9E3779B97F4A7C15ull >> 32) % sockets_.size()];
 }
 
 // Without a socket the rows are there all the same, without a reply.
 void QueryRound::Start(std::vector<QueryTarget> targets, std::string statusRequest) {
   Stop();
-  const bool opened = OpenSocket();
+  const bool opened = OpenSockets(SocketsFor(targets.size()));
   pipeline_.Start(std::move(targets), std::move(statusRequest), MillisecondClock());
   if (!opened) pipeline_.End();
   Follow();
@@ -35,7 +54,7 @@ void QueryRound::Start(std::vector<QueryTarget> targets, std::string statusReque
 
 void QueryRound::StartHeard(std::vector<Subnet> networks, const std::vector<int>& ports, size_t maxRows) {
   Stop();
-  if (!OpenSocket(true)) {
+  if (!OpenSockets(1, true)) {
     if (onEnd) onEnd();
     return;
   }
@@ -54,14 +73,14 @@ void QueryRound::CloseSocket() {
   net_.Restart();
   lookups_.clear();
   tickTimerSet_ = false;
-  socket_ = INVALID_SOCKET;
+  sockets_.clear();
 }
 
 // A failed send is a server that does not answer: its row waits, then has no reply.
 void QueryRound::Follow() {
   const unsigned generation = generation_;
   for (const QueryPipeline::Send& send : pipeline_.TakeSends()) {
-    SendDatagram(socket_, send.to.address, send.to.port, send.request);
+    SendDatagram(SocketFor(send.to), send.to.address, send.to.port, send.request);
   }
   StartLookups();
   for (const std::string& name : pipeline_.TakeLookupsToDrop()) DropLookup(name);
@@ -111,7 +130,7 @@ void QueryRound::ArmTickTimer() {
   tickDueMs_ = *due;
 }
 
-int QueryRound::LocalPort() const { return LocalPortOf(socket_); }
+int QueryRound::LocalPort() const { return sockets_.empty() ? 0 : LocalPortOf(sockets_.front()); }
 
 void QueryRound::OnDatagram(SOCKET, const Datagram& datagram) {
   pipeline_.TakeDatagram({datagram.address, datagram.port}, datagram.bytes, datagram.atMs);

@@ -1,10 +1,10 @@
 #pragma once
-// The socket, name lookups and clock of one round of server queries: hands
+// The sockets, name lookups and clock of one round of server queries: hands
 // every datagram the network layer reads to the round's QueryPipeline
 // (launcher/core/query_pipeline.h, whose header names the words used here),
-// and sends, looks up and ticks as that says. Each round has a socket of its
-// own: replies to an earlier round's requests reach the earlier socket, which
-// is closed. Which rows changed is told through the callbacks, on the window
+// and sends, looks up and ticks as that says. Each round has sockets of its
+// own (a big round a few, see SocketsFor): replies to an earlier round's
+// requests reach the earlier sockets, which are closed. Which rows changed is told through the callbacks, on the window
 // thread; the rows themselves, cells filled, are the pipeline's.
 #include <winsock2.h>
 #include <windows.h>
@@ -40,10 +40,10 @@ class QueryRound : private NetOwner {
   // Ends the round without a word, its rows gone: no more callbacks until the next Start.
   void Stop();
 
-  bool Running() const { return socket_ != INVALID_SOCKET; }
+  bool Running() const { return !sockets_.empty(); }
   // The round's rows by number; they stay once it ends, until the next Start or Stop.
   const std::vector<ServerRow>& Rows() const { return pipeline_.Rows(); }
-  // The local port of the round's socket, 0 between rounds.
+  // The local port of the round's first socket, 0 between rounds.
   int LocalPort() const;
 
  private:
@@ -51,7 +51,8 @@ class QueryRound : private NetOwner {
   void OnLookupDone(uintptr_t lookup, uint32_t address) override;
   void OnTimer(int timer) override;
 
-  bool OpenSocket(bool broadcasts = false);
+  bool OpenSockets(size_t count, bool broadcasts = false);
+  SOCKET SocketFor(Endpoint endpoint) const;
   // Drops the socket and whatever of the round is under way; the rows stay.
   void CloseSocket();
   // Does what the pipeline asked for after an input, and tells what changed.
@@ -61,7 +62,7 @@ class QueryRound : private NetOwner {
   void ArmTickTimer();
 
   QueryPipeline pipeline_;
-  SOCKET socket_ = INVALID_SOCKET;
+  std::vector<SOCKET> sockets_;  // the round's; replies to any of them are taken
   // Counts the rounds: a callback that started or stopped one ends the work of the old.
   unsigned generation_ = 0;
   std::unordered_map<uintptr_t, std::string> lookups_;  // running, by id
