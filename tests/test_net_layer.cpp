@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/win/datagram_reader.h"
 #include "common/win/net_layer.h"
 
 namespace {
@@ -125,4 +128,60 @@ TEST(NetLayer, AnOwnerClosingItsSocketOverADatagramHearsNoMoreOfIt) {
   Sleep(100);
   PumpFor(200);
   EXPECT_EQ(closer.heard, std::vector<std::string>{"x"});
+}
+
+// A datagram socket is read beside the window thread. What it read comes in
+// the order it came, over as many turns as it takes; while the window thread
+// is away, what waits for it is bounded, and the socket drops the rest.
+TEST(NetLayer, DatagramsReadBesideTheWindowComeInOrderAndWaitWithinABound) {
+  struct Counter : NetOwner {
+    NetHandle net{*this};
+    std::vector<int> numbers;
+    int turns = 0;
+    void OnDatagram(SOCKET, const Datagram& datagram) override { numbers.push_back(std::stoi(std::string(datagram.bytes))); }
+    void OnReadTurnEnd(SOCKET) override { ++turns; }
+  };
+  const struct {
+    const char* what;
+    int senders, each;
+    size_t size;
+    bool allCome;
+  } cases[] = {
+      {"a thousand small ones, more than a turn takes", 1, 1000, 100, true},
+      {"far more than the bound, the window thread away", 4, 3000, 1400, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Counter counter;
+    const SOCKET socket = counter.net.Open(SOCK_DGRAM, FD_READ, 0, 1 << 20);
+    ASSERT_NE(socket, INVALID_SOCKET);
+    sockaddr_in to{};
+    int size = sizeof to;
+    getsockname(socket, reinterpret_cast<sockaddr*>(&to), &size);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<std::thread> senders;
+    for (int s = 0; s < c.senders; ++s) {
+      senders.emplace_back([&, s] {
+        const SOCKET sender = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        for (int i = 0; i < c.each; ++i) {
+          std::string bytes = std::to_string(i * c.senders + s);
+          bytes.resize(c.size, ' ');
+          sendto(sender, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        }
+        closesocket(sender);
+      });
+    }
+    for (std::thread& sender : senders) sender.join();  // the window thread is away meanwhile
+    Sleep(300);
+    PumpFor(1500);
+    const size_t sent = static_cast<size_t>(c.senders * c.each);
+    if (c.allCome) {
+      EXPECT_EQ(counter.numbers.size(), sent);
+      EXPECT_GE(counter.turns, 4) << "at most 256 a turn";
+    } else {
+      EXPECT_LE(counter.numbers.size(), (DatagramReader::kMaxQueuedBytes + (2u << 20)) / c.size);
+      EXPECT_GE(counter.numbers.size(), DatagramReader::kMaxQueuedBytes / c.size) << "the bound was filled";
+    }
+    if (c.senders == 1) EXPECT_TRUE(std::is_sorted(counter.numbers.begin(), counter.numbers.end()));
+  }
 }
