@@ -999,6 +999,10 @@ TEST_F(ServerListTest, TheLocalNetworkSourceKeepsTheSelectedServerAtRefresh) {
     const std::vector<std::string> shown = ColumnCells(list, ServerColumn::Server);
     const auto at = std::find(shown.begin(), shown.end(), server);
     ASSERT_NE(at, shown.end()) << server;
+    // The player's own pick, even of the row selected for him at the round's end.
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     SelectRow(list, static_cast<int>(at - shown.begin()));
     window->Refresh();
     ASSERT_TRUE(WaitForRoundEnd());
