@@ -129,7 +129,7 @@ int main() {
 
   // 48 player rows below the headings, or the decoding timed nothing.
   if (grid.Rows() < 49) {
-    return MeasuredNothing("the status record filled " + std::to_string(grid.Rows()) + " grid rows");
+    return MeasuredNothing("the inspection record filled " + std::to_string(grid.Rows()) + " grid rows");
   }
 
   const std::string dump = LongDump();
@@ -175,8 +175,8 @@ int main() {
   const double polling = hour * 1e6 / 3600;
 
   std::printf("| %-52s | %11s | %-10s | %s |\n", "measure", "time", "target", "machine");
-  Row("status record, 48 players, all data, same players", keep / kDecodes, "< 50 us", machine);
-  Row("status record, 48 players, all data, every name new", change / kDecodes, "< 50 us", machine);
+  Row("inspection record, 48 players, all data, same players", keep / kDecodes, "< 50 us", machine);
+  Row("inspection record, 48 players, all data, every name new", change / kDecodes, "< 50 us", machine);
   Row("dump analysis, 400 lines, verdict written (no pause)", dumps / kDumps, "< 100 us", machine);
   Row("refresh tick logic, no key pressed (CPU)", tick, "< 20 us", machine);
   Row("rcon status, 64 players, read and shown", reads / kReads, "< 100 us", machine);

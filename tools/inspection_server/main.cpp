@@ -123,7 +123,7 @@ bool OpenListener(Server& s) {
 
 Outgoing InspectionRecordOutgoing(const Server& s) {
   return {{InspectionRecord(s.game.players, s.game.map)},
-          "sent status record (" + std::to_string(s.game.players.size()) + " players, map " + s.game.map + ")"};
+          "sent inspection record (" + std::to_string(s.game.players.size()) + " players, map " + s.game.map + ")"};
 }
 
 Outgoing DumpOutgoing(const DemoPlayer& p) { return {{DumpRecord(p)}, "sent dump for " + p.name}; }
@@ -137,7 +137,7 @@ Outgoing SplitInspectionRecordOutgoing(const Server& s) {
     ++cut;
   }
   return {{record.substr(0, cut), record.substr(cut)},
-          "sent status record (" + std::to_string(s.game.players.size()) + " players) in two pieces"};
+          "sent inspection record (" + std::to_string(s.game.players.size()) + " players) in two pieces"};
 }
 
 // A new link starts with an inspection record at once, then one dump per
