@@ -250,26 +250,6 @@ UINT FreeSocketMessage() {
 
 HWND NetNoticeWindow() { return TheLayer().window; }
 
-bool ReadDatagrams(SOCKET socket, std::vector<char>& buffer, int maxReads, uint32_t sliceMs,
-                   const std::function<bool(const Datagram&)>& take) {
-  const uint32_t startMs = MillisecondClock();
-  for (int reads = 1;; ++reads) {
-    if (reads > maxReads || (reads % 32 == 0 && MillisecondClock() - startMs > sliceMs)) return false;
-    sockaddr_in from{};
-    int fromSize = sizeof from;
-    const int got = recvfrom(socket, buffer.data(), static_cast<int>(buffer.size()), 0,
-                             reinterpret_cast<sockaddr*>(&from), &fromSize);
-    if (got < 0) {
-      // A port nobody listens on answers an earlier request with a reset.
-      if (WSAGetLastError() == WSAECONNRESET) continue;
-      return true;
-    }
-    const Datagram datagram{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port),
-                            std::string_view(buffer.data(), static_cast<size_t>(got)), MillisecondClock()};
-    if (!take(datagram)) return true;
-  }
-}
-
 namespace {
 
 sockaddr_in IPv4Endpoint(uint32_t address, int port) {

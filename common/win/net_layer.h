@@ -32,7 +32,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,12 +109,6 @@ class NetHandle {
 
 // The layer's window (null until the first owner came).
 HWND NetNoticeWindow();
-
-// Reads the datagrams waiting on socket, at most maxReads of them and for
-// about sliceMs, handing each to take while it returns true. buffer is the
-// room they are read into. True when none are left waiting.
-bool ReadDatagrams(SOCKET socket, std::vector<char>& buffer, int maxReads, uint32_t sliceMs,
-                   const std::function<bool(const Datagram&)>& take);
 
 // Starts connecting a stream socket to address (IPv4, host byte order) and
 // port; FD_CONNECT tells how it ended. False when it failed at once.

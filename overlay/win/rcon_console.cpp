@@ -73,7 +73,7 @@ void RconConsole::Stop() {
 void RconConsole::Pump() {
   if (!session_) return;
   const uint32_t now = MillisecondClock();
-  for (const std::string& datagram : link_.ReadTurn()) session_->TakeDatagram(datagram, now);
+  for (const std::string& datagram : link_.TakeReplies()) session_->TakeDatagram(datagram, now);
   session_->Tick(now, UtcNow());
   SendDue();
 }

@@ -2,22 +2,19 @@
 
 #include <ws2tcpip.h>
 
+#include <utility>
+
 namespace {
-constexpr int kMaxDatagram = 65536;
 // A status of many players comes in several datagrams at once.
 constexpr int kReceiveBuffer = 256 * 1024;
-// A turn is bounded by its count of datagrams alone.
-constexpr uint32_t kWholeTurn = UINT32_MAX;
 }  // namespace
 
 void RconLink::Open(const std::string& host, int port) {
   Close();
   state_ = RconLinkState::Error;
   if (host.empty() || port < 1 || port > 65535) return;
-  // Read on the console's timer, never on notices.
-  socket_ = net_.Open(SOCK_DGRAM, 0, 0, kReceiveBuffer);
+  socket_ = net_.Open(SOCK_DGRAM, FD_READ, 0, kReceiveBuffer);
   if (socket_ == INVALID_SOCKET) return;
-  buffer_.resize(kMaxDatagram);
   port_ = port;
   in_addr dotted{};
   if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
@@ -36,6 +33,7 @@ void RconLink::OnLookupDone(uintptr_t, uint32_t address) {
 void RconLink::Close() {
   net_.Restart();
   socket_ = INVALID_SOCKET;
+  replies_.clear();
   address_ = 0;
   state_ = RconLinkState::Closed;
 }
@@ -44,18 +42,12 @@ bool RconLink::Send(const std::string& datagram) {
   return state_ == RconLinkState::Ready && SendDatagram(socket_, address_, port_, datagram);
 }
 
-// A stopped server answers an earlier request with a reset, which is read past.
-std::vector<std::string> RconLink::ReadTurn() {
-  std::vector<std::string> datagrams;
-  if (socket_ == INVALID_SOCKET) return datagrams;
-  ReadDatagrams(socket_, buffer_, kMaxReadsPerTurn, kWholeTurn, [&](const Datagram& datagram) {
-    // Anyone can send to the port: only the console's own replies count.
-    if (state_ == RconLinkState::Ready && datagram.address == address_ && datagram.port == port_) {
-      datagrams.emplace_back(datagram.bytes);
-    }
-    return true;
-  });
-  return datagrams;
+// Anyone can send to the port: only the console's own replies count.
+void RconLink::OnDatagram(SOCKET, const Datagram& datagram) {
+  if (state_ != RconLinkState::Ready || datagram.address != address_ || datagram.port != port_) return;
+  if (replies_.size() < kMaxKeptReplies) replies_.emplace_back(datagram.bytes);
 }
+
+std::vector<std::string> RconLink::TakeReplies() { return std::exchange(replies_, {}); }
 
 int RconLink::BoundLocalPort() const { return LocalPortOf(socket_); }

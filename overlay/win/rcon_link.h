@@ -1,10 +1,9 @@
 #pragma once
 // The overlay's one UDP socket towards the game server's remote console, on
 // the window thread. It sends the datagrams it is given and takes only those
-// from the console's own address and port. The socket is read on the
-// console's timer, never on socket notices: notices are posted messages,
-// which come before timers, so a flood of datagrams would stop the timer that
-// reads the keys.
+// from the console's own address and port. The network layer reads the
+// socket beside the window thread and hands on what came in turns that leave
+// the window its timers; the console's timer takes the replies kept meanwhile.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -18,10 +17,9 @@ enum class RconLinkState { Closed, Resolving, Ready, Error };
 
 class RconLink : private NetOwner {
  public:
-  // Datagrams taken in one turn; the rest wait for the next tick (or are
-  // dropped by the system when its buffer is full), so that a flood costs a
-  // bounded share of the window thread.
-  static constexpr int kMaxReadsPerTurn = 256;
+  // Replies kept from one tick to the next; beyond them the console's own
+  // datagrams are dropped, so that a flood from its address costs bounded memory.
+  static constexpr size_t kMaxKeptReplies = 256;
 
   RconLink() = default;
   ~RconLink() = default;
@@ -37,19 +35,20 @@ class RconLink : private NetOwner {
   // False when the datagram did not go out (not Ready, or the send failed).
   bool Send(const std::string& datagram);
 
-  // One turn of reading: the datagrams from the console, in order.
-  std::vector<std::string> ReadTurn();
+  // The datagrams from the console since the last call, in order.
+  std::vector<std::string> TakeReplies();
 
   // Local port of the socket (0 when none), for tests.
   int BoundLocalPort() const;
 
  private:
   void OnLookupDone(uintptr_t lookup, uint32_t address) override;
+  void OnDatagram(SOCKET socket, const Datagram& datagram) override;
 
   NetHandle net_{*this};
   SOCKET socket_ = INVALID_SOCKET;
   RconLinkState state_ = RconLinkState::Closed;
   uint32_t address_ = 0;  // host byte order
   int port_ = 0;
-  std::vector<char> buffer_;
+  std::vector<std::string> replies_;
 };
