@@ -318,7 +318,9 @@ TEST_F(RconStandIn, DayBansKeptBesideTheLog) {
     // Said over the statuses' lines for as long as the bans are not in the file.
     PumpFor(2 * RconSession::kStatusEveryMs);
     EXPECT_EQ(overlay.ActionPane().MessageLine() == kNoBanFileMessage, !writable) << overlay.ActionPane().MessageLine();
-    if (!writable) EXPECT_EQ(FileBytes(banFile).find("127.0.0.7"), std::string::npos);
+    if (!writable) {
+      EXPECT_EQ(FileBytes(banFile).find("127.0.0.7"), std::string::npos);
+    }
     locked.reset();
     ASSERT_TRUE(PumpUntil([&] { return FileBytes(banFile).find("127.0.0.7\t") != std::string::npos; }, 3000));
     EXPECT_NE(FileBytes(banFile).find("127.0.0.9\t"), std::string::npos);
