@@ -182,6 +182,8 @@ TEST(NetLayer, DatagramsReadBesideTheWindowComeInOrderAndWaitWithinABound) {
       EXPECT_LE(counter.numbers.size(), (DatagramReader::kMaxQueuedBytes + (2u << 20)) / c.size);
       EXPECT_GE(counter.numbers.size(), DatagramReader::kMaxQueuedBytes / c.size) << "the bound was filled";
     }
-    if (c.senders == 1) EXPECT_TRUE(std::is_sorted(counter.numbers.begin(), counter.numbers.end()));
+    if (c.senders == 1) {
+      EXPECT_TRUE(std::is_sorted(counter.numbers.begin(), counter.numbers.end()));
+    }
   }
 }

@@ -64,7 +64,7 @@ struct RowSeen {
 // One round over every query port, as the server list runs it.
 std::vector<RowSeen> RunRound(int queryPort) {
   std::vector<QueryTarget> targets;
-  for (int i = 0; i < kServers; ++i) targets.push_back({"127.0.0.1", queryPort + i, ReplyForm::Query});
+  for (int i = 0; i < kServers; ++i) targets.push_back({"127.0.0.1", queryPort + i, ReplyForm::Query, RowListens::UntilFirstReply, ""});
   std::vector<RowSeen> rows(kServers);
   QueryRound round(kReplyWaitMs, 1000);
   bool ended = false;

@@ -1,7 +1,5 @@
 #include "common/win/datagram_reader.h"
 
-#include <cstring>
-
 #include "common/win/wait.h"
 
 namespace {

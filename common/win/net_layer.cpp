@@ -41,7 +41,6 @@ struct AdoptedSocket {
   SOCKET socket = INVALID_SOCKET;
   uint32_t slot = 0;
   uint32_t serial = 0;  // tells a socket from a later one with the same message
-  long events = 0;
   // A datagram socket opened for FD_READ is read by a thread of its own.
   std::unique_ptr<DatagramReader> reader;
   bool readsDeferred = false;  // its notices wait for the read timer
@@ -135,11 +134,6 @@ void TakeReadTurn(UINT msg) {
   owner->OnReadTurnEnd(handle);
 }
 
-// The reader owes no further notice until a turn takes what it read.
-void OnDatagramsWaiting(UINT msg, const AdoptedSocket& adopted) {
-  if (!adopted.readsDeferred) TakeReadTurn(msg);
-}
-
 void OnReadTimer(HWND hwnd, UINT_PTR id) {
   KillTimer(hwnd, id);
   const auto msg = static_cast<UINT>(id & ~kReadTimerBit);
@@ -154,8 +148,9 @@ void RouteSocketNotice(UINT msg, WPARAM wParam, LPARAM lParam) {
   const auto found = layer.sockets.find(msg);
   if (found == layer.sockets.end() || found->second.socket != static_cast<SOCKET>(wParam)) return;
   const AdoptedSocket& adopted = found->second;
+  // A reader's notice while a turn waits for the read timer is answered by that turn.
   if (adopted.reader && WSAGETSELECTEVENT(lParam) == FD_READ) {
-    OnDatagramsWaiting(msg, adopted);
+    if (!adopted.readsDeferred) TakeReadTurn(msg);
     return;
   }
   NetOwner* owner = layer.owners[adopted.slot].owner;
@@ -347,7 +342,6 @@ bool NetHandle::Adopt(SOCKET socket, long events) {
   adopted.socket = socket;
   adopted.slot = slot_;
   adopted.serial = ++layer.lastSerial;
-  adopted.events = events;
   return true;
 }
 

@@ -63,12 +63,12 @@ void QueryRound::StartHeard(std::vector<Subnet> networks, const std::vector<int>
 }
 
 void QueryRound::Stop() {
-  CloseSocket();
+  CloseSockets();
   pipeline_.Stop();
 }
 
 // The network layer drops whatever of the round is still on its way.
-void QueryRound::CloseSocket() {
+void QueryRound::CloseSockets() {
   ++generation_;
   net_.Restart();
   lookups_.clear();
@@ -88,7 +88,7 @@ void QueryRound::Follow() {
   if (!changes.empty() && onChanges) onChanges(changes);
   if (generation != generation_) return;
   if (!pipeline_.Running()) {
-    CloseSocket();
+    CloseSockets();
     if (onEnd) onEnd();
     return;
   }

@@ -54,7 +54,7 @@ class QueryRound : private NetOwner {
   bool OpenSockets(size_t count, bool broadcasts = false);
   SOCKET SocketFor(Endpoint endpoint) const;
   // Drops the socket and whatever of the round is under way; the rows stay.
-  void CloseSocket();
+  void CloseSockets();
   // Does what the pipeline asked for after an input, and tells what changed.
   void Follow();
   void StartLookups();

@@ -33,7 +33,7 @@ bool StatusQuery::Start(const std::string& server, const std::string& request) {
   const ServerAddress address = SplitServerAddress(server);
   int port = 0;
   if (ParsePort(address.port, port)) {
-    round_.Start({{address.host, port, ReplyForm::Status, RowListens::UntilDeadline}}, request);
+    round_.Start({{address.host, port, ReplyForm::Status, RowListens::UntilDeadline, ""}}, request);
   }
   return true;
 }
